@@ -1,0 +1,49 @@
+// Text conversions between the code pages the program meets: UTF-16 for the
+// windows, the ANSI code page for file names and scripts, UTF-8 for network
+// data, GBK for script text; plus URL path encoding, wide ReplaceAll and MD5.
+//
+// Each conversion has a core form (zero-terminated in, newly allocated
+// zero-terminated out, null on failure) and a string form (empty on failure).
+// Stateless; safe from any thread.
+#ifndef VELMORA_NET_TEXTENCODING_H
+#define VELMORA_NET_TEXTENCODING_H
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+using NarrowBuffer = std::unique_ptr<char[]>;
+using WideBuffer = std::unique_ptr<char16_t[]>;
+
+WideBuffer AnsiToUtf16Raw(const char* ansi);
+NarrowBuffer Utf16ToAnsiRaw(const char16_t* wide);
+NarrowBuffer Utf16ToUtf8Raw(const char16_t* wide);
+NarrowBuffer Utf8ToGbkRaw(const char* utf8);
+
+// A leading U+FEFF is dropped from the result; empty input gives empty.
+std::u16string AnsiToUtf16(const std::string& ansi);
+std::string Utf16ToAnsi(const std::u16string& wide);
+std::string Utf16ToUtf8(const std::u16string& wide);
+// Empty or malformed UTF-8 gives empty.
+std::string Utf8ToGbk(const std::string& utf8);
+
+// Writes the ANSI form of `wide` into `buffer`: at most `capacity` bytes, no
+// terminator (callers zero the buffer first). Returns the bytes written.
+size_t ToNarrowInto(const char16_t* wide, char* buffer, size_t capacity);
+// Writes at most capacity - 1 UTF-16 units of `ansi` and a terminator. A null
+// input (or zero capacity) writes nothing. Returns the units written.
+size_t ToWideInto(const char* ansi, char16_t* buffer, size_t capacity);
+
+// Percent-encodes bytes >= 0x80 and blanks; keeps existing %XX escapes.
+std::string UrlEncodePath(const std::string& path);
+
+// Replaces every occurrence of `find`, scanning on after each replacement.
+// An empty `find` changes nothing.
+std::u16string& ReplaceAll(std::u16string& text, const std::u16string& find,
+                           const std::u16string& replacement);
+
+// MD5 (RFC 1321) of the text's bytes up to its terminator, lowercase hex.
+std::string Md5Hex(const char* text);
+std::string Md5Hex(const std::string& text);
+
+#endif

@@ -1,0 +1,12 @@
+// The native script libraries every interpreter of the host carries.
+#ifndef VELMORA_SCRIPT_SCRIPTLIBRARIES_H
+#define VELMORA_SCRIPT_SCRIPTLIBRARIES_H
+
+#include <lua.hpp>
+
+// The XML library (31 xml_* globals), in its documented order.
+void RegisterXmlScriptLibrary(lua_State* L);
+// The database library (the sqlite_* globals), in its documented order.
+void RegisterDatabaseScriptLibrary(lua_State* L);
+
+#endif

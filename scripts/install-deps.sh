@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Velmora builds, tests and benchmarks with.
+# Idempotent: packages already present are left alone, and apt is not
+# touched at all when nothing is missing.
+set -euo pipefail
+
+packages=(
+  g++ cmake pkg-config make
+  libgtest-dev libgmock-dev libbenchmark-dev
+  liblua5.1-0-dev lua5.1
+  libsqlite3-dev zlib1g-dev libzip-dev
+  qt6-base-dev fonts-wqy-microhei
+  openssl nginx
+  # peers the benchmarks measure against
+  lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "installing: ${missing[*]}" >&2
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

@@ -1,0 +1,25 @@
+// Runs Lua test scripts inside an interpreter built by the real script host,
+// with every diagnostic report captured for the script to inspect:
+//   test_reports()  -> array of the reports since the last call (and clears)
+// A script passes when it runs to its end without a Lua error.
+#ifndef VELMORA_TESTS_LUATESTHARNESS_H
+#define VELMORA_TESTS_LUATESTHARNESS_H
+
+#include <string>
+#include <vector>
+
+struct LuaRunResult {
+  bool ok = false;
+  std::string error;  // the Lua error with a traceback when !ok
+  std::vector<std::string> reports;  // reports never taken by the script
+};
+
+// Runs the file at `path` (absolute) with `...` set to `args`.
+LuaRunResult RunLuaTestFile(const std::string& path, const std::vector<std::string>& args = {});
+// Runs a chunk of Lua source.
+LuaRunResult RunLuaTestChunk(const std::string& source);
+
+// Source directory of the tests (from VELMORA_SOURCE_DIR).
+std::string SourceDir();
+
+#endif
