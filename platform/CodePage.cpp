@@ -6,6 +6,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
@@ -180,12 +181,17 @@ std::optional<std::string> EncodeWithIconv(iconv_t cd, std::u16string_view text,
   return out;
 }
 
+std::atomic<unsigned> gAnsiOverride{0};
+
 }  // namespace
 
 unsigned AnsiCodePage() {
   static const unsigned cp = ReadAnsiCodePage();
-  return cp;
+  unsigned forced = gAnsiOverride.load(std::memory_order_relaxed);
+  return forced ? forced : cp;
 }
+
+void OverrideAnsiCodePageForTesting(unsigned codePage) { gAnsiOverride.store(codePage); }
 
 unsigned ResolveCodePage(unsigned codePage) { return codePage == kCpAcp ? AnsiCodePage() : codePage; }
 

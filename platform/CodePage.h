@@ -23,6 +23,8 @@ inline constexpr unsigned kCpUtf16BE = 1201;
 // The ANSI code page: 936 unless VELMORA_ACP names another supported number.
 // Read once per process.
 unsigned AnsiCodePage();
+// Tests exercise other ANSI code pages in-process; 0 restores the real one.
+void OverrideAnsiCodePageForTesting(unsigned codePage);
 
 // Resolves 0 to the ANSI code page; other numbers are returned unchanged.
 unsigned ResolveCodePage(unsigned codePage);
