@@ -1,0 +1,109 @@
+// The segmented element index. Segments other than the last are always full;
+// the last one grows by half up to a full segment, after which a new segment
+// starts, so no full segment is ever copied.
+#include "xml/XmlElementIndex.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kMinSegment = 16;
+constexpr int32_t kMaxEntries = 0x7FFFFFFF;
+
+std::unique_ptr<XmlElementEntry[]> NewSegment(uint32_t capacity) {
+  return std::make_unique_for_overwrite<XmlElementEntry[]>(capacity);
+}
+
+}  // namespace
+
+XmlElementIndex::XmlElementIndex() { Reset(0); }
+
+void XmlElementIndex::Reset(std::size_t expected) {
+  uint32_t want = uint32_t(std::clamp<std::size_t>(expected, kMinSegment, kSegmentSize));
+  if (segments_.size() != 1 || lastCapacity_ < want || lastCapacity_ > 4 * want) {
+    segments_.clear();
+    segments_.push_back(NewSegment(want));
+    lastCapacity_ = want;
+  }
+  std::memset(&segments_[0][0], 0, sizeof(XmlElementEntry));
+  nextFree_ = 1;
+  deletedList_ = 0;
+  longStartTags_.clear();
+  longEndTags_.clear();
+}
+
+void XmlElementIndex::Release() {
+  segments_.clear();
+  segments_.push_back(NewSegment(1));
+  lastCapacity_ = 1;
+  std::memset(&segments_[0][0], 0, sizeof(XmlElementEntry));
+  nextFree_ = 1;
+  deletedList_ = 0;
+  longStartTags_.clear();
+  longEndTags_.clear();
+}
+
+void XmlElementIndex::Grow() {
+  if (lastCapacity_ == kSegmentSize) {
+    segments_.push_back(NewSegment(kSegmentSize));
+    return;  // lastCapacity_ stays a full segment
+  }
+  uint32_t grown = std::min(kSegmentSize, std::max(kMinSegment, lastCapacity_ + lastCapacity_ / 2));
+  auto bigger = NewSegment(grown);
+  std::memcpy(bigger.get(), segments_.back().get(), sizeof(XmlElementEntry) * lastCapacity_);
+  segments_.back() = std::move(bigger);
+  lastCapacity_ = grown;
+}
+
+int32_t XmlElementIndex::Allocate() {
+  if (nextFree_ == kMaxEntries) return -1;
+  while (uint32_t(nextFree_) >= Capacity()) Grow();
+  std::memset(&(*this)[nextFree_], 0, sizeof(XmlElementEntry));
+  return nextFree_++;
+}
+
+std::size_t XmlElementIndex::Capacity() const {
+  return (segments_.size() - 1) * std::size_t(kSegmentSize) + lastCapacity_;
+}
+
+uint32_t XmlElementIndex::StartTagLength(int32_t i) const {
+  uint32_t n = (*this)[i].tagLengths & kMaxStartTagField;
+  return n == kMaxStartTagField ? longStartTags_.at(i) : n;
+}
+
+uint32_t XmlElementIndex::EndTagLength(int32_t i) const {
+  uint32_t n = (*this)[i].tagLengths >> 22;
+  return n == kMaxEndTagField ? longEndTags_.at(i) : n;
+}
+
+void XmlElementIndex::SetStartTagLength(int32_t i, uint32_t n) {
+  uint32_t& word = (*this)[i].tagLengths;
+  if (n >= kMaxStartTagField) {
+    longStartTags_[i] = n;
+    n = kMaxStartTagField;
+  } else if ((word & kMaxStartTagField) == kMaxStartTagField) {
+    longStartTags_.erase(i);
+  }
+  word = (word & ~kMaxStartTagField) | n;
+}
+
+void XmlElementIndex::SetEndTagLength(int32_t i, uint32_t n) {
+  uint32_t& word = (*this)[i].tagLengths;
+  if (n >= kMaxEndTagField) {
+    longEndTags_[i] = n;
+    n = kMaxEndTagField;
+  } else if ((word >> 22) == kMaxEndTagField) {
+    longEndTags_.erase(i);
+  }
+  word = (word & kMaxStartTagField) | (n << 22);
+}
+
+void XmlElementIndex::SetLevel(XmlElementEntry& e, uint32_t level) {
+  e.levelFlags = (e.levelFlags & ~kMaxLevel) | std::min(level, kMaxLevel);
+}
+
+std::size_t XmlElementIndex::MemoryBytes() const {
+  return Capacity() * sizeof(XmlElementEntry) + segments_.capacity() * sizeof(segments_[0]) +
+         (longStartTags_.size() + longEndTags_.size()) * 32;
+}

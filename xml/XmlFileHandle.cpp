@@ -1,0 +1,103 @@
+// stdio over the platform path rules; every failure becomes a "file_error"
+// record carrying errno and its text, never an exception.
+#include "xml/XmlFileHandle.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/Path.h"
+#include "platform/Utf8Codec.h"
+
+namespace xmlenc {
+namespace {
+
+constexpr size_t kMaxMessageUnits = 99;
+// Document offsets are 32-bit; a larger file could not be indexed, and
+// reading one whole would only exhaust memory.
+constexpr int64_t kMaxFileLength = int64_t{1} << 30;
+
+std::u16string MessageText(int errorNumber) {
+  std::string text = platform::ErrorText(errorNumber);
+  text = text.substr(0, text.find_first_of("\r\n"));
+  std::u16string wide;
+  platform::AppendUtf8AsUtf16(text, wide);
+  if (wide.size() > kMaxMessageUnits) wide.resize(kMaxMessageUnits);
+  return wide;
+}
+
+}  // namespace
+
+XmlFileRecord FileErrorRecord(int errorNumber) {
+  XmlFileRecord record;
+  record.name = u"file_error";
+  record.textAttr = u"msg";
+  record.text = MessageText(errorNumber);
+  record.numberAttr = u"n";
+  record.number = errorNumber;
+  return record;
+}
+
+XmlFileHandle::XmlFileHandle(std::u16string_view fileName, Mode mode, XmlFileRecords& records)
+    : records_(records) {
+  // A NUL would silently cut the name short at the OS and open another file.
+  if (fileName.find(u'\0') != std::u16string_view::npos) {
+    AddError(EINVAL);
+    return;
+  }
+  std::string native = platform::NativePathFromWide(fileName);
+  file_ = std::fopen(native.c_str(), mode == Mode::Read ? "rb" : "wb");
+  if (!file_) AddError(errno);
+}
+
+XmlFileHandle::~XmlFileHandle() {
+  if (file_) std::fclose(file_);
+}
+
+void XmlFileHandle::AddError(int errorNumber) { records_.push_back(FileErrorRecord(errorNumber)); }
+
+int64_t XmlFileHandle::Length() {
+  struct stat info {};
+  if (fstat(fileno(file_), &info) != 0) {
+    AddError(errno);
+    return -1;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    AddError(EISDIR);
+    return -1;
+  }
+  if (!S_ISREG(info.st_mode)) return 0;  // devices and pipes have no length to read
+  if (info.st_size > kMaxFileLength) {
+    AddError(EFBIG);
+    return -1;
+  }
+  return info.st_size;
+}
+
+bool XmlFileHandle::ReadExactly(char* buffer, size_t size) {
+  if (size == 0) return true;
+  if (std::fread(buffer, 1, size, file_) == size) return true;
+  // A file cut short while we read it has no errno of its own.
+  AddError(std::ferror(file_) ? errno : EIO);
+  return false;
+}
+
+bool XmlFileHandle::WriteAll(const void* data, size_t size) {
+  if (size == 0) return true;
+  if (std::fwrite(data, 1, size, file_) == size) return true;
+  AddError(errno);
+  return false;
+}
+
+bool XmlFileHandle::Close() {
+  if (!file_) return true;
+  std::FILE* file = file_;
+  file_ = nullptr;
+  if (std::fclose(file) == 0) return true;
+  AddError(errno);
+  return false;
+}
+
+}  // namespace xmlenc
