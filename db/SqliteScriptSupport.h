@@ -1,0 +1,75 @@
+// What the four sqlite_* script families share: handle and argument checks
+// in the library's report convention, and the guard that keeps wrapper
+// exceptions out of the interpreter.
+//
+// The interpreter is the C build of Lua 5.1, whose errors longjmp. So the
+// wrapper runs inside RunGuarded, which returns a failure message as a plain
+// sqlite3_mprintf buffer; the calling lua_CFunction, whose frame holds no
+// object with a destructor, pushes (or raises) that message afterwards.
+#ifndef VELMORA_DB_SQLITESCRIPTSUPPORT_H
+#define VELMORA_DB_SQLITESCRIPTSUPPORT_H
+
+#include <lua.hpp>
+
+#include <exception>
+
+#include "db/SqliteException.h"
+
+namespace sqlitescript {
+
+// A copy of `text` to be handed to one of the Push/Raise functions below.
+char* CopyMessage(const char* text) noexcept;
+
+// Runs `work`; null when it finished, else the failure's message.
+template <class Work>
+char* RunGuarded(Work&& work) noexcept {
+  try {
+    work();
+    return nullptr;
+  } catch (const SqliteException& error) {
+    return CopyMessage(error.message());
+  } catch (const std::exception& error) {
+    return CopyMessage(error.what());
+  } catch (...) {
+    return CopyMessage("unexpected failure");
+  }
+}
+
+// Each pushes `message` as a string and frees it.
+int PushMessage(lua_State* L, char* message);         // one result: msg
+int PushNilAndMessage(lua_State* L, char* message);   // two results: nil, msg
+int RaiseMessage(lua_State* L, char* message);        // a Lua error carrying msg
+
+// Argument 1: light userdata, not null. Reports and returns null otherwise.
+void* HandleArgument(lua_State* L, const char* stem, int line);
+template <class T>
+T* Handle(lua_State* L, const char* stem, int line) {
+  return static_cast<T*>(HandleArgument(L, stem, line));
+}
+
+// Each reports `format` (which takes the stem, the line and the argument's
+// type name) and returns false when the argument does not qualify.
+bool CheckString(lua_State* L, int index, const char* stem, int line, const char* format);
+bool CheckNumber(lua_State* L, int index, const char* stem, int line, const char* format);
+bool CheckLightUserdata(lua_State* L, int index, const char* stem, int line, const char* format);
+
+// A number (tried first) selects a column by index, any other string by name.
+struct FieldArgument {
+  const char* name = nullptr;  // null when selected by index
+  int index = 0;
+};
+bool ReadField(lua_State* L, int index, FieldArgument& field, const char* stem, int line,
+               const char* format);
+
+// lua_tonumber truncated toward zero; values outside 32 bits (and NaN) become
+// INT_MIN, which every index, row and parameter check refuses.
+int IntegerArgument(lua_State* L, int index);
+
+void ReportNullPointer(const char* stem, int line);
+
+// Sets each (name, function) pair as a global, in order.
+void RegisterGlobals(lua_State* L, const luaL_Reg* functions);
+
+}  // namespace sqlitescript
+
+#endif
