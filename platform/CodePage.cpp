@@ -64,6 +64,8 @@ constexpr CodePageName kCodePages[] = {
     {51932, "EUC-JP"},      {51936, "GB2312"},      {51949, "EUC-KR"},
     {51950, "EUC-TW"},      {52936, "HZ"},          {54936, "GB18030"},
     {57002, "ISO-8859-1"},  {65000, "UTF-7"},       {65001, "UTF-8"},
+    // Encodings that XML texts declare by name.
+    {154, "PT154"},         {10017, "MACUKRAINIAN"},
 };
 
 unsigned ReadAnsiCodePage() {
