@@ -1,0 +1,25 @@
+#include "net/WBlockList.h"
+
+#include <algorithm>
+#include <new>
+
+char* WBlockList::Allocate(size_t size) {
+  // calloc takes fresh zero pages from the OS for big sizes, so a block sized
+  // from a declared length is not touched (or paid for) until data arrives.
+  char* block = static_cast<char*>(std::calloc(size == 0 ? 1 : size, 1));
+  if (!block) return nullptr;
+  try {
+    blocks_.emplace_back(block);
+  } catch (const std::bad_alloc&) {
+    std::free(block);
+    return nullptr;
+  }
+  return block;
+}
+
+void WBlockList::Release(const char* block) {
+  auto it = std::find_if(blocks_.begin(), blocks_.end(), [&](const auto& b) { return b.get() == block; });
+  if (it != blocks_.end()) blocks_.erase(it);
+}
+
+void WBlockList::ReleaseAll() { blocks_.clear(); }

@@ -1,0 +1,158 @@
+// Downloads into files. Identity bodies stream to the file block by block;
+// bodies that need decoding are decoded in memory and written whole (with a
+// UTF-8 byte-order mark, as the desktop's file writer always did).
+//
+// Resume: the request asks for the bytes after the partial file. Only a 206
+// whose Content-Range starts exactly there may be appended; a 200 carries
+// the whole file and replaces it; anything else leaves the file as it was.
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "net/TextEncoding.h"
+#include "net/WHttp.h"
+#include "platform/FileSystem.h"
+#include "script/ReportError.h"
+#include "util/sysfile.h"
+
+namespace {
+
+constexpr const char* kStem = "WHttp";
+
+uint32_t TickCount() {
+  auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+// The first byte position of "bytes FIRST-LAST/TOTAL"; -1 when unreadable.
+int64_t RangeStart(const std::string& contentRange) {
+  int64_t first = -1;
+  if (std::sscanf(contentRange.c_str(), "bytes %" SCNd64 "-", &first) != 1) return -1;
+  return first;
+}
+
+int64_t ExistingFileSize(const char* path) {
+  auto size = platform::FileSizeWide(AnsiToUtf16(path));
+  return size ? static_cast<int64_t>(*size) : 0;
+}
+
+ResultCode ReportFileError(int line, int error) {
+  ReportErrorText(kStem, line, platform::ErrorText(error));
+  return OpenFileError;
+}
+
+}  // namespace
+
+ResultCode WHttp::DownloadFile(const char* url, const char* filePath, bool resume, bool follow) {
+  if (!filePath) return InitParamsError;
+  return Transfer(url, follow, [&](const SplitUrlResult& split) -> ResultCode {
+    std::string range;
+    if (resume) {
+      resumeOffset = ExistingFileSize(filePath);
+      range = "Range: bytes=" + std::to_string(resumeOffset.load()) + "-\r\n";
+      truncateFile = false;
+    }
+    FormatRequest(requestText, "GET", split.host.c_str(), split.path.c_str(), "", range.c_str(), "");
+    return ExchangeToFile(requestText.data(), static_cast<int64_t>(requestText.size()), filePath, resume);
+  });
+}
+
+ResultCode WHttp::CheckResumeAnswer() const {
+  if (status != 206) return Success;
+  if (lastKind_ != Identity && lastKind_ != Chunked) {
+    ReportErrorText(kStem, __LINE__, "a compressed part of a file cannot be resumed");
+    return HttpTypeError;
+  }
+  std::string contentRange = HeaderValue("Content-Range");
+  if (RangeStart(contentRange) != resumeOffset) {
+    ReportErrorText(kStem, __LINE__, "range answer does not start where asked: " + contentRange);
+    return HttpTypeError;
+  }
+  return Success;
+}
+
+ResultCode WHttp::ExchangeToFile(const char* request, int64_t length, const char* filePath, bool /*ignored*/) {
+  if (!filePath) return InitParamsError;
+  rawHead.clear();
+  startTick = TickCount();
+  if (truncateFile && GetPathKind(filePath) != 0) DeleteFilePath(filePath);
+  ResultCode result = MallocError;
+  try {
+    char* head = headBlocks.Allocate(kHeadBlockSize + 1);
+    size_t count = 0;
+    if (head) result = SendAndReadHead(request, length, head, &count);
+    // A resumed request answered with the whole file starts the file afresh.
+    bool fromStart = truncateFile || status == 200;
+    if (result == Success && !truncateFile) result = CheckResumeAnswer();
+    if (result == Success && fromStart) resumeOffset = 0;
+    if (result == Success && lastKind_ == Identity) {
+      result = StreamToFile(filePath, head, count, fromStart);
+    } else if (result == Success) {
+      BodyBytes body;
+      result = ReadDecodedBody(lastKind_, head, count, &body);
+      if (result == Success) result = WriteDecodedToFile(filePath, body, !fromStart);
+    }
+  } catch (const std::bad_alloc&) {
+    result = MallocError;
+  }
+  endTick = TickCount();
+  ReleaseBlocks();
+  return result;
+}
+
+ResultCode WHttp::WriteDecodedToFile(const char* filePath, const BodyBytes& body, bool append) {
+  if (!append) {
+    // Written even when there is no body, leaving just the mark.
+    if (WriteFileWithBom(filePath, body.data, body.length) == 0 && body.length > 0)
+      return ReportFileError(__LINE__, errno);
+    return Success;
+  }
+  std::FILE* file = platform::OpenFileAnsi(filePath, "ab");
+  if (!file) return ReportFileError(__LINE__, errno);
+  bool ok = std::fwrite(body.data, 1, body.length, file) == body.length;
+  int error = errno;
+  ok = std::fclose(file) == 0 && ok;
+  return ok ? Success : ReportFileError(__LINE__, error);
+}
+
+ResultCode WHttp::StreamToFile(const char* filePath, const char* initial, size_t count, bool fromStart) {
+  received = static_cast<int64_t>(count);
+  std::FILE* file = platform::OpenFileAnsi(filePath, fromStart ? "wb" : "ab");
+  if (!file) return ReportFileError(__LINE__, errno);
+  const int32_t block = std::max<int32_t>(blockSize, 1);
+  char* buffer = decodeBlocks.Allocate(static_cast<size_t>(block) + 1);
+  if (!buffer) {
+    std::fclose(file);
+    ReportErrorText(kStem, __LINE__, kResultMessages[MallocError]);
+    return MallocError;
+  }
+  // A short write stops the transfer: the file then holds a clean prefix of
+  // the body, which a later resume continues from.
+  bool writeFailed = std::fwrite(initial, 1, count, file) != count;
+  WBodySource source = BodySource();
+  const int64_t length = contentLength;
+  for (int failures = 0; !writeFailed && received < length && failures < kMaxFailedReads && !stop;) {
+    int got = source.Receive(buffer, static_cast<size_t>(std::min<int64_t>(length - received, block)));
+    if (got < 1) {
+      ++failures;
+    } else {
+      size_t written = std::fwrite(buffer, 1, static_cast<size_t>(got), file);
+      received += static_cast<int64_t>(written);
+      writeFailed = written != static_cast<size_t>(got);
+      failures = 0;
+    }
+    if (received >= length) break;
+    source.Pause();
+  }
+  int error = errno;
+  if (std::fclose(file) != 0 && !writeFailed) {
+    writeFailed = true;
+    error = errno;
+  }
+  if (writeFailed) return ReportFileError(__LINE__, error);
+  if (received == length) return Success;
+  ReportErrorText(kStem, __LINE__, kResultMessages[NetReadError]);
+  return NetReadError;
+}
