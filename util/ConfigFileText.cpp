@@ -1,6 +1,7 @@
 #include "util/ConfigFileText.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include <string.h>  // explicit_bzero
+
 #include "net/ResultCode.h"
 #include "net/TextEncoding.h"
 #include "script/ReportError.h"
@@ -15,15 +17,20 @@ constexpr const char* kStem = "waes_c";
 
 AesAllocator gAllocator = nullptr;
 
-HeapBytes Allocate(size_t size) {
+AesBytes Allocate(size_t size) {
   void* block = gAllocator ? gAllocator(size) : std::malloc(size);
-  return HeapBytes(static_cast<uint8_t*>(block));
+  return AesBytes(static_cast<uint8_t*>(block));
+}
+
+void Wipe(AesBytes& buffer, size_t size) {
+  if (buffer) explicit_bzero(buffer.get(), size);
+  buffer.reset();
 }
 
 bool IsKeyed(const AesContext& context) {
   if (!context.keyCopy || !context.expandedKey) return false;
   return std::all_of(context.stateRows.begin(), context.stateRows.end(),
-                     [](const HeapBytes& row) { return row != nullptr; });
+                     [](const AesBytes& row) { return row != nullptr; });
 }
 
 void SetKeySize(AesContext& context, int32_t keyLength) {
@@ -38,7 +45,7 @@ bool AllocateBuffers(AesContext& context) {
   context.keyCopy = Allocate(static_cast<size_t>(context.keyWords) * 4);
   context.expandedKey = Allocate(static_cast<size_t>(context.rounds + 1) * kAesBlockBytes);
   context.workWord = Allocate(4);
-  for (HeapBytes& row : context.stateRows) row = Allocate(4);
+  for (AesBytes& row : context.stateRows) row = Allocate(4);
   if (IsKeyed(context) && context.workWord) return true;
   AesRelease(context);
   return false;
@@ -87,7 +94,7 @@ void InverseShiftRows(AesContext& context) {
 }
 
 void InverseSubBytes(AesContext& context) {
-  for (HeapBytes& row : context.stateRows)
+  for (AesBytes& row : context.stateRows)
     for (int column = 0; column < 4; ++column) row[column] = kAesInverseSbox[row[column]];
 }
 
@@ -106,10 +113,11 @@ void InverseMixColumns(AesContext& context) {
 }  // namespace
 
 void AesRelease(AesContext& context) {
-  for (HeapBytes& row : context.stateRows) row.reset();
-  context.keyCopy.reset();
-  context.expandedKey.reset();
-  context.workWord.reset();
+  // The key material is wiped, not just freed: it must not outlive its use.
+  Wipe(context.keyCopy, static_cast<size_t>(context.keyWords) * 4);
+  Wipe(context.expandedKey, static_cast<size_t>(context.rounds + 1) * kAesBlockBytes);
+  Wipe(context.workWord, 4);
+  for (AesBytes& row : context.stateRows) Wipe(row, 4);
 }
 
 void AesSetKey(AesContext& context, const AesKeyDescriptor& key) {

@@ -21,21 +21,30 @@ struct AesKeyDescriptor {
   const uint8_t* bytes = nullptr;  // `length` key bytes
 };
 
-struct HeapFree {
+struct AesBytesFree {
   void operator()(uint8_t* block) const { std::free(block); }
 };
-using HeapBytes = std::unique_ptr<uint8_t[], HeapFree>;
+using AesBytes = std::unique_ptr<uint8_t[], AesBytesFree>;
 
-// Every buffer is owned here and freed on destruction or by AesRelease.
-// Byte (row, column) of the state holds block byte row + 4 * column.
+struct AesContext;
+void AesRelease(AesContext& context);
+
+// Every buffer is owned here and wiped and freed by AesRelease, which the
+// destructor calls. Byte (row, column) of the state holds block byte
+// row + 4 * column.
 struct AesContext {
+  AesContext() = default;
+  AesContext(const AesContext&) = delete;
+  AesContext& operator=(const AesContext&) = delete;
+  ~AesContext() { AesRelease(*this); }
+
   int blockWords = 4;
   int keyWords = 0;  // 4, 6 or 8
   int rounds = 0;    // 10, 12 or 14
-  HeapBytes keyCopy;      // keyWords * 4 bytes
-  HeapBytes expandedKey;  // (rounds + 1) * 16 bytes; round key r at 16r
-  HeapBytes workWord;     // 4 bytes of scratch for the key schedule
-  std::array<HeapBytes, 4> stateRows;  // 4 bytes each
+  AesBytes keyCopy;      // keyWords * 4 bytes
+  AesBytes expandedKey;  // (rounds + 1) * 16 bytes; round key r at 16r
+  AesBytes workWord;     // 4 bytes of scratch for the key schedule
+  std::array<AesBytes, 4> stateRows;  // 4 bytes each
 };
 
 // Releases any previous key, then keys the context: 16 bytes give AES-128,
@@ -54,7 +63,8 @@ void AesDecryptBlock(AesContext& context, const uint8_t* input, uint8_t* output)
 int AesDecryptBuffer(uint8_t* output, size_t length, const uint8_t* input,
                      size_t* produced, AesContext& context);
 
-// Frees the key copy, the expanded key, the work word and the state rows.
+// Wipes and frees the key copy, the expanded key, the work word and the
+// state rows; the context is then unkeyed until the next AesSetKey.
 void AesRelease(AesContext& context);
 
 // The AES-128 key for a key text: the first 16 characters of the text's
