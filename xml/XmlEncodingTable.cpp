@@ -202,6 +202,13 @@ constexpr const char* kBuckets[kBucketCount] = {
 
 char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
+// The engine's own UTF-32 is little-endian; a big-endian name goes to the
+// table's converter instead of being written the wrong way round.
+bool NamesBigEndian(std::u16string_view name) {
+  std::u16string_view rest = name.substr(kUtf32Prefix.size());
+  return rest.size() == 2 && FoldAscii(rest[0]) == u'b' && FoldAscii(rest[1]) == u'e';
+}
+
 int Digits(const char* p, int count) {
   int value = 0;
   for (int i = 0; i < count; ++i) value = value * 10 + (p[i] - '0');
@@ -232,7 +239,7 @@ int LookUpFolded(std::u16string_view folded) {
 
 int CodePageFromEncodingName(std::u16string_view name) {
   if (name.empty()) return 0;
-  if (name.substr(0, kUtf32Prefix.size()) == kUtf32Prefix) return kCpUtf32Own;
+  if (name.substr(0, kUtf32Prefix.size()) == kUtf32Prefix && !NamesBigEndian(name)) return kCpUtf32Own;
   if (name.size() >= kMaxLookupLength) return kCpUnknown;
   char16_t folded[kMaxLookupLength];
   for (size_t i = 0; i < name.size(); ++i) folded[i] = FoldAscii(name[i]);
