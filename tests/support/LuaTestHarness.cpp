@@ -35,13 +35,14 @@ int Traceback(lua_State* L) {
   return 1;
 }
 
-LuaRunResult Run(const std::string& nameOrSource, bool isFile, const std::vector<std::string>& args) {
+LuaRunResult Run(const std::string& nameOrSource, bool isFile, const std::vector<std::string>& args,
+                 LuaCommonHooks hooks) {
   Capture capture;
   gCapture = &capture;
   auto previous = SetDiagnosticSink([](const std::string& report) { gCapture->reports.push_back(report); });
   LuaRunResult result;
   {
-    LuaCommon host;
+    LuaCommon host(std::move(hooks));
     lua_State* L = host.State();
     lua_register(L, "test_reports", TakeReports);
     lua_pushcfunction(L, Traceback);
@@ -63,11 +64,14 @@ LuaRunResult Run(const std::string& nameOrSource, bool isFile, const std::vector
 
 }  // namespace
 
-LuaRunResult RunLuaTestFile(const std::string& path, const std::vector<std::string>& args) {
-  return Run(path, true, args);
+LuaRunResult RunLuaTestFile(const std::string& path, const std::vector<std::string>& args,
+                            LuaCommonHooks hooks) {
+  return Run(path, true, args, std::move(hooks));
 }
 
-LuaRunResult RunLuaTestChunk(const std::string& source) { return Run(source, false, {}); }
+LuaRunResult RunLuaTestChunk(const std::string& source, LuaCommonHooks hooks) {
+  return Run(source, false, {}, std::move(hooks));
+}
 
 std::string SourceDir() {
   const char* dir = std::getenv("VELMORA_SOURCE_DIR");

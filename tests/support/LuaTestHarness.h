@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "script/tessaryLuaCommon.h"
+
 struct LuaRunResult {
   bool ok = false;
   std::string error;  // the Lua error with a traceback when !ok
@@ -15,9 +17,12 @@ struct LuaRunResult {
 };
 
 // Runs the file at `path` (absolute) with `...` set to `args`.
-LuaRunResult RunLuaTestFile(const std::string& path, const std::vector<std::string>& args = {});
+// `hooks` lets windowed tests add the libraries the app adds (input dialog,
+// UI bindings) exactly as the app does.
+LuaRunResult RunLuaTestFile(const std::string& path, const std::vector<std::string>& args = {},
+                            LuaCommonHooks hooks = {});
 // Runs a chunk of Lua source.
-LuaRunResult RunLuaTestChunk(const std::string& source);
+LuaRunResult RunLuaTestChunk(const std::string& source, LuaCommonHooks hooks = {});
 
 // Source directory of the tests (from VELMORA_SOURCE_DIR).
 std::string SourceDir();
