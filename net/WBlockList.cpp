@@ -1,6 +1,5 @@
 #include "net/WBlockList.h"
 
-#include <algorithm>
 #include <new>
 
 char* WBlockList::Allocate(size_t size) {
@@ -15,11 +14,6 @@ char* WBlockList::Allocate(size_t size) {
     return nullptr;
   }
   return block;
-}
-
-void WBlockList::Release(const char* block) {
-  auto it = std::find_if(blocks_.begin(), blocks_.end(), [&](const auto& b) { return b.get() == block; });
-  if (it != blocks_.end()) blocks_.erase(it);
 }
 
 void WBlockList::ReleaseAll() { blocks_.clear(); }

@@ -1,7 +1,6 @@
 // WBlockList: owner of the working buffers of one HTTP transfer. Every buffer
 // a transfer allocates is registered in a list and all are released together
-// when the transfer ends, whichever way it ends. A list also carries the
-// transfer functions its users read and write through.
+// when the transfer ends, whichever way it ends.
 #ifndef VELMORA_NET_WBLOCKLIST_H
 #define VELMORA_NET_WBLOCKLIST_H
 
@@ -10,20 +9,13 @@
 #include <memory>
 #include <vector>
 
-#include "net/WSocket.h"
-
 class WBlockList {
  public:
   // `size` zero-filled bytes owned by the list; nullptr when memory is short
   // (nothing throws). Large blocks cost nothing until they are written.
   char* Allocate(size_t size);
-  // Gives back one block early (a no-op for a pointer the list does not own).
-  void Release(const char* block);
   void ReleaseAll();
   size_t count() const { return blocks_.size(); }
-
-  RecvFunction recvFn = nullptr;
-  SendFunction sendFn = nullptr;
 
  private:
   struct FreeDeleter {

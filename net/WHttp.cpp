@@ -17,11 +17,7 @@ bool IsPost(const char* method) { return method && strcasecmp(method, "POST") ==
 
 }  // namespace
 
-WHttp::WHttp() {
-  headBlocks.recvFn = decodeBlocks.recvFn = chunkBlocks.recvFn = recvFn;
-  decodeBlocks.sendFn = chunkBlocks.sendFn = sendFn;
-  Reset();
-}
+WHttp::WHttp() { Reset(); }
 
 WHttp::~WHttp() { Reset(); }
 

@@ -1,0 +1,39 @@
+// A private nginx for integration tests and benchmarks: its own prefix,
+// configuration and logs in a temp directory, listening on a free loopback
+// port, serving one directory. Started in the foreground as a child process
+// and stopped (by its process id) when the object goes away.
+#ifndef VELMORA_TESTS_NET_NGINXSERVER_H
+#define VELMORA_TESTS_NET_NGINXSERVER_H
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+class NginxServer {
+ public:
+  // The nginx binary, or empty when it is not installed.
+  static std::string FindBinary();
+
+  NginxServer(const std::string& workDir, const std::string& rootDir, bool gzip);
+  ~NginxServer();
+  NginxServer(const NginxServer&) = delete;
+  NginxServer& operator=(const NginxServer&) = delete;
+
+  // True once the server accepts connections (waits up to 5 s).
+  bool Start();
+  void Stop();
+  std::string Url(const std::string& path) const;
+  uint16_t port() const { return port_; }
+  // The error log, for failure messages.
+  std::string ErrorLog() const;
+
+ private:
+  std::string workDir_;
+  std::string rootDir_;
+  bool gzip_;
+  uint16_t port_ = 0;
+  pid_t pid_ = -1;
+};
+
+#endif
