@@ -32,6 +32,8 @@ class XmlAttribScanner {
   std::size_t NameEnd() const { return nameEnd_; }
 
  private:
+  void ReadValue(std::size_t from, XmlAttrib& out);
+
   std::u16string_view text_;
   std::size_t pos_;
   std::size_t end_;

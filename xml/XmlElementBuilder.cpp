@@ -1,0 +1,216 @@
+// The element builder: one pass over the text that gives every start tag an
+// index entry and links it into the tree.
+//
+// Open elements sit on a stack with the length of their name as the builder
+// reads it. An end tag closes the innermost open element whose name matches;
+// the open elements above it are unended: they keep only their start tag and
+// their children move out to follow them as siblings. Unending a run of
+// elements splices the child lists first and fixes the parent links once at
+// the end, so a deep run of unclosed tags costs linear, not quadratic, time.
+//
+// The hot loop handles text, start tags and end tags itself and leaves the
+// rare node kinds (comments, declarations, errors) to the node scanner.
+#include "xml/CXmlDocument.h"
+
+#include <vector>
+
+#include "xml/XmlCharClass.h"
+#include "xml/XmlElementIndex.h"
+#include "xml/XmlNames.h"
+#include "xml/XmlNodeScanner.h"
+#include "xml/XmlTextSearch.h"
+
+namespace {
+
+constexpr std::size_t npos = std::u16string_view::npos;
+
+struct OpenElement {
+  int32_t index;
+  uint32_t nameLength;
+};
+
+class ElementBuilder {
+ public:
+  ElementBuilder(std::u16string_view text, XmlElementIndex& index, std::u16string& log)
+      : text_(text), index_(index), log_(log) {
+    open_.reserve(7);
+  }
+  int32_t Run();
+
+ private:
+  void StartTag(std::size_t s, std::size_t length, bool empty);
+  void EndTag(std::size_t s, std::size_t length);
+  void OtherNode(std::size_t& pos);
+  void Unend(std::size_t from, std::size_t offset2);
+  void UnendOne(int32_t e, int32_t parent, uint32_t nameLength, std::size_t offset2);
+  bool NameMatches(const OpenElement& open, std::u16string_view name) const;
+  void MarkIll() {
+    index_[0].levelFlags |= kEntryIllFormed;
+    index_[parent_].levelFlags |= kEntryIllData;
+  }
+
+  std::u16string_view text_;
+  XmlElementIndex& index_;
+  std::u16string& log_;
+  std::vector<OpenElement> open_;
+  int32_t parent_ = 0;
+  int32_t first_ = 0;
+};
+
+int32_t ElementBuilder::Run() {
+  const std::size_t n = text_.size();
+  const char16_t* p = text_.data();
+  std::size_t pos = 0;
+  while (pos < n) {
+    if (p[pos] != u'<') {
+      pos = XmlFind(text_, u'<', pos);
+      if (pos == npos) break;
+    }
+    char16_t c = pos + 1 < n ? p[pos + 1] : u'\0';
+    if (XmlIs(c, kCcNameStart)) {
+      bool empty = false;
+      std::size_t end = XmlScanStartTag(text_, pos, empty);
+      if (end != npos) {
+        StartTag(pos, end - pos, empty);
+        pos = end;
+        continue;
+      }
+    } else if (c == u'/') {
+      std::size_t gt = XmlFind(text_, u'>', pos + 2);
+      if (gt != npos) {
+        EndTag(pos, gt + 1 - pos);
+        pos = gt + 1;
+        continue;
+      }
+    }
+    OtherNode(pos);
+  }
+  Unend(0, n);
+  return first_;
+}
+
+void ElementBuilder::OtherNode(std::size_t& pos) {
+  XmlNodeScanner scanner(text_, pos, &log_);
+  XmlNode node = scanner.Next();
+  if (node.kind == kNodeError) MarkIll();
+  pos = scanner.Pos();
+}
+
+void ElementBuilder::StartTag(std::size_t s, std::size_t length, bool empty) {
+  int32_t i = index_.Allocate();
+  if (i < 0) return;  // index space exhausted: cannot happen below 2^31 units of text
+  XmlElementEntry& e = index_[i];
+  XmlElementEntry& parent = index_[parent_];
+  if (parent.firstChild == 0) {
+    parent.firstChild = i;
+    e.prev = i;
+    e.levelFlags = kEntryFirstChild;
+  } else {
+    XmlElementEntry& first = index_[parent.firstChild];
+    e.prev = first.prev;
+    index_[first.prev].next = i;
+    first.prev = i;
+  }
+  e.parent = parent_;
+  e.start = uint32_t(s);
+  index_.SetStartTagLength(i, uint32_t(length));
+  XmlElementIndex::SetLevel(e, uint32_t(open_.size()));
+  if (first_ == 0) first_ = i;
+  if (empty) {
+    e.length = uint32_t(length);
+    return;
+  }
+  open_.push_back({i, uint32_t(XmlBuilderNameEnd(text_, s + 1) - s - 1)});
+  parent_ = i;
+}
+
+bool ElementBuilder::NameMatches(const OpenElement& open, std::u16string_view name) const {
+  if (open.nameLength < name.size()) return false;
+  std::u16string_view stored = text_.substr(index_[open.index].start + 1, open.nameLength);
+  if (stored.compare(0, name.size(), name) != 0) return false;
+  if (stored.size() == name.size()) return true;
+  char16_t c = stored[name.size()];
+  return c == u'=' || c == u'[' || c == u']';  // a space or '/' would have ended the stored name
+}
+
+void ElementBuilder::EndTag(std::size_t s, std::size_t length) {
+  std::u16string_view name = text_.substr(s + 2, XmlBuilderNameEnd(text_, s + 2) - s - 2);
+  std::size_t depth = open_.size();
+  while (depth > 0 && !NameMatches(open_[depth - 1], name)) --depth;
+  if (depth == 0) {
+    CXmlDocument::AddRecord(log_, u"lone_end_tag",
+                            {.textName = u"tagname", .text = name, .numberName = u"offset", .number = (long long)s});
+    MarkIll();
+    return;
+  }
+  Unend(depth, s + 1);
+  int32_t i = open_.back().index;
+  XmlElementEntry& e = index_[i];
+  index_.SetEndTagLength(i, uint32_t(length));
+  e.length = uint32_t(s + length - e.start);
+  open_.pop_back();
+  parent_ = e.parent;
+}
+
+// Unends every open element from depth `from` up, innermost first, and makes
+// the moved elements children of the element below them.
+void ElementBuilder::Unend(std::size_t from, std::size_t offset2) {
+  if (from >= open_.size()) return;
+  int32_t target = from == 0 ? 0 : open_[from - 1].index;
+  for (std::size_t d = open_.size(); d-- > from;) {
+    int32_t parent = d == 0 ? 0 : open_[d - 1].index;
+    UnendOne(open_[d].index, parent, open_[d].nameLength, offset2);
+  }
+  for (int32_t x = index_[open_[from].index].next; x != 0; x = index_[x].next) index_[x].parent = target;
+  open_.resize(from);
+  parent_ = target;
+}
+
+void ElementBuilder::UnendOne(int32_t i, int32_t parent, uint32_t nameLength, std::size_t offset2) {
+  XmlElementEntry& e = index_[i];
+  uint32_t startLength = index_.StartTagLength(i);
+  e.length = startLength;
+  index_.SetEndTagLength(i, 0);
+  e.levelFlags |= kEntryUnended;
+  if (e.firstChild != 0) {  // e is its parent's last child: its children follow it
+    XmlElementEntry& first = index_[e.firstChild];
+    int32_t last = first.prev;
+    first.prev = i;
+    first.levelFlags &= ~uint32_t(kEntryFirstChild);
+    e.next = e.firstChild;
+    e.firstChild = 0;
+    index_[index_[parent].firstChild].prev = last;
+  }
+  if (e.levelFlags & kEntryIllData) {
+    e.levelFlags &= ~uint32_t(kEntryIllData);
+    index_[parent].levelFlags |= kEntryIllData;
+  }
+  index_[0].levelFlags |= kEntryIllFormed;
+  CXmlDocument::AddRecord(log_, u"unended_start_tag",
+                          {.textName = u"tagname",
+                           .text = text_.substr(e.start + 1, nameLength),
+                           .numberName = u"offset",
+                           .number = (long long)e.start,
+                           .offset2 = (long long)offset2});
+}
+
+}  // namespace
+
+bool CXmlDocument::Parse() {
+  ResetPos();
+  index_->Reset(text_.size() / 64 + 8);
+  if (!text_.empty()) {
+    ElementBuilder builder(text_, *index_, result_);
+    int32_t first = builder.Run();
+    XmlElementEntry& doc = (*index_)[0];
+    doc.length = uint32_t(text_.size());
+    if (first == 0) {
+      AddResult(u"no_root_element");
+    } else {
+      doc.firstChild = first;
+      if ((*index_)[first].next != 0) AddResult(u"root_has_sibling");
+    }
+  }
+  ResetPos();
+  return IsWellFormed();
+}
