@@ -38,9 +38,16 @@ class ElementBuilder {
   int32_t Run();
 
  private:
-  void StartTag(std::size_t s, std::size_t length, bool empty);
-  void EndTag(std::size_t s, std::size_t length);
+  std::size_t StartTag(std::size_t s);
+  std::size_t EndTag(std::size_t s);
+  std::size_t NameEnd(std::size_t from) const {
+    const char16_t* p = text_.data();
+    while (from < text_.size() && !(XmlCharClass(p[from]) & kCcBuilderNameEnd)) ++from;
+    return from;
+  }
   void OtherNode(std::size_t& pos);
+  void CloseElement(std::size_t s, std::size_t length, std::u16string_view name);
+  void AddStartTag(std::size_t s, std::size_t length, bool empty, uint32_t nameLength);
   void Unend(std::size_t from, std::size_t offset2);
   void UnendOne(int32_t e, int32_t parent, uint32_t nameLength, std::size_t offset2);
   bool NameMatches(const OpenElement& open, std::u16string_view name) const;
@@ -67,23 +74,15 @@ int32_t ElementBuilder::Run() {
       if (pos == npos) break;
     }
     char16_t c = pos + 1 < n ? p[pos + 1] : u'\0';
-    if (XmlIs(c, kCcNameStart)) {
-      bool empty = false;
-      std::size_t end = XmlScanStartTag(text_, pos, empty);
-      if (end != npos) {
-        StartTag(pos, end - pos, empty);
-        pos = end;
-        continue;
-      }
-    } else if (c == u'/') {
-      std::size_t gt = XmlFind(text_, u'>', pos + 2);
-      if (gt != npos) {
-        EndTag(pos, gt + 1 - pos);
-        pos = gt + 1;
-        continue;
-      }
-    }
-    OtherNode(pos);
+    std::size_t end = npos;
+    if (XmlIs(c, kCcNameStart))
+      end = StartTag(pos);
+    else if (c == u'/')
+      end = EndTag(pos);
+    if (end != npos)
+      pos = end;
+    else
+      OtherNode(pos);
   }
   Unend(0, n);
   return first_;
@@ -96,7 +95,28 @@ void ElementBuilder::OtherNode(std::size_t& pos) {
   pos = scanner.Pos();
 }
 
-void ElementBuilder::StartTag(std::size_t s, std::size_t length, bool empty) {
+// Returns the end of the start tag at `s`, or npos when it is unterminated.
+// The name is read on the way: most tags end right after it.
+std::size_t ElementBuilder::StartTag(std::size_t s) {
+  const char16_t* p = text_.data();
+  const std::size_t n = text_.size();
+  std::size_t i = s + 1;
+  while (i < n && !(XmlCharClass(p[i]) & (kCcBuilderNameEnd | kCcTagStop))) ++i;
+  std::size_t nameEnd = i;
+  bool empty = false;
+  std::size_t end;
+  if (i < n && p[i] == u'>') {
+    end = i + 1;
+  } else {
+    if (i < n && p[i] == u'=') nameEnd = NameEnd(i);
+    end = XmlContinueStartTag(text_, i, empty);
+    if (end == npos) return npos;
+  }
+  AddStartTag(s, end - s, empty, uint32_t(nameEnd - s - 1));
+  return end;
+}
+
+void ElementBuilder::AddStartTag(std::size_t s, std::size_t length, bool empty, uint32_t nameLength) {
   int32_t i = index_.Allocate();
   if (i < 0) return;  // index space exhausted: cannot happen below 2^31 units of text
   XmlElementEntry& e = index_[i];
@@ -120,21 +140,30 @@ void ElementBuilder::StartTag(std::size_t s, std::size_t length, bool empty) {
     e.length = uint32_t(length);
     return;
   }
-  open_.push_back({i, uint32_t(XmlBuilderNameEnd(text_, s + 1) - s - 1)});
+  open_.push_back({i, nameLength});
   parent_ = i;
 }
 
 bool ElementBuilder::NameMatches(const OpenElement& open, std::u16string_view name) const {
   if (open.nameLength < name.size()) return false;
-  std::u16string_view stored = text_.substr(index_[open.index].start + 1, open.nameLength);
-  if (stored.compare(0, name.size(), name) != 0) return false;
-  if (stored.size() == name.size()) return true;
+  const char16_t* stored = text_.data() + index_[open.index].start + 1;
+  for (std::size_t k = 0; k < name.size(); ++k)  // names are short: a loop beats a memcmp call
+    if (stored[k] != name[k]) return false;
+  if (open.nameLength == name.size()) return true;
   char16_t c = stored[name.size()];
   return c == u'=' || c == u'[' || c == u']';  // a space or '/' would have ended the stored name
 }
 
-void ElementBuilder::EndTag(std::size_t s, std::size_t length) {
-  std::u16string_view name = text_.substr(s + 2, XmlBuilderNameEnd(text_, s + 2) - s - 2);
+// Returns the end of the end tag at `s`, or npos when it is unterminated.
+std::size_t ElementBuilder::EndTag(std::size_t s) {
+  std::size_t nameEnd = NameEnd(s + 2);
+  std::size_t gt = nameEnd < text_.size() && text_[nameEnd] == u'>' ? nameEnd : XmlFind(text_, u'>', nameEnd);
+  if (gt == npos) return npos;
+  CloseElement(s, gt + 1 - s, text_.substr(s + 2, nameEnd - s - 2));
+  return gt + 1;
+}
+
+void ElementBuilder::CloseElement(std::size_t s, std::size_t length, std::u16string_view name) {
   std::size_t depth = open_.size();
   while (depth > 0 && !NameMatches(open_[depth - 1], name)) --depth;
   if (depth == 0) {
@@ -202,6 +231,7 @@ bool CXmlDocument::Parse() {
   if (!text_.empty()) {
     ElementBuilder builder(text_, *index_, result_);
     int32_t first = builder.Run();
+    index_->ShrinkToFit();
     XmlElementEntry& doc = (*index_)[0];
     doc.length = uint32_t(text_.size());
     if (first == 0) {

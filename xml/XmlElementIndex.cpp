@@ -26,6 +26,7 @@ void XmlElementIndex::Reset(std::size_t expected) {
     segments_.push_back(NewSegment(want));
     lastCapacity_ = want;
   }
+  capacity_ = lastCapacity_;
   std::memset(&segments_[0][0], 0, sizeof(XmlElementEntry));
   nextFree_ = 1;
   deletedList_ = 0;
@@ -36,7 +37,7 @@ void XmlElementIndex::Reset(std::size_t expected) {
 void XmlElementIndex::Release() {
   segments_.clear();
   segments_.push_back(NewSegment(1));
-  lastCapacity_ = 1;
+  lastCapacity_ = capacity_ = 1;
   std::memset(&segments_[0][0], 0, sizeof(XmlElementEntry));
   nextFree_ = 1;
   deletedList_ = 0;
@@ -47,24 +48,33 @@ void XmlElementIndex::Release() {
 void XmlElementIndex::Grow() {
   if (lastCapacity_ == kSegmentSize) {
     segments_.push_back(NewSegment(kSegmentSize));
+    capacity_ += kSegmentSize;
     return;  // lastCapacity_ stays a full segment
   }
   uint32_t grown = std::min(kSegmentSize, std::max(kMinSegment, lastCapacity_ + lastCapacity_ / 2));
   auto bigger = NewSegment(grown);
   std::memcpy(bigger.get(), segments_.back().get(), sizeof(XmlElementEntry) * lastCapacity_);
   segments_.back() = std::move(bigger);
+  capacity_ += grown - lastCapacity_;
   lastCapacity_ = grown;
 }
 
-int32_t XmlElementIndex::Allocate() {
+int32_t XmlElementIndex::AllocateSlow() {
   if (nextFree_ == kMaxEntries) return -1;
-  while (uint32_t(nextFree_) >= Capacity()) Grow();
-  std::memset(&(*this)[nextFree_], 0, sizeof(XmlElementEntry));
+  while (uint32_t(nextFree_) >= capacity_) Grow();
+  (*this)[nextFree_] = XmlElementEntry{};
   return nextFree_++;
 }
 
-std::size_t XmlElementIndex::Capacity() const {
-  return (segments_.size() - 1) * std::size_t(kSegmentSize) + lastCapacity_;
+void XmlElementIndex::ShrinkToFit() {
+  uint32_t used = uint32_t(nextFree_) - uint32_t(segments_.size() - 1) * kSegmentSize;
+  uint32_t keep = std::max(used, kMinSegment);
+  if (lastCapacity_ < kSegmentSize / 64 || keep + keep / 8 >= lastCapacity_) return;
+  auto smaller = NewSegment(keep);
+  std::memcpy(smaller.get(), segments_.back().get(), sizeof(XmlElementEntry) * used);
+  segments_.back() = std::move(smaller);
+  capacity_ -= lastCapacity_ - keep;
+  lastCapacity_ = keep;
 }
 
 uint32_t XmlElementIndex::StartTagLength(int32_t i) const {
@@ -77,33 +87,29 @@ uint32_t XmlElementIndex::EndTagLength(int32_t i) const {
   return n == kMaxEndTagField ? longEndTags_.at(i) : n;
 }
 
-void XmlElementIndex::SetStartTagLength(int32_t i, uint32_t n) {
+void XmlElementIndex::SetLongStartTag(int32_t i, uint32_t n) {
   uint32_t& word = (*this)[i].tagLengths;
   if (n >= kMaxStartTagField) {
     longStartTags_[i] = n;
     n = kMaxStartTagField;
-  } else if ((word & kMaxStartTagField) == kMaxStartTagField) {
+  } else {
     longStartTags_.erase(i);
   }
   word = (word & ~kMaxStartTagField) | n;
 }
 
-void XmlElementIndex::SetEndTagLength(int32_t i, uint32_t n) {
+void XmlElementIndex::SetLongEndTag(int32_t i, uint32_t n) {
   uint32_t& word = (*this)[i].tagLengths;
   if (n >= kMaxEndTagField) {
     longEndTags_[i] = n;
     n = kMaxEndTagField;
-  } else if ((word >> 22) == kMaxEndTagField) {
+  } else {
     longEndTags_.erase(i);
   }
   word = (word & kMaxStartTagField) | (n << 22);
 }
 
-void XmlElementIndex::SetLevel(XmlElementEntry& e, uint32_t level) {
-  e.levelFlags = (e.levelFlags & ~kMaxLevel) | std::min(level, kMaxLevel);
-}
-
 std::size_t XmlElementIndex::MemoryBytes() const {
-  return Capacity() * sizeof(XmlElementEntry) + segments_.capacity() * sizeof(segments_[0]) +
+  return std::size_t(capacity_) * sizeof(XmlElementEntry) + segments_.capacity() * sizeof(segments_[0]) +
          (longStartTags_.size() + longEndTags_.size()) * 32;
 }

@@ -60,7 +60,13 @@ class XmlElementIndex {
 
   // Hands out the next unused index with a cleared entry; -1 when the index
   // space (2^31 entries) is exhausted.
-  int32_t Allocate();
+  int32_t Allocate() {
+    if (uint32_t(nextFree_) < capacity_) {
+      (*this)[nextFree_] = XmlElementEntry{};
+      return nextFree_++;
+    }
+    return AllocateSlow();
+  }
   int32_t nextFree() const { return nextFree_; }
   int32_t deletedList() const { return deletedList_; }
   void setDeletedList(int32_t head) { deletedList_ = head; }
@@ -69,22 +75,42 @@ class XmlElementIndex {
   // length is exact.
   uint32_t StartTagLength(int32_t i) const;
   uint32_t EndTagLength(int32_t i) const;
-  void SetStartTagLength(int32_t i, uint32_t n);
-  void SetEndTagLength(int32_t i, uint32_t n);
+  void SetStartTagLength(int32_t i, uint32_t n) {
+    uint32_t& word = (*this)[i].tagLengths;
+    if (n < kMaxStartTagField && (word & kMaxStartTagField) != kMaxStartTagField)
+      word = (word & ~kMaxStartTagField) | n;
+    else
+      SetLongStartTag(i, n);
+  }
+  void SetEndTagLength(int32_t i, uint32_t n) {
+    uint32_t& word = (*this)[i].tagLengths;
+    if (n < kMaxEndTagField && (word >> 22) != kMaxEndTagField)
+      word = (word & kMaxStartTagField) | (n << 22);
+    else
+      SetLongEndTag(i, n);
+  }
 
   static uint32_t Level(const XmlElementEntry& e) { return e.levelFlags & 0xFFFF; }
-  static void SetLevel(XmlElementEntry& e, uint32_t level);
+  static void SetLevel(XmlElementEntry& e, uint32_t level) {
+    e.levelFlags = (e.levelFlags & ~kMaxLevel) | (level < kMaxLevel ? level : kMaxLevel);
+  }
   static bool Has(const XmlElementEntry& e, uint32_t flag) { return (e.levelFlags & flag) != 0; }
+
+  // Gives back the unused tail of the last segment (after a parse).
+  void ShrinkToFit();
 
   // Bytes held by entries and segment storage (not the text).
   std::size_t MemoryBytes() const;
 
  private:
+  int32_t AllocateSlow();
+  void SetLongStartTag(int32_t i, uint32_t n);
+  void SetLongEndTag(int32_t i, uint32_t n);
   void Grow();
-  std::size_t Capacity() const;
 
   std::vector<std::unique_ptr<XmlElementEntry[]>> segments_;
   uint32_t lastCapacity_ = 0;  // capacity of the last segment
+  uint32_t capacity_ = 0;      // entries in all segments
   int32_t nextFree_ = 1;
   int32_t deletedList_ = 0;
   std::unordered_map<int32_t, uint32_t> longStartTags_;

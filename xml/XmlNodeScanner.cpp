@@ -16,9 +16,13 @@ constexpr std::size_t npos = std::u16string_view::npos;
 }  // namespace
 
 std::size_t XmlScanStartTag(std::u16string_view text, std::size_t from, bool& emptyElement) {
+  return XmlContinueStartTag(text, from + 1, emptyElement);
+}
+
+std::size_t XmlContinueStartTag(std::u16string_view text, std::size_t at, bool& emptyElement) {
   const std::size_t n = text.size();
   const char16_t* p = text.data();
-  std::size_t i = from + 1;
+  std::size_t i = at;
   for (;;) {
     // Outside values only '>' and '=' matter; quotes here are ordinary text.
     while (i < n && !(XmlCharClass(p[i]) & kCcTagStop)) ++i;

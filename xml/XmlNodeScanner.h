@@ -44,9 +44,10 @@ class XmlNodeScanner {
   std::u16string* log_;
 };
 
-// Ends of the scanning rules shared with the element builder; each returns
-// the offset just after the node, or npos when the text ends first. `from`
-// is the offset of the node's '<'.
+// End of a start tag: the offset just after its '>', or npos when the text
+// ends first. `from` is the offset of the '<'.
 std::size_t XmlScanStartTag(std::u16string_view text, std::size_t from, bool& emptyElement);
+// The same, resuming at `at` (after '<', outside any attribute value).
+std::size_t XmlContinueStartTag(std::u16string_view text, std::size_t at, bool& emptyElement);
 
 #endif
