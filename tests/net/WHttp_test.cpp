@@ -263,6 +263,25 @@ TEST(Bodies, ToBufferReportsDecodedSizeAndRespectsCapacity) {
   EXPECT_EQ(http.RequestToBuffer(server.Url("/").c_str(), nullptr, 0, buffer, 7, "GET", ""), BufferTooSmall);
 }
 
+TEST(Bodies, InMemoryBodiesHaveACap) {
+  EXPECT_EQ(GetFrom(Reply("HTTP/1.1 200 OK\r\nContent-Length: 1073741825\r\n\r\n")).result, MallocError);
+}
+
+TEST(BlockLists, EveryTransferReleasesAllItsBuffers) {
+  const std::string packed = MakeGzip("abc");
+  for (const std::string& reply :
+       {Ok("plain"), Ok("short") + "", std::string("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nshort"),
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + MakeChunked({"x"}),
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Encoding: gzip\r\n\r\n" + MakeChunked({packed}),
+        Ok(packed, "Content-Encoding: gzip\r\n"), Ok("bad gzip", "Content-Encoding: gzip\r\n"),
+        "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" + packed, std::string("HTTP/1.1 500 Oops\r\n\r\n")}) {
+    LoopbackServer server(Reply(reply));
+    QuickHttp http;
+    Get(http, server.Url("/"));
+    EXPECT_EQ(http.headBlocks.count() + http.chunkBlocks.count() + http.decodeBlocks.count(), 0u) << reply;
+  }
+}
+
 TEST(Redirects, ChainsAreFollowedWithTheSameRequest) {
   LoopbackServer last(Reply(Ok("arrived")));
   LoopbackServer middle(Reply("HTTP/1.1 302 Found\r\nlocation: " + last.Url("/end") + "\r\n\r\n"));

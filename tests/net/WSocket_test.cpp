@@ -63,6 +63,8 @@ TEST(SplitUrl, OnlyThePlainSchemeIsAccepted) {
   Split(nullptr, DbQueryError);
 }
 
+TEST(WSocket, StartUpSucceeds) { EXPECT_EQ(WSocket::StartUp(), Success); }
+
 TEST(WSocket, OverlongHostIsNotStored) {
   WSocket socket;
   socket.SetEndpoint("first.example", 1);
