@@ -3,9 +3,8 @@
 #include "script/ScriptLibraries.h"
 
 #include "db/SqliteScriptLibrary.h"
+#include "xml/xmllua.h"
 
-void RegisterXmlScriptLibrary(lua_State* L) {
-  (void)L;  // the XML library registers here once it lands
-}
+void RegisterXmlScriptLibrary(lua_State* L) { RegisterXmlLuaLibrary(L); }
 
 void RegisterDatabaseScriptLibrary(lua_State* L) { RegisterSqliteScriptLibrary(L); }

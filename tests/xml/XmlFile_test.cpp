@@ -227,6 +227,23 @@ TEST_F(XmlFileTest, OwnUtf32IsWrittenLittleEndianByCodePoint) {
   EXPECT_TRUE(LogHas(u"<write encoding=\"UTF-32\" length=\"47\"/>"));
 }
 
+TEST_F(XmlFileTest, LargeUtf8FileIsReadInPieces) {
+  // Three-byte characters straddle every piece boundary; NULs are spread over pieces.
+  std::string bytes = "<r>";
+  std::u16string text = u"<r>";
+  for (int i = 0; i < 900000; ++i) {
+    bytes += (i % 100000 == 0) ? std::string("\xE4\xB8\xAD\0", 4) : std::string("\xE4\xB8\xAD");
+    text += u'\u4E2D';
+  }
+  bytes += "</r>";
+  text += u"</r>";
+  EXPECT_TRUE(LoadBytes(bytes));
+  EXPECT_TRUE(doc_.GetDoc() == text);
+  EXPECT_EQ(doc_.GetResult(), u"<read encoding=\"UTF-8\" length=\"" + Num(bytes.size()) +
+                                  u"\"/><nulls_removed count=\"9\"/><converted_to encoding=\"UTF-16\" length=\"" +
+                                  Num(text.size()) + u"\"/>");
+}
+
 // Loading and saving an unchanged document gives back the same bytes, for
 // every mark and every declared encoding that can hold the text.
 TEST_F(XmlFileTest, LoadThenSaveGivesBackTheSameBytes) {
