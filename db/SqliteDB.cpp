@@ -37,7 +37,10 @@ int SqliteDB::open(const char* fileName) {
 
 void SqliteDB::close() {
   if (!db_) return;
-  sqlite3_close(db_);  // SQLITE_BUSY leaves SQLite's connection to outstanding statements
+  // With statements still unfinalized the connection lingers until the last
+  // of them is finalized, then closes itself, instead of staying open for
+  // the life of the process.
+  sqlite3_close_v2(db_);
   db_ = nullptr;
 }
 

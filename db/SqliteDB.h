@@ -25,8 +25,9 @@ class SqliteDB {
   // Always 0 on return. On failure the handle SQLite handed back is kept, so
   // close() releases it.
   int open(const char* fileName);
-  // Never throws. With statements still unfinalized SQLite keeps the
-  // connection alive; this object forgets it all the same.
+  // Never throws. The object forgets its connection at once; queries and
+  // statements still alive keep working, and SQLite closes the connection
+  // when the last of them is finalized.
   void close();
 
   // Runs every statement of the text; the change count of the last one.

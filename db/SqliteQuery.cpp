@@ -46,15 +46,9 @@ SqliteQuery::~SqliteQuery() {
   }
 }
 
-void SqliteQuery::checkStatement() const {
-  if (!statement_) throw SqliteException(WRAPPER_ERROR, "Null Virtual Machine pointer");
-}
+void SqliteQuery::throwNoStatement() { throw SqliteException(WRAPPER_ERROR, "Null Virtual Machine pointer"); }
 
-void SqliteQuery::checkIndex(int index) const {
-  checkStatement();
-  if (index < 0 || index > columnCount_ - 1)
-    throw SqliteException(WRAPPER_ERROR, "Invalid field index requested");
-}
+void SqliteQuery::throwBadIndex() { throw SqliteException(WRAPPER_ERROR, "Invalid field index requested"); }
 
 void SqliteQuery::throwConnectionError(int code) const {
   throw SqliteException(code, sqlite3_errmsg(db_));
@@ -98,24 +92,26 @@ const char* SqliteQuery::fieldValue(int index) const {
 
 bool SqliteQuery::fieldIsNull(int index) const { return fieldDataType(index) == SQLITE_NULL; }
 
+// The getters read NULL as 0, 0.0 and "". SQLite's own conversions of NULL
+// give exactly those, so no separate type query is made per value.
 int SqliteQuery::getIntField(int index) const {
-  if (fieldDataType(index) == SQLITE_NULL) return 0;
+  checkIndex(index);
   return sqlite3_column_int(statement_, index);
 }
 
 int SqliteQuery::getIntField(const char* name) const { return getIntField(fieldIndex(name)); }
 
 double SqliteQuery::getFloatField(int index) const {
-  if (fieldDataType(index) == SQLITE_NULL) return 0.0;
+  checkIndex(index);
   return sqlite3_column_double(statement_, index);
 }
 
 double SqliteQuery::getFloatField(const char* name) const { return getFloatField(fieldIndex(name)); }
 
 const char* SqliteQuery::getStringField(int index) const {
-  if (fieldDataType(index) == SQLITE_NULL) return "";
+  checkIndex(index);
   const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, index));
-  return text ? text : "";  // null here only when SQLite ran out of memory
+  return text ? text : "";
 }
 
 const char* SqliteQuery::getStringField(const char* name) const {

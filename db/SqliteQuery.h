@@ -52,8 +52,16 @@ class SqliteQuery {
   void finalize();
 
  private:
-  void checkStatement() const;
-  void checkIndex(int index) const;
+  // Inline, with the throws out of line: every getter of every row checks.
+  void checkStatement() const {
+    if (!statement_) throwNoStatement();
+  }
+  void checkIndex(int index) const {
+    checkStatement();
+    if (index < 0 || index > columnCount_ - 1) throwBadIndex();
+  }
+  [[noreturn]] static void throwNoStatement();
+  [[noreturn]] static void throwBadIndex();
   [[noreturn]] void throwConnectionError(int code) const;
 
   sqlite3* db_;

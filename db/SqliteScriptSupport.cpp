@@ -2,9 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <climits>
-#include <cmath>
-
 #include "script/ReportError.h"
 
 namespace sqlitescript {
@@ -38,14 +35,12 @@ int RaiseMessage(lua_State* L, char* message) {
   return lua_error(L);
 }
 
-void* HandleArgument(lua_State* L, const char* stem, int line) {
-  if (lua_type(L, 1) != LUA_TLIGHTUSERDATA) {
+void* ReportBadHandle(lua_State* L, const char* stem, int line) {
+  if (lua_type(L, 1) != LUA_TLIGHTUSERDATA)
     ReportError(stem, line, "(error) (%s:%d) is not userdata ,can not delete.\n");
-    return nullptr;
-  }
-  void* handle = lua_touserdata(L, 1);
-  if (!handle) ReportNullPointer(stem, line);
-  return handle;
+  else
+    ReportNullPointer(stem, line);
+  return nullptr;
 }
 
 void ReportNullPointer(const char* stem, int line) { ReportError(stem, line, "(error) (%s:%d)  ptr is null.\n"); }
@@ -71,7 +66,8 @@ bool CheckLightUserdata(lua_State* L, int index, const char* stem, int line, con
   return Check(lua_type(L, index) == LUA_TLIGHTUSERDATA, L, index, stem, line, format);
 }
 
-bool ReadField(lua_State* L, int index, FieldArgument& field, const char* stem, int line, const char* format) {
+bool ReadFieldOtherwise(lua_State* L, int index, FieldArgument& field, const char* stem, int line,
+                        const char* format) {
   if (lua_isnumber(L, index)) {
     field.name = nullptr;
     field.index = IntegerArgument(L, index);
@@ -80,12 +76,6 @@ bool ReadField(lua_State* L, int index, FieldArgument& field, const char* stem, 
   if (!CheckString(L, index, stem, line, format)) return false;
   field.name = lua_tostring(L, index);
   return true;
-}
-
-int IntegerArgument(lua_State* L, int index) {
-  double value = std::trunc(lua_tonumber(L, index));
-  if (!(value >= INT_MIN && value <= INT_MAX)) return INT_MIN;
-  return static_cast<int>(value);
 }
 
 void RegisterGlobals(lua_State* L, const luaL_Reg* functions) {

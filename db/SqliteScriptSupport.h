@@ -11,6 +11,7 @@
 
 #include <lua.hpp>
 
+#include <climits>
 #include <exception>
 
 #include "db/SqliteException.h"
@@ -40,8 +41,17 @@ int PushMessage(lua_State* L, char* message);         // one result: msg
 int PushNilAndMessage(lua_State* L, char* message);   // two results: nil, msg
 int RaiseMessage(lua_State* L, char* message);        // a Lua error carrying msg
 
+// Reports why argument 1 is no usable handle; returns null.
+void* ReportBadHandle(lua_State* L, const char* stem, int line);
+
 // Argument 1: light userdata, not null. Reports and returns null otherwise.
-void* HandleArgument(lua_State* L, const char* stem, int line);
+// Inline: every call of every function passes through here.
+inline void* HandleArgument(lua_State* L, const char* stem, int line) {
+  if (lua_type(L, 1) == LUA_TLIGHTUSERDATA) {
+    if (void* handle = lua_touserdata(L, 1)) return handle;
+  }
+  return ReportBadHandle(L, stem, line);
+}
 template <class T>
 T* Handle(lua_State* L, const char* stem, int line) {
   return static_cast<T*>(HandleArgument(L, stem, line));
@@ -58,12 +68,28 @@ struct FieldArgument {
   const char* name = nullptr;  // null when selected by index
   int index = 0;
 };
-bool ReadField(lua_State* L, int index, FieldArgument& field, const char* stem, int line,
-               const char* format);
-
 // lua_tonumber truncated toward zero; values outside 32 bits (and NaN) become
 // INT_MIN, which every index, row and parameter check refuses.
-int IntegerArgument(lua_State* L, int index);
+inline int IntegerArgument(lua_State* L, int index) {
+  double value = lua_tonumber(L, index);
+  // Inside these bounds the conversion truncates toward zero; outside them
+  // (and for NaN) it would be undefined.
+  if (!(value > -2147483649.0 && value < 2147483648.0)) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+// Numeric strings, names, and the report when the argument is neither.
+bool ReadFieldOtherwise(lua_State* L, int index, FieldArgument& field, const char* stem, int line,
+                        const char* format);
+
+// Plain numbers first, inline: this sits in every getter of every row.
+inline bool ReadField(lua_State* L, int index, FieldArgument& field, const char* stem, int line,
+                      const char* format) {
+  if (lua_type(L, index) != LUA_TNUMBER) return ReadFieldOtherwise(L, index, field, stem, line, format);
+  field.name = nullptr;
+  field.index = IntegerArgument(L, index);
+  return true;
+}
 
 void ReportNullPointer(const char* stem, int line);
 

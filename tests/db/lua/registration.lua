@@ -30,9 +30,12 @@ for name in pairs(_G) do
 end
 t.eq(count, 52, "distinct sqlite_ globals")
 
--- New objects start in their default state.
+-- New handles are bare light userdata.
+local handles = {}
 for _, new in ipairs({ sqlite_dbnew, sqlite_qnew, sqlite_tnew, sqlite_snew }) do
   local handle = new()
   t.eq(type(handle), "userdata", "new handle")
   t.eq(getmetatable(handle), nil, "handles carry no metatable")
+  handles[#handles + 1] = handle
 end
+sqlite_dbdel(handles[1]); sqlite_qdel(handles[2]); sqlite_tdel(handles[3]); sqlite_sdel(handles[4])
