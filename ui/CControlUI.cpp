@@ -1,0 +1,412 @@
+// The base control: geometry, the common layout attributes, state images
+// and the default painting (background colour, background image, state
+// image, text, border), in that order.
+#include "ui/CControlUI.h"
+
+#include <algorithm>
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "ui/CPaintManagerUI.h"
+#include "ui/ControlRegistry.h"
+#include "ui/LayoutStyle.h"
+#include "ui/UIAttributes.h"
+#include "ui/UIImage.h"
+#include "ui/UIRender.h"
+#include "ui/UIText.h"
+
+namespace {
+
+bool Intersects(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+unsigned ParseHorizontalAlign(std::u16string_view value, unsigned style) {
+  style &= ~(ui::kTextCenter | ui::kTextRight);
+  if (value == u"center") style |= ui::kTextCenter;
+  if (value == u"right") style |= ui::kTextRight;
+  return style;
+}
+
+unsigned ParseVerticalAlign(std::u16string_view value, unsigned style) {
+  style &= ~(ui::kTextVCenter | ui::kTextBottom);
+  if (value == u"center" || value == u"vcenter") style |= ui::kTextVCenter;
+  if (value == u"bottom") style |= ui::kTextBottom;
+  return style;
+}
+
+unsigned SetFlag(unsigned style, unsigned flag, bool on) { return on ? (style | flag) : (style & ~flag); }
+
+}  // namespace
+
+CControlUI::CControlUI() : textStyle_(ui::kDefaultTextStyle) { ui::detail::RegisterControl(this); }
+
+CControlUI::~CControlUI() {
+  ui::detail::UnregisterControl(this);
+  if (manager_) {
+    manager_->ReapObjects(this);
+    ui::detail::ManagerDetached(manager_);
+  }
+}
+
+void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent) {
+  if (manager != manager_) {
+    if (manager_) ui::detail::ManagerDetached(manager_);
+    if (manager) ui::detail::ManagerAttached(manager);
+  }
+  manager_ = manager;
+  parent_ = parent;
+  if (!style_ && parent) style_ = parent->style_;
+}
+
+void CControlUI::SetPos(RECT rc) {
+  if (rc.right < rc.left) rc.right = rc.left;
+  if (rc.bottom < rc.top) rc.bottom = rc.top;
+  pos_ = rc;
+}
+
+void CControlUI::DoPaint(UIRenderContext& ctx, const RECT& dirty) {
+  if (!IsShown() || !Intersects(pos_, dirty)) return;
+  PaintBkColor(ctx);
+  PaintBkImage(ctx);
+  PaintStatusImage(ctx);
+  PaintText(ctx);
+  PaintBorder(ctx);
+}
+
+CControlUI* CControlUI::FindControlAt(POINT pt) {
+  if (!IsShown() || !mouseEnabled_) return nullptr;
+  return PointInRect(pos_, pt) ? this : nullptr;
+}
+
+CControlUI* CControlUI::FindControlByName(std::u16string_view name) {
+  return !name.empty() && name_ == name ? this : nullptr;
+}
+
+void CControlUI::DoEvent(TEventUI& event) {
+  switch (event.Type) {
+    case UIEVENT_MOUSEENTER:
+      hot_ = true;
+      Invalidate();
+      return;
+    case UIEVENT_MOUSELEAVE:
+      hot_ = false;
+      pushed_ = false;
+      Invalidate();
+      return;
+    case UIEVENT_SETFOCUS:
+    case UIEVENT_KILLFOCUS:
+      Invalidate();
+      return;
+    case UIEVENT_SCROLLWHEEL:
+    case UIEVENT_CONTEXTMENU:
+      if (parent_) parent_->DoEvent(event);
+      return;
+    default:
+      return;
+  }
+}
+
+void CControlUI::SetText(std::u16string_view text) {
+  if (text_ == text) return;
+  text_ = text;
+  Invalidate();
+}
+
+void CControlUI::SetBkImage(std::u16string_view image) {
+  if (bkImage_ == image) return;
+  bkImage_ = image;
+  Invalidate();
+}
+
+void CControlUI::SetFixedWidth(int cx) {
+  fixedWidth_ = std::max(0, cx);
+  NeedParentUpdate();
+}
+
+void CControlUI::SetFixedHeight(int cy) {
+  fixedHeight_ = std::max(0, cy);
+  NeedParentUpdate();
+}
+
+void CControlUI::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  const bool wasFocused = IsFocused();
+  visible_ = visible;
+  if (wasFocused && !visible) manager_->SetFocus(nullptr);
+  NeedParentUpdate();
+}
+
+void CControlUI::SetInternVisible(bool visible) {
+  if (internVisible_ == visible) return;
+  internVisible_ = visible;
+  if (!visible && IsFocused()) manager_->SetFocus(nullptr);
+}
+
+void CControlUI::SetEnabled(bool enabled) {
+  if (enabled_ == enabled) return;
+  enabled_ = enabled;
+  if (!enabled) {
+    hot_ = pushed_ = false;
+    if (IsFocused()) manager_->SetFocus(nullptr);
+  }
+  Invalidate();
+}
+
+void CControlUI::SetBkColor(std::uint32_t argb) {
+  bkColor_ = argb;
+  Invalidate();
+}
+
+void CControlUI::Invalidate() {
+  if (manager_ && IsShown()) manager_->Invalidate(pos_);
+}
+
+void CControlUI::NeedParentUpdate() {
+  if (!manager_) return;
+  manager_->NeedUpdate();
+  manager_->Invalidate();
+}
+
+SIZE CControlUI::EstimateSize(SIZE) { return SIZE{fixedWidth_, fixedHeight_}; }
+
+void CControlUI::SetPadding(const RECT& padding) {
+  padding_ = padding;
+  NeedParentUpdate();
+}
+
+void CControlUI::SetFloat(bool isFloat) {
+  float_ = isFloat;
+  NeedParentUpdate();
+}
+
+void CControlUI::SetFloatPos(const RECT& pos) {
+  floatPos_ = pos;
+  fixedWidth_ = std::max<LONG>(0, pos.right - pos.left);
+  fixedHeight_ = std::max<LONG>(0, pos.bottom - pos.top);
+  NeedParentUpdate();
+}
+
+int CControlUI::ClampWidth(int cx) const { return std::max(minWidth_, std::min(cx, maxWidth_)); }
+int CControlUI::ClampHeight(int cy) const { return std::max(minHeight_, std::min(cy, maxHeight_)); }
+
+bool CControlUI::IsFocused() const { return manager_ && manager_->GetFocus() == this; }
+
+void CControlUI::SetTextColor(std::uint32_t argb) {
+  textColor_ = argb;
+  Invalidate();
+}
+
+void CControlUI::SetFont(int index) {
+  font_ = index;
+  Invalidate();
+}
+
+void CControlUI::SetTextStyle(unsigned style) {
+  textStyle_ = style;
+  Invalidate();
+}
+
+void CControlUI::SetNormalImage(std::u16string_view image) {
+  normalImage_ = image;
+  Invalidate();
+}
+void CControlUI::SetHotImage(std::u16string_view image) {
+  hotImage_ = image;
+  Invalidate();
+}
+void CControlUI::SetPushedImage(std::u16string_view image) {
+  pushedImage_ = image;
+  Invalidate();
+}
+void CControlUI::SetDisabledImage(std::u16string_view image) {
+  disabledImage_ = image;
+  Invalidate();
+}
+void CControlUI::SetFocusedImage(std::u16string_view image) {
+  focusedImage_ = image;
+  Invalidate();
+}
+
+std::u16string CControlUI::GetStateImage(std::u16string_view attribute) const {
+  if (attribute == u"normalimage") return normalImage_;
+  if (attribute == u"hotimage") return hotImage_;
+  if (attribute == u"pushedimage") return pushedImage_;
+  if (attribute == u"disabledimage") return disabledImage_;
+  if (attribute == u"focusedimage") return focusedImage_;
+  if (attribute == u"foreimage") return foreImage_;
+  if (attribute == u"bkimage") return bkImage_;
+  return {};
+}
+
+void CControlUI::SetStyle(std::shared_ptr<const ui::LayoutStyle> style) { style_ = std::move(style); }
+
+QFont CControlUI::ResolveFont() const { return style_ ? style_->Font(font_) : ui::LayoutStyle::FallbackFont(); }
+
+void CControlUI::Notify(std::u16string_view type, WPARAM wParam, LPARAM lParam, bool async) {
+  if (!manager_) return;
+  TNotifyUI msg;
+  msg.sType = type;
+  msg.pSender = this;
+  msg.ptMouse = manager_->GetMousePos();
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  manager_->SendNotify(msg, async);
+}
+
+bool CControlUI::SetAttribute(std::u16string_view name, std::u16string_view value) {
+  RECT rc;
+  SIZE sz;
+  std::uint32_t color = 0;
+  if (name == u"name") {
+    SetName(value);
+  } else if (name == u"text") {
+    SetText(value);
+  } else if (name == u"tooltip") {
+    SetToolTip(value);
+  } else if (name == u"userdata") {
+    SetUserData(value);
+  } else if (name == u"pos") {
+    if (ui::ParseRect(value, rc)) SetFloatPos(rc);
+  } else if (name == u"float") {
+    SetFloat(ui::ParseBool(value));
+  } else if (name == u"width") {
+    SetFixedWidth(ui::ParseIntOr(value, 0));
+  } else if (name == u"height") {
+    SetFixedHeight(ui::ParseIntOr(value, 0));
+  } else if (name == u"minwidth") {
+    minWidth_ = ui::ParseIntOr(value, 0);
+  } else if (name == u"minheight") {
+    minHeight_ = ui::ParseIntOr(value, 0);
+  } else if (name == u"maxwidth") {
+    maxWidth_ = ui::ParseIntOr(value, 9999);
+  } else if (name == u"maxheight") {
+    maxHeight_ = ui::ParseIntOr(value, 9999);
+  } else if (name == u"padding") {
+    if (ui::ParseRect(value, rc)) SetPadding(rc);
+  } else if (name == u"textpadding") {
+    if (ui::ParseRect(value, rc)) textPadding_ = rc;
+  } else if (name == u"bkcolor" || name == u"bkcolor1") {
+    if (ui::ParseColor(value, color)) SetBkColor(color);
+  } else if (name == u"bkcolor2") {
+    if (ui::ParseColor(value, color)) bkColor2_ = color;
+  } else if (name == u"bordercolor") {
+    if (ui::ParseColor(value, color)) borderColor_ = color;
+  } else if (name == u"focusbordercolor") {
+    if (ui::ParseColor(value, color)) focusBorderColor_ = color;
+  } else if (name == u"bordersize") {
+    borderSize_ = std::max(0, ui::ParseIntOr(value, 0));
+  } else if (name == u"borderround") {
+    if (ui::ParseSize(value, sz)) borderRound_ = sz;
+  } else if (name == u"textcolor") {
+    if (ui::ParseColor(value, color)) SetTextColor(color);
+  } else if (name == u"disabledtextcolor") {
+    if (ui::ParseColor(value, color)) disabledTextColor_ = color;
+  } else if (name == u"font") {
+    SetFont(ui::ParseIntOr(value, -1));
+  } else if (name == u"align") {
+    textStyle_ = ParseHorizontalAlign(value, textStyle_);
+  } else if (name == u"valign") {
+    textStyle_ = ParseVerticalAlign(value, textStyle_);
+  } else if (name == u"endellipsis") {
+    textStyle_ = SetFlag(textStyle_, ui::kTextEndEllipsis, ui::ParseBool(value));
+  } else if (name == u"wordbreak" || name == u"multiline") {
+    const bool on = ui::ParseBool(value);
+    textStyle_ = SetFlag(SetFlag(textStyle_, ui::kTextWordBreak, on), ui::kTextSingleLine, !on);
+  } else if (name == u"bkimage") {
+    SetBkImage(value);
+  } else if (name == u"normalimage") {
+    SetNormalImage(value);
+  } else if (name == u"hotimage") {
+    SetHotImage(value);
+  } else if (name == u"pushedimage") {
+    SetPushedImage(value);
+  } else if (name == u"disabledimage") {
+    SetDisabledImage(value);
+  } else if (name == u"focusedimage") {
+    SetFocusedImage(value);
+  } else if (name == u"foreimage") {
+    foreImage_ = value;
+  } else if (name == u"visible") {
+    SetVisible(ui::ParseBool(value));
+  } else if (name == u"enabled") {
+    SetEnabled(ui::ParseBool(value));
+  } else if (name == u"mouse") {
+    SetMouseEnabled(ui::ParseBool(value));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void CControlUI::ApplyAttributeList(std::u16string_view list) {
+  for (const auto& [name, value] : ui::ParseAttributeList(list)) SetAttribute(name, value);
+}
+
+void CControlUI::PaintBkColor(UIRenderContext& ctx) {
+  if (!(bkColor_ >> 24) && !(bkColor2_ >> 24)) return;
+  QPainter& p = ctx.painter;
+  QRect r = ToQRect(pos_);
+  QBrush brush(ui::ToQColor(bkColor_));
+  if (bkColor2_ >> 24) {
+    QLinearGradient gradient(r.topLeft(), r.bottomLeft());
+    gradient.setColorAt(0, ui::ToQColor(bkColor_));
+    gradient.setColorAt(1, ui::ToQColor(bkColor2_));
+    brush = QBrush(gradient);
+  }
+  if (borderRound_.cx > 0 || borderRound_.cy > 0) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(brush);
+    p.drawRoundedRect(QRectF(r), borderRound_.cx / 2.0, borderRound_.cy / 2.0);
+    p.restore();
+  } else {
+    p.fillRect(r, brush);
+  }
+}
+
+void CControlUI::PaintBkImage(UIRenderContext& ctx) { ui::DrawImage(ctx.painter, pos_, bkImage_); }
+
+const std::u16string& CControlUI::CurrentStateImage() const {
+  if (!enabled_ && !disabledImage_.empty()) return disabledImage_;
+  if (pushed_ && !pushedImage_.empty()) return pushedImage_;
+  if (hot_ && !hotImage_.empty()) return hotImage_;
+  if (IsFocused() && !focusedImage_.empty()) return focusedImage_;
+  return normalImage_;
+}
+
+void CControlUI::PaintStatusImage(UIRenderContext& ctx) {
+  ui::DrawImage(ctx.painter, pos_, CurrentStateImage());
+  ui::DrawImage(ctx.painter, pos_, foreImage_);
+}
+
+void CControlUI::PaintText(UIRenderContext&) {}
+
+void CControlUI::PaintBorder(UIRenderContext& ctx) {
+  std::uint32_t color = (IsFocused() && focusBorderColor_) ? focusBorderColor_ : borderColor_;
+  if (borderSize_ <= 0 || !(color >> 24)) return;
+  QPainter& p = ctx.painter;
+  p.save();
+  QPen pen(ui::ToQColor(color));
+  pen.setWidth(borderSize_);
+  pen.setJoinStyle(Qt::MiterJoin);
+  p.setPen(pen);
+  p.setBrush(Qt::NoBrush);
+  const qreal half = borderSize_ / 2.0;
+  QRectF r = QRectF(ToQRect(pos_)).adjusted(half, half, -half, -half);
+  if (borderRound_.cx > 0 || borderRound_.cy > 0) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawRoundedRect(r, borderRound_.cx / 2.0, borderRound_.cy / 2.0);
+  } else {
+    p.drawRect(r);
+  }
+  p.restore();
+}
+
+RECT CControlUI::TextRect() const {
+  return RECT{pos_.left + textPadding_.left, pos_.top + textPadding_.top, pos_.right - textPadding_.right,
+              pos_.bottom - textPadding_.bottom};
+}
