@@ -5,12 +5,6 @@
 
 #include "xml/XmlElementIndex.h"
 
-namespace {
-
-constexpr std::size_t kMaxDocumentUnits = 0x7FFFFFFF;
-
-}  // namespace
-
 CXmlDocument::CXmlDocument() : index_(std::make_unique<XmlElementIndex>()) { SetDoc(nullptr); }
 
 CXmlDocument::CXmlDocument(std::u16string_view text) : index_(std::make_unique<XmlElementIndex>()) {
@@ -37,7 +31,7 @@ bool CXmlDocument::SetDoc(std::u16string&& text) {
 }
 
 bool CXmlDocument::SetDocKeepResult(std::u16string&& text) {
-  if (text.size() > kMaxDocumentUnits) {
+  if (text.size() > XmlElementIndex::kMaxTextUnits) {
     text_ = std::u16string();
     index_->Release();
     Parse();

@@ -7,6 +7,7 @@
 // the text.
 #include "xml/CXmlDocument.h"
 
+#include <algorithm>
 #include <string>
 
 #include "xml/XmlAttributes.h"
@@ -39,6 +40,11 @@ std::size_t SkipLeadingBlank(std::u16string_view text, std::size_t pos) {
   return (i == text.size() || text[i] == u'<') ? i : pos;
 }
 
+// Edits that would push the text past what 32-bit offsets hold are refused.
+bool HasRoom(const std::u16string& text, std::size_t added) {
+  return added <= XmlElementIndex::kMaxTextUnits - std::min(text.size(), XmlElementIndex::kMaxTextUnits);
+}
+
 std::u16string Decimal(int value) {
   std::string s = std::to_string(value);
   return std::u16string(s.begin(), s.end());
@@ -48,7 +54,7 @@ std::u16string Decimal(int value) {
 
 bool CXmlDocument::AddNew(std::u16string_view name, bool child, bool insert) {
   if (child && mainPos_ == 0) return false;
-  if (!IsWritableTagName(name)) return false;
+  if (!IsWritableTagName(name) || !HasRoom(text_, 2 * name.size() + 16)) return false;
   XmlElementIndex& index = *index_;
   const int32_t parent = child ? mainPos_ : parentPos_;
   const int32_t ref = child ? childPos_ : mainPos_;
@@ -152,6 +158,7 @@ bool CXmlDocument::RemoveChildElem() {
 
 bool CXmlDocument::SetAttribOn(int32_t pos, std::u16string_view name, std::u16string_view value) {
   if (pos == 0 || nodeType_ != 1 || !IsWritableAttribName(name)) return false;
+  if (!HasRoom(text_, name.size() + 6 * value.size() + 4)) return false;
   XmlElementIndex& index = *index_;
   const XmlElementEntry& e = index[pos];
   const uint32_t startLen = index.StartTagLength(pos);
@@ -205,8 +212,8 @@ bool CXmlDocument::SetDataOn(int32_t pos, std::u16string_view value) {
   if (pos == 0) return false;
   XmlElementIndex& index = *index_;
   XmlElementEntry& e = index[pos];
-  if (e.firstChild != 0) return false;
   const uint32_t startLen = index.StartTagLength(pos);
+  if (e.firstChild != 0 || !HasRoom(text_, 5 * value.size() + startLen + 3)) return false;
   std::u16string content;
   XmlAppendEscapedText(value, content);
   std::size_t at, cut;

@@ -42,6 +42,8 @@ class XmlElementIndex {
   static constexpr uint32_t kMaxStartTagField = 0x3FFFFF;
   static constexpr uint32_t kMaxEndTagField = 0x3FF;
   static constexpr uint32_t kMaxLevel = 0xFFFF;
+  // Offsets are 32-bit; texts (and edits) stay below 2^31 units.
+  static constexpr std::size_t kMaxTextUnits = 0x7FFFFFFF;
 
   XmlElementIndex();
 
