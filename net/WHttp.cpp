@@ -54,6 +54,12 @@ void WHttp::ReleaseBlocks() {
 WBodySource WHttp::BodySource() { return {recvFn, &ioSocket, &stop, readPauseMs_}; }
 
 ResultCode WHttp::OpenConnection(const SplitUrlResult& url) {
+  // SetEndpoint keeps the previous host for a name it cannot hold; the
+  // request must not go to that host instead.
+  if (url.host.size() > kMaxHostLength) {
+    ReportErrorText(kStem, __LINE__, kResultMessages[HttpUrlError]);
+    return HttpUrlError;
+  }
   SetEndpoint(url.host.c_str(), url.port);
   ResultCode result = Connect();
   ioSocket = socket_;

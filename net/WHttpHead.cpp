@@ -110,9 +110,12 @@ ResultCode WHttp::SendAndReadHead(const char* request, int64_t length, char* hea
   headers.clear();
   rawHead.clear();
   *bodyBytes = 0;
+  if (!request || length <= 0) {
+    ReportErrorText(kStem, __LINE__, kResultMessages[NetSendError]);
+    return NetSendError;
+  }
   // One send call may take only part of a long request; keep going.
-  int64_t sent = 0;
-  do {
+  for (int64_t sent = 0; sent < length;) {
     int32_t piece = static_cast<int32_t>(std::min<int64_t>(length - sent, INT32_MAX));
     int result = sendFn(&ioSocket, request + sent, piece, 0);
     if (result < 1) {
@@ -120,7 +123,7 @@ ResultCode WHttp::SendAndReadHead(const char* request, int64_t length, char* hea
       return NetSendError;
     }
     sent += result;
-  } while (sent < length);
+  }
 
   size_t found = std::string::npos;
   while (found == std::string::npos) {

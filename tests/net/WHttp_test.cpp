@@ -73,6 +73,18 @@ TEST(RequestTemplates, PostRequestCarriesHeaderLinesAndBody) {
                                   "Cache-Control: no-cache\r\n" + kKeepAlive + "X-After: 1\r\n\r\nk=v");
 }
 
+TEST(RequestTemplates, PartialSendsStillDeliverTheWholeRequest) {
+  LoopbackServer server(Reply(Ok("ok")));
+  WHttp http;
+  http.sendFn = [](int32_t* socket, const char* data, int32_t length, int32_t flags) {
+    return WSocket::TimedSend(socket, data, std::min<int32_t>(length, 7), flags);
+  };
+  const std::string body(5000, 'b');
+  std::string response;
+  ASSERT_EQ(http.Request(server.Url("/p").c_str(), body.data(), 5000, response, "POST", "", ""), Success);
+  EXPECT_EQ(server.request().substr(server.request().size() - 5004), "\r\n\r\n" + body);
+}
+
 TEST(RequestTemplates, OtherMethodsSendAGet) {
   LoopbackServer server(Reply(Ok("")));
   WHttp http;
@@ -327,6 +339,16 @@ TEST(Redirects, BarePathLocationFails) {
 
 TEST(Connection, RefusedAndBadUrls) {
   WHttp http;
+  // A host name too long to keep must not send the request to the last host.
+  LoopbackServer server(Reply(Ok("wrong host")));
+  EXPECT_EQ(Get(http, server.Url("/")).result, Success);
+  EXPECT_EQ(Get(http, "http://" + std::string(129, 'h') + ":" + std::to_string(server.port()) + "/").result,
+            HttpUrlError);
+  EXPECT_EQ(server.connections(), 1u);
+  std::string body;
+  EXPECT_EQ(http.Exchange(nullptr, 10, body), NetSendError);
+  http.requestText.clear();
+  EXPECT_EQ(http.Exchange(http.requestText.data(), 0, body), NetSendError);
   EXPECT_EQ(Get(http, "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/").result, NetConnectError);
   EXPECT_EQ(Get(http, "https://127.0.0.1/").result, HttpUrlError);
   EXPECT_EQ(http.ioSocket, -1);
