@@ -52,60 +52,90 @@ std::u16string Decimal(int value) {
 
 }  // namespace
 
+namespace {
+
+std::u16string_view BuilderName(std::u16string_view text, uint32_t tagStart) {
+  return text.substr(tagStart + 1, XmlBuilderNameEnd(text, tagStart + 1) - tagStart - 1);
+}
+
+// `<p/>` or an unended `<p>` becomes `<p>` CR LF elem `</p>`; returns where
+// elem starts.
+std::size_t OpenUpParent(std::u16string& text, XmlElementIndex& index, int32_t parent, std::u16string_view elem) {
+  XmlElementEntry& p = index[parent];
+  const uint32_t startLen = index.StartTagLength(parent);
+  const bool unended = XmlElementIndex::Has(p, kEntryUnended);
+  std::u16string_view name = BuilderName(text, p.start);
+  std::u16string insert;
+  insert.reserve(elem.size() + name.size() + 5);
+  insert.append(u">\r\n").append(elem).append(u"</").append(name);
+  const std::size_t at = p.start + startLen - (unended ? 1 : 2);
+  const std::size_t cut = unended ? 0 : 1;  // the '/' of "/>"
+  if (!unended) index.SetStartTagLength(parent, startLen - 1);
+  index.SetEndTagLength(parent, uint32_t(name.size() + 3));
+  p.levelFlags &= ~uint32_t(kEntryUnended);
+  text.replace(at, cut, insert);
+  XmlShiftIndex(index, parent, at, (long long)insert.size() - (long long)cut);
+  return at + 3;
+}
+
+std::size_t InsertText(std::u16string& text, XmlElementIndex& index, int32_t parent, std::size_t at,
+                       std::u16string_view insert) {
+  text.insert(at, insert);
+  XmlShiftIndex(index, parent, at, (long long)insert.size());
+  return at;
+}
+
+// Where a new element goes when it does not open up its parent.
+std::size_t InsertionPoint(std::u16string_view text, const XmlElementIndex& index, int32_t parent, int32_t ref,
+                           bool insert) {
+  if (ref != 0) {
+    const XmlElementEntry& r = index[ref];
+    return insert ? r.start : SkipLeadingBlank(text, r.start + r.length);
+  }
+  if (parent == 0) return SkipLeadingBlank(text, insert ? 0 : text.size());
+  const XmlElementEntry& p = index[parent];
+  std::size_t at = insert ? p.start + index.StartTagLength(parent) : p.start + p.length - index.EndTagLength(parent);
+  return SkipLeadingBlank(text, at);
+}
+
+int32_t LinkNewEntry(XmlElementIndex& index, int32_t parent, int32_t ref, bool insert, std::size_t start,
+                     uint32_t length) {
+  int32_t i = index.Allocate();
+  if (i < 0) return 0;  // unreachable below 2^31 entries
+  XmlElementEntry& e = index[i];
+  e.start = uint32_t(start);
+  e.length = length;
+  index.SetStartTagLength(i, length);
+  XmlElementIndex::SetLevel(e, parent == 0 ? 0 : XmlElementIndex::Level(index[parent]) + 1);
+  if (ref != 0)
+    insert ? XmlLinkBefore(index, ref, i) : XmlLinkAfter(index, ref, i);
+  else
+    insert ? XmlLinkFirst(index, parent, i) : XmlLinkLast(index, parent, i);
+  return i;
+}
+
+}  // namespace
+
 bool CXmlDocument::AddNew(std::u16string_view name, bool child, bool insert) {
   if (child && mainPos_ == 0) return false;
   if (!IsWritableTagName(name) || !HasRoom(text_, 2 * name.size() + 16)) return false;
   XmlElementIndex& index = *index_;
   const int32_t parent = child ? mainPos_ : parentPos_;
   const int32_t ref = child ? childPos_ : mainPos_;
-  std::u16string elem = u"<" + std::u16string(name) + u"/>\r\n";
-  const uint32_t elemLength = uint32_t(name.size() + 3);
-  std::size_t newStart;
-  XmlElementEntry& p = index[parent];
+  std::u16string elem;
+  elem.reserve(name.size() + 7);
+  elem.append(u"\r\n<").append(name).append(u"/>\r\n");
+  const std::u16string_view bare = std::u16string_view(elem).substr(2);  // without the leading CR LF
+  const XmlElementEntry& p = index[parent];
   const uint32_t pStartLen = index.StartTagLength(parent);
-  const bool pUnended = XmlElementIndex::Has(p, kEntryUnended);
-  if (ref == 0 && parent != 0 && p.length == pStartLen) {
-    // `<p/>` or an unended `<p>` becomes `<p>` CR LF `<name/>` CR LF `</p>`.
-    std::u16string_view pName = std::u16string_view(text_).substr(
-        p.start + 1, XmlBuilderNameEnd(text_, p.start + 1) - p.start - 1);
-    std::u16string insertText = u">\r\n" + elem + u"</" + std::u16string(pName);
-    std::size_t at = p.start + pStartLen - (pUnended ? 1 : 2);
-    text_.replace(at, pUnended ? 0 : 1, insertText);
-    long long delta = (long long)insertText.size() - (pUnended ? 0 : 1);
-    if (!pUnended) index.SetStartTagLength(parent, pStartLen - 1);
-    index.SetEndTagLength(parent, uint32_t(pName.size() + 3));
-    p.levelFlags &= ~uint32_t(kEntryUnended);
-    XmlShiftIndex(index, parent, at, delta);
-    newStart = at + 3;
-  } else if (ref == 0 && parent != 0 && p.length == pStartLen + index.EndTagLength(parent)) {
-    std::size_t at = p.start + pStartLen;
-    text_.insert(at, u"\r\n" + elem);
-    XmlShiftIndex(index, parent, at, (long long)elem.size() + 2);
-    newStart = at + 2;
-  } else {
-    std::size_t at;
-    if (ref != 0)
-      at = insert ? index[ref].start : index[ref].start + index[ref].length;
-    else if (parent == 0)
-      at = insert ? 0 : text_.size();
-    else
-      at = insert ? p.start + pStartLen : p.start + p.length - index.EndTagLength(parent);
-    if (!(ref != 0 && insert) && !(ref == 0 && !insert && parent != 0)) at = SkipLeadingBlank(text_, at);
-    text_.insert(at, elem);
-    XmlShiftIndex(index, parent, at, (long long)elem.size());
-    newStart = at;
-  }
-  int32_t i = index.Allocate();
-  if (i < 0) return false;  // unreachable below 2^31 entries
-  XmlElementEntry& e = index[i];
-  e.start = uint32_t(newStart);
-  e.length = elemLength;
-  index.SetStartTagLength(i, elemLength);
-  XmlElementIndex::SetLevel(e, parent == 0 ? 0 : XmlElementIndex::Level(index[parent]) + 1);
-  if (ref != 0)
-    insert ? XmlLinkBefore(index, ref, i) : XmlLinkAfter(index, ref, i);
+  std::size_t start;
+  if (ref == 0 && parent != 0 && p.length == pStartLen)
+    start = OpenUpParent(text_, index, parent, bare);
+  else if (ref == 0 && parent != 0 && p.length == pStartLen + index.EndTagLength(parent))
+    start = InsertText(text_, index, parent, p.start + pStartLen, elem) + 2;  // `<p></p>`
   else
-    insert ? XmlLinkFirst(index, parent, i) : XmlLinkLast(index, parent, i);
+    start = InsertText(text_, index, parent, InsertionPoint(text_, index, parent, ref, insert), bare);
+  int32_t i = LinkNewEntry(index, parent, ref, insert, start, uint32_t(name.size() + 3));
   if (child) {
     childPos_ = i;
   } else {
@@ -113,8 +143,8 @@ bool CXmlDocument::AddNew(std::u16string_view name, bool child, bool insert) {
     mainPos_ = i;
     childPos_ = 0;
   }
-  nodeType_ = 1;
-  return true;
+  nodeType_ = i ? 1 : 0;
+  return i != 0;
 }
 
 bool CXmlDocument::AddElem(std::u16string_view name) { return AddNew(name, false, false); }
