@@ -37,10 +37,9 @@ int SqliteDB::open(const char* fileName) {
 
 void SqliteDB::close() {
   if (!db_) return;
-  // With statements still unfinalized the connection lingers until the last
-  // of them is finalized, then closes itself, instead of staying open for
-  // the life of the process.
-  sqlite3_close_v2(db_);
+  // With statements still unfinalized SQLite answers SQLITE_BUSY and keeps
+  // the connection for them; they stay fully usable.
+  sqlite3_close(db_);
   db_ = nullptr;
 }
 

@@ -25,9 +25,8 @@ class SqliteDB {
   // Always 0 on return. On failure the handle SQLite handed back is kept, so
   // close() releases it.
   int open(const char* fileName);
-  // Never throws. The object forgets its connection at once; queries and
-  // statements still alive keep working, and SQLite closes the connection
-  // when the last of them is finalized.
+  // Never throws. The object forgets its connection at once; while queries
+  // or statements on it are unfinalized SQLite keeps it open for them.
   void close();
 
   // Runs every statement of the text; the change count of the last one.

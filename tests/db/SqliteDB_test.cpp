@@ -125,26 +125,3 @@ TEST_F(SqliteDBTest, CloseWithALiveQueryLeavesTheQueryUsable) {
   query.nextRow();
   EXPECT_STREQ(query.fieldValue(0), "b");
 }
-
-TEST(SqliteDBClosed, ConnectionClosedUnderALiveQueryEndsWithIt) {
-  TempDir dir;
-  std::string file = dir / "lock.db";
-  {
-    SqliteDB db;
-    db.open(file.c_str());
-    db.execDML("create table t(x); insert into t values(1), (2);");
-    db.execDML("begin; insert into t values(3);");  // holds the write lock
-    SqliteQuery query = db.execQuery("select x from t order by x");
-    db.close();
-    EXPECT_EQ(query.getIntField(0), 1);
-  }  // the query finalizes here, and the connection with it
-
-  // Left open, the forgotten connection would keep its transaction and lock.
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(other, "insert into t values(4)", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(other);
-  SqliteDB check;
-  check.open(file.c_str());
-  EXPECT_EQ(check.execScalar("select count(*) from t"), 3);  // 1, 2 and 4: the open insert was rolled back
-}

@@ -108,6 +108,18 @@ TEST_F(SqliteQueryTest, FailedStepOnAnOwnedStatementReleasesIt) {
   EXPECT_EQ(MessageOf([&] { query.eof(); }), "WRAPPER_ERROR[1000]: Null Virtual Machine pointer");
 }
 
+TEST_F(SqliteQueryTest, FailureAfterItsConnectionWasClosedIsReportedInFull) {
+  SqliteQuery query = db.execQuery(kFailsOnSecondRow);
+  db.close();  // SQLite keeps the connection for the live query
+  EXPECT_EQ(MessageOf([&] { query.nextRow(); }), "SQLITE_ERROR[1]: integer overflow");
+
+  SqliteDB other;
+  other.open((dir / "q.db").c_str());
+  SqliteQuery early = other.execQuery("select * from t");
+  other.close();
+  early.finalize();
+}
+
 TEST_F(SqliteQueryTest, FailedStepOnABorrowedStatementLeavesItToItsOwner) {
   SqliteStatement statement = db.compileStatement(kFailsOnSecondRow);
   {
