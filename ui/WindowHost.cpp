@@ -391,7 +391,9 @@ void WindowHost::timerEvent(QTimerEvent* event) {
 }
 
 void WindowHost::showEvent(QShowEvent*) {
-  if (!destroying_) Dispatch(WM_SHOWWINDOW, 1, 0);
+  if (destroying_) return;
+  if (!maximized_) ApplyTrackSizes();
+  Dispatch(WM_SHOWWINDOW, 1, 0);
 }
 
 void WindowHost::hideEvent(QHideEvent*) {

@@ -1,5 +1,8 @@
 #include "ui/WindowLinkServer.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -42,7 +45,11 @@ void WindowLinkServer::EnsureStarted() {
   // Owned by the application object so that the socket file goes with it.
   server = new WindowLinkServer();
   server->setParent(QCoreApplication::instance());
-  server->Listen();
+  if (!server->Listen()) return;
+  // The application object usually lives until the process ends, so the
+  // entry is also removed at exit; a crash leaves it for others to clean.
+  static const std::string path = link::SocketPath(CurrentProcessTag());
+  std::atexit([] { ::unlink(path.c_str()); });
 }
 
 WindowLinkServer::~WindowLinkServer() {
