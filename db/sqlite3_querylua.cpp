@@ -109,7 +109,8 @@ int qgetIntField(lua_State* L) {
                                      "(error) (%s:%d) getIntField Field is not number or string,type is %s\n");
   if (!query) return 0;
   int value = 0;
-  char* failure = RunGuarded([&] { value = field.name ? query->getIntField(field.name) : query->getIntField(field.index); });
+  char* failure =
+      RunGuarded([&] { value = field.name ? query->getIntField(field.name) : query->getIntField(field.index); });
   if (failure) return PushNilAndMessage(L, failure);
   lua_pushinteger(L, value);
   return 1;
