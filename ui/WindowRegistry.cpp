@@ -1,10 +1,32 @@
 #include "ui/WindowRegistry.h"
 
+#include <pthread.h>
 #include <unistd.h>
+
+#include <atomic>
 
 namespace ui::detail {
 
-std::uint32_t CurrentProcessTag() { return static_cast<std::uint32_t>(::getpid()); }
+namespace {
+
+// getpid is a system call and every handle check asks for it; the value is
+// kept and refreshed in a forked child.
+std::atomic<std::uint32_t> g_processTag{0};
+
+void ForgetProcessTag() { g_processTag = 0; }
+
+}  // namespace
+
+std::uint32_t CurrentProcessTag() {
+  std::uint32_t tag = g_processTag.load(std::memory_order_relaxed);
+  if (tag == 0) {
+    static const bool registered = (pthread_atfork(nullptr, nullptr, ForgetProcessTag), true);
+    (void)registered;
+    tag = static_cast<std::uint32_t>(::getpid());
+    g_processTag.store(tag, std::memory_order_relaxed);
+  }
+  return tag;
+}
 
 HWND MakeHwnd(std::uint32_t pid, std::uint32_t serial) {
   const std::uint64_t value = (static_cast<std::uint64_t>(pid) << 32) | serial;
