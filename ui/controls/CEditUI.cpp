@@ -78,6 +78,9 @@ void CEditUI::EnsureLineEdit() {
   if (!host) return;
   auto* edit = new QLineEdit(host);
   edit->setFrame(false);
+  // Not taken by the window's first activation; a click or the paint
+  // manager's focus gives it the keyboard.
+  edit->setFocusPolicy(Qt::ClickFocus);
   edit->setAttribute(Qt::WA_InputMethodEnabled, true);
   edit->setContextMenuPolicy(Qt::DefaultContextMenu);
   lineEdit_ = edit;
