@@ -42,7 +42,7 @@ class ElementBuilder {
   std::size_t EndTag(std::size_t s);
   std::size_t NameEnd(std::size_t from) const {
     const char16_t* p = text_.data();
-    while (from < text_.size() && !(XmlCharClass(p[from]) & kCcBuilderNameEnd)) ++from;
+    while (from < text_.size() && (p[from] > u'>' || !(XmlCharClass(p[from]) & kCcBuilderNameEnd))) ++from;
     return from;
   }
   void OtherNode(std::size_t& pos);
@@ -101,7 +101,8 @@ std::size_t ElementBuilder::StartTag(std::size_t s) {
   const char16_t* p = text_.data();
   const std::size_t n = text_.size();
   std::size_t i = s + 1;
-  while (i < n && !(XmlCharClass(p[i]) & (kCcBuilderNameEnd | kCcTagStop))) ++i;
+  // Units above '>' (letters among them) never end a name: skip them without the table.
+  while (i < n && (p[i] > u'>' || !(XmlCharClass(p[i]) & (kCcBuilderNameEnd | kCcTagStop)))) ++i;
   std::size_t nameEnd = i;
   bool empty = false;
   std::size_t end;

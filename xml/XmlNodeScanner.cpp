@@ -25,7 +25,7 @@ std::size_t XmlContinueStartTag(std::u16string_view text, std::size_t at, bool& 
   std::size_t i = at;
   for (;;) {
     // Outside values only '>' and '=' matter; quotes here are ordinary text.
-    while (i < n && !(XmlCharClass(p[i]) & kCcTagStop)) ++i;
+    while (i < n && p[i] != u'>' && p[i] != u'=') ++i;
     if (i >= n) return npos;
     if (p[i] == u'>') {
       emptyElement = p[i - 1] == u'/';
