@@ -2,6 +2,7 @@
 // UTF-8 test, the result log, failures, and the load/save round trip.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/Path.h"
@@ -185,6 +186,22 @@ TEST_F(XmlFileTest, UnwritablePathFails) {
   // A NUL would cut the name short at the OS; such a name is refused.
   EXPECT_FALSE(doc_.Save(Wide(dir_.path()) + std::u16string(u"/a\0b", 4)));
   EXPECT_TRUE(LogHas(u"n=\"22\""));
+}
+
+// Bytes that never reach the disk make a failed save, even when the only
+// error comes from the close that flushes them.
+TEST_F(XmlFileTest, FullDiskFailsTheSave) {
+  const char* full = "/dev/full";
+  if (std::FILE* probe = std::fopen(full, "wb")) {
+    std::fclose(probe);
+  } else {
+    GTEST_SKIP() << "no full device";
+  }
+  ASSERT_TRUE(doc_.SetDoc(u"<r/>"));
+  EXPECT_FALSE(doc_.Save(Wide(full)));
+  EXPECT_EQ(doc_.GetResult(), u"<converted_from encoding=\"UTF-16\" length=\"4\"/>"
+                              u"<write encoding=\"UTF-8\" length=\"4\"/>"
+                              u"<file_error msg=\"No space left on device\" n=\"28\"/>");
 }
 
 TEST_F(XmlFileTest, EmptyFileAndEmptyDocument) {
