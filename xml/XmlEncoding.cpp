@@ -97,6 +97,17 @@ const ByteOrderMark* ByteOrderMarkForFlags(int flags) {
   return nullptr;
 }
 
+const ByteOrderMark* ByteOrderMarkForCodePage(int codePage) {
+  if (codePage == static_cast<int>(platform::kCpUtf16LE)) return ByteOrderMarkForFlags(kFlagUtf16LE);
+  if (codePage == static_cast<int>(platform::kCpUtf16BE)) return ByteOrderMarkForFlags(kFlagUtf16BE);
+  return nullptr;
+}
+
+bool IsWideCodePage(int codePage) {
+  return codePage == 1200 || codePage == 1201 || codePage == 12000 || codePage == 12001 ||
+         codePage == kCpUtf32Own;
+}
+
 bool PassesUtf8Test(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   size_t size = bytes.size();

@@ -28,6 +28,12 @@ const ByteOrderMark* DetectByteOrderMark(std::string_view head);
 // The first mark (in table order) whose flag is in `flags`, or nullptr.
 const ByteOrderMark* ByteOrderMarkForFlags(int flags);
 
+// The mark a UTF-16 code page (1200, 1201) must be written with, or nullptr.
+const ByteOrderMark* ByteOrderMarkForCodePage(int codePage);
+
+// UTF-16 and UTF-32 code pages: their text is never readable byte-wise.
+bool IsWideCodePage(int codePage);
+
 // The loose UTF-8 test: lead bytes decide the sequence length and every
 // further byte must be >= 0x80; overlong forms pass.
 bool PassesUtf8Test(std::string_view bytes);

@@ -119,7 +119,11 @@ bool ReadBytesWhole(Body body, std::u16string encoding, XmlFileReadResult& resul
 
 bool ReadBody(Body body, Detection detection, XmlFileReadResult& result) {
   if (detection.mark && detection.mark->unitSize == 2) return ReadUnits(body, *detection.mark, result);
-  if (CodePageFromEncodingName(detection.encoding) == kCpUtf8)
+  int codePage = CodePageFromEncodingName(detection.encoding);
+  // A UTF-16 or UTF-32 name found by reading the head byte-wise is false:
+  // such text would not have shown its declaration. The bytes are 8-bit, and
+  // reading them in pairs or quads would only make nonsense of them.
+  if (codePage == kCpUtf8 || (!detection.mark && IsWideCodePage(codePage)))
     return ReadUtf8InPieces(body, detection.encoding, result);
   return ReadBytesWhole(body, std::move(detection.encoding), result);
 }

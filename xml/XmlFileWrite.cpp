@@ -47,6 +47,13 @@ XmlFileWriteResult WriteXmlTextFile(std::u16string_view fileName, std::u16string
 
   const ByteOrderMark* mark = ByteOrderMarkForFlags(docFlags);
   std::u16string encoding;
+  if (!mark && !text.empty()) {
+    encoding = DeclaredEncoding(text);
+    if (encoding.empty()) encoding = u"UTF-8";
+    // Text declared UTF-16 goes out with its mark: without one no reader,
+    // this one included, could tell its byte order, or that it is UTF-16.
+    mark = ByteOrderMarkForCodePage(CodePageFromEncodingName(encoding));
+  }
   if (mark) {
     if (!file.WriteAll(mark->bytes.data(), mark->bytes.size())) {
       file.Close();
@@ -54,9 +61,6 @@ XmlFileWriteResult WriteXmlTextFile(std::u16string_view fileName, std::u16string
     }
     encoding = mark->name;
     result.records.push_back(PlainRecord(u"bom"));
-  } else if (!text.empty()) {
-    encoding = DeclaredEncoding(text);
-    if (encoding.empty()) encoding = u"UTF-8";
   }
 
   if (text.empty()) {

@@ -236,6 +236,32 @@ TEST_F(XmlFileTest, SaveWithoutMarkUsesTheDeclaration) {
   EXPECT_TRUE(LogHas(u"<write encoding=\"UTF-8\" length=\"10\"/>"));
 }
 
+// A UTF-16 or UTF-32 declaration that could be read byte-wise is false: the
+// file is 8-bit, and is read as UTF-8 rather than in pairs or quads.
+TEST_F(XmlFileTest, WideDeclarationInAnEightBitFileIsReadAsUtf8) {
+  EXPECT_TRUE(LoadBytes("<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>\xC3\xA9</r>"));
+  EXPECT_EQ(doc_.GetDoc(), u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>\u00E9</r>");
+  EXPECT_TRUE(LoadBytes("<?xml version=\"1.0\" encoding=\"UTF-32\"?><r>\xC3\xA9</r>"));
+  EXPECT_EQ(doc_.GetDoc(), u"<?xml version=\"1.0\" encoding=\"UTF-32\"?><r>\u00E9</r>");
+  EXPECT_EQ(doc_.GetDocFlags(), 0);
+}
+
+// Text declared UTF-16 is written with its mark, so that it reads back.
+TEST_F(XmlFileTest, TextDeclaredUtf16IsWrittenWithItsMark) {
+  const std::u16string little = u"<?xml version=\"1.0\" encoding=\"utf-16\"?><r>\u00E9</r>";
+  ASSERT_TRUE(doc_.SetDoc(little));
+  EXPECT_EQ(SavedBytes(), "\xFF\xFE" + Utf16LeBytes(little));
+  EXPECT_EQ(doc_.GetResult(), u"<bom/><write encoding=\"UTF-16LE\" length=\"" + Num(little.size()) + u"\"/>");
+  EXPECT_TRUE(doc_.Load(Wide(dir_ / "out.xml")));
+  EXPECT_EQ(doc_.GetDoc(), little);
+
+  const std::u16string big = u"<?xml version=\"1.0\" encoding=\"UTF-16BE\"?><r>\u00E9</r>";
+  doc_.SetDocFlags(0);  // the load above left the little-endian mark flag
+  ASSERT_TRUE(doc_.SetDoc(big));
+  EXPECT_EQ(SavedBytes(), "\xFE\xFF" + Utf16BeBytes(big));
+  EXPECT_TRUE(LogHas(u"<endian_swap/>"));
+}
+
 TEST_F(XmlFileTest, OwnUtf32IsWrittenLittleEndianByCodePoint) {
   ASSERT_TRUE(doc_.SetDoc(u"<?xml version=\"1.0\" encoding=\"UTF-32\"?><r>\U0001F600</r>"));
   std::string bytes = SavedBytes();
