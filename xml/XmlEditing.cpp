@@ -15,6 +15,7 @@
 #include "xml/XmlElementIndex.h"
 #include "xml/XmlEntities.h"
 #include "xml/XmlNames.h"
+#include "xml/XmlNodeScanner.h"
 #include "xml/XmlTreeOps.h"
 
 namespace {
@@ -85,6 +86,20 @@ std::size_t InsertText(std::u16string& text, XmlElementIndex& index, int32_t par
   return at;
 }
 
+// The end of the text, or the start of a node the text ends inside (an
+// element appended there would be swallowed by it).
+std::size_t DocumentEnd(std::u16string_view text, const XmlElementIndex& index) {
+  std::size_t from = 0;
+  if (int32_t first = index[0].firstChild; first != 0) {
+    const XmlElementEntry& last = index[index[first].prev];
+    from = last.start + last.length;
+  }
+  XmlNodeScanner scanner(text, from);
+  XmlNode node, tail;
+  while ((node = scanner.Next()).kind != kNodeEndOfDocument) tail = node;
+  return tail.unterminated ? tail.start : text.size();
+}
+
 // Where a new element goes when it does not open up its parent.
 std::size_t InsertionPoint(std::u16string_view text, const XmlElementIndex& index, int32_t parent, int32_t ref,
                            bool insert) {
@@ -92,7 +107,7 @@ std::size_t InsertionPoint(std::u16string_view text, const XmlElementIndex& inde
     const XmlElementEntry& r = index[ref];
     return insert ? r.start : SkipLeadingBlank(text, r.start + r.length);
   }
-  if (parent == 0) return SkipLeadingBlank(text, insert ? 0 : text.size());
+  if (parent == 0) return insert ? SkipLeadingBlank(text, 0) : DocumentEnd(text, index);
   const XmlElementEntry& p = index[parent];
   std::size_t at = insert ? p.start + index.StartTagLength(parent) : p.start + p.length - index.EndTagLength(parent);
   return SkipLeadingBlank(text, at);

@@ -90,7 +90,7 @@ XmlNode NodeReader::Unterminated(const char* type, std::size_t s, std::size_t& n
   std::u16string t(type, type + std::char_traits<char>::length(type));
   Record(u"unterminated_tag_syntax", t, s);
   next = text_.size();
-  return {kNodeError, s, text_.size() - s, false};
+  return {kNodeError, s, text_.size() - s, false, true};
 }
 
 XmlNode NodeReader::Error(const char16_t* name, std::size_t s, std::size_t from, std::size_t& next) {

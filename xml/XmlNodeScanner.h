@@ -29,6 +29,7 @@ struct XmlNode {
   std::size_t start = 0;
   std::size_t length = 0;
   bool emptyElement = false;  // start tag closed by "/>"
+  bool unterminated = false;  // the text ended inside the node
 };
 
 class XmlNodeScanner {

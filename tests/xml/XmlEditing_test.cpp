@@ -179,3 +179,19 @@ TEST(XmlEditing, FailedEditsChangeNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(XmlEditing, AppendingAtTheEndStaysOutOfAnUnterminatedNode) {
+  for (const char16_t* text : {u"<r/><!-- open", u"<r/><a", u"<r/>\r\n<![CDATA[x", u"<!-- only"}) {
+    CXmlDocument doc(text);
+    ASSERT_TRUE(doc.AddElem(u"n"));
+    ExpectIndexMatchesText(doc);
+    EXPECT_EQ(doc.GetTagName(), u"n");
+  }
+  CXmlDocument doc(u"<r/><!-- open");
+  doc.AddElem(u"n");
+  EXPECT_EQ(doc.GetDoc(), u"<r/><n/>\r\n<!-- open");
+}
+
+}  // namespace

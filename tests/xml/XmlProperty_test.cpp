@@ -41,7 +41,12 @@ class RandomXml {
     std::u16string out = Chance(30) ? u"<?xml version=\"1.0\"?>\r\n" : u"";
     Element(out, 0, defects, mixed);
     if (defects && Chance(20)) Element(out, 0, defects, mixed);
-    return out + Blank();
+    out += Blank();
+    if (defects && Chance(15)) {  // the text ends inside a node
+      static const char16_t* tails[] = {u"<!-- open", u"<a x='", u"<![CDATA[", u"<?pi", u"</r", u"<"};
+      out += tails[Pick(6)];
+    }
+    return out;
   }
 
  private:
