@@ -169,6 +169,14 @@ bool CXmlDocument::InsertChildElem(std::u16string_view name) { return AddNew(nam
 
 namespace {
 
+// True when the node before `at` is a broken opener that ended only because
+// a '<' followed it: "<", "<!", "<!-" or "<![". Nothing else before an
+// element can end in those units.
+bool EndsWithBrokenOpener(std::u16string_view text, std::size_t at) {
+  std::u16string_view head = text.substr(0, at);
+  return head.ends_with(u"<") || head.ends_with(u"<!") || head.ends_with(u"<!-") || head.ends_with(u"<![");
+}
+
 // Cuts the element (and whitespace after it that runs to a '<' or the end)
 // and returns its previous sibling.
 int32_t RemoveFrom(std::u16string& text, XmlElementIndex& index, int32_t x) {
@@ -177,9 +185,12 @@ int32_t RemoveFrom(std::u16string& text, XmlElementIndex& index, int32_t x) {
   std::size_t to = SkipLeadingBlank(text, e.start + e.length);
   int32_t parent = e.parent;
   int32_t prev = XmlPrevSibling(index, x);
-  text.erase(from, to - from);
+  // A blank keeps a broken "<" (or "<!", "<!-", "<![") in front from
+  // joining the text behind into a new tag.
+  std::u16string_view keep = to < text.size() && text[to] != u'<' && EndsWithBrokenOpener(text, from) ? u" " : u"";
+  text.replace(from, to - from, keep);
   XmlUnlink(index, x);
-  XmlShiftIndex(index, parent, from, -(long long)(to - from));
+  XmlShiftIndex(index, parent, from, (long long)keep.size() - (long long)(to - from));
   XmlDeleteSubtree(index, x);
   return prev;
 }

@@ -195,3 +195,21 @@ TEST(XmlEditing, AppendingAtTheEndStaysOutOfAnUnterminatedNode) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(XmlEditing, RemovalKeepsBrokenOpenersApartFromTheTextBehind) {
+  for (const char16_t* text : {u"<p><<r/>r></p>", u"<p><!<r/>-- x --></p>", u"<p><![<r/>CDATA[ ]]></p>"}) {
+    CXmlDocument doc(text);
+    doc.FindElem();
+    ASSERT_TRUE(doc.FindChildElem(u"r"));
+    ASSERT_TRUE(doc.RemoveChildElem());
+    ExpectIndexMatchesText(doc);
+  }
+  CXmlDocument doc(u"<p><<r/>r></p>");
+  doc.FindChildElem();
+  doc.RemoveChildElem();
+  EXPECT_EQ(doc.GetDoc(), u"<p>< r></p>");
+}
+
+}  // namespace
