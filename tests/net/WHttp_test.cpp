@@ -386,7 +386,9 @@ TEST(Stop, ProgressIsReadableFromAnotherThread) {
   std::atomic<bool> done{false};
   int64_t seen = 0;
   std::thread watcher([&] {
-    while (!done) seen = std::max<int64_t>(seen, http.received.load());
+    do {
+      seen = std::max<int64_t>(seen, http.received.load());
+    } while (!done);
   });
   EXPECT_EQ(Get(http, server.Url("/")).result, Success);
   done = true;

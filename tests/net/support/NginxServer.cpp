@@ -57,6 +57,13 @@ NginxServer::NginxServer(const std::string& workDir, const std::string& rootDir,
 NginxServer::~NginxServer() { Stop(); }
 
 bool NginxServer::Start() {
+  // The free port may be taken again before nginx binds it; try a few.
+  for (int attempt = 0; attempt < 3; ++attempt)
+    if (StartOnce()) return true;
+  return false;
+}
+
+bool NginxServer::StartOnce() {
   std::string binary = FindBinary();
   if (binary.empty()) return false;
   port_ = UnusedLoopbackPort();
@@ -77,6 +84,7 @@ bool NginxServer::Start() {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  Stop();
   return false;
 }
 

@@ -29,6 +29,8 @@ class NginxServer {
   std::string ErrorLog() const;
 
  private:
+  bool StartOnce();
+
   std::string workDir_;
   std::string rootDir_;
   bool gzip_;
