@@ -28,22 +28,22 @@ constexpr const char* kBuckets[kBucketCount] = {
               "1801147ebcdic-fr-297+euro0620285ibm285",
     /*   7 */ "0620127ibm36703008558550600862ibm8621010021x-mac-thai0620277ibm277"
               "0620871ibm8710620880ibm880",
-    /*   8 */ "0600737ibm7370600863ibm86303008658650500869cp-gr"
-              "1801149ebcdic-is-871+euro0620278ibm2781057003x-iscii-be",
+    /*   8 */ "0600737ibm7370600863ibm86303008658651801149ebcdic-is-871+euro"
+              "0620278ibm2781057003x-iscii-be",
     /*   9 */ "0628591ibm8190600855ibm85503008578570600864ibm8640300866866"
               "1801142ebcdic-no-277+euro0620297ibm297",
-    /*  10 */ "0300949uhc1350225iso-2022-kr-71028591iso-ir-1000228605l90600775ibm775"
-              "0600865ibm8651057002x-iscii-de",
+    /*  10 */ "0300949uhc1028591iso-ir-1000228605l90600775ibm7750600865ibm865"
+              "1057002x-iscii-de",
     /*  11 */ "1351949iso-2022-kr-81028592iso-ir-1011028594iso-ir-1100600857ibm857"
-              "0500861cp-is0600866ibm866",
+              "0600866ibm866",
     /*  12 */ "0950227x-cp502270300869869",
     /*  13 */ "1628598csisolatinhebrew0320866koi1057008x-iscii-ka",
     /*  14 */ "1000950big5-hkscs0600869ibm869",
     /*  15 */ "1057009x-iscii-ma",
     /*  16 */ "1765000unicode-1-1-utf-71765000unicode-2-0-utf-70612000utf-320350220jis"
               "0828596asmo-708",
-    /*  17 */ "1765001unicode-1-1-utf-81765001unicode-2-0-utf-80520932x-euc"
-              "0628598hebrew1200500ebcdic-cp-be",
+    /*  17 */ "1765001unicode-1-1-utf-81765001unicode-2-0-utf-80628598hebrew"
+              "1200500ebcdic-cp-be",
     /*  18 */ "0601200utf-161028595iso-ir-1441028597iso-ir-1261128603iso_8859-13"
               "1057011x-iscii-pa",
     /*  19 */ "1501200iso-10646-ucs-21650225iso-2022-kr-7bit1028593iso-ir-109"
@@ -60,7 +60,7 @@ constexpr const char* kBuckets[kBucketCount] = {
     /*  27 */ "1965001x-unicode-1-1-utf-80901200csunicode0928591iso8859-1",
     /*  28 */ "1000932x-ms-cp9320928592iso8859-20520866koi8r",
     /*  29 */ "1057010x-iscii-gu",
-    /*  30 */ "",
+    /*  30 */ "0928594iso8859-4",
     /*  31 */ "1150220csiso2022jp",
     /*  32 */ "0900154csptcp154",
     /*  33 */ "0900932shift_jis1400154cyrillic-asian",
@@ -83,9 +83,8 @@ constexpr const char* kBuckets[kBucketCount] = {
     /*  49 */ "0400950big51400949ks_c_5601-19891128599csisolatin5",
     /*  50 */ "1565000csunicode11utf70500500cp500",
     /*  51 */ "0501361johab0520420cp420",
-    /*  52 */ "",
-    /*  53 */ "1150227iso-2022-cn1128605csisolatin91800862cspc862latinhebrew"
-              "1310081x-mac-turkish",
+    /*  52 */ "1100950windows-950",
+    /*  53 */ "1150227iso-2022-cn1800862cspc862latinhebrew1310081x-mac-turkish",
     /*  54 */ "0520423cp423",
     /*  55 */ "0500154cp1540520280cp2800520424cp424",
     /*  56 */ "0520127ascii1200870ebcdic-cp-yu",
@@ -119,7 +118,7 @@ constexpr const char* kBuckets[kBucketCount] = {
     /*  78 */ "1028597iso-8859-71320420ebcdic-cp-ar1",
     /*  79 */ "1028598iso-8859-8",
     /*  80 */ "1828595csisolatincyrillic1028599iso-8859-9",
-    /*  81 */ "",
+    /*  81 */ "0465001utf8",
     /*  82 */ "1510017x-mac-ukrainian",
     /*  83 */ "",
     /*  84 */ "0828595cyrillic",
@@ -147,7 +146,7 @@ constexpr const char* kBuckets[kBucketCount] = {
               "0820924ibm00924",
     /* 103 */ "0601252cp1252",
     /* 104 */ "0601361cp13610601253cp1253",
-    /* 105 */ "0800949ks-c56010601254cp1254",
+    /* 105 */ "0601254cp1254",
     /* 106 */ "0600936euc-cn0601255cp1255",
     /* 107 */ "0601256cp1256",
     /* 108 */ "0600950csbig50601257cp12570800858ibm00858",
@@ -176,7 +175,7 @@ constexpr const char* kBuckets[kBucketCount] = {
     /* 130 */ "1028599iso_8859-9",
     /* 131 */ "0400932sjis",
     /* 132 */ "0751949cseuckr",
-    /* 133 */ "",
+    /* 133 */ "0420932ujis",
     /* 134 */ "1410007x-mac-cyrillic",
     /* 135 */ "",
     /* 136 */ "0828596ecma-114",
@@ -187,10 +186,10 @@ constexpr const char* kBuckets[kBucketCount] = {
     /* 141 */ "0600932x-sjis1628596csisolatinarabic",
     /* 142 */ "",
     /* 143 */ "0754936gb180301801146ebcdic-gb-285+euro",
-    /* 144 */ "",
+    /* 144 */ "1001140ccsid01140",
     /* 145 */ "0500936cn-gb0628596arabic",
     /* 146 */ "",
-    /* 147 */ "",
+    /* 147 */ "0701140cp01140",
     /* 148 */ "0700950cn-big50920127iso646-us",
     /* 149 */ "",
     /* 150 */ "0800936csgb23120900949ks-c-56010310000mac1801142ebcdic-dk-277+euro",
@@ -246,11 +245,16 @@ int CodePageFromEncodingName(std::u16string_view name) {
   return LookUpFolded(std::u16string_view(folded, name.size()));
 }
 
-int EncodingAliasCount() {
-  int count = 0;
-  for (const char* bucket : kBuckets)
-    for (const char* p = bucket; *p; p += 7 + Digits(p, 2)) ++count;
-  return count;
+std::vector<EncodingAlias> EncodingAliases() {
+  std::vector<EncodingAlias> aliases;
+  for (const char* bucket : kBuckets) {
+    for (const char* p = bucket; *p;) {
+      size_t length = static_cast<size_t>(Digits(p, 2));
+      aliases.push_back({std::string_view(p + 7, length), Digits(p + 2, 5)});
+      p += 7 + length;
+    }
+  }
+  return aliases;
 }
 
 }  // namespace xmlenc

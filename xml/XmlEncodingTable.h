@@ -4,6 +4,7 @@
 #define VELMORA_XML_XMLENCODINGTABLE_H
 
 #include <string_view>
+#include <vector>
 
 namespace xmlenc {
 
@@ -17,8 +18,13 @@ inline constexpr int kCpUnknown = -1;
 // number for a known alias (ASCII case ignored), kCpUnknown otherwise.
 int CodePageFromEncodingName(std::u16string_view name);
 
-// Number of aliases the table holds (for tests and tools).
-int EncodingAliasCount();
+struct EncodingAlias {
+  std::string_view name;  // lower case
+  int codePage;
+};
+
+// Every alias in table order (for tests and tools).
+std::vector<EncodingAlias> EncodingAliases();
 
 }  // namespace xmlenc
 

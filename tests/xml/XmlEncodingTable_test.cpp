@@ -2,11 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 using xmlenc::CodePageFromEncodingName;
 
-TEST(XmlEncodingTable, HoldsEveryAliasOnce) { EXPECT_EQ(xmlenc::EncodingAliasCount(), 365); }
+// Every entry is reachable: a mistyped length or a name in the wrong bucket
+// would hide it (and the entries after it) from lookups.
+TEST(XmlEncodingTable, EveryAliasIsFoundOnce) {
+  std::vector<xmlenc::EncodingAlias> aliases = xmlenc::EncodingAliases();
+  EXPECT_EQ(aliases.size(), 365u);
+  std::set<std::string_view> names;
+  std::set<int> codePages;
+  for (const auto& alias : aliases) {
+    EXPECT_TRUE(names.insert(alias.name).second) << alias.name;
+    codePages.insert(alias.codePage);
+    std::u16string name(alias.name.begin(), alias.name.end());
+    EXPECT_EQ(CodePageFromEncodingName(name), alias.codePage) << alias.name;
+    for (auto& c : name) c = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+    if (name.rfind(u"UTF-32", 0) != 0) {  // upper-case UTF-32 names are the engine's own
+      EXPECT_EQ(CodePageFromEncodingName(name), alias.codePage) << alias.name;
+    }
+  }
+  EXPECT_EQ(codePages.size(), 109u);
+  EXPECT_EQ(*codePages.begin(), 154);
+  EXPECT_EQ(*codePages.rbegin(), 65001);
+}
 
 TEST(XmlEncodingTable, TellingRows) {
   const struct {
