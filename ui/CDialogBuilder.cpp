@@ -61,6 +61,7 @@ class LayoutReader {
   void ReadFont(CXmlDocument& doc);
   CControlUI* Build(CXmlDocument& doc, int depth);
   void BuildChildren(CXmlDocument& doc, CControlUI* control, int depth);
+  void AdoptStray(CXmlDocument& doc, CControlUI* root, int depth);
   void ApplyAttributes(CXmlDocument& doc, CControlUI* control, const std::u16string& tag);
 
   std::string name_;
@@ -76,26 +77,39 @@ CControlUI* LayoutReader::Read(CXmlDocument& doc) {
     ReportError(kStem, __LINE__, "(error) (%s:%d) layout %s has no element\n", name_.c_str());
     return nullptr;
   }
-  if (doc.GetTagName() != u"Window") return Build(doc, 0);
-  ApplyWindow(doc);
   CControlUI* root = nullptr;
-  doc.IntoElem();
-  while (doc.FindElem()) {
-    const std::u16string tag = doc.GetTagName();
-    if (tag == u"Font") {
-      ReadFont(doc);
-    } else if (tag == u"Default") {
-      defaults_[doc.GetAttrib(u"name")] = doc.GetAttrib(u"value");
-    } else if (!root) {
-      root = Build(doc, 1);
-    } else {
-      ReportError(kStem, __LINE__, "(error) (%s:%d) layout %s: a window has one root control; <%s> left out\n",
-                  name_.c_str(), Narrow(tag).c_str());
+  if (doc.GetTagName() == u"Window") {
+    ApplyWindow(doc);
+    doc.IntoElem();
+    while (doc.FindElem()) {
+      const std::u16string tag = doc.GetTagName();
+      if (tag == u"Font")
+        ReadFont(doc);
+      else if (tag == u"Default")
+        defaults_[doc.GetAttrib(u"name")] = doc.GetAttrib(u"value");
+      else if (!root)
+        root = Build(doc, 1);
+      else
+        AdoptStray(doc, root, 1);
     }
+    doc.OutElem();
+  } else {
+    root = Build(doc, 0);
+    // The engine closes an unclosed element where the document ends, so its
+    // content shows up as later top-level elements; keep them.
+    while (doc.FindElem()) AdoptStray(doc, root, 0);
   }
-  doc.OutElem();
   if (!root) ReportError(kStem, __LINE__, "(error) (%s:%d) layout %s has no control\n", name_.c_str());
   return root;
+}
+
+void LayoutReader::AdoptStray(CXmlDocument& doc, CControlUI* root, int depth) {
+  const std::u16string tag = doc.GetTagName();
+  auto* container = dynamic_cast<CContainerUI*>(root);
+  ReportError(kStem, __LINE__, "(error) (%s:%d) layout %s: <%s> stands outside the root control; %s\n",
+              name_.c_str(), Narrow(tag).c_str(), container ? "added to it" : "left out");
+  if (!container) return;
+  if (CControlUI* control = Build(doc, depth + 1)) container->Add(control);
 }
 
 void LayoutReader::ApplyWindow(CXmlDocument& doc) {

@@ -50,6 +50,7 @@ class LayoutTestWindow : public CWindowWnd, public INotifyUI {
 
  protected:
   const char16_t* GetWindowClassName() const override { return u"LayoutTestWindow"; }
+  UINT GetClassStyle() const override { return CS_DBLCLKS; }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:

@@ -1,0 +1,176 @@
+// Layouts build the right tree, apply the window values, ask the callback
+// first, and survive their own errors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "script/ReportError.h"
+#include "tests/ui/LayoutTestWindow.h"
+#include "ui/Automation.h"
+#include "ui/controls/CContainerUI.h"
+#include "ui/controls/CEditUI.h"
+#include "ui/controls/CListHeaderUI.h"
+#include "ui/controls/CListUI.h"
+#include "ui/controls/CTabLayoutUI.h"
+#include "ui/controls/CTreeViewUI.h"
+
+namespace {
+
+class ReportCapture {
+ public:
+  ReportCapture() : previous_(SetDiagnosticSink([this](const std::string& r) { reports.push_back(r); })) {}
+  ~ReportCapture() { SetDiagnosticSink(std::move(previous_)); }
+  bool Any(const std::string& part) const {
+    for (const auto& r : reports)
+      if (r.find(part) != std::string::npos) return true;
+    return false;
+  }
+  std::vector<std::string> reports;
+
+ private:
+  DiagnosticSink previous_;
+};
+
+class SelectListFactory : public IDialogBuilderCallback {
+ public:
+  CControlUI* CreateControl(std::u16string_view className) override {
+    asked.emplace_back(className);
+    return className == u"SelectList" ? new CTreeViewUI() : nullptr;
+  }
+  std::vector<std::u16string> asked;
+};
+
+std::u16string ClassOf(CPaintManagerUI& pm, std::u16string_view name) {
+  CControlUI* c = pm.FindControl(name);
+  return c ? c->GetClass() : u"(none)";
+}
+
+}  // namespace
+
+TEST(DialogBuilder, MainLayoutBuildsNamedControlsAndWindowValues) {
+  ASSERT_TRUE(UseEmbeddedSkin());
+  SelectListFactory factory;
+  LayoutTestWindow window(u"default.xml", &factory);
+  ASSERT_NE(window.Open(), nullptr);
+  CPaintManagerUI& pm = window.Manager();
+
+  for (const char16_t* name : {u"closebtn", u"maxbtn", u"restorebtn", u"minbtn", u"menubtn", u"B_delete"})
+    EXPECT_EQ(ClassOf(pm, name), u"ButtonUI") << std::string(name, name + std::char_traits<char16_t>::length(name));
+  EXPECT_EQ(ClassOf(pm, u"sellist"), u"TreeViewUI");
+  EXPECT_EQ(ClassOf(pm, u"downloadlist"), u"ListUI");
+  EXPECT_EQ(ClassOf(pm, u"downloadedlist"), u"ListUI");
+  EXPECT_EQ(ClassOf(pm, u"maintab"), u"TabLayoutUI");
+  EXPECT_EQ(ClassOf(pm, u"tab_downloading"), u"OptionUI");
+  EXPECT_EQ(ClassOf(pm, u"title"), u"LabelUI");
+  EXPECT_EQ(ClassOf(pm, u"titlebar"), u"HorizontalLayoutUI");
+  EXPECT_EQ(ClassOf(pm, u"root"), u"VerticalLayoutUI");
+  EXPECT_FALSE(pm.FindControl(u"restorebtn")->IsVisible());
+
+  // The callback is asked for every element, SelectList included, once each.
+  EXPECT_NE(std::find(factory.asked.begin(), factory.asked.end(), u"SelectList"), factory.asked.end());
+  EXPECT_NE(std::find(factory.asked.begin(), factory.asked.end(), u"ListHeaderItem"), factory.asked.end());
+  EXPECT_EQ(std::count(factory.asked.begin(), factory.asked.end(), u"SelectList"), 1);
+
+  EXPECT_EQ(pm.GetRoundCorner().cx, 5);
+  EXPECT_EQ(pm.GetRoundCorner().cy, 5);
+  EXPECT_EQ(pm.GetSizeBox().left, 4);
+  EXPECT_EQ(pm.GetSizeBox().bottom, 6);
+  EXPECT_EQ(pm.GetCaptionRect().bottom, 24);
+  EXPECT_EQ(pm.GetMinInfo().cx, 1024);
+  EXPECT_EQ(pm.GetInitSize().cy, 600);
+
+  auto* list = window.Find<CListUI>(u"downloadlist");
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->GetColumnCount(), 5);
+  ASSERT_NE(list->GetHeader(), nullptr);
+  auto* progress = dynamic_cast<CListHeaderItemUI*>(list->GetHeader()->GetItemAt(2));
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(progress->GetCellType(), CListHeaderItemUI::CellType::Progress);
+
+  // Laid out inside the window, pages other than the selected one hidden.
+  const RECT close = pm.FindControl(u"closebtn")->GetPos();
+  EXPECT_GT(close.left, 900);
+  EXPECT_LT(close.bottom, 48);
+  EXPECT_TRUE(pm.FindControl(u"downloadlist")->IsShown());
+  EXPECT_FALSE(pm.FindControl(u"downloadedlist")->IsShown());
+  // Default attributes per class reached the options.
+  EXPECT_EQ(pm.FindControl(u"tab_settings")->GetPos().bottom - pm.FindControl(u"tab_settings")->GetPos().top, 38);
+}
+
+TEST(DialogBuilder, AttributesAndLayoutGeometry) {
+  ui::automation::ProcessEvents();
+  LayoutTestWindow window(
+      u"<Window size=\"300,200\"><VerticalLayout name=\"v\" inset=\"10,10,10,10\" childpadding=\"5\">"
+      u"<Button name=\"a\" height=\"30\" text=\"A &amp; B\" tooltip=\"tip\" />"
+      u"<HorizontalLayout name=\"h\"><Label name=\"l1\" width=\"50\" /><Label name=\"l2\" />"
+      u"<Label name=\"l3\" width=\"40\" padding=\"5,0,0,0\" /></HorizontalLayout>"
+      u"<Control name=\"f\" float=\"true\" pos=\"20,30,60,50\" />"
+      u"<Edit name=\"e\" height=\"24\" maxchar=\"4\" text=\"abcdefgh\" visible=\"false\" />"
+      u"</VerticalLayout></Window>");
+  ASSERT_NE(window.Open(), nullptr);
+  CPaintManagerUI& pm = window.Manager();
+  const RECT a = pm.FindControl(u"a")->GetPos();
+  EXPECT_EQ(a.left, 10);
+  EXPECT_EQ(a.top, 10);
+  EXPECT_EQ(a.right, 290);
+  EXPECT_EQ(a.bottom, 40);
+  EXPECT_EQ(pm.FindControl(u"a")->GetText(), u"A & B");
+  EXPECT_EQ(pm.FindControl(u"a")->GetToolTip(), u"tip");
+  // The horizontal layout takes the rest of the height (the hidden edit none).
+  const RECT h = pm.FindControl(u"h")->GetPos();
+  EXPECT_EQ(h.top, 45);
+  EXPECT_EQ(h.bottom, 190);
+  EXPECT_EQ(pm.FindControl(u"l1")->GetPos().right - pm.FindControl(u"l1")->GetPos().left, 50);
+  EXPECT_EQ(pm.FindControl(u"l2")->GetPos().left, 60);
+  EXPECT_EQ(pm.FindControl(u"l2")->GetPos().right, 245);
+  EXPECT_EQ(pm.FindControl(u"l3")->GetPos().left, 250);
+  EXPECT_EQ(pm.FindControl(u"f")->GetPos().left, 20);
+  EXPECT_EQ(pm.FindControl(u"f")->GetPos().bottom, 50);
+  EXPECT_EQ(pm.FindControl(u"e")->GetText(), u"abcd");
+  EXPECT_EQ(pm.FindControl(POINT{100, 20}), pm.FindControl(u"a"));
+}
+
+TEST(DialogBuilder, BrokenLayoutsGiveWhatCouldBeBuiltAndReports) {
+  ReportCapture capture;
+  CDialogBuilder builder;
+  std::unique_ptr<CControlUI> root(builder.CreateFromText(
+      u"<Window><VerticalLayout name=\"v\"><Button name=\"ok\"/><Gizmo name=\"g\"><Button name=\"lost\"/></Gizmo>"
+      u"<Label name=\"l\"><Button name=\"inner\"/></Label><Button name=\"after\"/></VerticalLayout>"
+      u"<Label name=\"second\"/></Window>"));
+  ASSERT_NE(root, nullptr);
+  EXPECT_NE(root->FindControlByName(u"ok"), nullptr);
+  EXPECT_NE(root->FindControlByName(u"after"), nullptr);
+  EXPECT_NE(root->FindControlByName(u"l"), nullptr);
+  EXPECT_EQ(root->FindControlByName(u"g"), nullptr);
+  EXPECT_EQ(root->FindControlByName(u"lost"), nullptr);
+  EXPECT_EQ(root->FindControlByName(u"inner"), nullptr);
+  EXPECT_NE(root->FindControlByName(u"second"), nullptr);
+  EXPECT_TRUE(capture.Any("unknown control class <Gizmo>"));
+  EXPECT_TRUE(capture.Any("cannot hold"));
+  EXPECT_TRUE(capture.Any("outside the root control"));
+
+  capture.reports.clear();
+  root.reset(builder.CreateFromText(u"<VerticalLayout name=\"v\"><Button name=\"b\"/><Button name=\"c\"/>"));
+  ASSERT_NE(root, nullptr) << "an unfinished document still gives its elements";
+  EXPECT_NE(root->FindControlByName(u"b"), nullptr);
+  EXPECT_NE(root->FindControlByName(u"c"), nullptr);
+  EXPECT_TRUE(capture.Any("not well formed"));
+
+  capture.reports.clear();
+  EXPECT_EQ(builder.Create(u"no-such-layout.xml"), nullptr);
+  EXPECT_TRUE(capture.Any("not in the skin"));
+  EXPECT_EQ(builder.CreateFromText(u"<Window size=\"1,1\"></Window>"), nullptr);
+  EXPECT_EQ(builder.CreateFromText(u""), nullptr);
+}
+
+TEST(DialogBuilder, DeepNestingIsCutOffNotFollowed) {
+  ReportCapture capture;
+  std::u16string xml;
+  for (int i = 0; i < 5000; ++i) xml += u"<Container>";
+  for (int i = 0; i < 5000; ++i) xml += u"</Container>";
+  CDialogBuilder builder;
+  std::unique_ptr<CControlUI> root(builder.CreateFromText(xml));
+  ASSERT_NE(root, nullptr);
+  EXPECT_TRUE(capture.Any("nests deeper"));
+}

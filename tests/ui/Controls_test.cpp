@@ -1,0 +1,231 @@
+// Input on the controls produces the right notifications: clicks, right
+// clicks and keys; option groups, tabs, edits and list selection.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include "tests/ui/LayoutTestWindow.h"
+#include "ui/Automation.h"
+#include "ui/WindowApi.h"
+#include "ui/controls/CEditUI.h"
+#include "ui/controls/CListUI.h"
+#include "ui/controls/COptionUI.h"
+#include "ui/controls/CTabLayoutUI.h"
+#include "ui/controls/CTreeViewUI.h"
+
+using namespace ui::automation;
+
+namespace {
+
+const char16_t* const kLayout =
+    u"<Window size=\"400,300\"><VerticalLayout>"
+    u"<HorizontalLayout height=\"30\">"
+    u"<Button name=\"go\" width=\"60\" text=\"Go\"/><Button name=\"off\" width=\"60\" enabled=\"false\"/>"
+    u"<Option name=\"o1\" group=\"g\" width=\"40\" selected=\"true\"/><Option name=\"o2\" group=\"g\" width=\"40\"/>"
+    u"<CheckBox name=\"cb\" width=\"60\"/><Edit name=\"ed\" width=\"100\"/></HorizontalLayout>"
+    u"<TabLayout name=\"tabs\" height=\"20\"><Control name=\"p0\"/><Control name=\"p1\"/></TabLayout>"
+    u"<List name=\"list\" itemheight=\"20\"><ListHeader height=\"20\"><ListHeaderItem text=\"A\" width=\"100\"/>"
+    u"<ListHeaderItem text=\"B\"/></ListHeader></List>"
+    u"</VerticalLayout></Window>";
+
+class ControlsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(window.Open(), nullptr);
+    ProcessEvents();
+    window.seen.clear();
+    list = window.Find<CListUI>(u"list");
+    ASSERT_NE(list, nullptr);
+  }
+  HWND hwnd() { return window.GetHWND(); }
+  POINT RowPoint(int row) { return POINT{150, list->GetPos().top + 20 + row * 20 + 10}; }
+
+  LayoutTestWindow window{kLayout};
+  CListUI* list = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ControlsTest, WindowInitArrivesOnceAfterAttach) {
+  LayoutTestWindow other(kLayout);
+  ASSERT_NE(other.Open(), nullptr);
+  ProcessEvents();
+  ProcessEvents();
+  EXPECT_EQ(other.Of(u"windowinit").size(), 1u);
+}
+
+TEST_F(ControlsTest, ButtonClicksOnlyWhenReleasedInsideAndEnabled) {
+  ASSERT_TRUE(ClickControl(window.Manager(), u"go"));
+  ASSERT_TRUE(ClickControl(window.Manager(), u"off"));
+  auto clicks = window.Of(u"click");
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_EQ(clicks[0].sender, u"go");
+
+  // Pressed inside, released outside: no click.
+  MouseDown(hwnd(), window.Centre(u"go"));
+  MouseUp(hwnd(), POINT{390, 290});
+  EXPECT_EQ(window.Of(u"click").size(), 1u);
+}
+
+TEST_F(ControlsTest, OptionGroupKeepsOneSelectedAndCheckBoxToggles) {
+  auto* o1 = window.Find<COptionUI>(u"o1");
+  auto* o2 = window.Find<COptionUI>(u"o2");
+  ASSERT_TRUE(o1 && o2);
+  EXPECT_TRUE(o1->IsSelected());
+  ASSERT_TRUE(ClickControl(window.Manager(), u"o2"));
+  EXPECT_TRUE(o2->IsSelected());
+  EXPECT_FALSE(o1->IsSelected());
+  ASSERT_TRUE(ClickControl(window.Manager(), u"o2"));  // a group option stays selected
+  EXPECT_TRUE(o2->IsSelected());
+  auto changes = window.Of(u"selectchanged");
+  ASSERT_EQ(changes.size(), 1u);
+  EXPECT_EQ(changes[0].sender, u"o2");
+  EXPECT_EQ(changes[0].wParam, 1u);
+  EXPECT_EQ(window.Of(u"click").size(), 2u);
+
+  auto* cb = window.Find<CCheckBoxUI>(u"cb");
+  ASSERT_TRUE(ClickControl(window.Manager(), u"cb"));
+  EXPECT_TRUE(cb->IsChecked());
+  ASSERT_TRUE(ClickControl(window.Manager(), u"cb"));
+  EXPECT_FALSE(cb->IsChecked());
+  EXPECT_EQ(window.Of(u"selectchanged").back().wParam, 0u);
+}
+
+TEST_F(ControlsTest, TabSelectionNotifiesWithNewAndOldIndex) {
+  auto* tabs = window.Find<CTabLayoutUI>(u"tabs");
+  EXPECT_EQ(tabs->GetCurSel(), 0);
+  EXPECT_TRUE(tabs->SelectItem(1));
+  EXPECT_FALSE(tabs->SelectItem(2));
+  EXPECT_FALSE(tabs->SelectItem(-1));
+  auto selects = window.Of(u"tabselect");
+  ASSERT_EQ(selects.size(), 1u);
+  EXPECT_EQ(selects[0].wParam, 1u);
+  EXPECT_EQ(selects[0].lParam, 0);
+  ProcessEvents();
+  EXPECT_FALSE(window.Manager().FindControl(u"p0")->IsShown());
+  EXPECT_TRUE(window.Manager().FindControl(u"p1")->IsShown());
+}
+
+TEST_F(ControlsTest, EditTakesTypedTextKeysAndFocusNotifications) {
+  auto* edit = window.Find<CEditUI>(u"ed");
+  ASSERT_NE(edit, nullptr);
+  ASSERT_NE(edit->LineEdit(), nullptr);
+  ASSERT_TRUE(ClickControl(window.Manager(), u"ed"));
+  EXPECT_EQ(window.Of(u"setfocus").size(), 1u);
+  TypeText(hwnd(), u"ab");
+  KeyPress(hwnd(), VK_BACK);
+  TypeText(hwnd(), u"c中");
+  EXPECT_EQ(edit->GetText(), u"ac中");
+  EXPECT_EQ(window.Of(u"textchanged").size(), 5u);
+  KeyPress(hwnd(), VK_HOME);
+  TypeText(hwnd(), u"x");
+  EXPECT_EQ(edit->GetText(), u"xac中");
+  KeyPress(hwnd(), VK_RETURN, u"\r");
+  EXPECT_EQ(window.Of(u"return").size(), 1u);
+  EXPECT_EQ(edit->GetText(), u"xac中");
+
+  edit->SetText(u"set");
+  EXPECT_EQ(window.Of(u"textchanged").size(), 6u) << "SetText raises nothing";
+  EXPECT_EQ(edit->LineEdit()->text(), QStringLiteral("set"));
+
+  ASSERT_TRUE(ClickControl(window.Manager(), u"go"));
+  EXPECT_EQ(window.Of(u"killfocus").size(), 1u);
+  TypeText(hwnd(), u"z");
+  EXPECT_EQ(edit->GetText(), u"set");
+}
+
+TEST_F(ControlsTest, ListClicksSelectAndRightClickAsksForMenu) {
+  for (int i = 0; i < 3; ++i) list->InsertRow({u"row", u"cell"});
+  ProcessEvents();
+  Click(hwnd(), RowPoint(1));
+  EXPECT_EQ(list->GetCurSel(), 1);
+  ASSERT_EQ(window.Of(u"itemselect").size(), 1u);
+  EXPECT_EQ(window.Of(u"itemselect")[0].wParam, 1u);
+  EXPECT_EQ(window.Of(u"itemselect")[0].lParam, -1);
+  ASSERT_EQ(window.Of(u"itemclick").size(), 1u);
+  EXPECT_EQ(window.Of(u"itemclick")[0].sender, u"list");
+
+  DoubleClick(hwnd(), RowPoint(2));
+  ASSERT_EQ(window.Of(u"itemdoubleclick").size(), 1u);
+  EXPECT_EQ(window.Of(u"itemdoubleclick")[0].wParam, 2u);
+
+  const POINT at = RowPoint(0);
+  Click(hwnd(), at, Button::Right);
+  auto menus = window.Of(u"menu");
+  ASSERT_EQ(menus.size(), 1u);
+  EXPECT_EQ(menus[0].wParam, 0u);
+  EXPECT_EQ(menus[0].pt.x, at.x);
+  EXPECT_EQ(menus[0].pt.y, at.y);
+  EXPECT_EQ(list->GetCurSel(), 0);
+
+  // Keys move the selection; empty space selects nothing.
+  KeyPress(hwnd(), VK_DOWN);
+  KeyPress(hwnd(), VK_END);
+  EXPECT_EQ(list->GetCurSel(), 2);
+  Click(hwnd(), RowPoint(5));
+  EXPECT_EQ(list->GetCurSel(), 2);
+}
+
+TEST_F(ControlsTest, ListRowsKeepSelectionAndDataThroughEdits) {
+  for (int i = 0; i < 5; ++i) list->InsertRow({std::u16string(1, static_cast<char16_t>(u'a' + i))});
+  list->SetRowData(3, 42);
+  list->SelectRow(3, false);
+  list->RemoveRow(0);
+  EXPECT_EQ(list->GetCurSel(), 2);
+  EXPECT_EQ(list->GetRowData(2), 42);
+  list->InsertRow({u"new"}, 0);
+  EXPECT_EQ(list->GetCurSel(), 3);
+  EXPECT_TRUE(list->SetCellText(3, 4, u"far"));
+  EXPECT_EQ(list->GetCellText(3, 4), u"far");
+  EXPECT_EQ(list->GetCellText(3, 9), u"");
+  EXPECT_FALSE(list->SetCellText(99, 0, u"x"));
+  list->RemoveRow(3);
+  EXPECT_EQ(list->GetCurSel(), -1);
+  list->RemoveAllRows();
+  EXPECT_EQ(list->GetRowCount(), 0);
+  EXPECT_FALSE(list->SelectRow(0));
+}
+
+TEST_F(ControlsTest, ControlRemovedByItsOwnClickLeavesNoDanglingState) {
+  window.onNotify = [&](TNotifyUI& msg) {
+    if (msg.sType == u"click" && msg.pSender && msg.pSender->GetName() == u"go") {
+      auto* row = dynamic_cast<CContainerUI*>(msg.pSender->GetParent());
+      row->Remove(msg.pSender);
+    }
+  };
+  ASSERT_TRUE(ClickControl(window.Manager(), u"go"));
+  EXPECT_EQ(window.Manager().FindControl(u"go"), nullptr);
+  MouseMove(hwnd(), POINT{5, 5});
+  Click(hwnd(), POINT{5, 5});
+  ProcessEvents();
+  EXPECT_EQ(window.Of(u"click").size(), 1u);
+}
+
+TEST(TreeView, NodesCollapseAndHideTheirChildren) {
+  CTreeViewUI tree;
+  const int a = tree.AddNode(u"a");
+  const int b = tree.AddNode(u"b");
+  const int a1 = tree.AddNode(u"a1", a);
+  const int a2 = tree.AddNode(u"a2", a);
+  const int a1x = tree.AddNode(u"a1x", a1);
+  EXPECT_EQ(a, 0);
+  EXPECT_EQ(a1, 1);
+  EXPECT_EQ(a2, 2);
+  EXPECT_EQ(a1x, 2) << "the child goes right after its parent";
+  EXPECT_EQ(tree.GetCellText(3, 0), u"a2");
+  EXPECT_EQ(tree.GetCellText(4, 0), u"b");
+  EXPECT_EQ(tree.GetLevel(2), 2);
+  EXPECT_TRUE(tree.HasChildren(0));
+  EXPECT_FALSE(tree.HasChildren(4));
+  EXPECT_EQ(tree.AddNode(u"bad", 99), -1);
+  (void)b;
+
+  tree.SelectRow(2, false);
+  tree.SetExpanded(0, false);
+  EXPECT_FALSE(tree.IsRowShown(1));
+  EXPECT_FALSE(tree.IsRowShown(3));
+  EXPECT_TRUE(tree.IsRowShown(4));
+  EXPECT_EQ(tree.GetCurSel(), 0) << "a selection inside a collapsed node moves to the node";
+  tree.SetExpanded(0, true);
+  EXPECT_TRUE(tree.IsRowShown(2));
+}
