@@ -30,15 +30,6 @@
 #include "net/WBodySource.h"
 #include "net/WSocket.h"
 
-// How a response body is to be read; the result of ParseResponseHead.
-enum BodyKind : int {
-  Identity = 0,
-  Chunked = -188,
-  GzipWithLength = -189,
-  ChunkedGzip = -190,
-  GzipToClose = -191,
-};
-
 // Orders header names without regard to ASCII case.
 struct HeaderNameLess {
   bool operator()(const std::string& a, const std::string& b) const;
@@ -46,6 +37,15 @@ struct HeaderNameLess {
 
 class WHttp : public WSocket {
  public:
+  // How a response body is to be read; the result of ParseResponseHead.
+  enum BodyKind : int {
+    Identity = 0,
+    Chunked = -188,
+    GzipWithLength = -189,
+    ChunkedGzip = -190,
+    GzipToClose = -191,
+  };
+
   static constexpr int32_t kDefaultBlockSize = kReceiveBlockSize;
   static constexpr size_t kHeadBlockSize = 3072;
   // A head longer than this fails the request (15).

@@ -41,8 +41,8 @@ bool ParseLength(const std::string& text, int64_t* value) {
 }
 
 int BodyKindOf(bool chunked, bool gzip) {
-  if (chunked) return gzip ? ChunkedGzip : Chunked;
-  return gzip ? GzipWithLength : Identity;
+  if (chunked) return gzip ? WHttp::ChunkedGzip : WHttp::Chunked;
+  return gzip ? WHttp::GzipWithLength : WHttp::Identity;
 }
 
 }  // namespace

@@ -172,12 +172,12 @@ TEST(ResponseHead, EncodingsAreRecognisedInAnySpelling) {
   WHttp http;
   http.headers.clear();
   EXPECT_EQ(http.ParseResponseHead("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n"),
-            ChunkedGzip);
+            WHttp::ChunkedGzip);
   http.headers.clear();
-  EXPECT_EQ(http.ParseResponseHead("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n"), GzipToClose);
+  EXPECT_EQ(http.ParseResponseHead("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n"), WHttp::GzipToClose);
   http.headers.clear();
   EXPECT_EQ(http.ParseResponseHead("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 9\r\n\r\n"),
-            GzipWithLength);
+            WHttp::GzipWithLength);
 }
 
 TEST(ResponseHead, HeadSplitAcrossReadsAtEveryBoundary) {
