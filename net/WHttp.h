@@ -9,10 +9,11 @@
 // the three block lists and are all released when a transfer ends.
 //
 // Threads: one thread drives an object. Another thread may, while a transfer
-// runs, call RequestStop() to end its body read loop early, and may read the
-// progress counters (received, contentLength, resumeOffset) at any time.
-// Every request starts by clearing the stop flag, so a stop requested before
-// the request begins has no effect.
+// runs, call RequestStop() to end its body read loop early (it takes effect
+// when the read in progress returns, so after at most one read wait), and may
+// read the progress counters (received, contentLength, resumeOffset) at any
+// time. Every request starts by clearing the stop flag, so a stop requested
+// before the request begins has no effect.
 #ifndef VELMORA_NET_WHTTP_H
 #define VELMORA_NET_WHTTP_H
 
