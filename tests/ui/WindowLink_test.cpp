@@ -14,6 +14,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "tests/support/TempDir.h"
@@ -194,6 +196,30 @@ TEST_F(WindowLinkTest, EntriesOfDeadProcessesAreCleanedUp) {
   EXPECT_EQ(FindWindowW(nullptr, u"Velmora peer"), nullptr);
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_FALSE(std::filesystem::exists(stale));
+}
+
+// utime + stime of a process, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string field;
+  long utime = 0, stime = 0;
+  for (int i = 3; fields >> field; ++i) {
+    if (i == 14) utime = std::stol(field);
+    if (i == 15) {
+      stime = std::stol(field);
+      break;
+    }
+  }
+  return utime + stime;
+}
+
+TEST_F(WindowLinkTest, AnIdleWindowProcessUsesNoCpu) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // start-up settles
+  const long before = CpuTicks(peer->pid());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_LE(CpuTicks(peer->pid()) - before, 1);  // no polling loop anywhere
 }
 
 TEST_F(WindowLinkTest, OrderlyExitRemovesTheEntry) {
