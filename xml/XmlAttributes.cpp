@@ -7,6 +7,7 @@
 
 XmlAttribScanner::XmlAttribScanner(std::u16string_view text, std::size_t tagStart, std::size_t tagEnd)
     : text_(text), pos_(tagStart + 1), end_(tagEnd < text.size() ? tagEnd : text.size()) {
+  if (end_ > pos_ && text_[end_ - 1] == u'>') --end_;  // no token takes in the closing bracket
   while (pos_ < end_ && !XmlIs(text_[pos_], kCcAttrEnd)) ++pos_;
   nameEnd_ = pos_;
 }

@@ -221,21 +221,24 @@ bool CXmlDocument::SetAttribOn(int32_t pos, std::u16string_view name, std::u16st
   std::u16string quoted = u"\"";
   XmlAppendEscapedAttrib(value, quoted);
   quoted += u'"';
+  // End tags were matched against the name up to a blank, '/' or '>'; an
+  // edit inside that name would unpair them, so nothing is written there.
+  const std::size_t nameEnd = XmlBuilderNameEnd(text_, e.start + 1);
   XmlAttribScanner scanner(text_, e.start, e.start + startLen);
   XmlAttrib a;
-  std::size_t at = scanner.NameEnd(), cut = 0;
+  std::size_t at = std::max(scanner.NameEnd(), nameEnd), cut = 0;
   std::u16string replacement;
   bool found = false;
   while (!found && scanner.Next(a)) {
-    at = a.tokenEnd;
-    found = XmlNameMatches(a.Name(text_), name);
+    at = std::max(a.tokenEnd, nameEnd);
+    found = a.nameStart >= nameEnd && XmlNameMatches(a.Name(text_), name);
   }
   if (found && a.hasValue) {  // replace the value token with its quotes
     at = a.quoted ? a.valueStart - 1 : a.valueStart;
     cut = a.quoted ? a.valueEnd + 1 - at : a.valueEnd - at;
     replacement = quoted;
-  } else if (found) {  // a bare attribute gets the value written after its name
-    at = a.nameEnd;
+  } else if (found) {  // a bare attribute gets the value written after it
+    at = a.tokenEnd;
     replacement = u"=" + quoted;
   } else {
     replacement = u" " + std::u16string(name) + u"=" + quoted;

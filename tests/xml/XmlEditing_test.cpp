@@ -213,3 +213,23 @@ TEST(XmlEditing, RemovalKeepsBrokenOpenersApartFromTheTextBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+// The name an end tag was paired with runs to a blank, '/' or '>', and may
+// hold '=' or '?'; attribute edits must not write into it.
+TEST(XmlEditing, AttributeEditsStayOutOfTheMatchedName) {
+  for (const char16_t* text : {u"<r\uFFFDa=?>t</r\uFFFDa=?>", u"<a=b=c>t</a=b=c>", u"<a 'x>"}) {
+    CXmlDocument doc(text);
+    doc.FindElem();
+    doc.SetAttrib(u"b", u"v");
+    doc.SetAttrib(u"z", u"\"'");
+    ExpectIndexMatchesText(doc);
+  }
+  CXmlDocument doc(u"<a=b=c>t</a=b=c>");
+  doc.FindElem();
+  ASSERT_TRUE(doc.SetAttrib(u"b", u"v"));
+  EXPECT_EQ(doc.GetDoc(), u"<a=b=c b=\"v\">t</a=b=c>");
+}
+
+}  // namespace
