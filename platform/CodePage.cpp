@@ -45,8 +45,8 @@ constexpr CodePageName kCodePages[] = {
     {1252, "CP1252"},       {1253, "CP1253"},       {1254, "CP1254"},
     {1255, "CP1255"},       {1256, "CP1256"},       {1257, "CP1257"},
     {1258, "CP1258"},       {1361, "JOHAB"},        {10000, "MACINTOSH"},
-    {10007, "MAC-CYRILLIC"}, {10029, "MACCENTRALEUROPE"}, {10079, "MACICELAND"},
-    {10081, "MACTURKISH"},  {10006, "MACGREEK"},    {12000, "UTF-32LE"},
+    {10007, "MAC-CYRILLIC"}, {10029, "MAC-CENTRALEUROPE"}, {10079, "MAC-IS"},
+    {12000, "UTF-32LE"},
     {12001, "UTF-32BE"},    {20127, "ASCII"},       {20273, "IBM273"},
     {20277, "IBM277"},      {20278, "IBM278"},      {20280, "IBM280"},
     {20284, "IBM284"},      {20285, "IBM285"},      {20290, "IBM290"},
@@ -62,8 +62,8 @@ constexpr CodePageName kCodePages[] = {
     {38598, "ISO-8859-8"},  {50220, "ISO-2022-JP"}, {50221, "ISO-2022-JP"},
     {50222, "ISO-2022-JP"}, {50225, "ISO-2022-KR"}, {50227, "ISO-2022-CN"},
     {51932, "EUC-JP"},      {51936, "GB2312"},      {51949, "EUC-KR"},
-    {51950, "EUC-TW"},      {52936, "HZ"},          {54936, "GB18030"},
-    {57002, "ISO-8859-1"},  {65000, "UTF-7"},       {65001, "UTF-8"},
+    {51950, "EUC-TW"},      {54936, "GB18030"},
+    {65000, "UTF-7"},       {65001, "UTF-8"},
     // Encodings that XML texts declare by name.
     {154, "PT154"},         {10017, "MACUKRAINIAN"},
 };

@@ -19,6 +19,10 @@ TEST(CodePage, KnownFamiliesAreSupported) {
                       20866u, 21866u, 37u, 1047u, 949u, 20127u, 10000u, 12000u})
     EXPECT_TRUE(IsCodePageSupported(cp)) << cp;
   EXPECT_FALSE(IsCodePageSupported(4242u));
+  // Every charset the table names must exist in this C library.
+  for (unsigned cp = 1; cp < 70000; ++cp) {
+    if (IconvCharset(cp)) EXPECT_TRUE(IsCodePageSupported(cp)) << cp << " " << IconvCharset(cp);
+  }
   EXPECT_FALSE(DecodeToUtf16(4242u, "x").has_value());
 }
 
