@@ -116,6 +116,12 @@ HWND FindWindow(const char16_t* className, const char16_t* title) {
   return ui::link::FindRemoteWindow(className, title);
 }
 
+HWND FindWindowInProcess(const char16_t* className, const char16_t* title) {
+  if (!title) return nullptr;
+  const std::u16string_view cls = className ? std::u16string_view(className) : std::u16string_view();
+  return WindowRegistry::Instance().FindTopLevel(title, cls);
+}
+
 BOOL IsWindow(HWND hwnd) { return WindowRegistry::Instance().Contains(hwnd) ? TRUE : FALSE; }
 
 HWND GetParent(HWND hwnd) { return WindowRegistry::Instance().Parent(hwnd); }

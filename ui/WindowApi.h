@@ -34,6 +34,10 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 // null or empty.
 HWND FindWindow(const char16_t* className, const char16_t* title);
 inline HWND FindWindowW(const char16_t* c, const char16_t* t) { return FindWindow(c, t); }
+// The same lookup restricted to this process. Worker threads that want
+// their own process's main window use this: while that window does not exist
+// yet, FindWindow would hand them another instance's window.
+HWND FindWindowInProcess(const char16_t* className, const char16_t* title);
 BOOL IsWindow(HWND hwnd);
 HWND GetParent(HWND hwnd);
 HWND GetAncestorRoot(HWND hwnd);

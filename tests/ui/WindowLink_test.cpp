@@ -122,6 +122,8 @@ TEST_F(WindowLinkTest, FindsWindowsOfThisAndOtherProcessesByExactTitle) {
   EXPECT_EQ(FindWindowW(nullptr, u"velmora peer"), nullptr);
   EXPECT_EQ(FindWindowW(u"ReportingWindow", u"Velmora peer"), remote);
   EXPECT_EQ(FindWindowW(u"OtherClass", u"Velmora peer"), nullptr);
+  EXPECT_EQ(FindWindowInProcess(nullptr, u"Velmora peer"), nullptr);
+  EXPECT_EQ(FindWindowInProcess(nullptr, u"local window"), local.GetHWND());
 }
 
 TEST_F(WindowLinkTest, PostAndCopyDataReachTheOtherWindow) {
