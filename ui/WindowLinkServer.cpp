@@ -60,6 +60,7 @@ bool WindowLinkServer::Listen() {
   const std::string path = link::SocketPath(CurrentProcessTag());
   if (path.empty()) return false;
   server_ = new QLocalServer(this);
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
   // Our own process id: whatever is there is a leftover of a dead process.
   QLocalServer::removeServer(QString::fromStdString(path));
   if (!server_->listen(QString::fromStdString(path))) return false;

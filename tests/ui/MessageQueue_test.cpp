@@ -140,8 +140,8 @@ TEST_F(MessageQueueTest, TimersTickUntilKilledAndRestartWithTheSameId) {
   window.messages.clear();
   RunUntil([] { return false; }, 100);
   const size_t nine = window.Of(WM_TIMER).size();
-  EXPECT_GE(nine, 2u);
-  EXPECT_LE(nine, 12u);
+  EXPECT_GE(nine, 1u);
+  EXPECT_LE(nine, 15u);  // two timers would give about 20
   EXPECT_EQ(SetTimer(nullptr, 1, 10), 0u);
 }
 
