@@ -178,6 +178,24 @@ TEST_F(WindowHostTest, KeysBecomeKeyDownCharAndKeyUp) {
   EXPECT_EQ(window.Of(WM_KEYUP).size(), 3u);
 }
 
+// A popup menu closes when it loses focus unless the focus went to itself:
+// it needs to know where the focus went.
+TEST_F(WindowHostTest, LosingActivationTellsWhereTheFocusWent) {
+  TestWindow other;
+  HWND otherHwnd = CreateTestWindow(other, u"other");
+  SetFocus(hwnd);
+  RunUntil([&] { return GetFocus() == hwnd; }, 2000);
+  window.messages.clear();
+  other.messages.clear();
+  SetFocus(otherHwnd);
+  ASSERT_TRUE(RunUntil([&] { return window.Saw(WM_KILLFOCUS); }, 2000));
+  EXPECT_EQ(window.Of(WM_KILLFOCUS).back().wParam, reinterpret_cast<WPARAM>(otherHwnd));
+  EXPECT_EQ(window.Of(WM_NCACTIVATE).back().wParam, 0u);
+  EXPECT_TRUE(other.Saw(WM_SETFOCUS));
+  EXPECT_EQ(GetFocus(), otherHwnd);
+  DestroyWindow(otherHwnd);
+}
+
 TEST_F(WindowHostTest, WheelCarriesDeltaAndScreenPoint) {
   window.messages.clear();
   Wheel(hwnd, POINT{10, 20}, -120);
