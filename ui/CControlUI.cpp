@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 #include "ui/CPaintManagerUI.h"
 #include "ui/ControlRegistry.h"
@@ -16,8 +17,13 @@
 #include "ui/UIImage.h"
 #include "ui/UIRender.h"
 #include "ui/UIText.h"
+#include "ui/WindowApi.h"
 
 namespace {
+
+// The tooltip shows after the mouse rested this long on the control.
+constexpr UINT kToolTipTimer = 0x7E01;
+constexpr UINT kToolTipDelayMs = 600;
 
 bool Intersects(const RECT& a, const RECT& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -89,12 +95,18 @@ void CControlUI::DoEvent(TEventUI& event) {
   switch (event.Type) {
     case UIEVENT_MOUSEENTER:
       hot_ = true;
+      if (!toolTip_.empty() && manager_) manager_->SetTimer(this, kToolTipTimer, kToolTipDelayMs);
       Invalidate();
       return;
     case UIEVENT_MOUSELEAVE:
       hot_ = false;
       pushed_ = false;
+      if (manager_) manager_->KillTimer(this, kToolTipTimer);
+      if (!toolTip_.empty()) QToolTip::hideText();
       Invalidate();
+      return;
+    case UIEVENT_TIMER:
+      if (event.wParam == kToolTipTimer) ShowToolTip();
       return;
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
@@ -107,6 +119,14 @@ void CControlUI::DoEvent(TEventUI& event) {
     default:
       return;
   }
+}
+
+void CControlUI::ShowToolTip() {
+  if (!manager_) return;
+  manager_->KillTimer(this, kToolTipTimer);
+  POINT pt = manager_->GetMousePos();
+  if (toolTip_.empty() || !PointInRect(pos_, pt) || !ClientToScreen(manager_->GetPaintWindow(), &pt)) return;
+  QToolTip::showText(QPoint(pt.x, pt.y + 20), ui::ToQString(toolTip_));
 }
 
 void CControlUI::SetText(std::u16string_view text) {

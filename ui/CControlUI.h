@@ -154,6 +154,7 @@ class CControlUI {
   // The rectangle text goes into: the position less the text padding.
   RECT TextRect() const;
   void NeedParentUpdate();
+  void ShowToolTip();
 
   CPaintManagerUI* manager_ = nullptr;
   CControlUI* parent_ = nullptr;

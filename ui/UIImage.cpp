@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QPainter>
 
+#include "platform/Path.h"
 #include "script/ReportError.h"
 #include "ui/CPaintManagerUI.h"
 #include "ui/UIAttributes.h"
@@ -50,8 +51,10 @@ QImage Fetch(std::u16string_view file) {
     }
   }
   if (auto bytes = CPaintManagerUI::LoadResourceFile(file)) return Decode(*bytes);
-  // Outside the skin: a picture on disk (a book cover, a user's icon).
+  // Outside the skin: a picture on disk (a book cover, a user's icon), named
+  // as given or in the desktop's form (drive letters, backslashes).
   QFile disk(ToQString(file));
+  if (!disk.exists()) disk.setFileName(QString::fromStdString(platform::NativePathFromWide(file)));
   if (disk.open(QIODevice::ReadOnly)) {
     QByteArray data = disk.readAll();
     QImage image;

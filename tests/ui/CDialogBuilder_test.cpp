@@ -2,8 +2,12 @@
 // first, and survive their own errors.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
+
+#include <QString>
 
 #include "script/ReportError.h"
 #include "tests/ui/LayoutTestWindow.h"
@@ -173,4 +177,48 @@ TEST(DialogBuilder, DeepNestingIsCutOffNotFollowed) {
   std::unique_ptr<CControlUI> root(builder.CreateFromText(xml));
   ASSERT_NE(root, nullptr);
   EXPECT_TRUE(capture.Any("nests deeper"));
+}
+
+TEST(DialogBuilder, DamagedCopiesOfTheMainLayoutNeverCrash) {
+  ASSERT_TRUE(UseEmbeddedSkin());
+  auto bytes = CPaintManagerUI::LoadResourceFile(u"default.xml");
+  ASSERT_TRUE(bytes);
+  const std::u16string original = QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size())).toStdU16String();
+  ReportCapture quiet;
+  std::mt19937 random(9);
+  const char16_t noise[] = u"<>\"'/=&; x";
+  CDialogBuilder builder;
+  for (int round = 0; round < 300; ++round) {
+    std::u16string text = original;
+    const int edits = 1 + static_cast<int>(random() % 6);
+    for (int e = 0; e < edits && !text.empty(); ++e) {
+      const size_t at = random() % text.size();
+      switch (random() % 3) {
+        case 0: text.erase(at, 1 + random() % 8); break;
+        case 1: text.insert(at, 1, noise[random() % (std::size(noise) - 1)]); break;
+        default: text.resize(at); break;
+      }
+    }
+    std::unique_ptr<CControlUI> root(builder.CreateFromText(text));
+    if (root) root->SetPos(RECT{0, 0, 1024, 600});
+  }
+}
+
+TEST(DialogBuilder, MainWindowCaptionStripHoldsOnlyDraggableOrButtonControls) {
+  ASSERT_TRUE(UseEmbeddedSkin());
+  LayoutTestWindow window(u"default.xml");
+  ASSERT_NE(window.Open(), nullptr);
+  ui::automation::ProcessEvents();
+  // The frame drags on anything in the top 24 pixels that is not a button,
+  // an option or a text; an edit or a list there could not be used.
+  for (int y = 0; y < 24; y += 2) {
+    for (int x = 0; x < 1024; x += 4) {
+      CControlUI* c = window.Manager().FindControl(POINT{x, y});
+      ASSERT_NE(c, nullptr);
+      const std::u16string cls = c->GetClass();
+      EXPECT_TRUE(cls == u"ButtonUI" || cls == u"LabelUI" || cls == u"ControlUI" || cls == u"HorizontalLayoutUI" ||
+                  cls == u"VerticalLayoutUI")
+          << x << "," << y << " " << QString::fromStdU16String(cls).toStdString();
+    }
+  }
 }

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "script/ReportError.h"
+#include "ui/ControlRegistry.h"
 #include "ui/LayoutStyle.h"
 #include "ui/UIAttributes.h"
 #include "ui/UIRender.h"
@@ -308,7 +309,8 @@ void CListUI::DoEvent(TEventUI& event) {
       const int row = RowAt(event.ptMouse);
       if (row < 0 || PressRow(row, event.ptMouse)) return;
       SelectRow(row);
-      Notify(u"itemclick", static_cast<WPARAM>(row));
+      // The selection's notifier may have removed the list.
+      if (ui::IsLiveControl(this)) Notify(u"itemclick", static_cast<WPARAM>(row));
       return;
     }
     case UIEVENT_DBLCLICK: {
