@@ -233,3 +233,21 @@ TEST(XmlEditing, AttributeEditsStayOutOfTheMatchedName) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where attribute reading and tag scanning disagree (a stray '=' opens an
+// unquoted value that attribute reading splits up), edits keep the tag's
+// shape: same end, same empty mark.
+TEST(XmlEditing, AttributeEditsKeepTheTagShape) {
+  for (const char16_t* text : {u"<p=<?x/>", u"<a =p=v/>", u"<a =k=v>t</a>", u"<a x= />", u"<a x=>t</a>"}) {
+    for (const char16_t* name : {u"a", u"p", u"k", u"x"}) {
+      CXmlDocument doc(text);
+      doc.FindElem();
+      ASSERT_TRUE(doc.SetAttrib(name, u"a =\"b\"")) << N(text);
+      ExpectIndexMatchesText(doc);
+    }
+  }
+}
+
+}  // namespace
