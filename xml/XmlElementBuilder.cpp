@@ -12,6 +12,7 @@
 // rare node kinds (comments, declarations, errors) to the node scanner.
 #include "xml/CXmlDocument.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "xml/XmlCharClass.h"
@@ -51,6 +52,10 @@ class ElementBuilder {
   void Unend(std::size_t from, std::size_t offset2);
   void UnendOne(int32_t e, int32_t parent, uint32_t nameLength, std::size_t offset2);
   bool NameMatches(const OpenElement& open, std::u16string_view name) const;
+  std::size_t MatchDepth(std::u16string_view name);
+  void Push(OpenElement open);
+  void PopTo(std::size_t depth);
+  void CountName(const OpenElement& open, bool add);
   void MarkIll() {
     index_[0].levelFlags |= kEntryIllFormed;
     index_[parent_].levelFlags |= kEntryIllData;
@@ -60,6 +65,11 @@ class ElementBuilder {
   XmlElementIndex& index_;
   std::u16string& log_;
   std::vector<OpenElement> open_;
+  // Once a miss happens deep in the stack, every name an end tag could pair
+  // with is counted here, so a lone end tag costs its own length instead of
+  // a walk down the whole stack.
+  std::unordered_map<std::u16string_view, uint32_t> openNames_;
+  bool namesCounted_ = false;
   int32_t parent_ = 0;
   int32_t first_ = 0;
 };
@@ -141,7 +151,7 @@ void ElementBuilder::AddStartTag(std::size_t s, std::size_t length, bool empty, 
     e.length = uint32_t(length);
     return;
   }
-  open_.push_back({i, nameLength});
+  Push({i, nameLength});
   parent_ = i;
 }
 
@@ -155,6 +165,47 @@ bool ElementBuilder::NameMatches(const OpenElement& open, std::u16string_view na
   return c == u'=' || c == u'[' || c == u']';  // a space or '/' would have ended the stored name
 }
 
+// Depth (from 1) of the innermost open element the end tag pairs with; 0 when none does.
+std::size_t ElementBuilder::MatchDepth(std::u16string_view name) {
+  constexpr std::size_t kCountFromDepth = 64;
+  std::size_t depth = open_.size();
+  if (depth > 0 && NameMatches(open_[depth - 1], name)) return depth;
+  if (!namesCounted_ && depth > kCountFromDepth) {
+    for (const OpenElement& open : open_) CountName(open, true);
+    namesCounted_ = true;
+  }
+  if (namesCounted_ && !openNames_.contains(name)) return 0;
+  while (depth > 0 && !NameMatches(open_[depth - 1], name)) --depth;
+  return depth;
+}
+
+void ElementBuilder::Push(OpenElement open) {
+  open_.push_back(open);
+  if (namesCounted_) CountName(open, true);
+}
+
+void ElementBuilder::PopTo(std::size_t depth) {
+  if (namesCounted_)
+    for (std::size_t d = depth; d < open_.size(); ++d) CountName(open_[d], false);
+  open_.resize(depth);
+}
+
+// An end tag name pairs with a stored name equal to it or followed there by
+// '=', '[' or ']': each such prefix is a key.
+void ElementBuilder::CountName(const OpenElement& open, bool add) {
+  std::u16string_view stored = text_.substr(index_[open.index].start + 1, open.nameLength);
+  auto count = [&](std::u16string_view key) {
+    if (add) {
+      ++openNames_[key];
+    } else if (auto it = openNames_.find(key); it != openNames_.end() && --it->second == 0) {
+      openNames_.erase(it);
+    }
+  };
+  count(stored);
+  for (std::size_t k = 0; k < stored.size(); ++k)
+    if (stored[k] == u'=' || stored[k] == u'[' || stored[k] == u']') count(stored.substr(0, k));
+}
+
 // Returns the end of the end tag at `s`, or npos when it is unterminated.
 std::size_t ElementBuilder::EndTag(std::size_t s) {
   std::size_t nameEnd = NameEnd(s + 2);
@@ -165,8 +216,7 @@ std::size_t ElementBuilder::EndTag(std::size_t s) {
 }
 
 void ElementBuilder::CloseElement(std::size_t s, std::size_t length, std::u16string_view name) {
-  std::size_t depth = open_.size();
-  while (depth > 0 && !NameMatches(open_[depth - 1], name)) --depth;
+  std::size_t depth = MatchDepth(name);
   if (depth == 0) {
     CXmlDocument::AddRecord(log_, u"lone_end_tag",
                             {.textName = u"tagname", .text = name, .numberName = u"offset", .number = (long long)s});
@@ -178,7 +228,7 @@ void ElementBuilder::CloseElement(std::size_t s, std::size_t length, std::u16str
   XmlElementEntry& e = index_[i];
   index_.SetEndTagLength(i, uint32_t(length));
   e.length = uint32_t(s + length - e.start);
-  open_.pop_back();
+  PopTo(open_.size() - 1);
   parent_ = e.parent;
 }
 
@@ -192,7 +242,7 @@ void ElementBuilder::Unend(std::size_t from, std::size_t offset2) {
     UnendOne(open_[d].index, parent, open_[d].nameLength, offset2);
   }
   for (int32_t x = index_[open_[from].index].next; x != 0; x = index_[x].next) index_[x].parent = target;
-  open_.resize(from);
+  PopTo(from);
   parent_ = target;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "tests/xml/XmlTestSupport.h"
 #include "xml/XmlElementIndex.h"
 
@@ -206,6 +208,28 @@ TEST(XmlParse, ManyUnclosedTagsUnendInLinearTime) {
   EXPECT_FALSE(doc.SetDoc(text));
   EXPECT_EQ(CheckIndex(doc), "");
   EXPECT_EQ(Entry(doc, 200001).parent, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Lone end tags deep inside unclosed tags must not each walk the whole stack.
+TEST(XmlParse, LoneEndTagsUnderDeepUnclosedTagsStayLinear) {
+  std::u16string text;
+  for (int i = 0; i < 60000; ++i) text += u"<a>";
+  for (int i = 0; i < 60000; ++i) text += i % 2 ? u"</b>" : u"</a=x>";
+  text += u"<c x='1'/></a></a>";
+  CXmlDocument doc;
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(doc.SetDoc(text));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 5.0);
+  EXPECT_EQ(CheckIndex(doc), "");
+  EXPECT_EQ(doc.Index()[60001].parent, 60000);
+  // "</a>" still pairs with a stored "a=x" through the counted prefixes.
+  CXmlDocument prefixed(std::u16string(100, u'x').insert(0, u"<r>") + std::u16string(u"<a=x>") +
+                        [] { std::u16string s; for (int i = 0; i < 70; ++i) s += u"<p>"; return s; }() + u"</a></r>");
+  EXPECT_EQ(prefixed.Index()[2].length, prefixed.GetDoc().size() - 4 - 103);
 }
 
 }  // namespace
