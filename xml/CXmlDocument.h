@@ -128,13 +128,17 @@ class CXmlDocument {
   // ---- Edits ----
 
   // New empty element `<name/>` after (Add) or before (Insert) the main
-  // element, or the child element under the main element.
+  // element, or the child element under the main element. A name must read
+  // back as itself (it starts like a tag name and holds no blank or any of
+  // ! " ' / ; < = > ? \); other names, like empty ones, fail.
   bool AddElem(std::u16string_view name);
   bool InsertElem(std::u16string_view name);
   bool AddChildElem(std::u16string_view name);
   bool InsertChildElem(std::u16string_view name);
   bool RemoveElem();
   bool RemoveChildElem();
+  // Values are escaped; a name that is empty or holds a blank or one of the
+  // delimiters above fails.
   bool SetAttrib(std::u16string_view name, std::u16string_view value);
   bool SetAttrib(std::u16string_view name, int value);
   bool AddAttrib(std::u16string_view name, std::u16string_view value);
