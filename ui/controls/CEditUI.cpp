@@ -51,6 +51,16 @@ class EditFocusRelay : public QObject {
 
 }  // namespace
 
+// A scrolled container clips its children's painting, but the line edit is
+// a widget of its own: it shows only while its ancestors show all of it.
+bool CEditUI::InsideAncestors(const RECT& r) const {
+  for (const CControlUI* up = parent_; up; up = up->GetParent()) {
+    const RECT& a = up->GetPos();
+    if (r.left < a.left || r.top < a.top || r.right > a.right || r.bottom > a.bottom) return false;
+  }
+  return true;
+}
+
 CEditUI::CEditUI() { textPadding_ = RECT{6, 0, 6, 0}; }
 
 CEditUI::~CEditUI() { DropLineEdit(); }
@@ -109,7 +119,7 @@ void CEditUI::SyncLineEdit() {
   if (edit->styleSheet() != sheet) edit->setStyleSheet(sheet);
   const RECT r = TextRect();
   edit->setGeometry(ToQRect(r));
-  edit->setVisible(IsShown() && r.right > r.left && r.bottom > r.top);
+  edit->setVisible(IsShown() && r.right > r.left && r.bottom > r.top && InsideAncestors(r));
 }
 
 void CEditUI::OnEdited(const QString& text) {

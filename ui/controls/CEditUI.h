@@ -60,6 +60,7 @@ class CEditUI : public CLabelUI {
   void ApplyChar(char16_t ch);
   void OnEdited(const QString& text);
   void DropLineEdit();
+  bool InsideAncestors(const RECT& r) const;
 
   bool readOnly_ = false;
   bool password_ = false;
