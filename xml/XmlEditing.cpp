@@ -59,6 +59,12 @@ std::u16string_view BuilderName(std::u16string_view text, uint32_t tagStart) {
   return text.substr(tagStart + 1, XmlBuilderNameEnd(text, tagStart + 1) - tagStart - 1);
 }
 
+// When an empty tag ends in "//>", dropping the last '/' would leave the tag
+// empty; a blank then stands before the new '>'.
+bool SlashBefore(std::u16string_view text, std::size_t slash, bool unended) {
+  return !unended && slash > 0 && text[slash - 1] == u'/';
+}
+
 // `<p/>` or an unended `<p>` becomes `<p>` CR LF elem `</p>`; returns where
 // elem starts.
 std::size_t OpenUpParent(std::u16string& text, XmlElementIndex& index, int32_t parent, std::u16string_view elem) {
@@ -66,17 +72,18 @@ std::size_t OpenUpParent(std::u16string& text, XmlElementIndex& index, int32_t p
   const uint32_t startLen = index.StartTagLength(parent);
   const bool unended = XmlElementIndex::Has(p, kEntryUnended);
   std::u16string_view name = BuilderName(text, p.start);
-  std::u16string insert;
-  insert.reserve(elem.size() + name.size() + 5);
-  insert.append(u">\r\n").append(elem).append(u"</").append(name);
   const std::size_t at = p.start + startLen - (unended ? 1 : 2);
   const std::size_t cut = unended ? 0 : 1;  // the '/' of "/>"
-  if (!unended) index.SetStartTagLength(parent, startLen - 1);
+  const bool spaced = SlashBefore(text, at, unended);
+  std::u16string insert;
+  insert.reserve(elem.size() + name.size() + 6);
+  insert.append(spaced ? u" >\r\n" : u">\r\n").append(elem).append(u"</").append(name);
+  if (!unended) index.SetStartTagLength(parent, startLen - 1 + spaced);
   index.SetEndTagLength(parent, uint32_t(name.size() + 3));
   p.levelFlags &= ~uint32_t(kEntryUnended);
   text.replace(at, cut, insert);
   XmlShiftIndex(index, parent, at, (long long)insert.size() - (long long)cut);
-  return at + 3;
+  return at + 3 + spaced;
 }
 
 std::size_t InsertText(std::u16string& text, XmlElementIndex& index, int32_t parent, std::size_t at,
@@ -322,8 +329,9 @@ bool CXmlDocument::SetDataOn(int32_t pos, std::u16string_view value) {
         e.start + 1, XmlBuilderNameEnd(text_, e.start + 1) - e.start - 1);
     at = e.start + startLen - (unended ? 0 : 2);
     cut = unended ? 0 : 2;
-    content = (unended ? u"" : u">") + content + u"</" + std::u16string(name) + u">";
-    if (!unended) index.SetStartTagLength(pos, startLen - 1);
+    const bool spaced = SlashBefore(text_, at, unended);
+    content = (unended ? u"" : spaced ? u" >" : u">") + content + u"</" + std::u16string(name) + u">";
+    if (!unended) index.SetStartTagLength(pos, startLen - 1 + spaced);
     index.SetEndTagLength(pos, uint32_t(name.size() + 3));
     e.levelFlags &= ~uint32_t(kEntryUnended);
   } else {

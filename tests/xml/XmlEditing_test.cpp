@@ -251,3 +251,23 @@ TEST(XmlEditing, AttributeEditsKeepTheTagShape) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(XmlEditing, EmptyTagsEndingInTwoSlashesOpenUpForGood) {
+  CXmlDocument doc(u"<r><q//></r>");
+  doc.FindElem();
+  doc.FindChildElem();
+  doc.IntoElem();
+  ASSERT_TRUE(doc.AddChildElem(u"n"));
+  EXPECT_EQ(doc.GetDoc(), u"<r><q/ >\r\n<n/>\r\n</q></r>");
+  ExpectIndexMatchesText(doc);
+  CXmlDocument data(u"<q//>");
+  data.FindElem();
+  ASSERT_TRUE(data.SetData(u"t"));
+  EXPECT_EQ(data.GetDoc(), u"<q/ >t</q>");
+  EXPECT_EQ(data.GetData(), u"t");
+  ExpectIndexMatchesText(data);
+}
+
+}  // namespace
