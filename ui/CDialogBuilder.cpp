@@ -9,6 +9,7 @@
 #include "script/ReportError.h"
 #include "ui/CPaintManagerUI.h"
 #include "ui/LayoutStyle.h"
+#include "ui/MessageQueue.h"
 #include "ui/UIAttributes.h"
 #include "ui/controls/CButtonUI.h"
 #include "ui/controls/CContainerUI.h"
@@ -210,6 +211,7 @@ CControlUI* CDialogBuilder::CreateBuiltin(std::u16string_view c) {
 
 CControlUI* CDialogBuilder::Create(std::u16string_view layout, const char16_t*, IDialogBuilderCallback* callback,
                                    CPaintManagerUI* manager, CControlUI* parent) {
+  ui::detail::EnsureApplication();  // fonts need the application, even before any window
   std::optional<std::string> bytes = CPaintManagerUI::LoadResourceFile(layout);
   if (!bytes) {
     ReportError(kStem, __LINE__, "(error) (%s:%d) layout %s is not in the skin\n", Narrow(layout).c_str());
@@ -230,6 +232,7 @@ CControlUI* CDialogBuilder::Create(std::u16string_view layout, const char16_t*, 
 
 CControlUI* CDialogBuilder::CreateFromText(std::u16string_view xml, IDialogBuilderCallback* callback,
                                            CPaintManagerUI* manager, CControlUI* parent) {
+  ui::detail::EnsureApplication();
   CXmlDocument doc;
   if (!doc.SetDoc(xml))
     ReportError(kStem, __LINE__, "(error) (%s:%d) layout text is not well formed: %s\n",

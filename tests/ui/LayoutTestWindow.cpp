@@ -1,10 +1,23 @@
 #include "tests/ui/LayoutTestWindow.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "platform/Resource.h"
 #include "ui/CControlUI.h"
 #include "ui/WindowApi.h"
+
+namespace {
+
+// ctest hands the tests only the first variable of their environment list
+// (the list is split when the tests are discovered), so the display-less
+// platform is chosen here too, before Qt starts.
+const bool kOffscreen = [] {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  return true;
+}();
+
+}  // namespace
 
 bool UseEmbeddedSkin() {
   HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
