@@ -7,19 +7,10 @@
 #include <string>
 
 #include "platform/CommandLine.h"
+#include "script/LuaTraceback.h"
 #include "script/tessaryLuaCommon.h"
 
 namespace {
-
-int Traceback(lua_State* L) {
-  const char* message = lua_tostring(L, 1);
-  lua_getfield(L, LUA_GLOBALSINDEX, "debug");
-  lua_getfield(L, -1, "traceback");
-  lua_pushstring(L, message ? message : "(error object is not a string)");
-  lua_pushinteger(L, 2);
-  lua_call(L, 2, 1);
-  return 1;
-}
 
 // The host moves into its own directory while it starts, so the script path
 // must be made absolute first.
@@ -44,7 +35,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "velmora-lua: cannot create the interpreter\n");
     return 1;
   }
-  lua_pushcfunction(L, Traceback);
+  lua_pushcfunction(L, LuaTracebackHandler);
   int status = luaL_loadfile(L, script.c_str());
   if (status == 0) status = lua_pcall(L, 0, 0, -2);
   if (status != 0) {

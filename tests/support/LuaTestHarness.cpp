@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "script/LuaTraceback.h"
 #include "script/ReportError.h"
 #include "script/tessaryLuaCommon.h"
 
@@ -25,16 +26,6 @@ int TakeReports(lua_State* L) {
   return 1;
 }
 
-int Traceback(lua_State* L) {
-  const char* message = lua_tostring(L, 1);
-  lua_getfield(L, LUA_GLOBALSINDEX, "debug");
-  lua_getfield(L, -1, "traceback");
-  lua_pushstring(L, message ? message : "(error object is not a string)");
-  lua_pushinteger(L, 2);
-  lua_call(L, 2, 1);
-  return 1;
-}
-
 LuaRunResult Run(const std::string& nameOrSource, bool isFile, const std::vector<std::string>& args,
                  LuaCommonHooks hooks) {
   Capture capture;
@@ -45,7 +36,7 @@ LuaRunResult Run(const std::string& nameOrSource, bool isFile, const std::vector
     LuaCommon host(std::move(hooks));
     lua_State* L = host.State();
     lua_register(L, "test_reports", TakeReports);
-    lua_pushcfunction(L, Traceback);
+    lua_pushcfunction(L, LuaTracebackHandler);
     int handler = lua_gettop(L);
     int status = isFile ? luaL_loadfile(L, nameOrSource.c_str())
                         : luaL_loadbuffer(L, nameOrSource.data(), nameOrSource.size(), "=chunk");
