@@ -1,5 +1,8 @@
 #include "ui/UIAttributes.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace ui {
 
 namespace {
@@ -48,10 +51,12 @@ bool ParseInt(std::u16string_view value, int& out) {
     negative = value.front() == u'-';
     value.remove_prefix(1);
   }
+  // Saturates at the int range instead of overflowing.
+  constexpr long long kMax = std::numeric_limits<int>::max();
   long long number = 0;
   size_t digits = 0;
   while (digits < value.size() && value[digits] >= u'0' && value[digits] <= u'9') {
-    if (number < 1000000000LL) number = number * 10 + (value[digits] - u'0');
+    number = std::min(kMax, number * 10 + (value[digits] - u'0'));
     ++digits;
   }
   if (digits == 0) return false;

@@ -7,9 +7,11 @@
 #include "tests/ui/LayoutTestWindow.h"
 #include "ui/Automation.h"
 #include "ui/WindowApi.h"
+#include "ui/controls/CContainerUI.h"
 #include "ui/controls/CEditUI.h"
 #include "ui/controls/CListUI.h"
 #include "ui/controls/COptionUI.h"
+#include "ui/controls/CScrollBarUI.h"
 #include "ui/controls/CTabLayoutUI.h"
 #include "ui/controls/CTreeViewUI.h"
 
@@ -228,4 +230,105 @@ TEST(TreeView, NodesCollapseAndHideTheirChildren) {
   EXPECT_EQ(tree.GetCurSel(), 0) << "a selection inside a collapsed node moves to the node";
   tree.SetExpanded(0, true);
   EXPECT_TRUE(tree.IsRowShown(2));
+}
+
+namespace {
+
+const char16_t* const kScrollLayout =
+    u"<Window size=\"200,100\"><VerticalLayout name=\"box\" vscrollbar=\"true\">"
+    u"<Button name=\"b0\" height=\"40\"/><Button name=\"b1\" height=\"40\"/><Button name=\"b2\" height=\"40\"/>"
+    u"<Button name=\"b3\" height=\"40\"/><Edit name=\"ed\" height=\"30\" maxchar=\"5\"/></VerticalLayout></Window>";
+
+class BlankCells : public IListCallbackUI {
+ public:
+  std::u16string GetItemText(CControlUI*, int item, int subItem) override {
+    ++asked;
+    return item == 0 && subItem == 1 ? u"from callback" : u"";
+  }
+  int asked = 0;
+};
+
+}  // namespace
+
+TEST(ScrollingLayout, OverflowScrollsByWheelAndKeepsTheEditInside) {
+  LayoutTestWindow window(kScrollLayout);
+  ASSERT_NE(window.Open(), nullptr);
+  ProcessEvents();
+  auto* box = window.Find<CContainerUI>(u"box");
+  ASSERT_NE(box->GetVerticalScrollBar(), nullptr);
+  EXPECT_EQ(box->GetVerticalScrollBar()->GetScrollRange(), 90);
+  EXPECT_EQ(window.Manager().FindControl(u"b0")->GetPos().right, 200 - CScrollBarUI::kWidth);
+  auto* edit = window.Find<CEditUI>(u"ed");
+  ASSERT_NE(edit->LineEdit(), nullptr);
+  EXPECT_FALSE(edit->LineEdit()->isVisible()) << "scrolled out of view";
+
+  Wheel(window.GetHWND(), POINT{50, 50}, -WHEEL_DELTA);
+  ProcessEvents();
+  EXPECT_GT(box->GetScrollPos(), 0);
+  EXPECT_LT(window.Manager().FindControl(u"b0")->GetPos().top, 0);
+  box->SetScrollPos(1000);
+  ProcessEvents();
+  EXPECT_EQ(box->GetScrollPos(), 90);
+  EXPECT_TRUE(edit->LineEdit()->isVisible());
+  EXPECT_EQ(window.Manager().FindControl(u"ed")->GetPos().bottom, 100);
+
+  // maxchar holds for typing and for SetText.
+  ASSERT_TRUE(ClickControl(window.Manager(), u"ed"));
+  TypeText(window.GetHWND(), u"abcdefg");
+  EXPECT_EQ(edit->GetText(), u"abcde");
+  edit->SetText(u"0123456789");
+  EXPECT_EQ(edit->GetText(), u"01234");
+}
+
+TEST(EditControl, ReadOnlyPasswordAndClipboardKeys) {
+  LayoutTestWindow window(u"<Window size=\"200,60\"><VerticalLayout>"
+                          u"<Edit name=\"pw\" height=\"30\" password=\"true\"/>"
+                          u"<Edit name=\"ro\" height=\"30\" readonly=\"true\" text=\"fixed\"/></VerticalLayout></Window>");
+  ASSERT_NE(window.Open(), nullptr);
+  ProcessEvents();
+  auto* pw = window.Find<CEditUI>(u"pw");
+  auto* ro = window.Find<CEditUI>(u"ro");
+  EXPECT_EQ(pw->LineEdit()->echoMode(), QLineEdit::Password);
+  ASSERT_TRUE(ClickControl(window.Manager(), u"ro"));
+  TypeText(window.GetHWND(), u"x");
+  KeyPress(window.GetHWND(), VK_BACK);
+  EXPECT_EQ(ro->GetText(), u"fixed");
+  // Select all and copy from the read-only field, paste into the other.
+  // (control characters as WM_CHAR, as a keyboard with Ctrl held sends them)
+  SendMessage(window.GetHWND(), WM_CHAR, 0x01, 1);
+  SendMessage(window.GetHWND(), WM_CHAR, 0x03, 1);
+  ASSERT_TRUE(ClickControl(window.Manager(), u"pw"));
+  SendMessage(window.GetHWND(), WM_CHAR, 0x16, 1);
+  EXPECT_EQ(pw->GetText(), u"fixed");
+  EXPECT_EQ(window.Of(u"textchanged").size(), 1u);
+}
+
+TEST(ListControl, TextCallbackFillsEmptyCellsAndKeysKeepTheSelectionInView) {
+  LayoutTestWindow window(u"<Window size=\"200,120\"><List name=\"list\" itemheight=\"20\"><ListHeader height=\"20\">"
+                          u"<ListHeaderItem width=\"100\"/><ListHeaderItem/></ListHeader></List></Window>");
+  ASSERT_NE(window.Open(), nullptr);
+  auto* list = window.Find<CListUI>(u"list");
+  BlankCells callback;
+  list->SetTextCallback(&callback);
+  for (int i = 0; i < 50; ++i) list->InsertRow({u"row"});
+  ProcessEvents();
+  EXPECT_GT(callback.asked, 0) << "painting asks for cells the rows leave empty";
+  const int askedBefore = callback.asked;
+  list->SetCellText(0, 0, u"own");
+  ProcessEvents();
+  EXPECT_GE(callback.asked, askedBefore);
+
+  list->SelectRow(0, false);
+  window.Manager().SetFocus(list);
+  KeyPress(window.GetHWND(), VK_NEXT);
+  KeyPress(window.GetHWND(), VK_NEXT);
+  const int sel = list->GetCurSel();
+  EXPECT_EQ(sel, 10);
+  const int top = list->GetPos().top + 20 - list->GetVerticalScrollBar()->GetScrollPos() + sel * 20;
+  EXPECT_GE(top, list->GetPos().top);
+  EXPECT_LE(top + 20, list->GetPos().bottom);
+  KeyPress(window.GetHWND(), VK_END);
+  EXPECT_EQ(list->GetCurSel(), 49);
+  EXPECT_EQ(list->GetVerticalScrollBar()->GetScrollPos(), list->GetVerticalScrollBar()->GetScrollRange());
+  list->SetTextCallback(nullptr);
 }

@@ -192,17 +192,19 @@ void CEditUI::SetEnabled(bool enabled) {
 
 void CEditUI::ApplyChar(char16_t ch) {
   QLineEdit* edit = lineEdit_.data();
-  if (readOnly_) return;
-  // Control characters: the clipboard and select-all shortcuts.
+  // Control characters: the clipboard and select-all shortcuts. A read-only
+  // field still selects and copies.
   if (ch < 0x20) {
     if (!edit) return;
     if (ch == 0x01) edit->selectAll();
     if (ch == 0x03) edit->copy();
+    if (readOnly_) return;
     if (ch == 0x16) edit->paste();
     if (ch == 0x18) edit->cut();
     if (ch == 0x1A) edit->undo();
     return;
   }
+  if (readOnly_) return;
   if (edit) {
     edit->insert(QString(QChar(ch)));
     return;

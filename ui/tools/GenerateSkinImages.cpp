@@ -1,8 +1,9 @@
 // Draws the skin's images: glyph icons at twice their layout size (saved
 // as name@2x.png, which the image loader prefers and draws at half size)
-// and the placeholder cover. Run it when the look changes and commit the
-// results in skin/images:
-//   velmora-skin-images SKIN_IMAGES_DIR
+// into SKIN_DIR/images, and the placeholder cover as SKIN_DIR/cover.png
+// (the name the picture window falls back to). Run it when the look changes
+// and commit the results:
+//   velmora-skin-images SKIN_DIR
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -134,7 +135,8 @@ void Trash(QPainter& p, const QColor& c) {
   p.drawLine(QPointF(9.2, 7), QPointF(9.2, 11));
 }
 
-bool DrawAll(const QString& dir) {
+bool DrawAll(const QString& skin) {
+  const QString dir = skin + QStringLiteral("/images");
   bool ok = true;
   ok &= Save(dir, "logo", 22, 22, [](QPainter& p) { Logo(p, 22); });
   ok &= Save(dir, "tray", 32, 32, [](QPainter& p) { Logo(p, 32); });
@@ -203,7 +205,7 @@ bool DrawAll(const QString& dir) {
     p.drawEllipse(QPointF(10, 6), 1.3, 1.3);
     p.drawRoundedRect(QRectF(8.8, 8.5, 2.4, 7), 1.2, 1.2);
   });
-  ok &= Save(dir, "cover", 552, 763, [](QPainter& p) {
+  ok &= Save(skin, "cover", 552, 763, [](QPainter& p) {
     QLinearGradient g(0, 0, 0, 763);
     g.setColorAt(0, QColor(0xEE, 0xF3, 0xFB));
     g.setColorAt(1, QColor(0xD8, 0xE3, 0xF5));
@@ -222,7 +224,7 @@ bool DrawAll(const QString& dir) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s SKIN_IMAGES_DIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s SKIN_DIR\n", argv[0]);
     return 2;
   }
   QGuiApplication app(argc, argv);
