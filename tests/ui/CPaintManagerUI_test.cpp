@@ -170,6 +170,18 @@ TEST_F(CPaintManagerUITest, PressesGoToTheControlUnderThePointAndItKeepsTheRelea
   EXPECT_EQ(up.ptMouse.x, 150);
 }
 
+TEST_F(CPaintManagerUITest, ClicksANamedControlInItsMiddle) {
+  window.log.raw.clear();
+  EXPECT_TRUE(ClickControl(window.manager, u"right"));
+  EXPECT_FALSE(ClickControl(window.manager, u"absent"));
+  ASSERT_FALSE(window.log.raw.empty());
+  const TEventUI& last = window.log.raw.back();
+  EXPECT_EQ(last.Type, UIEVENT_BUTTONUP);
+  EXPECT_EQ(last.pSender->GetName(), u"right");
+  EXPECT_EQ(last.ptMouse.x, 150);
+  EXPECT_EQ(last.ptMouse.y, 50);
+}
+
 TEST_F(CPaintManagerUITest, RightClickGivesContextMenuAndKeysGoToTheFocus) {
   window.log.events.clear();
   Click(hwnd, POINT{150, 50}, Button::Right);
