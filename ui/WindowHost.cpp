@@ -165,6 +165,7 @@ void WindowHost::Restore() {
 }
 
 void WindowHost::ReportSize() {
+  if (destroying_) return;
   const WPARAM kind = isMinimized() ? SIZE_MINIMIZED : maximized_ ? SIZE_MAXIMIZED : SIZE_RESTORED;
   if (kind == reportedKind_ && size() == reportedSize_) return;
   reportedKind_ = kind;
