@@ -63,6 +63,10 @@ HWND CWindowWnd::Create(HWND parent, std::u16string_view title, DWORD style, DWO
                     cx == CW_USEDEFAULT ? kDefaultWidth : cx, cy == CW_USEDEFAULT ? kDefaultHeight : cy);
   if (topLevel) ui::detail::WindowLinkServer::EnsureStarted();
 
+  // Windows without a frame answer 0 here: the whole window is client area,
+  // which is all we have anyway.
+  RECT frame{host->x(), host->y(), host->x() + host->width(), host->y() + host->height()};
+  host->Dispatch(WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&frame));
   if (host->Dispatch(WM_CREATE, 0, 0) == -1) {
     DestroyWindow(hwnd);
     return nullptr;

@@ -395,6 +395,7 @@ void WindowHost::showEvent(QShowEvent*) {
   if (destroying_) return;
   if (!maximized_) ApplyTrackSizes();
   Dispatch(WM_SHOWWINDOW, 1, 0);
+  Dispatch(WM_NCPAINT, 1, 0);
 }
 
 void WindowHost::hideEvent(QHideEvent*) {

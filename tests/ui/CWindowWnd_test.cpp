@@ -27,8 +27,10 @@ TEST_F(CWindowWndTest, CreateRunsCreateThenSizeAndKeepsTitleAndStyle) {
   ASSERT_TRUE(hwnd);
   EXPECT_EQ(window.GetHWND(), hwnd);
   const auto kinds = Kinds(window);
-  ASSERT_GE(kinds.size(), 2u);
-  EXPECT_EQ(kinds[0], WM_CREATE);
+  ASSERT_GE(kinds.size(), 3u);
+  EXPECT_EQ(kinds[0], WM_NCCALCSIZE);
+  EXPECT_EQ(kinds[1], WM_CREATE);
+  EXPECT_TRUE(window.Saw(WM_NCPAINT));
   const auto sizes = window.Of(WM_SIZE);
   ASSERT_FALSE(sizes.empty());
   EXPECT_EQ(sizes.front().lParam, MAKELPARAM(320, 200));
