@@ -332,3 +332,23 @@ TEST(ListControl, TextCallbackFillsEmptyCellsAndKeysKeepTheSelectionInView) {
   EXPECT_EQ(list->GetVerticalScrollBar()->GetScrollPos(), list->GetVerticalScrollBar()->GetScrollRange());
   list->SetTextCallback(nullptr);
 }
+
+TEST(ScrollingLayout, LongUpdateNoticeGetsAScrollBar) {
+  ASSERT_TRUE(UseEmbeddedSkin());
+  LayoutTestWindow window(u"updateinfo.xml");
+  ASSERT_NE(window.Open(), nullptr);
+  CControlUI* info = window.Manager().FindControl(u"info_txt");
+  ASSERT_NE(info, nullptr);
+  std::u16string notice;
+  for (int i = 0; i < 40; ++i) notice += u"第 " + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) + u" 项：修复了下载列表在大量任务时的卡顿。\n";
+  info->SetText(notice);
+  ProcessEvents();
+  auto* box = dynamic_cast<CContainerUI*>(info->GetParent());
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(box->GetVerticalScrollBar(), nullptr);
+  EXPECT_GT(box->GetVerticalScrollBar()->GetScrollRange(), 200);
+  EXPECT_GT(info->GetPos().bottom - info->GetPos().top, box->GetPos().bottom - box->GetPos().top);
+  info->SetText(u"短");
+  ProcessEvents();
+  EXPECT_EQ(box->GetVerticalScrollBar()->GetScrollRange(), 0);
+}

@@ -1,5 +1,7 @@
 #include "ui/controls/CLabelUI.h"
 
+#include <algorithm>
+
 #include "ui/LayoutStyle.h"
 #include "ui/UIAttributes.h"
 #include "ui/UIRender.h"
@@ -11,6 +13,14 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
     SIZE text = ui::MeasureText(text_, ResolveFont(), textStyle_);
     size.cx = ClampWidth(text.cx + textPadding_.left + textPadding_.right + 1);
   }
+  // The height the text needs at the offered width (a vertical layout offers
+  // exactly the width it will give), so long texts can scroll.
+  if (autoCalcHeight_ && size.cy == 0 && available.cx > 0) {
+    const int width = (size.cx > 0 ? size.cx : available.cx) - textPadding_.left - textPadding_.right -
+                      padding_.left - padding_.right;
+    SIZE text = ui::MeasureText(text_, ResolveFont(), textStyle_ | ui::kTextWordBreak, std::max(1, width));
+    size.cy = ClampHeight(text.cy + textPadding_.top + textPadding_.bottom + 1);
+  }
   return size;
 }
 
@@ -19,13 +29,17 @@ bool CLabelUI::SetAttribute(std::u16string_view name, std::u16string_view value)
     autoCalcWidth_ = ui::ParseBool(value);
     return true;
   }
+  if (name == u"autocalcheight") {
+    autoCalcHeight_ = ui::ParseBool(value);
+    return true;
+  }
   return CControlUI::SetAttribute(name, value);
 }
 
 void CLabelUI::SetText(std::u16string_view text) {
   if (text_ == text) return;
   CControlUI::SetText(text);
-  if (autoCalcWidth_) NeedParentUpdate();
+  if (autoCalcWidth_ || autoCalcHeight_) NeedParentUpdate();
 }
 
 std::uint32_t CLabelUI::CurrentTextColor() const {

@@ -1,6 +1,8 @@
 // Text controls. A label draws one line (by default centred vertically and
 // cut with an ellipsis); a text control breaks words over several lines.
-// With `autocalcwidth` a label asks for exactly the width of its text.
+// With `autocalcwidth` a label asks for exactly the width of its text; with
+// `autocalcheight` (in a vertical layout) for the height its wrapped text
+// needs, so a scrolling layout can show a long text whole.
 #ifndef VELMORA_UI_CONTROLS_CLABELUI_H
 #define VELMORA_UI_CONTROLS_CLABELUI_H
 
@@ -19,6 +21,7 @@ class CLabelUI : public CControlUI {
   virtual std::uint32_t CurrentTextColor() const;
 
   bool autoCalcWidth_ = false;
+  bool autoCalcHeight_ = false;
 };
 
 class CTextUI : public CLabelUI {
