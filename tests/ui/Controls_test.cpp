@@ -352,3 +352,24 @@ TEST(ScrollingLayout, LongUpdateNoticeGetsAScrollBar) {
   ProcessEvents();
   EXPECT_EQ(box->GetVerticalScrollBar()->GetScrollRange(), 0);
 }
+
+TEST(ScrollingLayout, DraggingTheThumbAndClickingTheTrackScroll) {
+  LayoutTestWindow window(u"<Window size=\"200,100\"><List name=\"list\" itemheight=\"20\"/></Window>");
+  ASSERT_NE(window.Open(), nullptr);
+  auto* list = window.Find<CListUI>(u"list");
+  for (int i = 0; i < 100; ++i) list->InsertRow({u"row"});
+  ProcessEvents();
+  CScrollBarUI* bar = list->GetVerticalScrollBar();
+  ASSERT_EQ(bar->GetScrollRange(), 100 * 20 - 100);
+  const RECT track = bar->GetPos();
+  const LONG x = (track.left + track.right) / 2;
+  MouseDown(window.GetHWND(), POINT{x, track.top + 5});
+  MouseMove(window.GetHWND(), POINT{x, track.top + 45}, true);
+  MouseUp(window.GetHWND(), POINT{x, track.top + 45});
+  const int dragged = bar->GetScrollPos();
+  EXPECT_GT(dragged, 500);
+  EXPECT_LT(dragged, bar->GetScrollRange());
+  Click(window.GetHWND(), POINT{x, track.bottom - 2});
+  EXPECT_GT(bar->GetScrollPos(), dragged) << "a click below the thumb pages down";
+  EXPECT_EQ(list->GetCurSel(), -1) << "scroll bar clicks select no row";
+}
