@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QToolTip>
 
 #include "tests/ui/LayoutTestWindow.h"
 #include "ui/Automation.h"
@@ -372,4 +373,16 @@ TEST(ScrollingLayout, DraggingTheThumbAndClickingTheTrackScroll) {
   Click(window.GetHWND(), POINT{x, track.bottom - 2});
   EXPECT_GT(bar->GetScrollPos(), dragged) << "a click below the thumb pages down";
   EXPECT_EQ(list->GetCurSel(), -1) << "scroll bar clicks select no row";
+}
+
+TEST(ToolTips, ShowAfterRestingAndHideOnLeaving) {
+  LayoutTestWindow window(u"<Window size=\"200,100\"><HorizontalLayout><Button name=\"tipped\" width=\"80\" "
+                          u"tooltip=\"最小化\"/><Control name=\"plain\"/></HorizontalLayout></Window>");
+  ASSERT_NE(window.Open(), nullptr);
+  ProcessEvents();
+  MouseMove(window.GetHWND(), window.Centre(u"tipped"));
+  ASSERT_TRUE(RunUntil([] { return QToolTip::isVisible(); }, 3000));
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("最小化"));
+  MouseMove(window.GetHWND(), window.Centre(u"plain"));
+  EXPECT_TRUE(RunUntil([] { return !QToolTip::isVisible(); }, 3000));
 }
