@@ -15,6 +15,7 @@
 #include "ui/WindowApi.h"
 #include "ui/controls/CListUI.h"
 #include "ui/controls/CProgressUI.h"
+#include "ui/controls/CTabLayoutUI.h"
 #include "ui/controls/CTreeViewUI.h"
 
 using namespace ui::automation;
@@ -86,6 +87,14 @@ TEST(Screenshot, MainWindowAndMessageBoxRenderWithContent) {
   EXPECT_GT(facts.colours, 40u);
   EXPECT_TRUE(facts.hasAccent);
   EXPECT_TRUE(facts.hasDarkText);
+
+  // The settings page: check boxes, an edit, a scrolling layout.
+  ASSERT_TRUE(ClickControl(main.Manager(), u"tab_settings"));
+  main.Find<CTabLayoutUI>(u"maintab")->SelectItem(2);
+  ProcessEvents();
+  const std::string settingsPng = dir + "/default-settings.png";
+  ASSERT_TRUE(RenderToPng(main.GetHWND(), settingsPng));
+  EXPECT_TRUE(Inspect(settingsPng).hasAccent);
 
   CMessageBox box(u"下载列表中有任务正在下载,是否退出！");
   ASSERT_NE(box.Create(main.GetHWND(), u"", 0x96C80000, 0, 0, 0, 308, 140), nullptr);
