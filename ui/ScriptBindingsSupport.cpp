@@ -122,8 +122,18 @@ bool WordArg(lua_State* L, int index, const char* stem, int line, std::intptr_t&
     return true;
   }
   if (lua_isnumber(L, index)) {
+    // Out-of-range doubles would make the conversion undefined: clamp.
     const lua_Number n = lua_tonumber(L, index);
-    out = std::isnan(n) ? 0 : static_cast<std::intptr_t>(static_cast<long long>(n));
+    constexpr auto kLow = std::numeric_limits<std::intptr_t>::min();
+    constexpr auto kHigh = std::numeric_limits<std::intptr_t>::max();
+    if (std::isnan(n))
+      out = 0;
+    else if (n <= static_cast<lua_Number>(kLow))
+      out = kLow;
+    else if (n >= static_cast<lua_Number>(kHigh))
+      out = kHigh;
+    else
+      out = static_cast<std::intptr_t>(n);
     return true;
   }
   ReportError(stem, line, "(error) (%s:%d)  param %d is not number ,type is %s\n", index, TypeName(L, index));

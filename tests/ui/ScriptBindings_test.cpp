@@ -1,6 +1,9 @@
 // The ui_* library run by a real script host, on a real window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+
 #include "tests/support/LuaTestHarness.h"
 #include "tests/ui/LayoutTestWindow.h"
 #include "ui/Automation.h"
@@ -79,8 +82,12 @@ TEST(ScriptBindings, ScriptsWorkControlsListsAndWindows) {
   EXPECT_TRUE(window.Of(u"custom").size() == 1 && window.Of(u"custom")[0].wParam == 1);
 
   // The posted message arrives; the tray icon reports mouse events as 3010.
-  ASSERT_TRUE(RunUntil([&] { return !window.custom.empty() && window.custom.back().first == 2858; }, 2000));
-  EXPECT_EQ(window.custom.back().second.second, 5);
+  ASSERT_TRUE(RunUntil([&] { return !window.custom.empty() && window.custom.back().first == 2860; }, 2000));
+  auto posted = std::find_if(window.custom.begin(), window.custom.end(), [](const auto& m) { return m.first == 2858; });
+  ASSERT_NE(posted, window.custom.end());
+  EXPECT_EQ(posted->second.second, 5);
+  EXPECT_EQ(window.custom.back().second.first, static_cast<WPARAM>(std::numeric_limits<std::intptr_t>::max()));
+  EXPECT_EQ(window.custom.back().second.second, std::numeric_limits<std::intptr_t>::min());
   ASSERT_TRUE(ui::HasTrayIcon(window.GetHWND(), 107));
   ASSERT_TRUE(ui::SimulateTrayEvent(window.GetHWND(), 107, WM_LBUTTONDBLCLK));
   ASSERT_TRUE(RunUntil([&] { return window.custom.back().first == ui::kTrayMessage; }, 2000));

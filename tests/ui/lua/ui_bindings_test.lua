@@ -103,6 +103,8 @@ assert(ui_childCount(row) >= 3 and ui_childAt(row, 0) == go and ui_childAt(row, 
 -- Windows and the desktop.
 assert(ui_postMessage(test_hwnd, 2858, 0, 5) == true)
 assert(ui_sendMessage(test_hwnd, 2859, 3, 4) == 7)
+assert(ui_postMessage(test_hwnd, 2860, 1e300, -1e300) == true)  -- clamped, not undefined
+assert(ui_listSetRowData(ui_findControl(test_pm, "list"), 0, 0/0) == false)
 assert(ui_openUrl("https://example.invalid/x") == true)
 assert(ui_setClipboardText(CLIP) == true and ui_getClipboardText() == CLIP)
 assert(ui_trayAdd(test_hwnd, 107, "Velmora", "images/tray.png") == true)
