@@ -4,6 +4,7 @@
 #include "ui/CControlUI.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -44,6 +45,11 @@ unsigned ParseVerticalAlign(std::u16string_view value, unsigned style) {
 }
 
 unsigned SetFlag(unsigned style, unsigned flag, bool on) { return on ? (style | flag) : (style & ~flag); }
+
+unsigned WordBreak(unsigned style, std::u16string_view value) {
+  const bool on = ui::ParseBool(value);
+  return SetFlag(SetFlag(style, ui::kTextWordBreak, on), ui::kTextSingleLine, !on);
+}
 
 }  // namespace
 
@@ -276,88 +282,77 @@ void CControlUI::Notify(std::u16string_view type, WPARAM wParam, LPARAM lParam, 
   manager_->SendNotify(msg, async);
 }
 
+// One small setter per attribute name. Lambdas written here share the
+// member function's access to the control's protected state.
 bool CControlUI::SetAttribute(std::u16string_view name, std::u16string_view value) {
-  RECT rc;
-  SIZE sz;
-  std::uint32_t color = 0;
-  if (name == u"name") {
-    SetName(value);
-  } else if (name == u"text") {
-    SetText(value);
-  } else if (name == u"tooltip") {
-    SetToolTip(value);
-  } else if (name == u"userdata") {
-    SetUserData(value);
-  } else if (name == u"pos") {
-    if (ui::ParseRect(value, rc)) SetFloatPos(rc);
-  } else if (name == u"float") {
-    SetFloat(ui::ParseBool(value));
-  } else if (name == u"width") {
-    SetFixedWidth(ui::ParseIntOr(value, 0));
-  } else if (name == u"height") {
-    SetFixedHeight(ui::ParseIntOr(value, 0));
-  } else if (name == u"minwidth") {
-    minWidth_ = ui::ParseIntOr(value, 0);
-  } else if (name == u"minheight") {
-    minHeight_ = ui::ParseIntOr(value, 0);
-  } else if (name == u"maxwidth") {
-    maxWidth_ = ui::ParseIntOr(value, 9999);
-  } else if (name == u"maxheight") {
-    maxHeight_ = ui::ParseIntOr(value, 9999);
-  } else if (name == u"padding") {
-    if (ui::ParseRect(value, rc)) SetPadding(rc);
-  } else if (name == u"textpadding") {
-    if (ui::ParseRect(value, rc)) textPadding_ = rc;
-  } else if (name == u"bkcolor" || name == u"bkcolor1") {
-    if (ui::ParseColor(value, color)) SetBkColor(color);
-  } else if (name == u"bkcolor2") {
-    if (ui::ParseColor(value, color)) bkColor2_ = color;
-  } else if (name == u"bordercolor") {
-    if (ui::ParseColor(value, color)) borderColor_ = color;
-  } else if (name == u"focusbordercolor") {
-    if (ui::ParseColor(value, color)) focusBorderColor_ = color;
-  } else if (name == u"bordersize") {
-    borderSize_ = std::max(0, ui::ParseIntOr(value, 0));
-  } else if (name == u"borderround") {
-    if (ui::ParseSize(value, sz)) borderRound_ = sz;
-  } else if (name == u"textcolor") {
-    if (ui::ParseColor(value, color)) SetTextColor(color);
-  } else if (name == u"disabledtextcolor") {
-    if (ui::ParseColor(value, color)) disabledTextColor_ = color;
-  } else if (name == u"font") {
-    SetFont(ui::ParseIntOr(value, -1));
-  } else if (name == u"align") {
-    textStyle_ = ParseHorizontalAlign(value, textStyle_);
-  } else if (name == u"valign") {
-    textStyle_ = ParseVerticalAlign(value, textStyle_);
-  } else if (name == u"endellipsis") {
-    textStyle_ = SetFlag(textStyle_, ui::kTextEndEllipsis, ui::ParseBool(value));
-  } else if (name == u"wordbreak" || name == u"multiline") {
-    const bool on = ui::ParseBool(value);
-    textStyle_ = SetFlag(SetFlag(textStyle_, ui::kTextWordBreak, on), ui::kTextSingleLine, !on);
-  } else if (name == u"bkimage") {
-    SetBkImage(value);
-  } else if (name == u"normalimage") {
-    SetNormalImage(value);
-  } else if (name == u"hotimage") {
-    SetHotImage(value);
-  } else if (name == u"pushedimage") {
-    SetPushedImage(value);
-  } else if (name == u"disabledimage") {
-    SetDisabledImage(value);
-  } else if (name == u"focusedimage") {
-    SetFocusedImage(value);
-  } else if (name == u"foreimage") {
-    foreImage_ = value;
-  } else if (name == u"visible") {
-    SetVisible(ui::ParseBool(value));
-  } else if (name == u"enabled") {
-    SetEnabled(ui::ParseBool(value));
-  } else if (name == u"mouse") {
-    SetMouseEnabled(ui::ParseBool(value));
-  } else {
-    return false;
-  }
+  using Setter = void (*)(CControlUI&, std::u16string_view);
+  static const std::unordered_map<std::u16string_view, Setter> kSetters = {
+      {u"name", [](CControlUI& c, std::u16string_view v) { c.SetName(v); }},
+      {u"text", [](CControlUI& c, std::u16string_view v) { c.SetText(v); }},
+      {u"tooltip", [](CControlUI& c, std::u16string_view v) { c.SetToolTip(v); }},
+      {u"userdata", [](CControlUI& c, std::u16string_view v) { c.SetUserData(v); }},
+      {u"pos",
+       [](CControlUI& c, std::u16string_view v) {
+         RECT rc;
+         if (ui::ParseRect(v, rc)) c.SetFloatPos(rc);
+       }},
+      {u"float", [](CControlUI& c, std::u16string_view v) { c.SetFloat(ui::ParseBool(v)); }},
+      {u"width", [](CControlUI& c, std::u16string_view v) { c.SetFixedWidth(ui::ParseIntOr(v, 0)); }},
+      {u"height", [](CControlUI& c, std::u16string_view v) { c.SetFixedHeight(ui::ParseIntOr(v, 0)); }},
+      {u"minwidth", [](CControlUI& c, std::u16string_view v) { c.minWidth_ = ui::ParseIntOr(v, 0); }},
+      {u"minheight", [](CControlUI& c, std::u16string_view v) { c.minHeight_ = ui::ParseIntOr(v, 0); }},
+      {u"maxwidth", [](CControlUI& c, std::u16string_view v) { c.maxWidth_ = ui::ParseIntOr(v, 9999); }},
+      {u"maxheight", [](CControlUI& c, std::u16string_view v) { c.maxHeight_ = ui::ParseIntOr(v, 9999); }},
+      {u"padding",
+       [](CControlUI& c, std::u16string_view v) {
+         RECT rc;
+         if (ui::ParseRect(v, rc)) c.SetPadding(rc);
+       }},
+      {u"textpadding", [](CControlUI& c, std::u16string_view v) { ui::ParseRect(v, c.textPadding_); }},
+      {u"bkcolor",
+       [](CControlUI& c, std::u16string_view v) {
+         std::uint32_t color = 0;
+         if (ui::ParseColor(v, color)) c.SetBkColor(color);
+       }},
+      {u"bkcolor1",
+       [](CControlUI& c, std::u16string_view v) {
+         std::uint32_t color = 0;
+         if (ui::ParseColor(v, color)) c.SetBkColor(color);
+       }},
+      {u"bkcolor2", [](CControlUI& c, std::u16string_view v) { ui::ParseColor(v, c.bkColor2_); }},
+      {u"bordercolor", [](CControlUI& c, std::u16string_view v) { ui::ParseColor(v, c.borderColor_); }},
+      {u"focusbordercolor", [](CControlUI& c, std::u16string_view v) { ui::ParseColor(v, c.focusBorderColor_); }},
+      {u"bordersize", [](CControlUI& c, std::u16string_view v) { c.borderSize_ = std::max(0, ui::ParseIntOr(v, 0)); }},
+      {u"borderround", [](CControlUI& c, std::u16string_view v) { ui::ParseSize(v, c.borderRound_); }},
+      {u"textcolor",
+       [](CControlUI& c, std::u16string_view v) {
+         std::uint32_t color = 0;
+         if (ui::ParseColor(v, color)) c.SetTextColor(color);
+       }},
+      {u"disabledtextcolor", [](CControlUI& c, std::u16string_view v) { ui::ParseColor(v, c.disabledTextColor_); }},
+      {u"font", [](CControlUI& c, std::u16string_view v) { c.SetFont(ui::ParseIntOr(v, -1)); }},
+      {u"align", [](CControlUI& c, std::u16string_view v) { c.textStyle_ = ParseHorizontalAlign(v, c.textStyle_); }},
+      {u"valign", [](CControlUI& c, std::u16string_view v) { c.textStyle_ = ParseVerticalAlign(v, c.textStyle_); }},
+      {u"endellipsis",
+       [](CControlUI& c, std::u16string_view v) {
+         c.textStyle_ = SetFlag(c.textStyle_, ui::kTextEndEllipsis, ui::ParseBool(v));
+       }},
+      {u"wordbreak", [](CControlUI& c, std::u16string_view v) { c.textStyle_ = WordBreak(c.textStyle_, v); }},
+      {u"multiline", [](CControlUI& c, std::u16string_view v) { c.textStyle_ = WordBreak(c.textStyle_, v); }},
+      {u"bkimage", [](CControlUI& c, std::u16string_view v) { c.SetBkImage(v); }},
+      {u"normalimage", [](CControlUI& c, std::u16string_view v) { c.SetNormalImage(v); }},
+      {u"hotimage", [](CControlUI& c, std::u16string_view v) { c.SetHotImage(v); }},
+      {u"pushedimage", [](CControlUI& c, std::u16string_view v) { c.SetPushedImage(v); }},
+      {u"disabledimage", [](CControlUI& c, std::u16string_view v) { c.SetDisabledImage(v); }},
+      {u"focusedimage", [](CControlUI& c, std::u16string_view v) { c.SetFocusedImage(v); }},
+      {u"foreimage", [](CControlUI& c, std::u16string_view v) { c.foreImage_ = v; }},
+      {u"visible", [](CControlUI& c, std::u16string_view v) { c.SetVisible(ui::ParseBool(v)); }},
+      {u"enabled", [](CControlUI& c, std::u16string_view v) { c.SetEnabled(ui::ParseBool(v)); }},
+      {u"mouse", [](CControlUI& c, std::u16string_view v) { c.SetMouseEnabled(ui::ParseBool(v)); }},
+  };
+  auto it = kSetters.find(name);
+  if (it == kSetters.end()) return false;
+  it->second(*this, value);
   return true;
 }
 
