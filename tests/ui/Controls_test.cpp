@@ -2,6 +2,8 @@
 // clicks and keys; option groups, tabs, edits and list selection.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolTip>
 
@@ -385,4 +387,29 @@ TEST(ToolTips, ShowAfterRestingAndHideOnLeaving) {
   EXPECT_EQ(QToolTip::text(), QStringLiteral("最小化"));
   MouseMove(window.GetHWND(), window.Centre(u"plain"));
   EXPECT_TRUE(RunUntil([] { return !QToolTip::isVisible(); }, 3000));
+}
+
+TEST_F(ControlsTest, TabWalksTheFocusChainInLayoutOrder) {
+  ASSERT_TRUE(ClickControl(window.Manager(), u"ed"));
+  ASSERT_EQ(window.Manager().GetFocus(), window.Manager().FindControl(u"ed"));
+  // (as a key message: Qt's own widget focus chain takes real Tab presses
+  // on the window before they become messages)
+  SendMessage(hwnd(), WM_KEYDOWN, VK_TAB, 1);
+  EXPECT_EQ(window.Manager().GetFocus(), list) << "the edit hands on to the list";
+  EXPECT_EQ(window.Find<CEditUI>(u"ed")->GetText(), u"") << "Tab types nothing";
+  SendMessage(hwnd(), WM_KEYDOWN, VK_TAB, 1);
+  EXPECT_EQ(window.Manager().GetFocus(), window.Manager().FindControl(u"go")) << "wraps, skipping nothing enabled";
+  SendMessage(hwnd(), WM_KEYDOWN, VK_TAB, 1);
+  EXPECT_EQ(window.Manager().GetFocus(), window.Manager().FindControl(u"o1")) << "the disabled button is skipped";
+}
+
+TEST_F(ControlsTest, TabPressedInTheLineEditFollowsTheWindowChain) {
+  ASSERT_TRUE(ClickControl(window.Manager(), u"ed"));
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+  QCoreApplication::sendEvent(window.Find<CEditUI>(u"ed")->LineEdit(), &tab);
+  EXPECT_EQ(window.Manager().GetFocus(), list);
+  QKeyEvent back(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+  window.Manager().SetFocus(window.Manager().FindControl(u"ed"));
+  QCoreApplication::sendEvent(window.Find<CEditUI>(u"ed")->LineEdit(), &back);
+  EXPECT_EQ(window.Manager().GetFocus(), window.Manager().FindControl(u"cb"));
 }

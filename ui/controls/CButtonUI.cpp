@@ -1,8 +1,17 @@
 #include "ui/controls/CButtonUI.h"
 
+#include <QGuiApplication>
+
+#include "ui/FocusChain.h"
 #include "ui/UIAttributes.h"
 #include "ui/UIRender.h"
 #include "ui/UIText.h"
+
+namespace {
+
+bool ShiftHeld() { return QGuiApplication::keyboardModifiers() & Qt::ShiftModifier; }
+
+}  // namespace
 
 CButtonUI::CButtonUI() { textStyle_ = ui::kTextCenter | ui::kTextVCenter | ui::kTextSingleLine | ui::kTextEndEllipsis; }
 
@@ -35,6 +44,10 @@ void CButtonUI::DoEvent(TEventUI& event) {
     case UIEVENT_KEYDOWN:
       if (event.chKey == VK_SPACE || event.chKey == VK_RETURN) {
         Activate();
+        return;
+      }
+      if (event.chKey == VK_TAB) {
+        ui::MoveFocus(this, !ShiftHeld());
         return;
       }
       break;

@@ -6,6 +6,7 @@
 
 #include "ui/CPaintManagerUI.h"
 #include "ui/ControlRegistry.h"
+#include "ui/FocusChain.h"
 #include "ui/UIAttributes.h"
 #include "ui/UIRender.h"
 #include "ui/UIText.h"
@@ -42,6 +43,12 @@ class EditFocusRelay : public QObject {
   bool eventFilter(QObject*, QEvent* event) override {
     CPaintManagerUI* manager = owner_->GetManager();
     if (event->type() == QEvent::FocusIn && manager && manager->GetFocus() != owner_) manager->SetFocus(owner_);
+    // Tab follows the window's focus chain, not Qt's widget chain (the
+    // other controls are not widgets).
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return ui::MoveFocus(owner_, key == Qt::Key_Tab);
+    }
     return false;
   }
 
@@ -258,6 +265,10 @@ void CEditUI::DoEvent(TEventUI& event) {
     case UIEVENT_KEYDOWN:
       if (event.chKey == VK_RETURN) {
         Notify(u"return");
+        return;
+      }
+      if (event.chKey == VK_TAB) {
+        ui::MoveFocus(this, !(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier));
         return;
       }
       ApplyKey(event);

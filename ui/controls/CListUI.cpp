@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include <QGuiApplication>
 #include <QPainter>
 
 #include "script/ReportError.h"
 #include "ui/ControlRegistry.h"
+#include "ui/FocusChain.h"
 #include "ui/LayoutStyle.h"
 #include "ui/UIAttributes.h"
 #include "ui/UIRender.h"
@@ -343,6 +345,7 @@ void CListUI::DoEvent(TEventUI& event) {
         case VK_NEXT: MoveSelection(page); return;
         case VK_HOME: MoveSelection(-ShownCount()); return;
         case VK_END: MoveSelection(ShownCount()); return;
+        case VK_TAB: ui::MoveFocus(this, !(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)); return;
         default: break;
       }
       break;
