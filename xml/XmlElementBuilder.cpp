@@ -28,6 +28,7 @@ constexpr std::size_t npos = std::u16string_view::npos;
 struct OpenElement {
   int32_t index;
   uint32_t nameLength;
+  uint32_t start;  // of the start tag, kept here to spare an index lookup per end tag
 };
 
 class ElementBuilder {
@@ -52,9 +53,20 @@ class ElementBuilder {
   void Unend(std::size_t from, std::size_t offset2);
   void UnendOne(int32_t e, int32_t parent, uint32_t nameLength, std::size_t offset2);
   bool NameMatches(const OpenElement& open, std::u16string_view name) const;
-  std::size_t MatchDepth(std::u16string_view name);
-  void Push(OpenElement open);
-  void PopTo(std::size_t depth);
+  std::size_t MatchDepth(std::u16string_view name) {
+    std::size_t depth = open_.size();
+    return depth > 0 && NameMatches(open_[depth - 1], name) ? depth : SearchDepth(name);
+  }
+  std::size_t SearchDepth(std::u16string_view name);
+  void Push(OpenElement open) {
+    open_.push_back(open);
+    if (namesCounted_) CountName(open, true);
+  }
+  void PopTo(std::size_t depth) {
+    if (namesCounted_) Uncount(depth);
+    open_.resize(depth);
+  }
+  void Uncount(std::size_t depth);
   void CountName(const OpenElement& open, bool add);
   void MarkIll() {
     index_[0].levelFlags |= kEntryIllFormed;
@@ -151,13 +163,13 @@ void ElementBuilder::AddStartTag(std::size_t s, std::size_t length, bool empty, 
     e.length = uint32_t(length);
     return;
   }
-  Push({i, nameLength});
+  Push({i, nameLength, uint32_t(s)});
   parent_ = i;
 }
 
 bool ElementBuilder::NameMatches(const OpenElement& open, std::u16string_view name) const {
   if (open.nameLength < name.size()) return false;
-  const char16_t* stored = text_.data() + index_[open.index].start + 1;
+  const char16_t* stored = text_.data() + open.start + 1;
   for (std::size_t k = 0; k < name.size(); ++k)  // names are short: a loop beats a memcmp call
     if (stored[k] != name[k]) return false;
   if (open.nameLength == name.size()) return true;
@@ -165,11 +177,11 @@ bool ElementBuilder::NameMatches(const OpenElement& open, std::u16string_view na
   return c == u'=' || c == u'[' || c == u']';  // a space or '/' would have ended the stored name
 }
 
-// Depth (from 1) of the innermost open element the end tag pairs with; 0 when none does.
-std::size_t ElementBuilder::MatchDepth(std::u16string_view name) {
+// Depth (from 1) of the innermost open element the end tag pairs with, when
+// the innermost one does not; 0 when none does.
+std::size_t ElementBuilder::SearchDepth(std::u16string_view name) {
   constexpr std::size_t kCountFromDepth = 64;
   std::size_t depth = open_.size();
-  if (depth > 0 && NameMatches(open_[depth - 1], name)) return depth;
   if (!namesCounted_ && depth > kCountFromDepth) {
     for (const OpenElement& open : open_) CountName(open, true);
     namesCounted_ = true;
@@ -179,21 +191,14 @@ std::size_t ElementBuilder::MatchDepth(std::u16string_view name) {
   return depth;
 }
 
-void ElementBuilder::Push(OpenElement open) {
-  open_.push_back(open);
-  if (namesCounted_) CountName(open, true);
-}
-
-void ElementBuilder::PopTo(std::size_t depth) {
-  if (namesCounted_)
-    for (std::size_t d = depth; d < open_.size(); ++d) CountName(open_[d], false);
-  open_.resize(depth);
+void ElementBuilder::Uncount(std::size_t depth) {
+  for (std::size_t d = depth; d < open_.size(); ++d) CountName(open_[d], false);
 }
 
 // An end tag name pairs with a stored name equal to it or followed there by
 // '=', '[' or ']': each such prefix is a key.
 void ElementBuilder::CountName(const OpenElement& open, bool add) {
-  std::u16string_view stored = text_.substr(index_[open.index].start + 1, open.nameLength);
+  std::u16string_view stored = text_.substr(open.start + 1, open.nameLength);
   auto count = [&](std::u16string_view key) {
     if (add) {
       ++openNames_[key];
