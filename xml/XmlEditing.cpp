@@ -1,5 +1,6 @@
-// Edits. Each one rewrites the text in place, then shifts the index by the
-// change, then links any new entry, so the index always describes the text.
+// Adding and removing elements. Each edit rewrites the text in place, then
+// shifts the index by the change, then links any new entry, so the index
+// always describes the text.
 //
 // Names written by edits must form a tag that parses back to the same name
 // (non-empty, starting like a tag name, free of delimiters); other names are
@@ -10,60 +11,14 @@
 #include <algorithm>
 #include <string>
 
-#include "xml/XmlAttributes.h"
-#include "xml/XmlCharClass.h"
+#include "xml/XmlEditSupport.h"
 #include "xml/XmlElementIndex.h"
-#include "xml/XmlEntities.h"
-#include "xml/XmlNames.h"
 #include "xml/XmlNodeScanner.h"
 #include "xml/XmlTreeOps.h"
 
-namespace {
-
-bool IsWritableTagName(std::u16string_view name) {
-  if (name.empty() || !XmlIs(name[0], kCcNameStart)) return false;
-  for (char16_t c : name)
-    if (XmlIs(c, kCcTagNameEnd)) return false;
-  return true;
-}
-
-bool IsWritableAttribName(std::u16string_view name) {
-  if (name.empty()) return false;
-  for (char16_t c : name)
-    if (XmlIs(c, kCcTagNameEnd | kCcAttrEnd)) return false;
-  return true;
-}
-
-// Moves past whitespace that runs up to a '<' or the end of the text.
-std::size_t SkipLeadingBlank(std::u16string_view text, std::size_t pos) {
-  std::size_t i = pos;
-  while (i < text.size() && xmlcc::IsSpace(text[i])) ++i;
-  return (i == text.size() || text[i] == u'<') ? i : pos;
-}
-
-// Edits that would push the text past what 32-bit offsets hold are refused.
-bool HasRoom(const std::u16string& text, std::size_t added) {
-  return added <= XmlElementIndex::kMaxTextUnits - std::min(text.size(), XmlElementIndex::kMaxTextUnits);
-}
-
-std::u16string Decimal(int value) {
-  std::string s = std::to_string(value);
-  return std::u16string(s.begin(), s.end());
-}
-
-}  // namespace
+using namespace xmledit;
 
 namespace {
-
-std::u16string_view BuilderName(std::u16string_view text, uint32_t tagStart) {
-  return text.substr(tagStart + 1, XmlBuilderNameEnd(text, tagStart + 1) - tagStart - 1);
-}
-
-// When an empty tag ends in "//>", dropping the last '/' would leave the tag
-// empty; a blank then stands before the new '>'.
-bool SlashBefore(std::u16string_view text, std::size_t slash, bool unended) {
-  return !unended && slash > 0 && text[slash - 1] == u'/';
-}
 
 // `<p/>` or an unended `<p>` becomes `<p>` CR LF elem `</p>`; returns where
 // elem starts.
@@ -218,133 +173,3 @@ bool CXmlDocument::RemoveChildElem() {
   nodeType_ = mainPos_ ? 1 : 0;
   return true;
 }
-
-namespace {
-
-struct TagEdit {
-  std::size_t at = 0;
-  std::size_t cut = 0;
-  std::u16string replacement;
-};
-
-// The edit the attribute rules ask for: replace the value of the named
-// attribute, give a bare attribute a value, or add the attribute after the
-// last one. End tags were paired with the name up to a blank, '/' or '>',
-// which may hold '=' or '?'; nothing is written inside that name.
-TagEdit PlanAttribEdit(std::u16string_view text, uint32_t tagStart, uint32_t tagLength, std::u16string_view name,
-                       const std::u16string& quoted) {
-  const std::size_t nameEnd = XmlBuilderNameEnd(text, tagStart + 1);
-  XmlAttribScanner scanner(text, tagStart, tagStart + tagLength);
-  XmlAttrib a;
-  TagEdit edit;
-  edit.at = std::max(scanner.NameEnd(), nameEnd);
-  while (scanner.Next(a)) {
-    edit.at = std::max(a.tokenEnd, nameEnd);
-    if (a.nameStart < nameEnd || !XmlNameMatches(a.Name(text), name)) continue;
-    if (a.hasValue) {  // the value token with its quotes
-      edit.at = a.quoted ? a.valueStart - 1 : a.valueStart;
-      edit.cut = (a.quoted ? a.valueEnd + 1 : a.valueEnd) - edit.at;
-      edit.replacement = quoted;
-    } else {
-      edit.at = a.tokenEnd;
-      edit.replacement = u"=" + quoted;
-    }
-    return edit;
-  }
-  edit.replacement = u" " + std::u16string(name) + u"=" + quoted;
-  return edit;
-}
-
-// True when the start tag at `tagStart` still ends at `end` with the same
-// empty mark and the same paired name: the element's shape is unchanged.
-bool TagShapeHolds(std::u16string_view text, uint32_t tagStart, std::size_t end, bool empty, std::size_t nameLength) {
-  bool nowEmpty = false;
-  return XmlScanStartTag(text, tagStart, nowEmpty) == end && nowEmpty == empty &&
-         XmlBuilderNameEnd(text, tagStart + 1) - tagStart - 1 == nameLength;
-}
-
-}  // namespace
-
-// Tags that attribute reading and tag scanning read differently (stray '=',
-// quotes inside names) could change shape under the planned edit; each edit
-// is checked by scanning the tag again, and an edit that would reshape it
-// falls back to a new attribute just before the closing "/>" or ">".
-bool CXmlDocument::SetAttribOn(int32_t pos, std::u16string_view name, std::u16string_view value) {
-  if (pos == 0 || nodeType_ != 1 || !IsWritableAttribName(name)) return false;
-  if (!HasRoom(text_, name.size() + 6 * value.size() + 4)) return false;
-  XmlElementIndex& index = *index_;
-  const uint32_t tagStart = index[pos].start;
-  const uint32_t startLen = index.StartTagLength(pos);
-  std::u16string quoted = u"\"";
-  XmlAppendEscapedAttrib(value, quoted);
-  quoted += u'"';
-  bool empty = false;
-  XmlScanStartTag(text_, tagStart, empty);
-  const std::size_t nameLength = XmlBuilderNameEnd(text_, tagStart + 1) - tagStart - 1;
-  TagEdit plans[2] = {PlanAttribEdit(text_, tagStart, startLen, name, quoted),
-                      {tagStart + startLen - (empty ? 2 : 1), 0, u" " + std::u16string(name) + u"=" + quoted}};
-  for (const TagEdit& edit : plans) {
-    const long long delta = (long long)edit.replacement.size() - (long long)edit.cut;
-    std::u16string undo = text_.substr(edit.at, edit.cut);
-    text_.replace(edit.at, edit.cut, edit.replacement);
-    if (TagShapeHolds(text_, tagStart, std::size_t(tagStart + startLen + delta), empty, nameLength)) {
-      index.SetStartTagLength(pos, uint32_t(startLen + delta));
-      XmlShiftIndex(index, pos, edit.at, delta);
-      return true;
-    }
-    text_.replace(edit.at, edit.replacement.size(), undo);
-  }
-  return false;
-}
-
-bool CXmlDocument::SetAttrib(std::u16string_view name, std::u16string_view value) {
-  return SetAttribOn(mainPos_, name, value);
-}
-bool CXmlDocument::SetAttrib(std::u16string_view name, int value) { return SetAttrib(name, Decimal(value)); }
-bool CXmlDocument::AddAttrib(std::u16string_view name, std::u16string_view value) {
-  return SetAttribOn(mainPos_, name, value);
-}
-bool CXmlDocument::AddAttrib(std::u16string_view name, int value) { return AddAttrib(name, Decimal(value)); }
-bool CXmlDocument::SetChildAttrib(std::u16string_view name, std::u16string_view value) {
-  return SetAttribOn(childPos_, name, value);
-}
-bool CXmlDocument::SetChildAttrib(std::u16string_view name, int value) {
-  return SetChildAttrib(name, Decimal(value));
-}
-
-// `<p>old</p>` gets new content; an empty `<p/>` or an unended `<p>` gains
-// an end tag so that the content belongs to it.
-bool CXmlDocument::SetDataOn(int32_t pos, std::u16string_view value) {
-  if (pos == 0) return false;
-  XmlElementIndex& index = *index_;
-  XmlElementEntry& e = index[pos];
-  const uint32_t startLen = index.StartTagLength(pos);
-  if (e.firstChild != 0 || !HasRoom(text_, 5 * value.size() + startLen + 3)) return false;
-  std::u16string content;
-  XmlAppendEscapedText(value, content);
-  std::size_t at, cut;
-  if (e.length == startLen) {
-    const bool unended = XmlElementIndex::Has(e, kEntryUnended);
-    std::u16string_view name = std::u16string_view(text_).substr(
-        e.start + 1, XmlBuilderNameEnd(text_, e.start + 1) - e.start - 1);
-    at = e.start + startLen - (unended ? 0 : 2);
-    cut = unended ? 0 : 2;
-    const bool spaced = SlashBefore(text_, at, unended);
-    content = (unended ? u"" : spaced ? u" >" : u">") + content + u"</" + std::u16string(name) + u">";
-    if (!unended) index.SetStartTagLength(pos, startLen - 1 + spaced);
-    index.SetEndTagLength(pos, uint32_t(name.size() + 3));
-    e.levelFlags &= ~uint32_t(kEntryUnended);
-  } else {
-    at = e.start + startLen;
-    cut = e.length - startLen - index.EndTagLength(pos);
-  }
-  text_.replace(at, cut, content);
-  e.levelFlags &= ~uint32_t(kEntryIllData);
-  XmlShiftIndex(index, pos, at, (long long)content.size() - (long long)cut);
-  return true;
-}
-
-bool CXmlDocument::SetData(std::u16string_view value) { return SetDataOn(mainPos_, value); }
-bool CXmlDocument::SetData(int value) { return SetData(Decimal(value)); }
-bool CXmlDocument::SetChildData(std::u16string_view value) { return SetDataOn(childPos_, value); }
-bool CXmlDocument::SetChildData(int value) { return SetChildData(Decimal(value)); }
