@@ -4,18 +4,31 @@
 #include "xml/XmlElementIndex.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
 constexpr uint32_t kMinSegment = 16;
 constexpr int32_t kMaxEntries = 0x7FFFFFFF;
 
-std::unique_ptr<XmlElementEntry[]> NewSegment(uint32_t capacity) {
-  return std::make_unique_for_overwrite<XmlElementEntry[]>(capacity);
+}  // namespace
+
+void XmlElementIndex::FreeSegment::operator()(XmlElementEntry* segment) const { std::free(segment); }
+
+XmlElementIndex::Segment XmlElementIndex::NewSegment(uint32_t capacity) {
+  void* block = std::malloc(sizeof(XmlElementEntry) * capacity);
+  if (!block) throw std::bad_alloc();
+  return Segment(static_cast<XmlElementEntry*>(block));
 }
 
-}  // namespace
+void XmlElementIndex::ResizeSegment(Segment& segment, uint32_t capacity) {
+  void* block = std::realloc(segment.get(), sizeof(XmlElementEntry) * capacity);
+  if (!block) throw std::bad_alloc();  // the old block is still owned and intact
+  (void)segment.release();
+  segment.reset(static_cast<XmlElementEntry*>(block));
+}
 
 XmlElementIndex::XmlElementIndex() { Reset(0); }
 
@@ -52,9 +65,7 @@ void XmlElementIndex::Grow() {
     return;  // lastCapacity_ stays a full segment
   }
   uint32_t grown = std::min(kSegmentSize, std::max(kMinSegment, lastCapacity_ + lastCapacity_ / 2));
-  auto bigger = NewSegment(grown);
-  std::memcpy(bigger.get(), segments_.back().get(), sizeof(XmlElementEntry) * lastCapacity_);
-  segments_.back() = std::move(bigger);
+  ResizeSegment(segments_.back(), grown);
   capacity_ += grown - lastCapacity_;
   lastCapacity_ = grown;
 }
@@ -70,9 +81,7 @@ void XmlElementIndex::ShrinkToFit() {
   uint32_t used = uint32_t(nextFree_) - uint32_t(segments_.size() - 1) * kSegmentSize;
   uint32_t keep = std::max(used, kMinSegment);
   if (lastCapacity_ < kSegmentSize / 64 || keep + keep / 8 >= lastCapacity_) return;
-  auto smaller = NewSegment(keep);
-  std::memcpy(smaller.get(), segments_.back().get(), sizeof(XmlElementEntry) * used);
-  segments_.back() = std::move(smaller);
+  ResizeSegment(segments_.back(), keep);
   capacity_ -= lastCapacity_ - keep;
   lastCapacity_ = keep;
 }

@@ -110,7 +110,16 @@ class XmlElementIndex {
   void SetLongEndTag(int32_t i, uint32_t n);
   void Grow();
 
-  std::vector<std::unique_ptr<XmlElementEntry[]>> segments_;
+  // Segments live in malloc'd blocks so the last one can be resized with
+  // realloc: growing may extend it in place, trimming never copies.
+  struct FreeSegment {
+    void operator()(XmlElementEntry* segment) const;
+  };
+  using Segment = std::unique_ptr<XmlElementEntry[], FreeSegment>;
+  static Segment NewSegment(uint32_t capacity);
+  static void ResizeSegment(Segment& segment, uint32_t capacity);
+
+  std::vector<Segment> segments_;
   uint32_t lastCapacity_ = 0;  // capacity of the last segment
   uint32_t capacity_ = 0;      // entries in all segments
   int32_t nextFree_ = 1;
