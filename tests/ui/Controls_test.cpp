@@ -413,3 +413,13 @@ TEST_F(ControlsTest, TabPressedInTheLineEditFollowsTheWindowChain) {
   QCoreApplication::sendEvent(window.Find<CEditUI>(u"ed")->LineEdit(), &back);
   EXPECT_EQ(window.Manager().GetFocus(), window.Manager().FindControl(u"cb"));
 }
+
+TEST(EditControl, AutofocusTakesTheKeyboardWhenTheWindowOpens) {
+  ASSERT_TRUE(UseEmbeddedSkin());
+  LayoutTestWindow window(u"input.xml");
+  ASSERT_NE(window.Open(), nullptr);
+  ASSERT_TRUE(RunUntil([&] { return !window.Of(u"windowinit").empty(); }, 2000));
+  EXPECT_EQ(window.Manager().GetFocus(), window.Manager().FindControl(u"edtInput"));
+  TypeText(window.GetHWND(), u"abc");
+  EXPECT_EQ(window.Manager().FindControl(u"edtInput")->GetText(), u"abc");
+}

@@ -285,8 +285,14 @@ void CEditUI::DoEvent(TEventUI& event) {
   }
 }
 
+void CEditUI::DoInit() {
+  if (autoFocus_ && manager_ && IsShown() && enabled_) manager_->SetFocus(this);
+}
+
 bool CEditUI::SetAttribute(std::u16string_view name, std::u16string_view value) {
-  if (name == u"readonly") {
+  if (name == u"autofocus") {
+    autoFocus_ = ui::ParseBool(value);
+  } else if (name == u"readonly") {
     SetReadOnly(ui::ParseBool(value));
   } else if (name == u"password") {
     SetPassword(ui::ParseBool(value));

@@ -44,6 +44,8 @@ class CEditUI : public CLabelUI {
   void SetInternVisible(bool visible) override;
   void SetEnabled(bool enabled) override;
   void DoEvent(TEventUI& event) override;
+  // With `autofocus`, the edit takes the keyboard when its window opens.
+  void DoInit() override;
   bool SetAttribute(std::u16string_view name, std::u16string_view value) override;
 
   // The hosted line edit (null while there is no window); tests and the
@@ -64,6 +66,7 @@ class CEditUI : public CLabelUI {
 
   bool readOnly_ = false;
   bool password_ = false;
+  bool autoFocus_ = false;
   int maxChar_ = 255;
   std::u16string prompt_;
   std::uint32_t promptColor_ = 0xFFA8ADB5;
