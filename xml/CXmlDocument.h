@@ -106,6 +106,8 @@ class CXmlDocument {
   // case-sensitively; a path such as "a/b" or "a[2]" matches as its first
   // name, while "/a", "//a" and malformed paths never match.
   bool FindElem(std::u16string_view name = {});
+  // Without a main element this first moves to the next element of any name,
+  // and stays there even when no child then matches.
   bool FindChildElem(std::u16string_view name = {});
   bool IntoElem();
   bool OutElem();
