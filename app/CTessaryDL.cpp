@@ -1,0 +1,331 @@
+#include "app/CTessaryDL.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "app/ConfigBootstrapSteps.h"
+#include "app/SavePathSetup.h"
+#include "app/SecondaryWindows.h"
+#include "app/WideTextToInt.h"
+#include "net/TextEncoding.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr char kCopyDataPrefix[] = "#clicent#";
+constexpr std::size_t kCopyDataPrefixLength = sizeof(kCopyDataPrefix) - 1;
+constexpr DWORD kMessageBoxStyle = 0x96C80000;
+constexpr DWORD kCaptionBit = WS_CAPTION;
+constexpr DWORD kClipBits = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
+LuaCommonHooks MainWindowHooks() {
+  LuaCommonHooks hooks;
+  hooks.startConfigBootstrap = [](LuaCommon& script) { StartConfigBootstrap(script); };
+  hooks.registerWindowLibraries = RegisterUiScriptLibrary;
+  return hooks;
+}
+
+std::u16string AsciiToWide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+bool IsDragBlocker(const CControlUI* control) {
+  const std::u16string kind = control->GetClass();
+  return kind == u"ButtonUI" || kind == u"OptionUI" || kind == u"TextUI";
+}
+
+// The copy-data bytes up to the first zero; the sender need not end them with
+// one, so nothing past cbData is read.
+std::string CopyDataText(const COPYDATASTRUCT* data) {
+  if (!data || !data->lpData || data->cbData == 0) return {};
+  const auto* bytes = static_cast<const char*>(data->lpData);
+  const void* zero = std::memchr(bytes, 0, data->cbData);
+  const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : data->cbData;
+  return std::string(bytes, length);
+}
+
+}  // namespace
+
+CControlUI* CDialogBuilderCallbackEx::CreateControl(std::u16string_view className) {
+  if (className == u"SelectList") return new CTreeViewUI;
+  return nullptr;
+}
+
+CTessaryDL::CTessaryDL() : script(MainWindowHooks()) {}
+
+CTessaryDL::~CTessaryDL() { paintManager.RemoveNotifier(this); }
+
+std::u16string CTessaryDL::GetItemText(CControlUI*, int, int) { return {}; }
+
+LRESULT CTessaryDL::OnCreate() {
+  const HWND hwnd = GetHWND();
+  const auto style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+  SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>((style & ~kCaptionBit) | kClipBits));
+  paintManager.Init(hwnd);
+  CDialogBuilder builder;
+  CControlUI* root = builder.Create(u"default.xml", nullptr, &builderCallback, &paintManager);
+  paintManager.AttachDialog(root);
+  paintManager.AddNotifier(this);
+  InitialSetup();
+  return 0;
+}
+
+void CTessaryDL::InitialSetup() {
+  closeButton = paintManager.FindControl(u"closebtn");
+  maxButton = paintManager.FindControl(u"maxbtn");
+  restoreButton = paintManager.FindControl(u"restorebtn");
+  minButton = paintManager.FindControl(u"minbtn");
+  menuButton = paintManager.FindControl(u"menubtn");
+  deleteButton = paintManager.FindControl(u"B_delete");
+  if (script.LoadMainScript(&paintManager) != 0 || !CheckInstallPath(script)) {
+    FailStartup();
+    return;
+  }
+  BuildSaveLocationList(script);
+  // A "#clicent#" or "#browser#" command line needs nothing more here: the
+  // scripts read every argument from startparam.
+}
+
+void CTessaryDL::FailStartup() {
+  MessageBoxW(nullptr, u"加载信息失败.", u"警告", MB_OK);
+  PostQuitMessage(0);
+}
+
+void CTessaryDL::OnSize(WPARAM wParam) {
+  const HWND hwnd = GetHWND();
+  if (wParam == SIZE_MINIMIZED || IsIconic(hwnd)) return;
+  const SIZE corner = paintManager.GetRoundCorner();
+  if (corner.cx == 0 && corner.cy == 0) return;
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  HRGN region = CreateRoundRectRgn(0, 0, width + 1, height + 1, corner.cx, corner.cy);
+  // The window owns the region once it took it.
+  if (!SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
+}
+
+void CTessaryDL::OnGetMinMaxInfo(LPARAM lParam) {
+  auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+  if (!info) return;
+  MONITORINFO monitor;
+  GetMonitorInfoW(MonitorFromWindow(GetHWND(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  info->ptMaxPosition = POINT{0, 0};
+  info->ptMaxSize = POINT{work.right - work.left, work.bottom - work.top};
+}
+
+LRESULT CTessaryDL::OnNcHitTest(LPARAM lParam) {
+  const HWND hwnd = GetHWND();
+  POINT pt{static_cast<std::int16_t>(LOWORD(lParam)), static_cast<std::int16_t>(HIWORD(lParam))};
+  ScreenToClient(hwnd, &pt);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  const LONG w = client.right - client.left;
+  const LONG h = client.bottom - client.top;
+  if (!IsZoomed(hwnd)) {
+    const RECT box = paintManager.GetSizeBox();
+    if (pt.y < box.top) return pt.x < box.left ? HTTOPLEFT : pt.x > w - box.right ? HTTOPRIGHT : HTTOP;
+    if (pt.y > h - box.bottom) {
+      return pt.x < box.left ? HTBOTTOMLEFT : pt.x > w - box.right ? HTBOTTOMRIGHT : HTBOTTOM;
+    }
+    if (pt.x < box.left) return HTLEFT;
+    if (pt.x > w - box.right) return HTRIGHT;
+  }
+  const RECT caption = paintManager.GetCaptionRect();
+  if (pt.x >= caption.left && pt.x < w - caption.right && pt.y >= caption.top && pt.y < caption.bottom) {
+    const CControlUI* control = paintManager.FindControl(pt);
+    if (control && !IsDragBlocker(control)) return HTCAPTION;
+  }
+  return HTCLIENT;
+}
+
+LRESULT CTessaryDL::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam) {
+  if ((wParam & 0xFFF0) == SC_CLOSE) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  const HWND hwnd = GetHWND();
+  const bool wasZoomed = IsZoomed(hwnd);
+  const LRESULT result = CWindowWnd::HandleMessage(message, wParam, lParam);
+  const bool zoomed = IsZoomed(hwnd);
+  if (wasZoomed != zoomed) {
+    if (maxButton) maxButton->SetVisible(!zoomed);
+    if (restoreButton) restoreButton->SetVisible(zoomed);
+  }
+  return result;
+}
+
+void CTessaryDL::Notify(TNotifyUI& msg) {
+  const std::u16string& type = msg.sType;
+  CControlUI* sender = msg.pSender;
+  if (type == u"windowinit") return OnWindowInit();
+  if (type == u"click") {
+    if (sender && sender == closeButton && ConfirmExit()) return;
+    if (sender && sender == minButton) return void(PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0));
+    if (sender && sender == maxButton) return void(PostMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0));
+    if (sender && sender == restoreButton) return void(PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0));
+    if (sender && sender->GetClass() == u"OptionUI") return;
+    script.CallScriptPointer("OnClickEvent", &msg);
+    return;
+  }
+  if (type == u"itemdoubleclick" || type == u"itemclick") {
+    script.CallScriptPointer("OnItemClickEvent", &msg);
+  } else if (type == u"tabselect") {
+    script.CallOnTabSelectEvent(&msg, msg.wParam, msg.lParam);
+  } else if (type == u"menu") {
+    if (sender && (sender->GetName() == u"downloadlist" || sender->GetName() == u"downloadedlist")) {
+      POINT pt = msg.ptMouse;
+      ClientToScreen(GetHWND(), &pt);
+      OpenContextMenu(*this, pt);
+    }
+  } else {
+    script.CallScriptPointer("OnOtherEvent", &msg);
+  }
+}
+
+void CTessaryDL::OnWindowInit() {
+  if (platform::GetPathKindAnsi(configFilePath) != platform::PathKind::Other) {
+    SetConfigStatus(0);
+    if (initSystemDone == 0) {
+      initSystemDone = 1;
+      script.CallScript("InitSystem");
+    }
+    script.CallScriptInt("SetHttpConfigStatus", 0);
+    downloadThreadCount = script.GetScriptGlobalText("DownloadThreadCount");
+  }
+  if (!CheckInstallPath(script)) FailStartup();
+  SetTimer(GetHWND(), kScriptTimerId, 1000, nullptr);
+  savePath = TakeInstallSavePath(script);
+}
+
+bool CTessaryDL::ConfirmExit() {
+  const int unpacking = WideTextToInt(script.GetScriptGlobalText("UnzipCount"));
+  if (unpacking > 0) {
+    ShowMessageBox(u"还有 " + AsciiToWide(std::to_string(unpacking)) + u" 个文件正在解压,请稍等 ...", false);
+    return true;
+  }
+  const bool idle = script.GetScriptGlobalText("DownloadThreadCount") == script.GetScriptGlobalText("freeThreadCount");
+  std::u16string text = idle ? std::u16string(u"是否退出") + kProductTitle + u"！" : u"下载列表中有任务正在下载,是否退出！";
+  if (ShowMessageBox(std::move(text), true) != IDOK) return false;
+  script.CallScript("QuitSystem");
+  PostMessage(WM_CLOSE, 0, 0);
+  return true;
+}
+
+int CTessaryDL::ShowMessageBox(std::u16string text, bool withCancel) {
+  messageText = std::move(text);
+  CMessageBox box(messageText);
+  if (!box.Create(GetHWND(), u"", kMessageBoxStyle, 0, 0, 0, 308, 140)) return 0;
+  box.CenterWindow();
+  if (!withCancel) box.SetCancelBtnVisible(false);
+  return static_cast<int>(box.ShowModal());
+}
+
+void CTessaryDL::OnCopyData(UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  const bool fromClient = data && data->lpData && data->cbData >= kCopyDataPrefixLength &&
+                          std::memcmp(data->lpData, kCopyDataPrefix, kCopyDataPrefixLength) == 0;
+  if (!fromClient) {
+    script.CallOnWindowMessage(message, wParam, lParam);
+    return;
+  }
+  const std::string gbk = Utf8ToGbk(CopyDataText(data));
+  script.CallScriptText("insertTodb", gbk.c_str());
+  pendingQuery = 2;
+}
+
+LRESULT CTessaryDL::PassOn(UINT message, WPARAM wParam, LPARAM lParam, LRESULT result) {
+  if (paintManager.MessageHandler(message, wParam, lParam, result)) return result;
+  return CWindowWnd::HandleMessage(message, wParam, lParam);
+}
+
+LRESULT CTessaryDL::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate();
+    case WM_DESTROY:
+      script.CallScript("QuitSystem");
+      PostQuitMessage(0);
+      break;
+    case WM_SIZE:
+      OnSize(wParam);
+      break;
+    case WM_CLOSE:
+      KillTimer(GetHWND(), kScriptTimerId);
+      script.CallScript("QuitControl");
+      PostQuitMessage(0);
+      return 0;
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(lParam);
+      break;
+    case WM_COPYDATA:
+      OnCopyData(message, wParam, lParam);
+      break;
+    case WM_NCHITTEST:
+      return OnNcHitTest(lParam);
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+      return 0;
+    case WM_NCACTIVATE:
+      if (!IsIconic(GetHWND())) return wParam == 0 ? 1 : 0;
+      break;
+    case WM_SYSCOMMAND:
+      return OnSysCommand(message, wParam, lParam);
+    case WM_TIMER:
+      result = script.CallScriptInt("OnTimer", static_cast<intptr_t>(wParam));
+      if (pendingQuery > 0) {
+        pendingQuery = 0;
+        script.CallScript("queryudata");
+      }
+      break;
+    default:
+      if (HandleCustomMessage(message, wParam, lParam, result)) return result;
+      break;
+  }
+  return PassOn(message, wParam, lParam, result);
+}
+
+bool CTessaryDL::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case kMsgScriptRequest:
+      if (wParam == 0 && !ServerListDelivered()) StartServerListFetch();
+      result = script.CallOnMessage(wParam, lParam);
+      return false;
+    case kMsgServerListReady:
+      DeliverServerList(script);
+      script.CallScriptText("InitSerchType", "");
+      return true;
+    case kMsgShowCover:
+      ShowCoverPicture(*this);
+      return true;
+    case kMsgConfigAnswer:
+      HandleConfigAnswer(script);
+      downloadThreadCount = script.GetScriptGlobalText("DownloadThreadCount");
+      CheckInstallPath(script);
+      pendingQuery = 1;
+      return true;
+    case kMsgRestartConfig:
+      StartConfigBootstrap(script);
+      return true;
+    case kMsgAskUpdateNotice:
+      if (script.updateInfoText.empty()) {
+        StartUpdateNoticeFetch();
+        return true;
+      }
+      [[fallthrough]];
+    case kMsgShowUpdateNotice:
+      ShowUpdateNotice(*this, script.updateInfoText);
+      return true;
+    case kMsgTrayIcon:
+      if (wParam != kTrayIconId) {
+        result = 1;
+      } else if (lParam == WM_LBUTTONDBLCLK) {
+        ShowWindow(true, true);
+      }
+      return false;
+    default:
+      script.CallOnWindowMessage(message, wParam, lParam);
+      return false;
+  }
+}

@@ -1,0 +1,93 @@
+// The main window: a borderless, round-cornered frame built from
+// "default.xml" that turns every notification, timer tick, copy-data and
+// custom message into a call of a named script function. The scripts own the
+// product; this class only routes, guards the exit and keeps the frame.
+//
+// Everything here runs on the window thread, the only thread that touches the
+// script host.
+#ifndef VELMORA_APP_CTESSARYDL_H
+#define VELMORA_APP_CTESSARYDL_H
+
+#include <string>
+
+#include "script/tessaryLuaCommon.h"
+#include "ui/UIlib.h"
+
+// Custom messages the main window answers.
+inline constexpr UINT kMsgScriptRequest = 2858;    // to OnMessage; wParam 0 also fetches the server list
+inline constexpr UINT kMsgServerListReady = 2862;  // from the server-list thread
+inline constexpr UINT kMsgShowCover = 2863;        // the cover picture
+inline constexpr UINT kMsgConfigAnswer = 2964;     // from the configuration thread
+inline constexpr UINT kMsgRestartConfig = 2965;    // start the configuration bootstrap again
+inline constexpr UINT kMsgAskUpdateNotice = 2966;  // fetch the update notice unless known, then show it
+inline constexpr UINT kMsgShowUpdateNotice = 2967; // show the update notice
+inline constexpr UINT kMsgTrayIcon = 3010;         // mouse events of the notification-area icon
+inline constexpr WPARAM kTrayIconId = 107;
+inline constexpr UINT_PTR kScriptTimerId = 1;
+
+inline constexpr char16_t kProductTitle[] = u"Velmora";
+
+// Lays out "SelectList" as a tree; every other class is the builder's own.
+class CDialogBuilderCallbackEx : public IDialogBuilderCallback {
+ public:
+  CControlUI* CreateControl(std::u16string_view className) override;
+};
+
+class CTessaryDL : public CWindowWnd, public INotifyUI, public IListCallbackUI {
+ public:
+  CTessaryDL();
+  ~CTessaryDL() override;
+
+  void Notify(TNotifyUI& msg) override;
+  std::u16string GetItemText(CControlUI* list, int item, int subItem) override;
+
+  CPaintManagerUI& PaintManager() { return paintManager; }
+  LuaCommon& Script() { return script; }
+  // The text of the last confirmation box.
+  const std::u16string& MessageText() const { return messageText; }
+  const std::u16string& SavePath() const { return savePath; }
+  const std::u16string& DownloadThreadCount() const { return downloadThreadCount; }
+
+ protected:
+  const char16_t* GetWindowClassName() const override { return u"UIMainFrame"; }
+  UINT GetClassStyle() const override { return CS_DBLCLKS; }
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // Frame (creation, region, maximised size, hit test, activation).
+  LRESULT OnCreate();
+  void InitialSetup();
+  void OnSize(WPARAM wParam);
+  void OnGetMinMaxInfo(LPARAM lParam);
+  LRESULT OnNcHitTest(LPARAM lParam);
+  LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Routing to the scripts.
+  void OnWindowInit();
+  // True when the click is dealt with (exit blocked or confirmed).
+  bool ConfirmExit();
+  int ShowMessageBox(std::u16string text, bool withCancel);
+  void OnCopyData(UINT message, WPARAM wParam, LPARAM lParam);
+  // True when the message is answered with `result`; false passes it on.
+  bool HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  LRESULT PassOn(UINT message, WPARAM wParam, LPARAM lParam, LRESULT result);
+  void FailStartup();
+
+  CPaintManagerUI paintManager;
+  std::u16string savePath;
+  std::u16string downloadThreadCount;
+  std::u16string messageText;
+  CControlUI* closeButton = nullptr;
+  CControlUI* maxButton = nullptr;
+  CControlUI* restoreButton = nullptr;
+  CControlUI* minButton = nullptr;
+  CControlUI* menuButton = nullptr;
+  CControlUI* deleteButton = nullptr;
+  CDialogBuilderCallbackEx builderCallback;
+  // 1 after a configuration answer, 2 after a "#clicent#" copy-data: the next
+  // timer tick asks the scripts to query their data once.
+  int pendingQuery = 0;
+  LuaCommon script;
+};
+
+#endif
