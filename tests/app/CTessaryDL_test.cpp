@@ -1,0 +1,244 @@
+#include "app/CTessaryDL.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/Path.h"
+#include "platform/Resource.h"
+#include "tests/support/TempDir.h"
+#include "ui/Automation.h"
+
+namespace {
+
+using namespace ui::automation;
+
+// Records every callback in the global list `calls`, as "Name:argument".
+constexpr char kRecordingScript[] = R"lua(
+calls = {}
+local function rec(text) calls[#calls + 1] = text end
+DownloadThreadCount = "5"
+freeThreadCount = "5"
+UnzipCount = "0"
+function SetDownloadCenterTitle(title) rec("SetDownloadCenterTitle:" .. title) end
+function SetLocalServerPath(path) rec("SetLocalServerPath") end
+function InitSystemControl(manager) rec("InitSystemControl:" .. type(manager)) end
+function OnClickEvent(n) rec("OnClickEvent:" .. ui_getName(ui_notifySender(n))) end
+function OnOtherEvent(n) end
+function OnTimer(id) rec("OnTimer:" .. id) return 41 end
+function insertTodb(text) rec("insertTodb:" .. text) end
+function queryudata() rec("queryudata") end
+function OnMessage(w, l) rec("OnMessage:" .. w .. ":" .. type(l)) return 7 end
+function OnWindowMessage(m, w, l) if m == 0x4A then rec("OnWindowMessage:copydata") end end
+function QuitSystem() rec("QuitSystem") end
+function QuitControl() rec("QuitControl") end
+)lua";
+
+bool UseEmbeddedSkin() {
+  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
+  if (!resource) return false;
+  const std::uint32_t size = SizeofResource(nullptr, resource);
+  const void* bytes = LockResource(LoadResource(nullptr, resource));
+  return bytes && size > 0 && CPaintManagerUI::SetResourceZip(bytes, size);
+}
+
+std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(UseEmbeddedSkin());
+    Reset();
+    SetMessageBoxHandler([](const MessageBoxRecord&) { return std::optional<int>(IDOK); });
+  }
+  void TearDown() override {
+    window.reset();
+    Reset();
+  }
+
+  // Builds the window on `script` as ./ext/system.dll; the host moves into
+  // the executable's folder while it is constructed, so the test folder is
+  // entered between construction and creation.
+  void Open(const std::string& script = kRecordingScript) {
+    ::mkdir((dir / "ext").c_str(), 0755);
+    WriteFileBytes(dir / "ext/system.dll", script);
+    window = std::make_unique<CTessaryDL>();
+    const std::u16string exeDir = window->Script().ExeDir();
+    ASSERT_TRUE(platform::SetCurrentDirectory(Wide(dir.path())));
+    window->Create(nullptr, u"VelmoraTest", 0x10CF0000, 0, 0, 0, 1024, 800);
+    platform::SetCurrentDirectory(exeDir);
+    ASSERT_NE(window->GetHWND(), nullptr);
+    ProcessEvents();
+  }
+
+  std::vector<std::string> Calls() {
+    lua_State* L = window->Script().State();
+    std::vector<std::string> out;
+    lua_getglobal(L, "calls");
+    for (int i = 1; lua_istable(L, -1); ++i) {
+      lua_rawgeti(L, -1, i);
+      if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        break;
+      }
+      out.emplace_back(lua_tostring(L, -1));
+      lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    return out;
+  }
+  void ClearCalls() { lua_pushnil(window->Script().State()), lua_setglobal(window->Script().State(), "calls"); }
+  void ClearCallsKeepList() {
+    lua_State* L = window->Script().State();
+    lua_newtable(L);
+    lua_setglobal(L, "calls");
+  }
+  void SetGlobal(const char* name, const char* value) {
+    lua_State* L = window->Script().State();
+    lua_pushstring(L, value);
+    lua_setglobal(L, name);
+  }
+  bool Called(const std::string& entry) {
+    for (const auto& call : Calls())
+      if (call == entry) return true;
+    return false;
+  }
+
+  TempDir dir;
+  std::unique_ptr<CTessaryDL> window;
+};
+
+TEST_F(MainWindowTest, CreationRunsTheFirstScriptThenItsSetUpCallsInOrder) {
+  Open();
+  const auto calls = Calls();
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[0], "SetDownloadCenterTitle:Velmora");
+  EXPECT_EQ(calls[1], "SetLocalServerPath");
+  EXPECT_EQ(calls[2], "InitSystemControl:userdata");
+  // The frame comes from the layout: caption style gone, controls found.
+  EXPECT_EQ(GetWindowLongW(window->GetHWND(), GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_NE(window->PaintManager().FindControl(u"closebtn"), nullptr);
+  EXPECT_TRUE(TakeMessageBoxLog().empty());
+}
+
+TEST_F(MainWindowTest, ClicksOnOrdinaryButtonsReachTheScriptsButOptionsDoNot) {
+  Open();
+  ClearCallsKeepList();
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_add"));
+  ProcessEvents();
+  EXPECT_EQ(Calls(), std::vector<std::string>{"OnClickEvent:B_add"});
+  ClearCallsKeepList();
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"tab_downloaded"));
+  ProcessEvents();
+  EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(MainWindowTest, TimerTicksCallOnTimerAndQueryOnceAfterClientCopyData) {
+  Open();
+  ClearCallsKeepList();
+  SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
+  EXPECT_EQ(Calls(), std::vector<std::string>{"OnTimer:1"});
+
+  // "中文" in UTF-8 arrives as GBK, prefix included; the bytes need no zero.
+  const std::string utf8 = "#clicent#\xE4\xB8\xAD\xE6\x96\x87";
+  COPYDATASTRUCT data;
+  data.cbData = static_cast<DWORD>(utf8.size());
+  data.lpData = utf8.data();
+  ClearCallsKeepList();
+  SendMessageW(window->GetHWND(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
+  SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"insertTodb:#clicent#\xD6\xD0\xCE\xC4", "OnTimer:1", "queryudata",
+                                               "OnTimer:1"}));
+}
+
+TEST_F(MainWindowTest, CopyDataPrefixIsCaseSensitiveAndShortDataIsNotAClient) {
+  Open();
+  ClearCallsKeepList();
+  const std::string upper = "#CLICENT#x";
+  const std::string shortData = "#clic";
+  for (const std::string* text : {&upper, &shortData}) {
+    COPYDATASTRUCT data;
+    data.cbData = static_cast<DWORD>(text->size());
+    data.lpData = text->data();
+    SendMessageW(window->GetHWND(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  }
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"OnWindowMessage:copydata", "OnWindowMessage:copydata"}));
+}
+
+TEST_F(MainWindowTest, ScriptRequestMessageReachesOnMessage) {
+  Open();
+  ClearCallsKeepList();
+  SendMessageW(window->GetHWND(), kMsgScriptRequest, 3, 0);
+  SendMessageW(window->GetHWND(), kMsgScriptRequest, 0, 0);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"OnMessage:3:userdata", "OnMessage:0:userdata"}));
+}
+
+TEST_F(MainWindowTest, CloseWithDownloadsRunningAsksAndStaysWhenCancelled) {
+  Open();
+  SetGlobal("freeThreadCount", "4");
+  ClearCallsKeepList();
+  QueueModalAnswer(IDCANCEL);
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"closebtn"));
+  ProcessEvents();
+  EXPECT_EQ(window->MessageText(), u"下载列表中有任务正在下载,是否退出！");
+  // Not confirmed: the click goes on as an ordinary one.
+  EXPECT_EQ(Calls(), std::vector<std::string>{"OnClickEvent:closebtn"});
+  EXPECT_TRUE(IsWindow(window->GetHWND()));
+}
+
+TEST_F(MainWindowTest, CloseWhileUnpackingOnlyWarns) {
+  Open();
+  SetGlobal("UnzipCount", " 3");
+  ClearCallsKeepList();
+  QueueModalAnswer(IDOK);
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"closebtn"));
+  ProcessEvents();
+  EXPECT_EQ(window->MessageText(), u"还有 3 个文件正在解压,请稍等 ...");
+  EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(MainWindowTest, ConfirmedCloseQuitsThroughTheScripts) {
+  Open();
+  ClearCallsKeepList();
+  QueueModalAnswer(IDOK);
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"closebtn"));
+  EXPECT_EQ(window->MessageText(), u"是否退出Velmora！");
+  EXPECT_EQ(CPaintManagerUI::MessageLoop(), 0);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"QuitSystem", "QuitControl"}));
+}
+
+TEST_F(MainWindowTest, FailingFirstScriptWarnsAndQuits) {
+  Open("error('broken on purpose')");
+  const auto boxes = TakeMessageBoxLog();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, u"加载信息失败.");
+  EXPECT_EQ(boxes[0].caption, u"警告");
+  EXPECT_EQ(CPaintManagerUI::MessageLoop(), 0);
+}
+
+TEST_F(MainWindowTest, HitTestDragsOnlyFromCaptionBackgroundAndSizesAtEdges) {
+  Open();
+  const HWND hwnd = window->GetHWND();
+  auto hit = [&](LONG x, LONG y) {
+    POINT pt{x, y};
+    ClientToScreen(hwnd, &pt);
+    return SendMessageW(hwnd, WM_NCHITTEST, 0,
+                        static_cast<LPARAM>((static_cast<std::uint16_t>(pt.y) << 16) | static_cast<std::uint16_t>(pt.x)));
+  };
+  RECT client;
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(hit(1, 1), HTTOPLEFT);
+  EXPECT_EQ(hit(client.right - 2, client.bottom - 2), HTBOTTOMRIGHT);
+  EXPECT_EQ(hit(1, 300), HTLEFT);
+  const RECT close = window->PaintManager().FindControl(u"closebtn")->GetPos();
+  EXPECT_EQ(hit((close.left + close.right) / 2, (close.top + close.bottom) / 2), HTCLIENT);
+  EXPECT_EQ(hit(client.right / 2, 300), HTCLIENT);
+}
+
+}  // namespace
