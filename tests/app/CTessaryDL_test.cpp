@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Path.h"
+#include "script/ReportError.h"
 #include "platform/Resource.h"
 #include "tests/support/TempDir.h"
 #include "ui/Automation.h"
@@ -65,6 +67,7 @@ class MainWindowTest : public ::testing::Test {
   // the executable's folder while it is constructed, so the test folder is
   // entered between construction and creation.
   void Open(const std::string& script = kRecordingScript) {
+    if (script.empty()) return OpenOnShippedScripts();
     ::mkdir((dir / "ext").c_str(), 0755);
     WriteFileBytes(dir / "ext/system.dll", script);
     window = std::make_unique<CTessaryDL>();
@@ -72,6 +75,14 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(platform::SetCurrentDirectory(Wide(dir.path())));
     window->Create(nullptr, u"VelmoraTest", 0x10CF0000, 0, 0, 0, 1024, 800);
     platform::SetCurrentDirectory(exeDir);
+    ASSERT_NE(window->GetHWND(), nullptr);
+    ProcessEvents();
+  }
+
+  // The scripts beside the test program, as a user gets them.
+  void OpenOnShippedScripts() {
+    window = std::make_unique<CTessaryDL>();
+    window->Create(nullptr, u"VelmoraTest", 0x10CF0000, 0, 0, 0, 1024, 800);
     ASSERT_NE(window->GetHWND(), nullptr);
     ProcessEvents();
   }
@@ -239,6 +250,27 @@ TEST_F(MainWindowTest, HitTestDragsOnlyFromCaptionBackgroundAndSizesAtEdges) {
   const RECT close = window->PaintManager().FindControl(u"closebtn")->GetPos();
   EXPECT_EQ(hit((close.left + close.right) / 2, (close.top + close.bottom) / 2), HTCLIENT);
   EXPECT_EQ(hit(client.right / 2, 300), HTCLIENT);
+}
+
+TEST_F(MainWindowTest, ShippedScriptsRunWithoutAnyReportAndRender) {
+  std::vector<std::string> reports;
+  const DiagnosticSink previous = SetDiagnosticSink([&](const std::string& report) { reports.push_back(report); });
+  Open("");
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"tab_downloaded"));
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_add"));
+  SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
+  ProcessEvents();
+  SetDiagnosticSink(previous);
+  EXPECT_TRUE(TakeMessageBoxLog().empty());
+  for (const auto& report : reports) ADD_FAILURE() << report;
+  auto* tab = dynamic_cast<CTabLayoutUI*>(window->PaintManager().FindControl(u"maintab"));
+  ASSERT_NE(tab, nullptr);
+  EXPECT_EQ(tab->GetCurSel(), 1);
+
+  const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR");
+  const std::string png = (outDir && *outDir ? std::string(outDir) : dir.path()) + "/velmora-main.png";
+  ASSERT_TRUE(RenderToPng(window->GetHWND(), png));
+  EXPECT_GT(ReadFileBytes(png).size(), 1000u);
 }
 
 }  // namespace
