@@ -4,9 +4,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build >/dev/null
-cmake --build build -j"$(nproc)"
-if [ -x build/bin/velmora ]; then
+# Only what is started here is built; the tests have their own targets.
+if grep -q '^VELMORA_BUILD_UI:BOOL=ON' build/CMakeCache.txt; then
+  cmake --build build -j"$(nproc)" --target velmora velmora_ext
   exec build/bin/velmora "$@"
 fi
-# Until the windows are built, run the scripts headless.
+# Without the windowed parts, run the scripts headless.
+cmake --build build -j"$(nproc)" --target velmora-lua velmora_ext
 exec build/bin/velmora-lua build/bin/ext/system.dll "$@"

@@ -252,6 +252,39 @@ TEST_F(MainWindowTest, HitTestDragsOnlyFromCaptionBackgroundAndSizesAtEdges) {
   EXPECT_EQ(hit(client.right / 2, 300), HTCLIENT);
 }
 
+TEST_F(MainWindowTest, ConfigurationAnswerQueriesOnceAfterTheNextTick) {
+  Open();
+  SendMessageW(window->GetHWND(), kMsgConfigAnswer, 0, 0);
+  ClearCallsKeepList();
+  SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
+  SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"OnTimer:1", "queryudata", "OnTimer:1"}));
+  EXPECT_EQ(window->DownloadThreadCount(), u"5");
+}
+
+TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheFrameButtons) {
+  Open();
+  const HWND hwnd = window->GetHWND();
+  CControlUI* maxButton = window->PaintManager().FindControl(u"maxbtn");
+  CControlUI* restoreButton = window->PaintManager().FindControl(u"restorebtn");
+  ASSERT_TRUE(maxButton && restoreButton);
+  SendMessageW(hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_TRUE(IsZoomed(hwnd));
+  EXPECT_FALSE(maxButton->IsVisible());
+  EXPECT_TRUE(restoreButton->IsVisible());
+  SendMessageW(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(maxButton->IsVisible());
+  EXPECT_FALSE(restoreButton->IsVisible());
+}
+
+TEST_F(MainWindowTest, SystemCloseQuitsWithoutTheScripts) {
+  Open();
+  ClearCallsKeepList();
+  EXPECT_EQ(SendMessageW(window->GetHWND(), WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+  EXPECT_EQ(CPaintManagerUI::MessageLoop(), 0);
+  EXPECT_TRUE(Calls().empty());
+}
+
 TEST_F(MainWindowTest, ShippedScriptsRunWithoutAnyReportAndRender) {
   std::vector<std::string> reports;
   const DiagnosticSink previous = SetDiagnosticSink([&](const std::string& report) { reports.push_back(report); });
