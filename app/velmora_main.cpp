@@ -1,11 +1,13 @@
-// The download center: finds a running instance, hands the built-in skin to
-// the UI library, opens the main window and runs the message loop.
+// The download center: hands a second start over to the running instance;
+// otherwise hands the built-in skin to the UI library, opens the main window
+// and runs the message loop.
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "app/CTessaryDL.h"
+#include "app/InstanceHandoff.h"
 #include "platform/CommandLine.h"
 #include "platform/Resource.h"
 
@@ -35,7 +37,10 @@ std::vector<unsigned char> CopySkinArchive() {
 
 int main(int argc, char** argv) {
   platform::RecordProcessCommandLine(platform::CommandLineArguments(argc, argv));
-  const HWND running = FindWindowW(nullptr, kProductTitle);
+  if (const HWND running = FindWindowW(nullptr, kProductTitle)) {
+    HandToRunningInstance(running, platform::ProcessCommandLine());
+    return 0;
+  }
   CPaintManagerUI::SetInstance(nullptr);
 
   const std::vector<unsigned char> archive = CopySkinArchive();
@@ -45,11 +50,7 @@ int main(int argc, char** argv) {
   if (!mainWindow) return 0;
   mainWindow->Create(nullptr, kProductTitle, kMainWindowStyle, 0, 0, 0, 1024, 800);
   mainWindow->CenterWindow();
-  if (running) {
-    PostMessageW(running, WM_SYSCOMMAND, SC_RESTORE, 0);
-  } else {
-    ShowWindow(mainWindow->GetHWND(), SW_SHOWNORMAL);
-  }
+  ShowWindow(mainWindow->GetHWND(), SW_SHOWNORMAL);
   CPaintManagerUI::MessageLoop();
   // The window goes with its object; the skin copy outlives both.
   mainWindow.reset();

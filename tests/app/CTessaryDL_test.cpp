@@ -1,4 +1,5 @@
 #include "app/CTessaryDL.h"
+#include "app/InstanceHandoff.h"
 
 #include <sys/stat.h>
 
@@ -180,6 +181,15 @@ TEST_F(MainWindowTest, CopyDataPrefixIsCaseSensitiveAndShortDataIsNotAClient) {
     SendMessageW(window->GetHWND(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
   }
   EXPECT_EQ(Calls(), (std::vector<std::string>{"OnWindowMessage:copydata", "OnWindowMessage:copydata"}));
+}
+
+TEST_F(MainWindowTest, SecondStartHandsItsClientCommandToTheRunningWindow) {
+  Open();
+  ClearCallsKeepList();
+  HandToRunningInstance(window->GetHWND(), {u"velmora", u"#clicent#id=7", u"\u4E2D"});
+  HandToRunningInstance(window->GetHWND(), {u"velmora"});
+  ProcessEvents();
+  EXPECT_EQ(Calls(), std::vector<std::string>{"insertTodb:#clicent#id=7 \xD6\xD0"});
 }
 
 TEST_F(MainWindowTest, ScriptRequestMessageReachesOnMessage) {

@@ -1,0 +1,46 @@
+#include "app/InstanceHandoff.h"
+
+#include <string_view>
+
+#include "platform/Utf8Codec.h"
+#include "ui/WindowApi.h"
+
+namespace {
+
+constexpr std::size_t kPrefixLength = 9;
+
+char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (Lower(text[i]) != prefix[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
+  if (arguments.size() < 2) return {};
+  const std::u16string_view first = arguments[1];
+  if (first.size() < kPrefixLength) return {};
+  if (!StartsWithNoCase(first, u"#clicent#") && !StartsWithNoCase(first, u"#browser#")) return {};
+  std::u16string joined;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (i > 1) joined += u' ';
+    joined += arguments[i];
+  }
+  std::string utf8;
+  platform::AppendUtf16AsUtf8(joined, utf8);
+  return utf8;
+}
+
+void HandToRunningInstance(HWND running, const std::vector<std::u16string>& arguments) {
+  PostMessageW(running, WM_SYSCOMMAND, SC_RESTORE, 0);
+  const std::string command = ClientCommandText(arguments);
+  if (command.empty()) return;
+  COPYDATASTRUCT data;
+  data.cbData = static_cast<DWORD>(command.size() + 1);  // with its zero, as senders give it
+  data.lpData = command.c_str();
+  SendMessageW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}

@@ -1,0 +1,20 @@
+// A second start while the download center runs: the running window comes
+// to the front and gets the new command line, and the new process ends, so
+// only one instance ever owns the scripts, the database and the downloads.
+#ifndef VELMORA_APP_INSTANCEHANDOFF_H
+#define VELMORA_APP_INSTANCEHANDOFF_H
+
+#include <string>
+#include <vector>
+
+#include "ui/UIDefs.h"
+
+// The arguments after the program path joined by blanks, as UTF-8, when the
+// first one begins with "#clicent#" or "#browser#" (any case); else empty.
+std::string ClientCommandText(const std::vector<std::u16string>& arguments);
+
+// Restores `running` and, when the command line carries a client command,
+// sends it as copy-data.
+void HandToRunningInstance(HWND running, const std::vector<std::u16string>& arguments);
+
+#endif
