@@ -258,8 +258,14 @@ TEST_F(MainWindowTest, HitTestDragsOnlyFromCaptionBackgroundAndSizesAtEdges) {
   EXPECT_EQ(hit(client.right - 2, client.bottom - 2), HTBOTTOMRIGHT);
   EXPECT_EQ(hit(1, 300), HTLEFT);
   const RECT close = window->PaintManager().FindControl(u"closebtn")->GetPos();
-  EXPECT_EQ(hit((close.left + close.right) / 2, (close.top + close.bottom) / 2), HTCLIENT);
+  // Inside the 24-pixel caption: a button keeps its press, the bar drags.
+  EXPECT_EQ(hit((close.left + close.right) / 2, close.top + 4), HTCLIENT);
+  EXPECT_EQ(hit(client.right / 2, 12), HTCAPTION);
+  EXPECT_EQ(hit(client.right / 2, 30), HTCLIENT);
   EXPECT_EQ(hit(client.right / 2, 300), HTCLIENT);
+  // Maximised, the edges no longer size the window.
+  SendMessageW(hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_EQ(hit(1, 300), HTCLIENT);
 }
 
 TEST_F(MainWindowTest, ConfigurationAnswerQueriesOnceAfterTheNextTick) {
@@ -285,6 +291,16 @@ TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheFrameButtons) {
   SendMessageW(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(maxButton->IsVisible());
   EXPECT_FALSE(restoreButton->IsVisible());
+}
+
+TEST_F(MainWindowTest, TrayIconDoubleClickShowsTheWindow) {
+  Open();
+  const HWND hwnd = window->GetHWND();
+  ShowWindow(hwnd, SW_HIDE);
+  SendMessageW(hwnd, kMsgTrayIcon, kTrayIconId + 1, WM_LBUTTONDBLCLK);
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  SendMessageW(hwnd, kMsgTrayIcon, kTrayIconId, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(IsWindowVisible(hwnd));
 }
 
 TEST_F(MainWindowTest, SystemCloseQuitsWithoutTheScripts) {
