@@ -104,7 +104,6 @@ class MainWindowTest : public ::testing::Test {
     lua_pop(L, 1);
     return out;
   }
-  void ClearCalls() { lua_pushnil(window->Script().State()), lua_setglobal(window->Script().State(), "calls"); }
   void ClearCallsKeepList() {
     lua_State* L = window->Script().State();
     lua_newtable(L);
