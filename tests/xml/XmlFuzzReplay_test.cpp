@@ -3,23 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "tests/support/SourceFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 TEST(XmlFuzzReplay, SeedCorpusKeepsTheIndexSound) {
-  const char* source = std::getenv("VELMORA_SOURCE_DIR");
-  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR not set";
-  std::size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(source) / "tests/xml/fuzz/corpus")) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto feed = [](const std::string& bytes) {
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ++files;
-  }
-  EXPECT_GT(files, 0u);
+  };
+  EXPECT_GT(FeedSourceFiles("tests/xml/fuzz/corpus", feed), 0u);
 }
