@@ -8,7 +8,7 @@
 #include "app/SavePathSetup.h"
 #include "app/SecondaryWindows.h"
 #include "app/WideTextToInt.h"
-#include "net/TextEncoding.h"
+#include "base/CodePageText.h"
 #include "platform/FileSystem.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "net/ResultCode.h"
+#include "base/ResultCode.h"
 #include "net/WHttp.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 
 namespace sqlitescript {
 

@@ -3,10 +3,10 @@
 // and its message is pushed only after that work is over.
 #include <new>
 
+#include "base/ReportError.h"
 #include "db/SqliteDB.h"
 #include "db/SqliteScriptLibrary.h"
 #include "db/SqliteScriptSupport.h"
-#include "script/ReportError.h"
 
 using namespace sqlitescript;
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "net/ResultCode.h"
+#include "base/ResultCode.h"
 #include "net/WBlockList.h"
 #include "net/WBodySource.h"
 

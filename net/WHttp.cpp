@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 
 namespace {
 

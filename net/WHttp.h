@@ -26,7 +26,7 @@
 #include <string_view>
 #include <utility>
 
-#include "net/ResultCode.h"
+#include "base/ResultCode.h"
 #include "net/WBlockList.h"
 #include "net/WBodySource.h"
 #include "net/WSocket.h"

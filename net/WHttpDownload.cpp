@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "net/TextEncoding.h"
+#include "base/CodePageText.h"
+#include "base/ReportError.h"
 #include "net/WHttp.h"
 #include "platform/FileSystem.h"
-#include "script/ReportError.h"
 #include "util/sysfile.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
+#include "base/ReportError.h"
 #include "net/WChunk.h"
 #include "net/WGzip.h"
 #include "net/WHttp.h"
-#include "script/ReportError.h"
 
 namespace {
 constexpr const char* kStem = "WHttp";

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ReportError.h"
 #include "net/WHttp.h"
-#include "script/ReportError.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "net/TextEncoding.h"
+#include "base/UrlEncoding.h"
 #include "net/WHttp.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "base/ReportError.h"
 #include "platform/Socket.h"
-#include "script/ReportError.h"
 
 namespace {
 constexpr const char* kStem = "WSocket";

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/ResultCode.h"
+#include "base/ResultCode.h"
 
 // Receive: bytes received, 0 at orderly close, -1 on error, -2 when the
 // readiness wait ran out. Send answers the same way for bytes sent.

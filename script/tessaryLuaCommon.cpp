@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "net/TextEncoding.h"
+#include "base/CodePageText.h"
+#include "base/ReportError.h"
 #include "platform/CommandLine.h"
 #include "platform/Path.h"
-#include "script/ReportError.h"
 #include "script/ScriptLibraries.h"
 #include "util/sysfile.h"
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "net/TextEncoding.h"
+#include "base/CodePageText.h"
+#include "base/ReportError.h"
 #include "platform/Utf8Codec.h"
-#include "script/ReportError.h"
 #include "ui/CPaintManagerUI.h"
 #include "ui/LayoutStyle.h"
 #include "ui/MessageQueue.h"

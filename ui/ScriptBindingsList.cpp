@@ -2,7 +2,7 @@
 // columns count from 0, as the notifications' wParam does.
 #include <vector>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 #include "ui/ScriptBindingsSupport.h"
 #include "ui/ScriptBindingsTables.h"
 #include "ui/controls/CListUI.h"

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "net/TextEncoding.h"
-#include "script/ReportError.h"
+#include "base/CodePageText.h"
+#include "base/ReportError.h"
 #include "ui/CControlUI.h"
 #include "ui/ControlRegistry.h"
 #include "ui/WindowApi.h"

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QPainter>
 
+#include "base/ReportError.h"
 #include "platform/Path.h"
-#include "script/ReportError.h"
 #include "ui/CPaintManagerUI.h"
 #include "ui/UIAttributes.h"
 #include "ui/UIRender.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/ReportError.h"
 #include "platform/FileSystem.h"
-#include "script/ReportError.h"
 #include "util/Base64Decode.h"
 #include "util/waes_c.h"
 

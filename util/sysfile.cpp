@@ -5,10 +5,10 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "net/TextEncoding.h"
+#include "base/CodePageText.h"
+#include "base/ReportError.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
-#include "script/ReportError.h"
 
 namespace {
 

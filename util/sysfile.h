@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <string>
 
-#include "net/ResultCode.h"
-
 // 0: null or missing; 1: directory; -1: exists and is not a directory.
 int GetPathKind(const char* path);
 // 1 when the path is an existing directory, else 0.

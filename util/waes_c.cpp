@@ -6,9 +6,9 @@
 
 #include <string.h>  // explicit_bzero
 
-#include "net/ResultCode.h"
-#include "net/TextEncoding.h"
-#include "script/ReportError.h"
+#include "base/Md5.h"
+#include "base/ReportError.h"
+#include "base/ResultCode.h"
 #include "util/AesTables.h"
 
 namespace {

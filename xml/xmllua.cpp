@@ -15,8 +15,8 @@
 #include <new>
 #include <string>
 
-#include "net/TextEncoding.h"
-#include "script/ReportError.h"
+#include "base/CodePageText.h"
+#include "base/ReportError.h"
 #include "xml/CXmlDocument.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ReportError.h"
 #include "platform/Path.h"
-#include "script/ReportError.h"
 #include "platform/Resource.h"
 #include "tests/support/TempDir.h"
 #include "ui/Automation.h"

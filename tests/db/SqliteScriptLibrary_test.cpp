@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 #include "script/tessaryLuaCommon.h"
 #include "tests/support/LuaTestHarness.h"
 #include "tests/support/TempDir.h"

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
+#include "base/ReportError.h"
 #include "platform/CommandLine.h"
 #include "platform/Path.h"
-#include "script/ReportError.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;

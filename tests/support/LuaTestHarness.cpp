@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/ReportError.h"
 #include "script/LuaTraceback.h"
-#include "script/ReportError.h"
 #include "script/tessaryLuaCommon.h"
 
 namespace {
@@ -62,9 +62,4 @@ LuaRunResult RunLuaTestFile(const std::string& path, const std::vector<std::stri
 
 LuaRunResult RunLuaTestChunk(const std::string& source, LuaCommonHooks hooks) {
   return Run(source, false, {}, std::move(hooks));
-}
-
-std::string SourceDir() {
-  const char* dir = std::getenv("VELMORA_SOURCE_DIR");
-  return dir ? dir : ".";
 }

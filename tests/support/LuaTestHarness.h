@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "script/tessaryLuaCommon.h"
+#include "tests/support/SourceFiles.h"
 
 struct LuaRunResult {
   bool ok = false;
@@ -23,8 +24,5 @@ LuaRunResult RunLuaTestFile(const std::string& path, const std::vector<std::stri
                             LuaCommonHooks hooks = {});
 // Runs a chunk of Lua source.
 LuaRunResult RunLuaTestChunk(const std::string& source, LuaCommonHooks hooks = {});
-
-// Source directory of the tests (from VELMORA_SOURCE_DIR).
-std::string SourceDir();
 
 #endif

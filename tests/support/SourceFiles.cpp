@@ -1,9 +1,14 @@
 #include "tests/support/SourceFiles.h"
 
+#include <cstdlib>
 #include <filesystem>
 
-#include "tests/support/LuaTestHarness.h"
 #include "tests/support/TempDir.h"
+
+std::string SourceDir() {
+  const char* dir = std::getenv("VELMORA_SOURCE_DIR");
+  return dir ? dir : ".";
+}
 
 std::size_t FeedSourceFiles(const std::string& relativeFolder,
                             const std::function<void(const std::string& bytes)>& feed,

@@ -7,6 +7,9 @@
 #include <functional>
 #include <string>
 
+// Source directory of the tests (from VELMORA_SOURCE_DIR).
+std::string SourceDir();
+
 // Calls `feed` with the bytes of every regular file in SOURCE/relativeFolder
 // whose name `accept` takes (all, when `accept` is empty). Returns how many
 // files were fed; 0 when the folder is missing.

@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 #include "tests/ui/LayoutTestWindow.h"
 #include "ui/Automation.h"
 #include "ui/controls/CContainerUI.h"

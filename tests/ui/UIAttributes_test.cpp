@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 #include "tests/ui/LayoutTestWindow.h"
 #include "ui/UIAttributes.h"
 #include "ui/UIImage.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/ConfigEncryptor.h"
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "base/ReportError.h"
 #include "platform/Path.h"
-#include "script/ReportError.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;

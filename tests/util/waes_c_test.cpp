@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "net/TextEncoding.h"
-#include "script/ReportError.h"
+#include "base/Md5.h"
+#include "base/ReportError.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "xml/xmllua.h"
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 #include "tests/support/LuaTestHarness.h"
 #include "tests/support/TempDir.h"
 

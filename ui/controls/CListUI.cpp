@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 #include "ui/ControlRegistry.h"
 #include "ui/FocusChain.h"
 #include "ui/LayoutStyle.h"

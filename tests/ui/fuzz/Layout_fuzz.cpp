@@ -11,8 +11,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "base/ReportError.h"
 #include "platform/Utf8Codec.h"
-#include "script/ReportError.h"
 #include "ui/CControlUI.h"
 #include "ui/CDialogBuilder.h"
 #include "ui/UIRender.h"

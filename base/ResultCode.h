@@ -1,8 +1,8 @@
 // Result codes of the network client and the file helpers: 0 is success,
 // 1..36 name one failure each. Operations return them; nothing throws.
 // The gzip step may also pass a negative zlib status through the same int.
-#ifndef VELMORA_NET_RESULTCODE_H
-#define VELMORA_NET_RESULTCODE_H
+#ifndef VELMORA_BASE_RESULTCODE_H
+#define VELMORA_BASE_RESULTCODE_H
 
 #include <cstdint>
 

@@ -1,12 +1,12 @@
 // Text conversions between the code pages the program meets: UTF-16 for the
 // windows, the ANSI code page for file names and scripts, UTF-8 for network
-// data, GBK for script text; plus URL path encoding, wide ReplaceAll and MD5.
+// data, GBK for script text.
 //
 // Each conversion has a core form (zero-terminated in, newly allocated
 // zero-terminated out, null on failure) and a string form (empty on failure).
 // Stateless; safe from any thread.
-#ifndef VELMORA_NET_TEXTENCODING_H
-#define VELMORA_NET_TEXTENCODING_H
+#ifndef VELMORA_BASE_CODEPAGETEXT_H
+#define VELMORA_BASE_CODEPAGETEXT_H
 
 #include <cstddef>
 #include <memory>
@@ -33,17 +33,5 @@ size_t ToNarrowInto(const char16_t* wide, char* buffer, size_t capacity);
 // Writes at most capacity - 1 UTF-16 units of `ansi` and a terminator. A null
 // input (or zero capacity) writes nothing. Returns the units written.
 size_t ToWideInto(const char* ansi, char16_t* buffer, size_t capacity);
-
-// Percent-encodes bytes >= 0x80 and blanks; keeps existing %XX escapes.
-std::string UrlEncodePath(const std::string& path);
-
-// Replaces every occurrence of `find`, scanning on after each replacement.
-// An empty `find` changes nothing.
-std::u16string& ReplaceAll(std::u16string& text, const std::u16string& find,
-                           const std::u16string& replacement);
-
-// MD5 (RFC 1321) of the text's bytes up to its terminator, lowercase hex.
-std::string Md5Hex(const char* text);
-std::string Md5Hex(const std::string& text);
 
 #endif

@@ -1,4 +1,6 @@
-#include "net/TextEncoding.h"
+#include "base/CodePageText.h"
+#include "base/ReplaceAll.h"
+#include "base/UrlEncoding.h"
 
 #include <gtest/gtest.h>
 

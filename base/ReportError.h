@@ -4,8 +4,8 @@
 // By default nothing is written. VELMORA_DIAG=1 in the environment writes each
 // report as one line to standard error; tests install their own sink. Safe to
 // call from any thread.
-#ifndef VELMORA_SCRIPT_REPORTERROR_H
-#define VELMORA_SCRIPT_REPORTERROR_H
+#ifndef VELMORA_BASE_REPORTERROR_H
+#define VELMORA_BASE_REPORTERROR_H
 
 #include <functional>
 #include <string>

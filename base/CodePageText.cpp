@@ -1,6 +1,6 @@
-#include "net/TextEncoding.h"
+#include "base/CodePageText.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/CodePage.h"
@@ -93,39 +93,4 @@ size_t ToWideInto(const char* ansi, char16_t* buffer, size_t capacity) {
   if (n) std::memcpy(buffer, wide->data(), n * sizeof(char16_t));
   buffer[n] = 0;
   return n;
-}
-
-std::string UrlEncodePath(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(path.size() + path.size() / 2);
-  for (size_t i = 0; i < path.size(); ++i) {
-    auto byte = static_cast<unsigned char>(path[i]);
-    if (byte >= 0x80) {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    } else if (byte == ' ') {
-      out += "%20";
-    } else if (byte == '%' && i + 2 < path.size() &&
-               std::isalnum(static_cast<unsigned char>(path[i + 1])) &&
-               std::isalnum(static_cast<unsigned char>(path[i + 2]))) {
-      out.append(path, i, 3);  // already encoded: copy the escape whole
-      i += 2;
-    } else {
-      out += static_cast<char>(byte);
-    }
-  }
-  return out;
-}
-
-std::u16string& ReplaceAll(std::u16string& text, const std::u16string& find,
-                           const std::u16string& replacement) {
-  if (find.empty()) return text;  // would match everywhere and never end
-  size_t pos = 0;
-  while ((pos = text.find(find, pos)) != std::u16string::npos) {
-    text.replace(pos, find.size(), replacement);
-    pos += replacement.size();
-  }
-  return text;
 }

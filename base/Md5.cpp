@@ -1,11 +1,11 @@
 // MD5 as RFC 1321 gives it: 64-byte blocks, four rounds of sixteen steps,
 // little-endian words and a little-endian bit length after the padding.
+#include "base/Md5.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-
-#include "net/TextEncoding.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "script/ReportError.h"
+#include "base/ReportError.h"
 
 #include <cstdarg>
 #include <cstdio>

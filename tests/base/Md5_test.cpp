@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "net/TextEncoding.h"
+#include "base/Md5.h"
 
 TEST(Md5Hex, MatchesTheRfc1321TestSuite) {
   EXPECT_EQ(Md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
