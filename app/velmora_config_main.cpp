@@ -7,20 +7,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/ConfigEncryptor.h"
+#include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "util/ConfigFileText.h"
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 int Usage() {
   std::fprintf(stderr,
@@ -31,20 +26,20 @@ int Usage() {
 
 int Fail(const std::string& what, const std::string& path) {
   std::fprintf(stderr, "velmora-config: %s %s: %s\n", what.c_str(), path.c_str(),
-               platform::ErrorText(errno).c_str());
+               platform::ErrorText(platform::LastError()).c_str());
   return 1;
 }
 
 std::optional<std::string> ReadFile(const std::string& path) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
+  platform::UniqueFile file(platform::OpenFileNative(path, "rb"));
   if (!file) return std::nullopt;
   std::string bytes;
   char piece[8192];
   size_t got = 0;
-  while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0) {
+  while ((got = platform::ReadFile(file.get(), piece, sizeof piece)) > 0) {
     bytes.append(piece, got);
     if (bytes.size() > kConfigFileLimit) {
-      errno = EFBIG;
+      platform::SetLastError(EFBIG);
       return std::nullopt;
     }
   }
@@ -56,14 +51,14 @@ std::optional<std::string> ReadFile(const std::string& path) {
 // half-written configuration where the program would read it.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
   std::string partial = path + ".part";
-  FileHandle file(std::fopen(partial.c_str(), "wb"));
+  platform::UniqueFile file(platform::OpenFileNative(partial, "wb"));
   if (!file) return false;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  written = std::fclose(file.release()) == 0 && written;
-  if (written && std::rename(partial.c_str(), path.c_str()) == 0) return true;
-  int error = errno;
-  std::remove(partial.c_str());
-  errno = error;
+  bool written = platform::WriteFile(file.get(), bytes.data(), bytes.size()) == bytes.size();
+  written = platform::CloseFile(file.release()) && written;
+  if (written && platform::RenameFileNative(partial, path)) return true;
+  int error = platform::LastError();
+  platform::RemoveFileNative(partial);
+  platform::SetLastError(error);
   return false;
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/Utf8Codec.h"
-#include "ui/WindowLink.h"
+#include "platform/WindowLink.h"
 
 namespace {
 

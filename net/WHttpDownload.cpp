@@ -5,7 +5,6 @@
 // Resume: the request asks for the bytes after the partial file. Only a 206
 // whose Content-Range starts exactly there may be appended; a 200 carries
 // the whole file and replaces it; anything else leaves the file as it was.
-#include <cerrno>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "base/CodePageText.h"
 #include "base/ReportError.h"
 #include "net/WHttp.h"
+#include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "util/sysfile.h"
 
@@ -106,31 +106,31 @@ ResultCode WHttp::WriteDecodedToFile(const char* filePath, const BodyBytes& body
   if (!append) {
     // Written even when there is no body, leaving just the mark.
     if (WriteFileWithBom(filePath, body.data, body.length) == 0 && body.length > 0)
-      return ReportFileError(__LINE__, errno);
+      return ReportFileError(__LINE__, platform::LastError());
     return Success;
   }
   std::FILE* file = platform::OpenFileAnsi(filePath, "ab");
-  if (!file) return ReportFileError(__LINE__, errno);
-  bool ok = std::fwrite(body.data, 1, body.length, file) == body.length;
-  int error = errno;
-  ok = std::fclose(file) == 0 && ok;
+  if (!file) return ReportFileError(__LINE__, platform::LastError());
+  bool ok = platform::WriteFile(file, body.data, body.length) == body.length;
+  int error = platform::LastError();
+  ok = platform::CloseFile(file) && ok;
   return ok ? Success : ReportFileError(__LINE__, error);
 }
 
 ResultCode WHttp::StreamToFile(const char* filePath, const char* initial, size_t count, bool fromStart) {
   received = static_cast<int64_t>(count);
   std::FILE* file = platform::OpenFileAnsi(filePath, fromStart ? "wb" : "ab");
-  if (!file) return ReportFileError(__LINE__, errno);
+  if (!file) return ReportFileError(__LINE__, platform::LastError());
   const int32_t block = std::max<int32_t>(blockSize, 1);
   char* buffer = decodeBlocks.Allocate(static_cast<size_t>(block) + 1);
   if (!buffer) {
-    std::fclose(file);
+    platform::CloseFile(file);
     ReportErrorText(kStem, __LINE__, kResultMessages[MallocError]);
     return MallocError;
   }
   // A short write stops the transfer: the file then holds a clean prefix of
   // the body, which a later resume continues from.
-  bool writeFailed = std::fwrite(initial, 1, count, file) != count;
+  bool writeFailed = platform::WriteFile(file, initial, count) != count;
   WBodySource source = BodySource();
   const int64_t length = contentLength;
   for (int failures = 0; !writeFailed && received < length && failures < kMaxFailedReads && !stop;) {
@@ -138,7 +138,7 @@ ResultCode WHttp::StreamToFile(const char* filePath, const char* initial, size_t
     if (got < 1) {
       ++failures;
     } else {
-      size_t written = std::fwrite(buffer, 1, static_cast<size_t>(got), file);
+      size_t written = platform::WriteFile(file, buffer, static_cast<size_t>(got));
       received += static_cast<int64_t>(written);
       writeFailed = written != static_cast<size_t>(got);
       failures = 0;
@@ -146,10 +146,10 @@ ResultCode WHttp::StreamToFile(const char* filePath, const char* initial, size_t
     if (received >= length) break;
     source.Pause();
   }
-  int error = errno;
-  if (std::fclose(file) != 0 && !writeFailed) {
+  int error = platform::LastError();
+  if (!platform::CloseFile(file) && !writeFailed) {
     writeFailed = true;
-    error = errno;
+    error = platform::LastError();
   }
   if (writeFailed) return ReportFileError(__LINE__, error);
   if (received == length) return Success;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/FileIo.h"
 #include "platform/Path.h"
 
 namespace platform {
@@ -47,11 +48,11 @@ std::FILE* OpenFileAnsi(std::string_view ansiPath, const char* mode) {
     errno = ENOENT;
     return nullptr;
   }
-  return std::fopen(native.c_str(), mode);
+  return OpenFileNative(native, mode);
 }
 
 bool RenameFileAnsi(std::string_view fromAnsi, std::string_view toAnsi) {
-  return std::rename(NativePathFromAnsi(fromAnsi).c_str(), NativePathFromAnsi(toAnsi).c_str()) == 0;
+  return RenameFileNative(NativePathFromAnsi(fromAnsi), NativePathFromAnsi(toAnsi));
 }
 
 std::string ErrorText(int errorNumber) {

@@ -7,7 +7,7 @@
 
 #include "ui/MessageQueue.h"
 #include "ui/WindowHost.h"
-#include "ui/WindowLink.h"
+#include "platform/WindowLink.h"
 #include "ui/WindowRegistry.h"
 
 using ui::detail::MessageQueue;

@@ -13,7 +13,7 @@
 #include <QVariant>
 
 #include "ui/WindowApi.h"
-#include "ui/WindowLink.h"
+#include "platform/WindowLink.h"
 #include "ui/WindowRegistry.h"
 
 namespace ui::detail {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/ReportError.h"
+#include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "util/Base64Decode.h"
 #include "util/waes_c.h"
@@ -17,11 +18,6 @@
 namespace {
 
 constexpr const char* kStem = "ConfigFileText";
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // One block beyond the file's whole blocks, zero-padded: the normal file (the
 // text ending inside it) never reaches the extra block.
@@ -50,13 +46,13 @@ size_t MarkLength(const std::vector<uint8_t>& text, size_t size) {
 }
 
 std::optional<std::string> ReadWholeFile(const char* path, size_t limit) {
-  FileHandle file(platform::OpenFileAnsi(path, "rb"));
+  platform::UniqueFile file(platform::OpenFileAnsi(path, "rb"));
   if (!file) {
-    ReportErrorText(kStem, __LINE__, "open " + std::string(path) + ": " + platform::ErrorText(errno));
+    ReportErrorText(kStem, __LINE__, "open " + std::string(path) + ": " + platform::ErrorText(platform::LastError()));
     return std::nullopt;
   }
   if (std::fseek(file.get(), 0, SEEK_END) != 0) {
-    ReportErrorText(kStem, __LINE__, "seek " + std::string(path) + ": " + platform::ErrorText(errno));
+    ReportErrorText(kStem, __LINE__, "seek " + std::string(path) + ": " + platform::ErrorText(platform::LastError()));
     return std::nullopt;
   }
   long size = std::ftell(file.get());
@@ -66,9 +62,9 @@ std::optional<std::string> ReadWholeFile(const char* path, size_t limit) {
   }
   std::rewind(file.get());
   std::string bytes(static_cast<size_t>(size), '\0');
-  size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+  size_t got = platform::ReadFile(file.get(), bytes.data(), bytes.size());
   if (got != bytes.size() && std::ferror(file.get())) {
-    ReportErrorText(kStem, __LINE__, "read " + std::string(path) + ": " + platform::ErrorText(errno));
+    ReportErrorText(kStem, __LINE__, "read " + std::string(path) + ": " + platform::ErrorText(platform::LastError()));
     return std::nullopt;
   }
   // A file that shrank while being read keeps zero bytes where it ended.

@@ -7,6 +7,7 @@
 
 #include "base/CodePageText.h"
 #include "base/ReportError.h"
+#include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 
@@ -87,20 +88,20 @@ std::u16string GetModuleDirectory() {
 size_t WriteFileWithBom(const char* path, const char* data, size_t length) {
   std::FILE* file = path ? platform::OpenFileAnsi(path, "wb") : nullptr;
   if (!file) {
-    int err = path ? errno : EINVAL;
+    int err = path ? platform::LastError() : EINVAL;
     ReportErrorText(kStem, __LINE__, platform::ErrorText(err) + " (" + std::to_string(err) + ")");
     return 0;
   }
   static const unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
-  bool ok = std::fwrite(kBom, 1, 3, file) == 3;
+  bool ok = platform::WriteFile(file, kBom, 3) == 3;
   size_t written = 0;
   while (ok && data && written < length) {
     size_t piece = std::min(kWritePiece, length - written);
-    size_t n = std::fwrite(data + written, 1, piece, file);
+    size_t n = platform::WriteFile(file, data + written, piece);
     written += n;
     ok = n == piece;
   }
-  ok = (std::fclose(file) == 0) && ok;
+  ok = platform::CloseFile(file) && ok;
   return ok && length > 0 && written == length ? length : 0;
 }
 

@@ -1,5 +1,5 @@
 // stdio over the platform path rules; every failure becomes a "file_error"
-// record carrying errno and its text, never an exception.
+// record carrying the error number and its text, never an exception.
 #include "xml/XmlFileHandle.h"
 
 #include <sys/stat.h>
@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Utf8Codec.h"
@@ -48,12 +49,12 @@ XmlFileHandle::XmlFileHandle(std::u16string_view fileName, Mode mode, XmlFileRec
     return;
   }
   std::string native = platform::NativePathFromWide(fileName);
-  file_ = std::fopen(native.c_str(), mode == Mode::Read ? "rb" : "wb");
-  if (!file_) AddError(errno);
+  file_ = platform::OpenFileNative(native, mode == Mode::Read ? "rb" : "wb");
+  if (!file_) AddError(platform::LastError());
 }
 
 XmlFileHandle::~XmlFileHandle() {
-  if (file_) std::fclose(file_);
+  if (file_) platform::CloseFile(file_);
 }
 
 void XmlFileHandle::AddError(int errorNumber) { records_.push_back(FileErrorRecord(errorNumber)); }
@@ -61,7 +62,7 @@ void XmlFileHandle::AddError(int errorNumber) { records_.push_back(FileErrorReco
 int64_t XmlFileHandle::Length() {
   struct stat info {};
   if (fstat(fileno(file_), &info) != 0) {
-    AddError(errno);
+    AddError(platform::LastError());
     return -1;
   }
   if (S_ISDIR(info.st_mode)) {
@@ -78,16 +79,16 @@ int64_t XmlFileHandle::Length() {
 
 bool XmlFileHandle::ReadExactly(char* buffer, size_t size) {
   if (size == 0) return true;
-  if (std::fread(buffer, 1, size, file_) == size) return true;
-  // A file cut short while we read it has no errno of its own.
-  AddError(std::ferror(file_) ? errno : EIO);
+  if (platform::ReadFile(file_, buffer, size) == size) return true;
+  // A file cut short while we read it has no error number of its own.
+  AddError(std::ferror(file_) ? platform::LastError() : EIO);
   return false;
 }
 
 bool XmlFileHandle::WriteAll(const void* data, size_t size) {
   if (size == 0) return true;
-  if (std::fwrite(data, 1, size, file_) == size) return true;
-  AddError(errno);
+  if (platform::WriteFile(file_, data, size) == size) return true;
+  AddError(platform::LastError());
   return false;
 }
 
@@ -95,8 +96,8 @@ bool XmlFileHandle::Close() {
   if (!file_) return true;
   std::FILE* file = file_;
   file_ = nullptr;
-  if (std::fclose(file) == 0) return true;
-  AddError(errno);
+  if (platform::CloseFile(file)) return true;
+  AddError(platform::LastError());
   return false;
 }
 

@@ -28,7 +28,7 @@
 #include "ui/CPaintManagerUI.h"
 #include "ui/CWindowWnd.h"
 #include "ui/WindowApi.h"
-#include "ui/WindowLink.h"
+#include "platform/WindowLink.h"
 
 extern char** environ;
 

@@ -22,7 +22,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/Automation.h"
 #include "ui/WindowApi.h"
-#include "ui/WindowLink.h"
+#include "platform/WindowLink.h"
 
 extern char** environ;
 

@@ -6,6 +6,7 @@
 
 #include "base/ReportError.h"
 #include "platform/Path.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -110,4 +111,11 @@ TEST(SysFile, ModuleDirectoryHasNoTrailingSeparator) {
   EXPECT_EQ(GetModuleDirectory(), u"/opt/A B/bin");
   platform::OverrideModuleFileNameForTesting(u"");
   EXPECT_FALSE(GetModuleDirectory().empty());
+}
+
+TEST(SysFile, WriteFileWithBomFailsOnAFullDisk) {
+  TempDir dir;
+  std::string data(25000, 'q');
+  FullDisk disk(20000);
+  EXPECT_EQ(WriteFileWithBom((dir / "full.txt").c_str(), data.data(), data.size()), 0u);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/Path.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/TempDir.h"
 #include "xml/CXmlDocument.h"
 
@@ -314,3 +315,10 @@ TEST_F(XmlFileTest, LoadThenSaveGivesBackTheSameBytes) {
 }
 
 }  // namespace
+
+TEST_F(XmlFileTest, FullDiskFailsTheSaveWithItsError) {
+  ASSERT_TRUE(doc_.SetDoc(u"<r>some text that does not fit</r>"));
+  FullDisk disk(4);
+  EXPECT_FALSE(doc_.Save(Wide(dir_ / "full.xml")));
+  EXPECT_TRUE(LogHas(u"<file_error msg=\"No space left on device\" n=\"28\"/>"));
+}

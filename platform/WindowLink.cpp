@@ -1,4 +1,4 @@
-#include "ui/WindowLink.h"
+#include "platform/WindowLink.h"
 
 #include <dirent.h>
 #include <fcntl.h>

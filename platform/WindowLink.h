@@ -5,15 +5,15 @@
 // a leftover of a dead process and is removed.
 //
 // The client side here uses no Qt and may be called from any thread.
-#ifndef VELMORA_UI_WINDOWLINK_H
-#define VELMORA_UI_WINDOWLINK_H
+#ifndef VELMORA_PLATFORM_WINDOWLINK_H
+#define VELMORA_PLATFORM_WINDOWLINK_H
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "ui/UIDefs.h"
+#include "platform/WindowTypes.h"
 
 namespace ui::link {
 
