@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "app/ConfigEncryptor.h"
+#include "util/ConfigEncryptor.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "util/ConfigFileText.h"

@@ -1,4 +1,4 @@
-#include "app/ConfigEncryptor.h"
+#include "util/ConfigEncryptor.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/support/TempDir.h"
+#include "util/Base64Encode.h"
 #include "util/ConfigFileText.h"
 #include "util/waes_c.h"
 

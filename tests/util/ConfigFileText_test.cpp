@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ConfigEncryptor.h"
+#include "util/ConfigEncryptor.h"
 #include "base/ReportError.h"
 #include "tests/support/TempDir.h"
 

@@ -3,13 +3,10 @@
 // of its last 16-byte block (a whole zero block more when it fills that block
 // exactly, so the reader always meets a zero byte inside the file) and each
 // block encrypted on its own with the same AES-128 key the reader derives.
-#ifndef VELMORA_APP_CONFIGENCRYPTOR_H
-#define VELMORA_APP_CONFIGENCRYPTOR_H
+#ifndef VELMORA_UTIL_CONFIGENCRYPTOR_H
+#define VELMORA_UTIL_CONFIGENCRYPTOR_H
 
 #include <string>
-
-// RFC 4648 base64 with padding, on one line.
-std::string Base64Encode(const std::string& bytes);
 
 // The complete file contents for the configuration text `plain` (any bytes;
 // a byte-order mark is kept and dropped again by the reader). Empty only
