@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "platform/Utf8Codec.h"
-#include "ui/WindowApi.h"
+#include "ui/window/WindowApi.h"
 
 namespace {
 

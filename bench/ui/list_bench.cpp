@@ -14,16 +14,16 @@
 
 #include "platform/Resource.h"
 #include "script/tessaryLuaCommon.h"
-#include "ui/Automation.h"
-#include "ui/CControlUI.h"
-#include "ui/CDialogBuilder.h"
-#include "ui/CPaintManagerUI.h"
-#include "ui/CWindowWnd.h"
-#include "ui/ScriptBindings.h"
-#include "ui/UIRender.h"
-#include "ui/WindowApi.h"
+#include "ui/bindings/ScriptBindings.h"
+#include "ui/controls/CControlUI.h"
+#include "ui/controls/CDialogBuilder.h"
 #include "ui/controls/CListUI.h"
+#include "ui/controls/CPaintManagerUI.h"
 #include "ui/controls/CScrollBarUI.h"
+#include "ui/controls/UIRender.h"
+#include "ui/window/Automation.h"
+#include "ui/window/CWindowWnd.h"
+#include "ui/window/WindowApi.h"
 
 namespace {
 

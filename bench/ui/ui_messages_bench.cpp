@@ -25,10 +25,10 @@
 #include <QEventLoop>
 #include <QObject>
 
-#include "ui/CPaintManagerUI.h"
-#include "ui/CWindowWnd.h"
-#include "ui/WindowApi.h"
 #include "platform/WindowLink.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/window/CWindowWnd.h"
+#include "ui/window/WindowApi.h"
 
 extern char** environ;
 

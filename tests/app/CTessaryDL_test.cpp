@@ -15,7 +15,8 @@
 #include "platform/Path.h"
 #include "platform/Resource.h"
 #include "tests/support/TempDir.h"
-#include "ui/Automation.h"
+#include "ui/controls/ControlAutomation.h"
+#include "ui/window/Automation.h"
 
 namespace {
 

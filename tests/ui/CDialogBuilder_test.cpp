@@ -11,13 +11,13 @@
 
 #include "base/ReportError.h"
 #include "tests/ui/LayoutTestWindow.h"
-#include "ui/Automation.h"
 #include "ui/controls/CContainerUI.h"
 #include "ui/controls/CEditUI.h"
 #include "ui/controls/CListHeaderUI.h"
 #include "ui/controls/CListUI.h"
 #include "ui/controls/CTabLayoutUI.h"
 #include "ui/controls/CTreeViewUI.h"
+#include "ui/window/Automation.h"
 
 namespace {
 

@@ -2,10 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/LayoutTestWindow.h"
-#include "ui/Automation.h"
-#include "ui/CControlUI.h"
-#include "ui/CMessageBox.h"
-#include "ui/WindowApi.h"
+#include "ui/controls/CControlUI.h"
+#include "ui/controls/CMessageBox.h"
+#include "ui/controls/ControlAutomation.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -10,11 +10,12 @@
 #include "platform/Resource.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/Automation.h"
-#include "ui/CControlUI.h"
-#include "ui/CPaintManagerUI.h"
-#include "ui/UIRender.h"
-#include "ui/WindowApi.h"
+#include "ui/controls/CControlUI.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/controls/UIRender.h"
+#include "ui/controls/ControlAutomation.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/UiTestSupport.h"
-#include "ui/Automation.h"
-#include "ui/CPaintManagerUI.h"
-#include "ui/WindowApi.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -8,8 +8,6 @@
 #include <QToolTip>
 
 #include "tests/ui/LayoutTestWindow.h"
-#include "ui/Automation.h"
-#include "ui/WindowApi.h"
 #include "ui/controls/CContainerUI.h"
 #include "ui/controls/CEditUI.h"
 #include "ui/controls/CListUI.h"
@@ -17,6 +15,9 @@
 #include "ui/controls/CScrollBarUI.h"
 #include "ui/controls/CTabLayoutUI.h"
 #include "ui/controls/CTreeViewUI.h"
+#include "ui/controls/ControlAutomation.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/Resource.h"
-#include "ui/CControlUI.h"
-#include "ui/WindowApi.h"
+#include "ui/controls/CControlUI.h"
+#include "ui/window/WindowApi.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/CDialogBuilder.h"
-#include "ui/CPaintManagerUI.h"
-#include "ui/CWindowWnd.h"
+#include "ui/controls/CDialogBuilder.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/window/CWindowWnd.h"
 
 // Serves the skin embedded in the test program; false when it is missing.
 bool UseEmbeddedSkin();

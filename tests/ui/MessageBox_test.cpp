@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/UiTestSupport.h"
-#include "ui/Automation.h"
-#include "ui/WindowApi.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -6,9 +6,9 @@
 #include <thread>
 
 #include "tests/ui/UiTestSupport.h"
-#include "ui/Automation.h"
-#include "ui/CPaintManagerUI.h"
-#include "ui/WindowApi.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -10,13 +10,14 @@
 
 #include "tests/support/TempDir.h"
 #include "tests/ui/LayoutTestWindow.h"
-#include "ui/Automation.h"
-#include "ui/CMessageBox.h"
-#include "ui/WindowApi.h"
 #include "ui/controls/CListUI.h"
+#include "ui/controls/CMessageBox.h"
 #include "ui/controls/CProgressUI.h"
 #include "ui/controls/CTabLayoutUI.h"
 #include "ui/controls/CTreeViewUI.h"
+#include "ui/controls/ControlAutomation.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -6,12 +6,12 @@
 
 #include "tests/support/LuaTestHarness.h"
 #include "tests/ui/LayoutTestWindow.h"
-#include "ui/Automation.h"
-#include "ui/CControlUI.h"
-#include "ui/ScriptBindings.h"
-#include "ui/TrayIcon.h"
-#include "ui/WindowApi.h"
+#include "ui/bindings/ScriptBindings.h"
+#include "ui/controls/CControlUI.h"
 #include "ui/controls/CListUI.h"
+#include "ui/controls/TrayIcon.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

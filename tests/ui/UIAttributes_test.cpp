@@ -6,8 +6,8 @@
 
 #include "base/ReportError.h"
 #include "tests/ui/LayoutTestWindow.h"
-#include "ui/UIAttributes.h"
-#include "ui/UIImage.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIImage.h"
 
 using namespace ui;
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "tests/support/TempDir.h"
-#include "ui/Automation.h"
-#include "ui/WindowApi.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/CWindowWnd.h"
+#include "ui/window/CWindowWnd.h"
 
 struct RecordedMessage {
   UINT message;

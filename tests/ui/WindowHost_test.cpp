@@ -5,8 +5,8 @@
 
 #include "tests/support/TempDir.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/Automation.h"
-#include "ui/WindowApi.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 using namespace ui::automation;
 

@@ -18,11 +18,11 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/WindowLink.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/Automation.h"
-#include "ui/WindowApi.h"
-#include "platform/WindowLink.h"
+#include "ui/window/Automation.h"
+#include "ui/window/WindowApi.h"
 
 extern char** environ;
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "platform/Utf8Codec.h"
-#include "ui/CPaintManagerUI.h"
-#include "ui/CWindowWnd.h"
-#include "ui/WindowApi.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/window/CWindowWnd.h"
+#include "ui/window/WindowApi.h"
 
 namespace {
 

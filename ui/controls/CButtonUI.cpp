@@ -2,10 +2,10 @@
 
 #include <QGuiApplication>
 
-#include "ui/FocusChain.h"
-#include "ui/UIAttributes.h"
-#include "ui/UIRender.h"
-#include "ui/UIText.h"
+#include "ui/controls/FocusChain.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIRender.h"
+#include "ui/controls/UIText.h"
 
 namespace {
 

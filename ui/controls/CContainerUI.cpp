@@ -4,9 +4,9 @@
 
 #include <QPainter>
 
-#include "ui/CPaintManagerUI.h"
-#include "ui/UIAttributes.h"
-#include "ui/UIRender.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIRender.h"
 
 namespace {
 

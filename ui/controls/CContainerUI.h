@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/CControlUI.h"
+#include "ui/controls/CControlUI.h"
 #include "ui/controls/CScrollBarUI.h"
 
 class CContainerUI : public CControlUI {

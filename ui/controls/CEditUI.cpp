@@ -4,13 +4,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "ui/CPaintManagerUI.h"
-#include "ui/ControlRegistry.h"
-#include "ui/FocusChain.h"
-#include "ui/UIAttributes.h"
-#include "ui/UIRender.h"
-#include "ui/UIText.h"
-#include "ui/WindowHost.h"
+#include "ui/controls/CPaintManagerUI.h"
+#include "ui/controls/ControlRegistry.h"
+#include "ui/controls/FocusChain.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIRender.h"
+#include "ui/controls/UIText.h"
+#include "ui/window/WindowHost.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "ui/LayoutStyle.h"
-#include "ui/UIAttributes.h"
-#include "ui/UIRender.h"
-#include "ui/UIText.h"
+#include "ui/controls/LayoutStyle.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIRender.h"
+#include "ui/controls/UIText.h"
 
 SIZE CLabelUI::EstimateSize(SIZE available) {
   SIZE size = CControlUI::EstimateSize(available);

@@ -6,7 +6,7 @@
 #ifndef VELMORA_UI_CONTROLS_CLABELUI_H
 #define VELMORA_UI_CONTROLS_CLABELUI_H
 
-#include "ui/CControlUI.h"
+#include "ui/controls/CControlUI.h"
 
 class CLabelUI : public CControlUI {
  public:

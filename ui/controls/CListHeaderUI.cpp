@@ -1,6 +1,6 @@
 #include "ui/controls/CListHeaderUI.h"
 
-#include "ui/UIText.h"
+#include "ui/controls/UIText.h"
 
 CListHeaderItemUI::CListHeaderItemUI() : cellStyle_(ui::kDefaultTextStyle) {
   textPadding_ = RECT{10, 0, 6, 0};

@@ -6,13 +6,13 @@
 #include <QPainter>
 
 #include "base/ReportError.h"
-#include "ui/ControlRegistry.h"
-#include "ui/FocusChain.h"
-#include "ui/LayoutStyle.h"
-#include "ui/UIAttributes.h"
-#include "ui/UIRender.h"
-#include "ui/UIText.h"
 #include "ui/controls/CListHeaderUI.h"
+#include "ui/controls/ControlRegistry.h"
+#include "ui/controls/FocusChain.h"
+#include "ui/controls/LayoutStyle.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIRender.h"
+#include "ui/controls/UIText.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ui/controls/CMenuElementUI.h"
 
-#include "ui/ControlRegistry.h"
-#include "ui/UIText.h"
+#include "ui/controls/ControlRegistry.h"
+#include "ui/controls/UIText.h"
 
 CMenuElementUI::CMenuElementUI() {
   textStyle_ = ui::kTextLeft | ui::kTextVCenter | ui::kTextSingleLine | ui::kTextEndEllipsis;

@@ -3,12 +3,12 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "ui/ControlRegistry.h"
-#include "ui/UIAttributes.h"
-#include "ui/UIImage.h"
-#include "ui/UIRender.h"
-#include "ui/UIText.h"
 #include "ui/controls/CContainerUI.h"
+#include "ui/controls/ControlRegistry.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIImage.h"
+#include "ui/controls/UIRender.h"
+#include "ui/controls/UIText.h"
 
 namespace {
 

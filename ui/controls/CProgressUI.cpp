@@ -4,10 +4,10 @@
 
 #include <QPainter>
 
-#include "ui/UIAttributes.h"
-#include "ui/UIImage.h"
-#include "ui/UIRender.h"
-#include "ui/UIText.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIImage.h"
+#include "ui/controls/UIRender.h"
+#include "ui/controls/UIText.h"
 
 CProgressUI::CProgressUI() { textStyle_ = ui::kTextCenter | ui::kTextVCenter | ui::kTextSingleLine; }
 

@@ -4,8 +4,8 @@
 
 #include <QPainter>
 
-#include "ui/UIAttributes.h"
-#include "ui/UIRender.h"
+#include "ui/controls/UIAttributes.h"
+#include "ui/controls/UIRender.h"
 
 void CScrollBarUI::SetScrollRange(int range, int page) {
   range_ = std::max(0, range);

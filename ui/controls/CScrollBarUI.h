@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "ui/CControlUI.h"
+#include "ui/controls/CControlUI.h"
 
 class CScrollBarUI : public CControlUI {
  public:

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/UIAttributes.h"
+#include "ui/controls/UIAttributes.h"
 
 bool CTabLayoutUI::ChildShown(int index) const { return IsShown() && index == GetCurSel(); }
 

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "ui/UIRender.h"
+#include "ui/controls/UIRender.h"
 
 int CTreeViewUI::AddNode(std::u16string_view text, int parentRow) {
   if (parentRow < -1 || parentRow >= GetRowCount()) return -1;

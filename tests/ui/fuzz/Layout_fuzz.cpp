@@ -13,9 +13,9 @@
 
 #include "base/ReportError.h"
 #include "platform/Utf8Codec.h"
-#include "ui/CControlUI.h"
-#include "ui/CDialogBuilder.h"
-#include "ui/UIRender.h"
+#include "ui/controls/CControlUI.h"
+#include "ui/controls/CDialogBuilder.h"
+#include "ui/controls/UIRender.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = [] {
