@@ -35,6 +35,15 @@ int RaiseMessage(lua_State* L, char* message) {
   return lua_error(L);
 }
 
+int AnswerFailure(lua_State* L, char* message, OnFailure how) {
+  switch (how) {
+    case OnFailure::Message: return PushMessage(L, message);
+    case OnFailure::NilAndMessage: return PushNilAndMessage(L, message);
+    case OnFailure::Raise: break;
+  }
+  return RaiseMessage(L, message);
+}
+
 void* ReportBadHandle(lua_State* L, const char* stem, int line) {
   if (lua_type(L, 1) != LUA_TLIGHTUSERDATA)
     ReportError(stem, line, "(error) (%s:%d) is not userdata ,can not delete.\n");

@@ -13,6 +13,7 @@
 
 #include <climits>
 #include <exception>
+#include <type_traits>
 
 #include "db/SqliteException.h"
 
@@ -40,6 +41,32 @@ char* RunGuarded(Work&& work) noexcept {
 int PushMessage(lua_State* L, char* message);         // one result: msg
 int PushNilAndMessage(lua_State* L, char* message);   // two results: nil, msg
 int RaiseMessage(lua_State* L, char* message);        // a Lua error carrying msg
+
+// How a family function answers a wrapper failure: the three functions above.
+enum class OnFailure { Message, NilAndMessage, Raise };
+int AnswerFailure(lua_State* L, char* message, OnFailure how);
+
+// The shape of most family functions: runs `work` guarded, then pushes its
+// result with `push` (one result), or answers the failure as `how` says.
+// The result is held in this frame, which Lua may longjmp over, so it must
+// have no destructor.
+template <class Work, class Push>
+int ReturnGuarded(lua_State* L, OnFailure how, Work&& work, Push push) {
+  using Result = decltype(work());
+  static_assert(std::is_trivially_destructible_v<Result>, "a longjmp would skip its destructor");
+  Result value{};
+  if (char* failure = RunGuarded([&] { value = work(); })) return AnswerFailure(L, failure, how);
+  push(L, value);
+  return 1;
+}
+
+// For work without a result: answers the failure as `how` says, else
+// returns `results` (values the caller left on the stack).
+template <class Work>
+int RunGuardedThen(lua_State* L, OnFailure how, Work&& work, int results = 0) {
+  if (char* failure = RunGuarded(work)) return AnswerFailure(L, failure, how);
+  return results;
+}
 
 // Reports why argument 1 is no usable handle; returns null.
 void* ReportBadHandle(lua_State* L, const char* stem, int line);

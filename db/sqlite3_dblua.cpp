@@ -32,9 +32,7 @@ int dbopen(lua_State* L) {
   if (!db) return 0;
   if (!CheckString(L, 2, kStem, __LINE__, "(error) (%s:%d) open filename is not string,type is %s\n")) return 0;
   const char* fileName = lua_tostring(L, 2);
-  if (char* failure = RunGuarded([&] { db->open(fileName); })) return PushNilAndMessage(L, failure);
-  lua_pushnumber(L, 0);
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { db->open(fileName); return 0; }, lua_pushnumber);
 }
 
 int dbclose(lua_State* L) {
@@ -62,8 +60,7 @@ int dbquery(lua_State* L) {
     return 0;
   }
   const char* sql = lua_tostring(L, 3);
-  if (char* failure = RunGuarded([&] { *query = db->execQuery(sql); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { *query = db->execQuery(sql); });
 }
 
 int dbtableExists(lua_State* L) {
@@ -72,10 +69,7 @@ int dbtableExists(lua_State* L) {
   if (!CheckString(L, 2, kStem, __LINE__, "(error) (%s:%d) tableExists Table is not string,type is %s\n"))
     return 0;
   const char* table = lua_tostring(L, 2);
-  bool exists = false;
-  if (char* failure = RunGuarded([&] { exists = db->tableExists(table); })) return RaiseMessage(L, failure);
-  lua_pushboolean(L, exists);
-  return 1;
+  return ReturnGuarded(L, OnFailure::Raise, [&] { return db->tableExists(table); }, lua_pushboolean);
 }
 
 int dbDML(lua_State* L) {
@@ -83,10 +77,7 @@ int dbDML(lua_State* L) {
   if (!db) return 0;
   if (!CheckString(L, 2, kStem, __LINE__, "(error) (%s:%d) execDML Sql is not string,type is %s\n")) return 0;
   const char* sql = lua_tostring(L, 2);
-  int changes = 0;
-  if (char* failure = RunGuarded([&] { changes = db->execDML(sql); })) return PushNilAndMessage(L, failure);
-  lua_pushinteger(L, changes);
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { return db->execDML(sql); }, lua_pushinteger);
 }
 
 int dbScalar(lua_State* L) {
@@ -94,10 +85,7 @@ int dbScalar(lua_State* L) {
   if (!db) return 0;
   if (!CheckString(L, 2, kStem, __LINE__, "(error) (%s:%d) execScalar Sql is not string,type is %s\n")) return 0;
   const char* sql = lua_tostring(L, 2);
-  int value = 0;
-  if (char* failure = RunGuarded([&] { value = db->execScalar(sql); })) return PushNilAndMessage(L, failure);
-  lua_pushinteger(L, value);
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { return db->execScalar(sql); }, lua_pushinteger);
 }
 
 int dbgetTable(lua_State* L) {
@@ -113,8 +101,7 @@ int dbgetTable(lua_State* L) {
     return 0;
   }
   const char* sql = lua_tostring(L, 2);
-  if (char* failure = RunGuarded([&] { *table = db->getTable(sql); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { *table = db->getTable(sql); });
 }
 
 int dbcompileStatement(lua_State* L) {
@@ -132,25 +119,21 @@ int dbcompileStatement(lua_State* L) {
   }
   const char* sql = lua_tostring(L, 2);
   // The target does not finalize what it held: scripts finalize it first.
-  if (char* failure = RunGuarded([&] { *statement = db->compileStatement(sql); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { *statement = db->compileStatement(sql); });
 }
 
 int dblastRowId(lua_State* L) {
   auto* db = Handle<SqliteDB>(L, kStem, __LINE__);
   if (!db) return 0;
-  long long rowId = 0;
   // Not open: nil and the message, so no row id is ever made up.
-  if (char* failure = RunGuarded([&] { rowId = db->lastRowId(); })) return PushNilAndMessage(L, failure);
-  lua_pushnumber(L, static_cast<lua_Number>(rowId));
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { return db->lastRowId(); },
+                       [](lua_State* state, long long rowId) { lua_pushnumber(state, static_cast<lua_Number>(rowId)); });
 }
 
 int RunFixedDML(lua_State* L, int line, const char* sql) {
   auto* db = Handle<SqliteDB>(L, kStem, line);
   if (!db) return 0;
-  if (char* failure = RunGuarded([&] { db->execDML(sql); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { db->execDML(sql); });
 }
 
 int dbbeginTransaction(lua_State* L) { return RunFixedDML(L, __LINE__, "BEGIN TRANSACTION;"); }

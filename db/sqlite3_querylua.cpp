@@ -28,10 +28,7 @@ int qdel(lua_State* L) {
 int qnumFields(lua_State* L) {
   auto* query = Handle<SqliteQuery>(L, kStem, __LINE__);
   if (!query) return 0;
-  int count = 0;
-  if (char* failure = RunGuarded([&] { count = query->numFields(); })) return RaiseMessage(L, failure);
-  lua_pushinteger(L, count);
-  return 1;
+  return ReturnGuarded(L, OnFailure::Raise, [&] { return query->numFields(); }, lua_pushinteger);
 }
 
 int qfieldIndex(lua_State* L) {
@@ -40,10 +37,7 @@ int qfieldIndex(lua_State* L) {
   if (!CheckString(L, 2, kStem, __LINE__, "(error) (%s:%d) fieldIndex szField is not string,type is %s\n"))
     return 0;
   const char* name = lua_tostring(L, 2);
-  int index = 0;
-  if (char* failure = RunGuarded([&] { index = query->fieldIndex(name); })) return PushNilAndMessage(L, failure);
-  lua_pushinteger(L, index);
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { return query->fieldIndex(name); }, lua_pushinteger);
 }
 
 // fieldName and fieldDeclType: a column number in, a text (or nil) out.
@@ -53,10 +47,7 @@ int ColumnText(lua_State* L, int line, const char* format) {
   if (!query) return 0;
   if (!CheckNumber(L, 2, kStem, line, format)) return 0;
   int column = IntegerArgument(L, 2);
-  const char* text = nullptr;
-  if (char* failure = RunGuarded([&] { text = (query->*Get)(column); })) return PushNilAndMessage(L, failure);
-  lua_pushstring(L, text);
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { return (query->*Get)(column); }, lua_pushstring);
 }
 
 int qfieldName(lua_State* L) {
@@ -75,10 +66,8 @@ int qfieldDataType(lua_State* L) {
   if (!CheckNumber(L, 2, kStem, __LINE__, "(error) (%s:%d) fieldDataType nCol is not number,type is %s\n"))
     return 0;
   int column = IntegerArgument(L, 2);
-  int type = 0;
-  if (char* failure = RunGuarded([&] { type = query->fieldDataType(column); })) return PushNilAndMessage(L, failure);
-  lua_pushinteger(L, type);
-  return 1;
+  return ReturnGuarded(
+      L, OnFailure::NilAndMessage, [&] { return query->fieldDataType(column); }, lua_pushinteger);
 }
 
 // Reads the field argument (a number is a column index, a string a column
@@ -94,13 +83,10 @@ int qfieldValue(lua_State* L) {
   SqliteQuery* query =
       QueryAndField(L, field, __LINE__, "(error) (%s:%d) fieldValue Field is not number or string,type is %s\n");
   if (!query) return 0;
-  const char* text = nullptr;
-  char* failure = RunGuarded([&] {
-    text = query->fieldValue(field.name ? query->fieldIndex(field.name) : field.index);
-  });
-  if (failure) return PushNilAndMessage(L, failure);
-  lua_pushstring(L, text);
-  return 1;
+  return ReturnGuarded(
+      L, OnFailure::NilAndMessage,
+      [&] { return query->fieldValue(field.name ? query->fieldIndex(field.name) : field.index); },
+      lua_pushstring);
 }
 
 int qgetIntField(lua_State* L) {
@@ -108,12 +94,10 @@ int qgetIntField(lua_State* L) {
   SqliteQuery* query = QueryAndField(L, field, __LINE__,
                                      "(error) (%s:%d) getIntField Field is not number or string,type is %s\n");
   if (!query) return 0;
-  int value = 0;
-  char* failure =
-      RunGuarded([&] { value = field.name ? query->getIntField(field.name) : query->getIntField(field.index); });
-  if (failure) return PushNilAndMessage(L, failure);
-  lua_pushinteger(L, value);
-  return 1;
+  return ReturnGuarded(
+      L, OnFailure::NilAndMessage,
+      [&] { return field.name ? query->getIntField(field.name) : query->getIntField(field.index); },
+      lua_pushinteger);
 }
 
 int qgetFloatField(lua_State* L) {
@@ -121,12 +105,10 @@ int qgetFloatField(lua_State* L) {
   SqliteQuery* query = QueryAndField(L, field, __LINE__,
                                      "(error) (%s:%d) getFloatField Field is not number or string,type is %s\n");
   if (!query) return 0;
-  double value = 0;
-  char* failure =
-      RunGuarded([&] { value = field.name ? query->getFloatField(field.name) : query->getFloatField(field.index); });
-  if (failure) return PushNilAndMessage(L, failure);
-  lua_pushnumber(L, value);
-  return 1;
+  return ReturnGuarded(
+      L, OnFailure::NilAndMessage,
+      [&] { return field.name ? query->getFloatField(field.name) : query->getFloatField(field.index); },
+      lua_pushnumber);
 }
 
 int qgetStringField(lua_State* L) {
@@ -134,12 +116,10 @@ int qgetStringField(lua_State* L) {
   SqliteQuery* query = QueryAndField(L, field, __LINE__,
                                      "(error) (%s:%d) getStringField Field is not number or string,type is %s\n");
   if (!query) return 0;
-  const char* text = nullptr;
-  char* failure =
-      RunGuarded([&] { text = field.name ? query->getStringField(field.name) : query->getStringField(field.index); });
-  if (failure) return PushNilAndMessage(L, failure);
-  lua_pushstring(L, text);
-  return 1;
+  return ReturnGuarded(
+      L, OnFailure::NilAndMessage,
+      [&] { return field.name ? query->getStringField(field.name) : query->getStringField(field.index); },
+      lua_pushstring);
 }
 
 int qgetBlobField(lua_State* L) {
@@ -163,36 +143,28 @@ int qfieldIsNull(lua_State* L) {
   SqliteQuery* query = QueryAndField(L, field, __LINE__,
                                      "(error) (%s:%d) fieldIsNull Field is not number or string,type is %s\n");
   if (!query) return 0;
-  bool isNull = false;
-  char* failure = RunGuarded([&] {
-    isNull = query->fieldIsNull(field.name ? query->fieldIndex(field.name) : field.index);
-  });
-  if (failure) return PushNilAndMessage(L, failure);
-  lua_pushboolean(L, isNull);
-  return 1;
+  return ReturnGuarded(
+      L, OnFailure::NilAndMessage,
+      [&] { return query->fieldIsNull(field.name ? query->fieldIndex(field.name) : field.index); },
+      lua_pushboolean);
 }
 
 int qeof(lua_State* L) {
   auto* query = Handle<SqliteQuery>(L, kStem, __LINE__);
   if (!query) return 0;
-  bool atEnd = true;
-  if (char* failure = RunGuarded([&] { atEnd = query->eof(); })) return RaiseMessage(L, failure);
-  lua_pushboolean(L, atEnd);
-  return 1;
+  return ReturnGuarded(L, OnFailure::Raise, [&] { return query->eof(); }, lua_pushboolean);
 }
 
 int qnextRow(lua_State* L) {
   auto* query = Handle<SqliteQuery>(L, kStem, __LINE__);
   if (!query) return 0;
-  if (char* failure = RunGuarded([&] { query->nextRow(); })) return RaiseMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Raise, [&] { query->nextRow(); });
 }
 
 int qfinalize(lua_State* L) {
   auto* query = Handle<SqliteQuery>(L, kStem, __LINE__);
   if (!query) return 0;
-  if (char* failure = RunGuarded([&] { query->finalize(); })) return RaiseMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Raise, [&] { query->finalize(); });
 }
 
 }  // namespace

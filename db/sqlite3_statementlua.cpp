@@ -30,10 +30,7 @@ int sdel(lua_State* L) {
 int sDML(lua_State* L) {
   auto* statement = Handle<SqliteStatement>(L, kStem, __LINE__);
   if (!statement) return 0;
-  int changes = 0;
-  if (char* failure = RunGuarded([&] { changes = statement->execDML(); })) return PushNilAndMessage(L, failure);
-  lua_pushinteger(L, changes);
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { return statement->execDML(); }, lua_pushinteger);
 }
 
 int sQuery(lua_State* L) {
@@ -46,8 +43,7 @@ int sQuery(lua_State* L) {
     ReportNullPointer(kStem, __LINE__);
     return 0;
   }
-  if (char* failure = RunGuarded([&] { *query = statement->execQuery(); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { *query = statement->execQuery(); });
 }
 
 // Checks the handle and the parameter number shared by every bind.
@@ -64,8 +60,7 @@ int sbindString(lua_State* L) {
   if (!statement) return 0;
   if (!CheckString(L, 3, kStem, __LINE__, "(error) (%s:%d) bindString Value is not string ,type is %s\n")) return 0;
   const char* value = lua_tostring(L, 3);
-  if (char* failure = RunGuarded([&] { statement->bind(parameter, value); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { statement->bind(parameter, value); });
 }
 
 int sbindInt(lua_State* L) {
@@ -91,8 +86,7 @@ int sbindFloat(lua_State* L) {
   if (!statement) return 0;
   if (!CheckNumber(L, 3, kStem, __LINE__, "(error) (%s:%d) bindfloat  Value is not double ,type is %s\n")) return 0;
   double value = lua_tonumber(L, 3);
-  if (char* failure = RunGuarded([&] { statement->bind(parameter, value); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { statement->bind(parameter, value); });
 }
 
 int sbindBlob(lua_State* L) {
@@ -103,17 +97,15 @@ int sbindBlob(lua_State* L) {
     return 0;
   size_t length = 0;
   const char* bytes = lua_tolstring(L, 3, &length);
-  if (char* failure = RunGuarded([&] { statement->bind(parameter, static_cast<const void*>(bytes), length); }))
-    return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message,
+                        [&] { statement->bind(parameter, static_cast<const void*>(bytes), length); });
 }
 
 int sbindNull(lua_State* L) {
   int parameter = 0;
   SqliteStatement* statement = BindTarget(L, __LINE__, parameter);
   if (!statement) return 0;
-  if (char* failure = RunGuarded([&] { statement->bindNull(parameter); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { statement->bindNull(parameter); });
 }
 
 // reset and finalize hand back the value on top of the stack: their own last
@@ -121,15 +113,13 @@ int sbindNull(lua_State* L) {
 int sreset(lua_State* L) {
   auto* statement = Handle<SqliteStatement>(L, kStem, __LINE__);
   if (!statement) return 0;
-  if (char* failure = RunGuarded([&] { statement->reset(); })) return PushNilAndMessage(L, failure);
-  return 1;
+  return RunGuardedThen(L, OnFailure::NilAndMessage, [&] { statement->reset(); }, 1);
 }
 
 int sfinalize(lua_State* L) {
   auto* statement = Handle<SqliteStatement>(L, kStem, __LINE__);
   if (!statement) return 0;
-  if (char* failure = RunGuarded([&] { statement->finalize(); })) return PushNilAndMessage(L, failure);
-  return 1;
+  return RunGuardedThen(L, OnFailure::NilAndMessage, [&] { statement->finalize(); }, 1);
 }
 
 }  // namespace

@@ -32,10 +32,7 @@ template <int (SqliteTable::*Count)() const>
 int CountOf(lua_State* L, int line) {
   auto* table = Handle<SqliteTable>(L, kStem, line);
   if (!table) return 0;
-  int count = 0;
-  if (char* failure = RunGuarded([&] { count = (table->*Count)(); })) return RaiseMessage(L, failure);
-  lua_pushinteger(L, count);
-  return 1;
+  return ReturnGuarded(L, OnFailure::Raise, [&] { return (table->*Count)(); }, lua_pushinteger);
 }
 
 int tnumFields(lua_State* L) { return CountOf<&SqliteTable::numFields>(L, __LINE__); }
@@ -47,10 +44,7 @@ int tfieldName(lua_State* L) {
   if (!table) return 0;
   if (!CheckNumber(L, 2, kStem, __LINE__, "(error) (%s:%d) fieldName col is not number,type is %s\n")) return 0;
   int column = IntegerArgument(L, 2);
-  const char* name = nullptr;
-  if (char* failure = RunGuarded([&] { name = table->fieldName(column); })) return PushNilAndMessage(L, failure);
-  lua_pushstring(L, name);
-  return 1;
+  return ReturnGuarded(L, OnFailure::NilAndMessage, [&] { return table->fieldName(column); }, lua_pushstring);
 }
 
 // Reads the field argument and the current row's text of that field (null
@@ -117,8 +111,7 @@ int tsetRow(lua_State* L) {
   if (!table) return 0;
   if (!CheckNumber(L, 2, kStem, __LINE__, "(error) (%s:%d) setRow row is not number,type is %s\n")) return 0;
   int row = IntegerArgument(L, 2);
-  if (char* failure = RunGuarded([&] { table->setRow(row); })) return PushMessage(L, failure);
-  return 0;
+  return RunGuardedThen(L, OnFailure::Message, [&] { table->setRow(row); });
 }
 
 int tfinalize(lua_State* L) {

@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include "platform/Resource.h"
 #include "script/tessaryLuaCommon.h"
 #include "ui/bindings/ScriptBindings.h"
 #include "ui/controls/CControlUI.h"
@@ -20,6 +19,7 @@
 #include "ui/controls/CListUI.h"
 #include "ui/controls/CPaintManagerUI.h"
 #include "ui/controls/CScrollBarUI.h"
+#include "ui/controls/EmbeddedSkin.h"
 #include "ui/controls/UIRender.h"
 #include "ui/window/Automation.h"
 #include "ui/window/CWindowWnd.h"
@@ -49,13 +49,6 @@ class MainWindow : public CWindowWnd {
     return CWindowWnd::HandleMessage(message, wParam, lParam);
   }
 };
-
-bool UseEmbeddedSkin() {
-  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
-  if (!resource) return false;
-  return CPaintManagerUI::SetResourceZip(LockResource(LoadResource(nullptr, resource)),
-                                         SizeofResource(nullptr, resource));
-}
 
 struct Timing {
   double mean = 0;

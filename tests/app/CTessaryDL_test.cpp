@@ -13,9 +13,9 @@
 
 #include "base/ReportError.h"
 #include "platform/Path.h"
-#include "platform/Resource.h"
 #include "tests/support/TempDir.h"
 #include "ui/controls/ControlAutomation.h"
+#include "ui/controls/EmbeddedSkin.h"
 #include "ui/window/Automation.h"
 
 namespace {
@@ -42,14 +42,6 @@ function OnWindowMessage(m, w, l) if m == 0x4A then rec("OnWindowMessage:copydat
 function QuitSystem() rec("QuitSystem") end
 function QuitControl() rec("QuitControl") end
 )lua";
-
-bool UseEmbeddedSkin() {
-  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
-  if (!resource) return false;
-  const std::uint32_t size = SizeofResource(nullptr, resource);
-  const void* bytes = LockResource(LoadResource(nullptr, resource));
-  return bytes && size > 0 && CPaintManagerUI::SetResourceZip(bytes, size);
-}
 
 std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/Resource.h"
 #include "ui/controls/CControlUI.h"
 #include "ui/window/WindowApi.h"
 
@@ -18,14 +17,6 @@ const bool kOffscreen = [] {
 }();
 
 }  // namespace
-
-bool UseEmbeddedSkin() {
-  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
-  if (!resource) return false;
-  const std::uint32_t size = SizeofResource(nullptr, resource);
-  const void* bytes = LockResource(LoadResource(nullptr, resource));
-  return bytes && size > 0 && CPaintManagerUI::SetResourceZip(bytes, size);
-}
 
 LayoutTestWindow::LayoutTestWindow(std::u16string layout, IDialogBuilderCallback* callback)
     : layout_(std::move(layout)), callback_(callback) {}

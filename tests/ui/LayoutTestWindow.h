@@ -10,10 +10,8 @@
 
 #include "ui/controls/CDialogBuilder.h"
 #include "ui/controls/CPaintManagerUI.h"
+#include "ui/controls/EmbeddedSkin.h"
 #include "ui/window/CWindowWnd.h"
-
-// Serves the skin embedded in the test program; false when it is missing.
-bool UseEmbeddedSkin();
 
 struct SeenNotify {
   std::u16string type;
