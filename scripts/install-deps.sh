@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Velmora builds, tests and benchmarks with.
+# Installs the Debian packages Velmora builds and tests with; with --bench,
+# also the benchmarks' library and the peers they measure against.
 # Idempotent: packages already present are left alone, and apt is not
 # touched at all when nothing is missing.
 set -euo pipefail
 
 packages=(
   g++ cmake pkg-config make
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev
   liblua5.1-0-dev lua5.1
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
   openssl nginx
-  # peers the benchmarks measure against
-  lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev
 )
+if [ "${1:-}" = "--bench" ]; then
+  # peers the benchmarks measure against
+  packages+=(libbenchmark-dev lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev curl)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

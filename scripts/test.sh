@@ -17,4 +17,6 @@ fi
 cmake -S . -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+# The sweep over the machine's own XML files (label "machine") is left out;
+# `ctest -L machine` runs it.
+ctest --output-on-failure -j"$(nproc)" --timeout 600 -LE machine

@@ -2,7 +2,7 @@
 // on the same file served by a private nginx over loopback, in one run. Also
 // times the client with the 10 ms read pause it uses by default.
 //
-// bench_net_download [SIZE_MIB] [--no-paused]   (default 1024 MiB)
+// velmora-bench-net [SIZE_MIB] [--no-paused]   (default 1024 MiB)
 #include <limits.h>
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-// velmora-bench-xmlfile [MEGABYTES]: Load of a large UTF-8 file, end to end,
+// velmora-bench-xml-file [MEGABYTES]: Load of a large UTF-8 file, end to end,
 // against pugixml's load_file of the same file in the same run. Also splits
 // our time into reading + converting to UTF-16 and parsing. Prints ratios.
 #include <stdlib.h>
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 50;
   std::string pattern = (std::filesystem::temp_directory_path() / "velmora-bench-xml-XXXXXX").string();
   if (!mkdtemp(pattern.data())) {
-    std::fprintf(stderr, "velmora-bench-xmlfile: cannot make a scratch directory\n");
+    std::fprintf(stderr, "velmora-bench-xml-file: cannot make a scratch directory\n");
     return 1;
   }
   std::string path = pattern + "/catalog.xml";

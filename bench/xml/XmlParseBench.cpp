@@ -2,7 +2,7 @@
 // tinyxml2 and expat on the same documents, in one run; then the script-like
 // build-and-walk workload at two sizes to show linear growth.
 //
-// Usage: xml_parse_bench [megabytes=50] [real files...]
+// Usage: velmora-bench-xml [megabytes=50] [real files...]
 // Each peer parses UTF-8 from memory; SetDoc takes the UTF-16 text (its copy
 // of the text is part of the time). The parsers take turns, round after
 // round; every figure is the best of nine rounds.

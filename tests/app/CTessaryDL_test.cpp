@@ -118,7 +118,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, CreationRunsTheFirstScriptThenItsSetUpCallsInOrder) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   const auto calls = Calls();
   ASSERT_GE(calls.size(), 3u);
   EXPECT_EQ(calls[0], "SetDownloadCenterTitle:Velmora");
@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, CreationRunsTheFirstScriptThenItsSetUpCallsInOrder) {
 }
 
 TEST_F(MainWindowTest, ClicksOnOrdinaryButtonsReachTheScriptsButOptionsDoNot) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
   ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_add"));
   ProcessEvents();
@@ -143,7 +143,7 @@ TEST_F(MainWindowTest, ClicksOnOrdinaryButtonsReachTheScriptsButOptionsDoNot) {
 }
 
 TEST_F(MainWindowTest, TimerTicksCallOnTimerAndQueryOnceAfterClientCopyData) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
   SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
   EXPECT_EQ(Calls(), std::vector<std::string>{"OnTimer:1"});
@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, TimerTicksCallOnTimerAndQueryOnceAfterClientCopyData) {
 }
 
 TEST_F(MainWindowTest, CopyDataPrefixIsCaseSensitiveAndShortDataIsNotAClient) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
   const std::string upper = "#CLICENT#x";
   const std::string shortData = "#clic";
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, CopyDataPrefixIsCaseSensitiveAndShortDataIsNotAClient) {
 }
 
 TEST_F(MainWindowTest, SecondStartHandsItsClientCommandToTheRunningWindow) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
   HandToRunningInstance(window->GetHWND(), {u"velmora", u"#clicent#id=7", u"\u4E2D"});
   HandToRunningInstance(window->GetHWND(), {u"velmora"});
@@ -185,7 +185,7 @@ TEST_F(MainWindowTest, SecondStartHandsItsClientCommandToTheRunningWindow) {
 }
 
 TEST_F(MainWindowTest, ScriptRequestMessageReachesOnMessage) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
   SendMessageW(window->GetHWND(), kMsgScriptRequest, 3, 0);
   SendMessageW(window->GetHWND(), kMsgScriptRequest, 0, 0);
@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, ScriptRequestMessageReachesOnMessage) {
 }
 
 TEST_F(MainWindowTest, CloseWithDownloadsRunningAsksAndStaysWhenCancelled) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   SetGlobal("freeThreadCount", "4");
   ClearCallsKeepList();
   QueueModalAnswer(IDCANCEL);
@@ -206,7 +206,7 @@ TEST_F(MainWindowTest, CloseWithDownloadsRunningAsksAndStaysWhenCancelled) {
 }
 
 TEST_F(MainWindowTest, CloseWhileUnpackingOnlyWarns) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   SetGlobal("UnzipCount", " 3");
   ClearCallsKeepList();
   QueueModalAnswer(IDOK);
@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, CloseWhileUnpackingOnlyWarns) {
 }
 
 TEST_F(MainWindowTest, ConfirmedCloseQuitsThroughTheScripts) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
   QueueModalAnswer(IDOK);
   ASSERT_TRUE(ClickControl(window->PaintManager(), u"closebtn"));
@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, ConfirmedCloseQuitsThroughTheScripts) {
 }
 
 TEST_F(MainWindowTest, FailingFirstScriptWarnsAndQuits) {
-  Open("error('broken on purpose')");
+  ASSERT_NO_FATAL_FAILURE(Open("error('broken on purpose')"));
   const auto boxes = TakeMessageBoxLog();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, u"加载信息失败.");
@@ -236,7 +236,7 @@ TEST_F(MainWindowTest, FailingFirstScriptWarnsAndQuits) {
 }
 
 TEST_F(MainWindowTest, HitTestDragsOnlyFromCaptionBackgroundAndSizesAtEdges) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   const HWND hwnd = window->GetHWND();
   auto hit = [&](LONG x, LONG y) {
     POINT pt{x, y};
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, HitTestDragsOnlyFromCaptionBackgroundAndSizesAtEdges) {
 }
 
 TEST_F(MainWindowTest, ConfigurationAnswerQueriesOnceAfterTheNextTick) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   SendMessageW(window->GetHWND(), kMsgConfigAnswer, 0, 0);
   ClearCallsKeepList();
   SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
@@ -271,7 +271,7 @@ TEST_F(MainWindowTest, ConfigurationAnswerQueriesOnceAfterTheNextTick) {
 }
 
 TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheFrameButtons) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   const HWND hwnd = window->GetHWND();
   CControlUI* maxButton = window->PaintManager().FindControl(u"maxbtn");
   CControlUI* restoreButton = window->PaintManager().FindControl(u"restorebtn");
@@ -286,7 +286,7 @@ TEST_F(MainWindowTest, MaximiseAndRestoreSwapTheFrameButtons) {
 }
 
 TEST_F(MainWindowTest, TrayIconDoubleClickShowsTheWindow) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   const HWND hwnd = window->GetHWND();
   ShowWindow(hwnd, SW_HIDE);
   SendMessageW(hwnd, kMsgTrayIcon, kTrayIconId + 1, WM_LBUTTONDBLCLK);
@@ -296,7 +296,7 @@ TEST_F(MainWindowTest, TrayIconDoubleClickShowsTheWindow) {
 }
 
 TEST_F(MainWindowTest, SystemCloseQuitsWithoutTheScripts) {
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
   EXPECT_EQ(SendMessageW(window->GetHWND(), WM_SYSCOMMAND, SC_CLOSE, 0), 0);
   EXPECT_EQ(CPaintManagerUI::MessageLoop(), 0);
@@ -306,7 +306,7 @@ TEST_F(MainWindowTest, SystemCloseQuitsWithoutTheScripts) {
 TEST_F(MainWindowTest, ShippedScriptsRunWithoutAnyReportAndRender) {
   std::vector<std::string> reports;
   const DiagnosticSink previous = SetDiagnosticSink([&](const std::string& report) { reports.push_back(report); });
-  Open("");
+  ASSERT_NO_FATAL_FAILURE(Open(""));
   ASSERT_TRUE(ClickControl(window->PaintManager(), u"tab_downloaded"));
   ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_add"));
   SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);

@@ -21,8 +21,12 @@ uint32_t Checksum(const std::string& bytes) {
 
 class NginxTest : public ::testing::Test {
  protected:
-  void StartServer(bool gzip) {
+  // A skip inside a helper only leaves the helper; here it skips the test.
+  void SetUp() override {
     if (NginxServer::FindBinary().empty()) GTEST_SKIP() << "nginx is not installed";
+  }
+  // Callers wrap it in ASSERT_NO_FATAL_FAILURE: a failed start ends the test.
+  void StartServer(bool gzip) {
     ASSERT_EQ(mkdir((dir_ / "www").c_str(), 0755), 0);
     server_ = std::make_unique<NginxServer>(dir_.path(), dir_ / "www", gzip);
     ASSERT_TRUE(server_->Start()) << server_->ErrorLog();
@@ -34,7 +38,7 @@ class NginxTest : public ::testing::Test {
 };
 
 TEST_F(NginxTest, StaticFileGetAndDownload) {
-  StartServer(false);
+  ASSERT_NO_FATAL_FAILURE(StartServer(false));
   const std::string text = "plain text from nginx\n";
   const std::string binary = PatternBytes(3 * 1024 * 1024 + 17);
   Publish("a.txt", text);
@@ -52,7 +56,7 @@ TEST_F(NginxTest, StaticFileGetAndDownload) {
 }
 
 TEST_F(NginxTest, GzipEncodedAnswersAreDecoded) {
-  StartServer(true);
+  ASSERT_NO_FATAL_FAILURE(StartServer(true));
   std::string text;
   for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + " of a compressible text\n";
   Publish("big.txt", text);
@@ -80,7 +84,7 @@ int CuttingRecv(int32_t* socket, char* buffer, int32_t length, int32_t flags) {
 }
 
 TEST_F(NginxTest, RangeResumeAfterACutConnectionGivesTheSameFile) {
-  StartServer(false);
+  ASSERT_NO_FATAL_FAILURE(StartServer(false));
   const std::string binary = PatternBytes(5 * 1024 * 1024 + 3);
   Publish("c.bin", binary);
   const std::string out = dir_ / "c.part";

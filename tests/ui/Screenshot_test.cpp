@@ -76,7 +76,7 @@ TEST(Screenshot, MainWindowAndMessageBoxRenderWithContent) {
 
   LayoutTestWindow main(u"default.xml");
   ASSERT_NE(main.Open(), nullptr);
-  FillSampleRows(main);
+  ASSERT_NO_FATAL_FAILURE(FillSampleRows(main));
   ProcessEvents();
   RECT client;
   GetClientRect(main.GetHWND(), &client);

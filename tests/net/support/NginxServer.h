@@ -12,7 +12,7 @@
 
 class NginxServer {
  public:
-  // The nginx binary, or empty when it is not installed.
+  // The nginx binary (VELMORA_NGINX when set), or empty when there is none.
   static std::string FindBinary();
 
   NginxServer(const std::string& workDir, const std::string& rootDir, bool gzip);
