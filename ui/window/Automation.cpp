@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "ui/window/AutomationHooks.h"
 #include "ui/window/KeyMap.h"
 #include "ui/window/MessageQueue.h"
-#include "ui/window/TestHooks.h"
 #include "ui/window/WindowApi.h"
 #include "ui/window/WindowHost.h"
 

@@ -2,8 +2,8 @@
 
 #include <QString>
 
+#include "ui/window/AutomationHooks.h"
 #include "ui/window/MessageQueue.h"
-#include "ui/window/TestHooks.h"
 #include "ui/window/WindowApi.h"
 #include "ui/window/WindowHost.h"
 #include "ui/window/WindowLinkServer.h"

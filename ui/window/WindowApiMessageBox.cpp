@@ -4,8 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "ui/window/AutomationHooks.h"
 #include "ui/window/MessageQueue.h"
-#include "ui/window/TestHooks.h"
 #include "ui/window/WindowApi.h"
 #include "ui/window/WindowHost.h"
 

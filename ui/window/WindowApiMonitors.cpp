@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "ui/window/AutomationHooks.h"
 #include "ui/window/MessageQueue.h"
-#include "ui/window/TestHooks.h"
 #include "ui/window/WindowApi.h"
 #include "ui/window/WindowHost.h"
 

@@ -1,7 +1,7 @@
 // Internal: the state the automation API sets and the window system reads
 // (modal answers, message-box answers, monitor overrides).
-#ifndef VELMORA_UI_WINDOW_TESTHOOKS_H
-#define VELMORA_UI_WINDOW_TESTHOOKS_H
+#ifndef VELMORA_UI_WINDOW_AUTOMATIONHOOKS_H
+#define VELMORA_UI_WINDOW_AUTOMATIONHOOKS_H
 
 #include <optional>
 

@@ -1,6 +1,4 @@
 #include "base/CodePageText.h"
-#include "base/ReplaceAll.h"
-#include "base/UrlEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +12,7 @@ const std::u16string kWideZhongWen = u"\u4E2D\u6587";
 
 }  // namespace
 
-TEST(TextEncoding, AnsiIsGbkAndRoundTrips) {
+TEST(CodePageText, AnsiIsGbkAndRoundTrips) {
   EXPECT_EQ(AnsiToUtf16(kGbkZhongWen + "ab"), kWideZhongWen + u"ab");
   EXPECT_EQ(Utf16ToAnsi(kWideZhongWen + u"ab"), kGbkZhongWen + "ab");
   auto raw = AnsiToUtf16Raw(kGbkZhongWen.c_str());
@@ -22,7 +20,7 @@ TEST(TextEncoding, AnsiIsGbkAndRoundTrips) {
   EXPECT_EQ(std::u16string(raw.get()), kWideZhongWen);
 }
 
-TEST(TextEncoding, Utf8RoundTripsIncludingAstralCharacters) {
+TEST(CodePageText, Utf8RoundTripsIncludingAstralCharacters) {
   std::u16string wide = kWideZhongWen + u"\U0001F600x";
   std::string utf8 = Utf16ToUtf8(wide);
   EXPECT_EQ(utf8, kUtf8ZhongWen + "\xF0\x9F\x98\x80x");
@@ -31,7 +29,7 @@ TEST(TextEncoding, Utf8RoundTripsIncludingAstralCharacters) {
   EXPECT_EQ(std::string(raw.get()), utf8);
 }
 
-TEST(TextEncoding, Utf8ToGbkConvertsAndRejectsBadInput) {
+TEST(CodePageText, Utf8ToGbkConvertsAndRejectsBadInput) {
   EXPECT_EQ(Utf8ToGbk(kUtf8ZhongWen), kGbkZhongWen);
   EXPECT_EQ(Utf8ToGbk(""), "");
   EXPECT_EQ(Utf8ToGbk("\xC0\xAF"), "");  // overlong: malformed, so failure
@@ -39,7 +37,7 @@ TEST(TextEncoding, Utf8ToGbkConvertsAndRejectsBadInput) {
   EXPECT_EQ(Utf8ToGbkRaw(""), nullptr);
 }
 
-TEST(TextEncoding, ByteOrderMarkIsDroppedFromAnsiInput) {
+TEST(CodePageText, ByteOrderMarkIsDroppedFromAnsiInput) {
   // Only a code page that can spell U+FEFF can bring one in: UTF-8 scripts.
   platform::OverrideAnsiCodePageForTesting(65001);
   EXPECT_EQ(AnsiToUtf16("\xEF\xBB\xBF" "abc"), u"abc");
@@ -50,14 +48,14 @@ TEST(TextEncoding, ByteOrderMarkIsDroppedFromAnsiInput) {
   EXPECT_EQ(AnsiToUtf16Raw(""), nullptr);
 }
 
-TEST(TextEncoding, InvalidAnsiBytesNeverStopTheConversion) {
+TEST(CodePageText, InvalidAnsiBytesNeverStopTheConversion) {
   std::u16string wide = AnsiToUtf16(std::string("a\x81") + "b\xFF" + "c");
   EXPECT_EQ(wide.front(), u'a');
   EXPECT_EQ(wide.back(), u'c');
   EXPECT_NE(wide.find(u'\uFFFD'), std::u16string::npos);
 }
 
-TEST(TextEncoding, ToWideIntoRespectsCapacity) {
+TEST(CodePageText, ToWideIntoRespectsCapacity) {
   char16_t buffer[8];
   std::fill(std::begin(buffer), std::end(buffer), u'#');
   EXPECT_EQ(ToWideInto("abcdef", buffer, 4), 3u);
@@ -68,28 +66,9 @@ TEST(TextEncoding, ToWideIntoRespectsCapacity) {
   EXPECT_EQ(ToWideInto("x", buffer, 0), 0u);
 }
 
-TEST(TextEncoding, ToNarrowIntoWritesNoTerminatorAndCuts) {
+TEST(CodePageText, ToNarrowIntoWritesNoTerminatorAndCuts) {
   char buffer[8] = {};
   EXPECT_EQ(ToNarrowInto(u"\u4E2D\u6587abc", buffer, 5), 5u);
   EXPECT_EQ(std::string(buffer, 5), kGbkZhongWen + "a");
   EXPECT_EQ(buffer[5], '\0');
-}
-
-TEST(TextEncoding, UrlEncodePathFollowsItsRules) {
-  EXPECT_EQ(UrlEncodePath("/a b/c"), "/a%20b/c");
-  EXPECT_EQ(UrlEncodePath("/\xC4\xE3.txt"), "/%C4%E3.txt");
-  EXPECT_EQ(UrlEncodePath("/%41x"), "/%41x");
-  EXPECT_EQ(UrlEncodePath("/a%"), "/a%");
-  EXPECT_EQ(UrlEncodePath("/a%4"), "/a%4");
-  EXPECT_EQ(UrlEncodePath("/a%-1"), "/a%-1");
-  EXPECT_EQ(UrlEncodePath("/p?q=1&r=#+:"), "/p?q=1&r=#+:");
-}
-
-TEST(TextEncoding, ReplaceAllContinuesAfterTheReplacement) {
-  std::u16string text = u"a\\b\\\\c";
-  EXPECT_EQ(ReplaceAll(text, u"\\", u"\\\\"), u"a\\\\b\\\\\\\\c");
-  std::u16string grow = u"aaa";
-  EXPECT_EQ(ReplaceAll(grow, u"a", u"aa"), u"aaaaaa");
-  std::u16string same = u"abc";
-  EXPECT_EQ(ReplaceAll(same, u"", u"x"), u"abc");  // an empty pattern must not loop
 }
