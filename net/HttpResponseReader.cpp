@@ -313,14 +313,9 @@ bool HttpResponseReader::ChooseFraming() {
 }
 
 bool HttpResponseReader::SetUpTransferCodings(const std::vector<std::string>& codings) {
-  // Codings were applied in the order listed, so they come off last first.
-  for (auto it = codings.rbegin(); it != codings.rend(); ++it) {
-    if (SameNoCase(*it, "identity")) continue;
-    auto decoder = ContentDecoder::ForCoding(*it, options_.maxDecodedBytes);
-    if (!decoder) return Fail(HttpTypeError, "unsupported transfer coding: " + Shown(*it));
-    transferDecoders_.push_back(std::move(decoder));
-  }
-  return true;
+  std::string unknown;
+  if (transferCodings_.Build(codings, options_.maxDecodedBytes, &unknown)) return true;
+  return Fail(HttpTypeError, "unsupported transfer coding: " + Shown(unknown));
 }
 
 // ---- body ----
@@ -415,25 +410,22 @@ bool HttpResponseReader::EndOfChunkSizeLine() {
   return true;
 }
 
-bool HttpResponseReader::Deliver(const char* data, size_t size) { return size == 0 || Emit(0, data, size); }
+bool HttpResponseReader::ToSink(const char* data, size_t size) {
+  bodyBytes_ += static_cast<int64_t>(size);
+  if (sink_ && *sink_ && !(*sink_)(data, size)) return Fail(OpenFileError, "stopped by the receiver");
+  return true;
+}
 
-bool HttpResponseReader::Emit(size_t stage, const char* data, size_t size) {
-  if (stage == transferDecoders_.size()) {
-    bodyBytes_ += static_cast<int64_t>(size);
-    if (sink_ && *sink_ && !(*sink_)(data, size)) return Fail(OpenFileError, "stopped by the receiver");
-    return true;
-  }
-  auto next = [this, stage](const char* d, size_t n) { return Emit(stage + 1, d, n); };
-  if (transferDecoders_[stage]->Feed(data, size, next)) return true;
-  return Fail(NetReadError, "transfer coding: " + transferDecoders_[stage]->errorText());
+bool HttpResponseReader::Deliver(const char* data, size_t size) {
+  if (size == 0) return true;
+  auto toSink = [this](const char* d, size_t n) { return ToSink(d, n); };
+  if (transferCodings_.Feed(data, size, toSink)) return true;
+  return Fail(NetReadError, "transfer coding: " + transferCodings_.errorText());
 }
 
 bool HttpResponseReader::CompleteBody() {
-  for (size_t stage = 0; stage < transferDecoders_.size(); ++stage) {
-    auto next = [this, stage](const char* d, size_t n) { return Emit(stage + 1, d, n); };
-    if (!transferDecoders_[stage]->Finish(next))
-      return Fail(NetReadError, "transfer coding: " + transferDecoders_[stage]->errorText());
-  }
+  auto toSink = [this](const char* d, size_t n) { return ToSink(d, n); };
+  if (!transferCodings_.Finish(toSink)) return Fail(NetReadError, "transfer coding: " + transferCodings_.errorText());
   if (state_ == State::Failed) return false;
   state_ = State::Done;
   return true;

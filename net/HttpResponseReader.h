@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "net/ContentDecoder.h"
+#include "net/ContentDecoderChain.h"
 #include "net/ResultCode.h"
 
 struct HttpResponseHead {
@@ -144,7 +145,7 @@ class HttpResponseReader {
   bool ChunkLineByte(unsigned char byte);
   bool EndOfChunkSizeLine();
   bool Deliver(const char* data, size_t size);
-  bool Emit(size_t stage, const char* data, size_t size);
+  bool ToSink(const char* data, size_t size);
   bool CompleteBody();
   bool Fail(ResultCode code, std::string text);
 
@@ -169,7 +170,7 @@ class HttpResponseReader {
   size_t chunkLineBytes_ = 0;
   size_t trailerBytes_ = 0;
   int64_t bodyBytes_ = 0;
-  std::vector<std::unique_ptr<ContentDecoder>> transferDecoders_;
+  ContentDecoderChain transferCodings_;
   const BodySink* sink_ = nullptr;
   ResultCode error_ = Success;
   std::string errorText_;
