@@ -114,6 +114,9 @@ class WHttp : public WSocket {
   // Milliseconds slept after each body read; 0 streams at full speed.
   void SetReadPause(int milliseconds) { readPauseMs_ = milliseconds < 0 ? 0 : milliseconds; }
   int readPause() const { return readPauseMs_; }
+  // Bodies read into memory never grow past this many bytes: a declared
+  // length beyond it is 5, a body that grows beyond it 15.
+  void SetBodyLimit(size_t bytes) { bodyLimit_ = bytes; }
 
   // The first value received under `name` (any case); empty when absent.
   std::string HeaderValue(std::string_view name) const;
@@ -181,6 +184,7 @@ class WHttp : public WSocket {
   // describes it (decoded, or read to the close); -1 otherwise.
   int64_t lastDecodedLength_ = -1;
   int readPauseMs_ = kDefaultReadPauseMs;
+  size_t bodyLimit_ = kMaxInMemoryBody;
 };
 
 #endif

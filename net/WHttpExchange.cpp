@@ -82,16 +82,17 @@ ResultCode WHttp::ReadBodyToMemory(HttpResponseReader& reader, std::string_view 
       ReportErrorText(kStem, __LINE__, kResultMessages[NetReadError]);
       return NetReadError;
     }
-    if (!limitCoded && ((declared & 0xFFFFFFFF) == 0xFFFFFFFF || declared > static_cast<int64_t>(kMaxInMemoryBody))) {
+    if (!limitCoded && ((declared & 0xFFFFFFFF) == 0xFFFFFFFF || declared > static_cast<int64_t>(bodyLimit_))) {
       ReportErrorText(kStem, __LINE__, kResultMessages[MallocError]);
       return MallocError;
     }
     if (lastKind_ == Identity) body->reserve(static_cast<size_t>(declared));
   }
   ContentDecoderChain decoders;
-  decoders.Build(reader.head().ListValues("Content-Encoding"), kMaxInMemoryBody, nullptr);
+  // The cap is kept below, where its failure is a plain read error.
+  decoders.Build(reader.head().ListValues("Content-Encoding"), ContentDecoder::kDefaultOutputLimit, nullptr);
   auto keep = [&](const char* data, size_t size) -> bool {
-    if (size > kMaxInMemoryBody - body->size())
+    if (size > bodyLimit_ - body->size())
       return Refuse(&sinkError_, NetReadError, __LINE__, "body larger than the in-memory limit");
     body->append(data, size);
     return true;
@@ -121,7 +122,7 @@ ResultCode WHttp::ExchangeBody(const char* request, int64_t length, std::string*
   if (result != Success) return result;
   result = ReadBodyToMemory(reader, pending, body);
   // The caller sees the size of what it gets, unless a length told it.
-  if (result == Success && (lastKind_ != Identity || reader.declaredLength() < 0))
+  if (result == Success && (lastKind_ != Identity || reader.framing() != HttpResponseReader::Framing::Length))
     lastDecodedLength_ = static_cast<int64_t>(body->size());
   return result;
 }
