@@ -13,6 +13,7 @@
 namespace {
 
 constexpr const char* kStem = "WHttp";
+constexpr int64_t kReserveAhead = int64_t{16} << 20;
 
 using State = HttpResponseReader::State;
 
@@ -86,7 +87,9 @@ ResultCode WHttp::ReadBodyToMemory(HttpResponseReader& reader, std::string_view 
       ReportErrorText(kStem, __LINE__, kResultMessages[MallocError]);
       return MallocError;
     }
-    if (lastKind_ == Identity) body->reserve(static_cast<size_t>(declared));
+    // Room for what is declared, up to a point: a server's number alone
+    // must not claim much memory.
+    if (lastKind_ == Identity) body->reserve(static_cast<size_t>(std::min<int64_t>(declared, kReserveAhead)));
   }
   ContentDecoderChain decoders;
   // The cap is kept below, where its failure is a plain read error.
