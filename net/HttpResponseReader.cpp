@@ -60,8 +60,8 @@ LengthField OneLength(std::string_view element, int64_t before) {
   int64_t value = 0;
   bool digits = !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
   for (size_t i = 0; digits && i < text.size(); ++i) {
-    if (value > (INT64_MAX - 9) / 10) digits = false;
-    value = value * 10 + (text[i] - '0');
+    digits = value <= (INT64_MAX - 9) / 10;  // a length past 2^63 is no length
+    if (digits) value = value * 10 + (text[i] - '0');
   }
   if (!digits) return {-1, "bad Content-Length: " + Shown(text)};
   if (before >= 0 && before != value)
