@@ -93,8 +93,13 @@ ResultCode WHttp::Transfer(const char* url, bool follow, const ExchangeStep& exc
         return HttpJump;
       }
       // A relative Location ("/path", "//host/path", "page") names a place
-      // on the server that answered.
-      target = ResolveUrl(target, HeaderValue("Location"));
+      // on the server that answered; none at all names no place.
+      std::string location = HeaderValue("Location");
+      if (location.empty()) {
+        ReportErrorText(kStem, __LINE__, kResultMessages[HttpUrlError]);
+        return HttpUrlError;
+      }
+      target = ResolveUrl(target, location);
     }
   } catch (const std::bad_alloc&) {
     CloseConnection();

@@ -359,6 +359,10 @@ TEST(Redirects, RelativeLocationsAreResolvedAgainstTheCurrentUrl) {
   WHttp http;
   EXPECT_EQ(Get(http, relative.Url("/a/b/c"), true).body, "up");
   EXPECT_EQ(relative.request(1).substr(0, 20), "GET /a/up/x HTTP/1.1");
+  // A 302 without a Location leads nowhere.
+  LoopbackServer nowhere(Reply("HTTP/1.1 302 Found\r\nContent-Length: 0\r\n\r\n"));
+  EXPECT_EQ(Get(http, nowhere.Url("/"), true).result, HttpUrlError);
+  EXPECT_EQ(nowhere.connections(), 1u);
   // The redirect rule stays: only 302 is followed.
   LoopbackServer moved(Reply("HTTP/1.1 303 See Other\r\nLocation: /abs\r\nContent-Length: 0\r\n\r\n"));
   EXPECT_EQ(Get(http, moved.Url("/"), true).result, HttpTypeError);
