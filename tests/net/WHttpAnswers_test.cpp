@@ -143,7 +143,8 @@ TEST(Answers, TransferCodingsAreAListWithChunkedLast) {
   const std::string text = "transfer coded " + std::string(200, 't');
   const std::string packed = MakeGzip(text);
   ExpectAll({
-      {"gzip, chunked", Head("Transfer-Encoding: gzip, chunked\r\n") + MakeChunked({packed.substr(0, 9), packed.substr(9)}),
+      {"gzip, chunked",
+       Head("Transfer-Encoding: gzip, chunked\r\n") + MakeChunked({packed.substr(0, 9), packed.substr(9)}),
        Success, text, true},
       {"Chunked in capitals", Head("Transfer-Encoding: Chunked\r\n") + MakeChunked({"ok"}), Success, "ok", true},
       {"br is named, never handed over", Head("Transfer-Encoding: br, chunked\r\n") + MakeChunked({"raw"}),
@@ -155,7 +156,8 @@ TEST(Answers, TransferCodingsAreAListWithChunkedLast) {
 TEST(Answers, AnswersWithoutABodyEndWithTheirHead) {
   ExpectAll({
       {"interim answers are skipped",
-       "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\nX: y\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok",
+       "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\nX: y\r\n\r\n"
+       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok",
        Success, "ok"},
       {"204 with a length", "HTTP/1.1 204 No Content\r\nContent-Length: 10\r\n\r\n", Success, ""},
       {"304 is outside the success range", "HTTP/1.1 304 Not Modified\r\nContent-Length: 10\r\n\r\n", HttpTypeError,
@@ -297,7 +299,8 @@ TEST(Answers, LargeChunksArriveInManyReadsAndJoinInOrder) {
 
 TEST(Answers, InMemoryBodiesKeepTheirCap) {
   const std::string chunked = Head("Transfer-Encoding: chunked\r\n") + MakeChunked({"0123456789", "0123456789"});
-  for (const std::string& wire : {chunked, Head("") + std::string(30, 'x'), Head("Content-Length: 30\r\n") + std::string(30, 'x'),
+  for (const std::string& wire : {chunked, Head("") + std::string(30, 'x'),
+                                  Head("Content-Length: 30\r\n") + std::string(30, 'x'),
                                   Head("Content-Encoding: gzip\r\n") + MakeGzip(std::string(30, 'x'))}) {
     SetScriptedPeer({{wire}});
     WHttp http;

@@ -43,8 +43,9 @@ bool ReadHead(const std::string& answer, size_t* at, Head* head) {
       if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
     if (first) {
       first = false;
-      if (line.size() < 12 || line.compare(0, 7, "HTTP/1.") != 0 || !std::isdigit(static_cast<unsigned char>(line[7])) ||
-          line[8] != ' ' || (line.size() > 12 && line[12] != ' '))
+      if (line.size() < 12 || line.compare(0, 7, "HTTP/1.") != 0 ||
+          !std::isdigit(static_cast<unsigned char>(line[7])) || line[8] != ' ' ||
+          (line.size() > 12 && line[12] != ' '))
         return false;
       for (int i = 9; i < 12; ++i)
         if (!std::isdigit(static_cast<unsigned char>(line[i]))) return false;
