@@ -30,7 +30,7 @@ bool Decodable(const std::string& coding) {
   return strcasecmp(coding.c_str(), "identity") != 0 && ContentDecoder::ForCoding(coding) != nullptr;
 }
 
-// The Part's body kinds, from what the reader found: chunked framing, and a
+// The body kinds, from what the reader found: chunked framing, and a
 // content coding that is decoded (gzip or deflate).
 int BodyKindOf(const HttpResponseReader& reader) {
   const std::vector<std::string> codings = reader.head().ListValues("Content-Encoding");
