@@ -210,6 +210,22 @@ TEST(ChunkedBodies, EndingBeforeTheLastChunkIsAFailure) {
   EXPECT_EQ(Read(wire.substr(0, lastChunk + 3), {}, true).body, "helloabc");
 }
 
+TEST(ChunkedBodies, TrailersAndDecodedOutputHaveCaps) {
+  const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  std::string trailers;
+  while (trailers.size() < 70000) trailers += "X-T: " + std::string(100, 't') + "\r\n";
+  ExpectFails(head + "1\r\nx\r\n0\r\n" + trailers + "\r\n", NetReadError, false);
+  HttpResponseReader::Options small;
+  small.maxDecodedBytes = 1000;
+  const std::string bomb = MakeGzip(std::string(100000, 'b'));
+  const std::string gzipped = "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n" + MakeChunked({bomb});
+  Outcome o = Read(gzipped, {}, false, small);
+  EXPECT_EQ(o.state, State::Failed);
+  EXPECT_EQ(o.error, NetReadError);
+  EXPECT_LE(o.body.size(), 1000u);
+  EXPECT_EQ(Read(gzipped, {}, false).body, std::string(100000, 'b'));
+}
+
 TEST(TransferCodings, ChunkedLastIsDecodedOthersAreUndoneOrNamed) {
   const std::string text = "coded twice " + std::string(500, 't');
   const std::string packed = MakeGzip(text);
