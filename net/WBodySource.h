@@ -1,6 +1,6 @@
-// WBodySource: where a body reader gets its bytes from — the request's
+// WBodySource: where a body read gets its bytes from — the request's
 // receive function and socket, its stop flag, and the pause taken after each
-// read. Shared by the identity, chunked and gzip readers.
+// read.
 #ifndef VELMORA_NET_WBODYSOURCE_H
 #define VELMORA_NET_WBODYSOURCE_H
 
@@ -18,12 +18,6 @@ inline constexpr int kMaxFailedReads = 5;
 inline constexpr int32_t kReceiveBlockSize = 92160;
 // Bodies decoded in memory never grow past this.
 inline constexpr size_t kMaxInMemoryBody = size_t{1} << 30;
-
-// The bytes of a decoded body; the memory belongs to a block list.
-struct BodyBytes {
-  char* data = nullptr;
-  size_t length = 0;
-};
 
 struct WBodySource {
   RecvFunction recv = nullptr;

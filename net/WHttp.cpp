@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/ReportError.h"
+#include "net/UrlResolve.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ void WHttp::Reset() {
   statusLine.clear();
   status = 0;
   lastKind_ = Identity;
-  badContentLength_ = false;
+  sinkError_ = Success;
+  lastDecodedLength_ = -1;
   ReleaseBlocks();
   ioSocket = -1;
 }
@@ -66,6 +68,10 @@ ResultCode WHttp::OpenConnection(const SplitUrlResult& url) {
   return result;
 }
 
+std::string WHttp::HostField(const SplitUrlResult& url) {
+  return url.port == 80 ? url.host : url.host + ":" + std::to_string(url.port);
+}
+
 ResultCode WHttp::Transfer(const char* url, bool follow, const ExchangeStep& exchange) {
   try {
     std::string target = Text(url);
@@ -86,7 +92,14 @@ ResultCode WHttp::Transfer(const char* url, bool follow, const ExchangeStep& exc
         ReportErrorText(kStem, __LINE__, "too many redirects");
         return HttpJump;
       }
-      target = HeaderValue("Location");
+      // A relative Location ("/path", "//host/path", "page") names a place
+      // on the server that answered; none at all names no place.
+      std::string location = HeaderValue("Location");
+      if (location.empty()) {
+        ReportErrorText(kStem, __LINE__, kResultMessages[HttpUrlError]);
+        return HttpUrlError;
+      }
+      target = ResolveUrl(target, location);
     }
   } catch (const std::bad_alloc&) {
     CloseConnection();
@@ -99,12 +112,12 @@ ResultCode WHttp::Request(const char* url, const char* body, int64_t bodyLength,
                           const char* method, const char* headerLines, const char* extraHeaderLines) {
   return Transfer(url, true, [&](const SplitUrlResult& split) -> ResultCode {
     if (!IsPost(method)) {
-      FormatRequest(requestText, "GET", split.host.c_str(), split.path.c_str(), "", "", extraHeaderLines);
+      FormatRequest(requestText, "GET", HostField(split).c_str(), split.path.c_str(), "", "", extraHeaderLines);
       return Exchange(requestText.data(), static_cast<int64_t>(requestText.size()), response);
     }
     std::unique_ptr<char[]> built;
     int64_t total = 0;
-    if (BuildPostRequest(built, &total, method, split.host.c_str(), split.path.c_str(), "", headerLines, body,
+    if (BuildPostRequest(built, &total, method, HostField(split).c_str(), split.path.c_str(), "", headerLines, body,
                          bodyLength, extraHeaderLines) < 0)
       return MallocError;
     return Exchange(built.get(), total, response);
@@ -115,13 +128,13 @@ ResultCode WHttp::RequestToBuffer(const char* url, const char* body, int64_t bod
                                   size_t capacity, const char* method, const char* headerLines) {
   return Transfer(url, true, [&](const SplitUrlResult& split) -> ResultCode {
     if (!IsPost(method)) {
-      FormatRequest(requestText, "GET", split.host.c_str(), split.path.c_str(), "", "", "");
+      FormatRequest(requestText, "GET", HostField(split).c_str(), split.path.c_str(), "", "", "");
       return ExchangeToBuffer(requestText.data(), static_cast<int64_t>(requestText.size()), destination,
                               capacity);
     }
     std::unique_ptr<char[]> built;
     int64_t total = 0;
-    if (BuildPostRequest(built, &total, method, split.host.c_str(), split.path.c_str(), "", headerLines, body,
+    if (BuildPostRequest(built, &total, method, HostField(split).c_str(), split.path.c_str(), "", headerLines, body,
                          bodyLength, "") < 0)
       return MallocError;
     return ExchangeToBuffer(built.get(), total, destination, capacity);
@@ -130,7 +143,7 @@ ResultCode WHttp::RequestToBuffer(const char* url, const char* body, int64_t bod
 
 ResultCode WHttp::Get(const char* url, std::string& response, bool follow, const char* extraHeaderLines) {
   return Transfer(url, follow, [&](const SplitUrlResult& split) -> ResultCode {
-    FormatGetRequest(requestText, split.host.c_str(), split.path.c_str(), extraHeaderLines);
+    FormatGetRequest(requestText, HostField(split).c_str(), split.path.c_str(), extraHeaderLines);
     return Exchange(requestText.data(), static_cast<int64_t>(requestText.size()), response);
   });
 }

@@ -4,9 +4,14 @@
 // content encoding, close. A 302 may be followed to its Location (at most
 // kMaxRedirects times); other 3xx answers up to 301 count as success.
 //
-// Every operation returns a ResultCode (a gzip failure may hand back a
-// negative zlib status instead) and throws nothing. Working buffers live in
-// the three block lists and are all released when a transfer ends.
+// Answers are read by HttpResponseReader, so a body is reported whole only
+// when it is: a cut, stalled or malformed answer fails (15), whatever way its
+// bytes were split across reads. Bodies without a declared length are read
+// until the server closes. Content codings gzip and deflate are decoded.
+//
+// Every operation returns a ResultCode (a body whose gzip or deflate data is
+// corrupt hands back the zlib status Z_DATA_ERROR instead) and throws
+// nothing. Working buffers are all released when a transfer ends.
 //
 // Threads: one thread drives an object. Another thread may, while a transfer
 // runs, call RequestStop() to end its body read loop early (it takes effect
@@ -27,6 +32,7 @@
 #include <utility>
 
 #include "base/ResultCode.h"
+#include "net/HttpResponseReader.h"
 #include "net/WBlockList.h"
 #include "net/WBodySource.h"
 #include "net/WSocket.h"
@@ -55,7 +61,7 @@ class WHttp : public WSocket {
   static constexpr size_t kMaxFormattedRequest = 2048;
   static constexpr int kMaxRedirects = 10;
   static constexpr int kDefaultReadPauseMs = 10;
-  // A gzip body with a declared length above this is refused (15).
+  // A compressed body of more bytes than this is refused (15).
   static constexpr int64_t kMaxGzipLength = 1048576;
 
   WHttp();
@@ -108,6 +114,9 @@ class WHttp : public WSocket {
   // Milliseconds slept after each body read; 0 streams at full speed.
   void SetReadPause(int milliseconds) { readPauseMs_ = milliseconds < 0 ? 0 : milliseconds; }
   int readPause() const { return readPauseMs_; }
+  // Bodies read into memory never grow past this many bytes: a declared
+  // length beyond it is 5, a body that grows beyond it 15.
+  void SetBodyLimit(size_t bytes) { bodyLimit_ = bytes; }
 
   // The first value received under `name` (any case); empty when absent.
   std::string HeaderValue(std::string_view name) const;
@@ -135,29 +144,47 @@ class WHttp : public WSocket {
   RecvFunction recvFn = &WSocket::TimedRecv;
 
  protected:
-  // Sends the request and reads the head; the body bytes that came with it
-  // are left at the front of `headBuffer`, their count in *bodyBytes.
-  ResultCode SendAndReadHead(const char* request, int64_t length, char* headBuffer, size_t* bodyBytes);
-  // Reads exactly `length` body bytes into `body` after the `count` at hand.
-  ResultCode ReadExactly(char* body, int64_t length, const char* initial, size_t count);
-  // Decodes the body of a response whose head has been read.
-  ResultCode ReadDecodedBody(int kind, const char* initial, size_t count, BodyBytes* body);
-  ResultCode ExchangeBody(const char* request, int64_t length, BodyBytes* body);
-  ResultCode StreamToFile(const char* filePath, const char* initial, size_t count, bool fromStart);
+  // Sends the request and reads the head into `reader` (skipping interim
+  // answers); the body bytes that came with the head are left in `pending`.
+  // 21 for a 302, 22 for another status outside 200..301, an unsupported
+  // coding or no HTTP answer at all; 15 for a malformed or cut head.
+  ResultCode SendAndReadHead(const char* request, int64_t length, HttpResponseReader& reader,
+                             std::string* pending);
+  // Feeds `pending`, then reads from the socket until the body is complete,
+  // the peer stalls (five failed reads in a row) or stop is set; with the
+  // read pause after each read. 0 only for a whole body.
+  ResultCode ReadBody(HttpResponseReader& reader, std::string_view pending, const HttpResponseReader::BodySink& sink);
+  // Reads and decodes the body into `body`, within the in-memory caps.
+  ResultCode ReadBodyToMemory(HttpResponseReader& reader, std::string_view pending, std::string* body);
+  ResultCode ExchangeBody(const char* request, int64_t length, std::string* body);
+  ResultCode StreamToFile(const char* filePath, HttpResponseReader& reader, std::string_view pending,
+                          bool fromStart);
   ResultCode CheckResumeAnswer() const;
-  ResultCode WriteDecodedToFile(const char* filePath, const BodyBytes& body, bool append);
+  ResultCode WriteDecodedToFile(const char* filePath, std::string_view body, bool append);
   ResultCode OpenConnection(const SplitUrlResult& url);
+  // The Host field: the host, and the port when it is not 80.
+  static std::string HostField(const SplitUrlResult& url);
   // Reset, split, connect, run `exchange`, close; then follow a 302 when
-  // `follow` is set, at most kMaxRedirects times.
+  // `follow` is set, at most kMaxRedirects times, resolving a relative
+  // Location against the URL it answered.
   using ExchangeStep = std::function<ResultCode(const SplitUrlResult&)>;
   ResultCode Transfer(const char* url, bool follow, const ExchangeStep& exchange);
   WBodySource BodySource();
   void ReleaseBlocks();
+  // Takes the head and judges it: status, reader failure, content coding.
+  ResultCode CheckHead(const HttpResponseReader& reader);
+  // Fills statusLine, rawHead, headers, status, contentLength and the kind.
+  void TakeHead(const HttpResponseReader& reader);
+  HttpResponseReader::Options ReaderOptions(const char* request, int64_t length) const;
 
   int lastKind_ = Identity;
-  // A Content-Length that is not a plain non-negative number.
-  bool badContentLength_ = false;
+  // Why a body sink refused bytes (a file write failed, a cap was hit).
+  ResultCode sinkError_ = Success;
+  // The size of the last body read into memory when no declared length
+  // describes it (decoded, or read to the close); -1 otherwise.
+  int64_t lastDecodedLength_ = -1;
   int readPauseMs_ = kDefaultReadPauseMs;
+  size_t bodyLimit_ = kMaxInMemoryBody;
 };
 
 #endif

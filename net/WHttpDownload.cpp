@@ -54,7 +54,7 @@ ResultCode WHttp::DownloadFile(const char* url, const char* filePath, bool resum
       range = "Range: bytes=" + std::to_string(resumeOffset.load()) + "-\r\n";
       truncateFile = false;
     }
-    FormatRequest(requestText, "GET", split.host.c_str(), split.path.c_str(), "", range.c_str(), "");
+    FormatRequest(requestText, "GET", HostField(split).c_str(), split.path.c_str(), "", range.c_str(), "");
     return ExchangeToFile(requestText.data(), static_cast<int64_t>(requestText.size()), filePath, resume);
   });
 }
@@ -80,18 +80,19 @@ ResultCode WHttp::ExchangeToFile(const char* request, int64_t length, const char
   if (truncateFile && GetPathKind(filePath) != 0) DeleteFilePath(filePath);
   ResultCode result = MallocError;
   try {
-    char* head = headBlocks.Allocate(kHeadBlockSize + 1);
-    size_t count = 0;
-    if (head) result = SendAndReadHead(request, length, head, &count);
+    HttpResponseReader reader(ReaderOptions(request, length));
+    std::string pending;
+    result = SendAndReadHead(request, length, reader, &pending);
     // A resumed request answered with the whole file starts the file afresh.
     bool fromStart = truncateFile || status == 200;
     if (result == Success && !truncateFile) result = CheckResumeAnswer();
     if (result == Success && fromStart) resumeOffset = 0;
     if (result == Success && lastKind_ == Identity) {
-      result = StreamToFile(filePath, head, count, fromStart);
+      result = StreamToFile(filePath, reader, pending, fromStart);
     } else if (result == Success) {
-      BodyBytes body;
-      result = ReadDecodedBody(lastKind_, head, count, &body);
+      // Decoded bodies reach the file only when whole.
+      std::string body;
+      result = ReadBodyToMemory(reader, pending, &body);
       if (result == Success) result = WriteDecodedToFile(filePath, body, !fromStart);
     }
   } catch (const std::bad_alloc&) {
@@ -102,57 +103,39 @@ ResultCode WHttp::ExchangeToFile(const char* request, int64_t length, const char
   return result;
 }
 
-ResultCode WHttp::WriteDecodedToFile(const char* filePath, const BodyBytes& body, bool append) {
+ResultCode WHttp::WriteDecodedToFile(const char* filePath, std::string_view body, bool append) {
   if (!append) {
-    // Written even when there is no body, leaving just the mark.
-    if (WriteFileWithBom(filePath, body.data, body.length) == 0 && body.length > 0)
+    if (WriteFileWithBom(filePath, body.data(), body.size()) == 0 && !body.empty())
       return ReportFileError(__LINE__, platform::LastError());
     return Success;
   }
   std::FILE* file = platform::OpenFileAnsi(filePath, "ab");
   if (!file) return ReportFileError(__LINE__, platform::LastError());
-  bool ok = platform::WriteFile(file, body.data, body.length) == body.length;
+  bool ok = platform::WriteFile(file, body.data(), body.size()) == body.size();
   int error = platform::LastError();
   ok = platform::CloseFile(file) && ok;
   return ok ? Success : ReportFileError(__LINE__, error);
 }
 
-ResultCode WHttp::StreamToFile(const char* filePath, const char* initial, size_t count, bool fromStart) {
-  received = static_cast<int64_t>(count);
+ResultCode WHttp::StreamToFile(const char* filePath, HttpResponseReader& reader, std::string_view pending,
+                               bool fromStart) {
   std::FILE* file = platform::OpenFileAnsi(filePath, fromStart ? "wb" : "ab");
   if (!file) return ReportFileError(__LINE__, platform::LastError());
-  const int32_t block = std::max<int32_t>(blockSize, 1);
-  char* buffer = decodeBlocks.Allocate(static_cast<size_t>(block) + 1);
-  if (!buffer) {
-    platform::CloseFile(file);
-    ReportErrorText(kStem, __LINE__, kResultMessages[MallocError]);
-    return MallocError;
-  }
   // A short write stops the transfer: the file then holds a clean prefix of
   // the body, which a later resume continues from.
-  bool writeFailed = platform::WriteFile(file, initial, count) != count;
-  WBodySource source = BodySource();
-  const int64_t length = contentLength;
-  for (int failures = 0; !writeFailed && received < length && failures < kMaxFailedReads && !stop;) {
-    int got = source.Receive(buffer, static_cast<size_t>(std::min<int64_t>(length - received, block)));
-    if (got < 1) {
-      ++failures;
-    } else {
-      size_t written = platform::WriteFile(file, buffer, static_cast<size_t>(got));
-      received += static_cast<int64_t>(written);
-      writeFailed = written != static_cast<size_t>(got);
-      failures = 0;
-    }
-    if (received >= length) break;
-    source.Pause();
+  int writeError = 0;
+  sinkError_ = Success;
+  auto write = [&](const char* data, size_t size) {
+    if (platform::WriteFile(file, data, size) == size) return true;
+    writeError = platform::LastError();
+    sinkError_ = OpenFileError;
+    return false;
+  };
+  ResultCode result = ReadBody(reader, pending, write);
+  if (!platform::CloseFile(file) && writeError == 0 && result == Success) {
+    writeError = platform::LastError();
+    result = OpenFileError;
   }
-  int error = platform::LastError();
-  if (!platform::CloseFile(file) && !writeFailed) {
-    writeFailed = true;
-    error = platform::LastError();
-  }
-  if (writeFailed) return ReportFileError(__LINE__, error);
-  if (received == length) return Success;
-  ReportErrorText(kStem, __LINE__, kResultMessages[NetReadError]);
-  return NetReadError;
+  if (result == OpenFileError) return ReportFileError(__LINE__, writeError);
+  return result;
 }

@@ -1,6 +1,8 @@
-// Reading and parsing the response head. Header names are matched without
-// regard to case, and so are the encodings "chunked" and "gzip": proxies
-// rewrite the spelling freely.
+// Sending the request and reading the response head. The head is read by
+// HttpResponseReader; what it found is copied into the fields that callers
+// read (statusLine, rawHead, headers, status, contentLength). Header names
+// and coding names are matched without regard to case: proxies rewrite the
+// spelling freely.
 #include <strings.h>
 
 #include <algorithm>
@@ -15,9 +17,6 @@
 namespace {
 
 constexpr const char* kStem = "WHttp";
-constexpr const char kHeadEnd[] = "\r\n\r\n";
-
-bool EqualsNoCase(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
 std::string TrimBlanks(std::string_view text) {
   constexpr std::string_view kBlanks = " \t\r\n";
@@ -27,22 +26,24 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
-// A plain non-negative decimal number; false for anything else (a sign,
-// blanks inside, a list of values).
-bool ParseLength(const std::string& text, int64_t* value) {
-  if (text.empty() || text.size() > 18) return false;
-  int64_t v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  *value = v;
-  return true;
+bool Decodable(const std::string& coding) {
+  return strcasecmp(coding.c_str(), "identity") != 0 && ContentDecoder::ForCoding(coding) != nullptr;
 }
 
-int BodyKindOf(bool chunked, bool gzip) {
-  if (chunked) return gzip ? WHttp::ChunkedGzip : WHttp::Chunked;
-  return gzip ? WHttp::GzipWithLength : WHttp::Identity;
+// The body kinds, from what the reader found: chunked framing, and a
+// content coding that is decoded (gzip or deflate).
+int BodyKindOf(const HttpResponseReader& reader) {
+  const std::vector<std::string> codings = reader.head().ListValues("Content-Encoding");
+  const bool coded = std::any_of(codings.begin(), codings.end(), Decodable);
+  if (reader.framing() == HttpResponseReader::Framing::Chunked) return coded ? WHttp::ChunkedGzip : WHttp::Chunked;
+  if (!coded) return WHttp::Identity;
+  return reader.declaredLength() >= 0 ? WHttp::GzipWithLength : WHttp::GzipToClose;
+}
+
+// A reader's failure as this client reports it: no HTTP answer or a coding
+// it cannot decode is 22, anything malformed or cut is 15.
+ResultCode ClientCode(ResultCode readerError) {
+  return readerError == HttpTypeError ? HttpTypeError : NetReadError;
 }
 
 }  // namespace
@@ -69,47 +70,40 @@ int WHttp::ParseStatusCode(const char* line) {
   return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
-int WHttp::ParseResponseHead(const std::string& head) {
-  size_t at = 0;
-  bool first = true;
-  for (size_t end; (end = head.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    std::string_view line(head.data() + at, end - at);
-    if (first) {
-      statusLine.assign(line);
-      first = false;
-      continue;
-    }
-    size_t colon = line.find(':');
-    if (colon == std::string_view::npos || colon == 0) continue;
-    std::string name(line.substr(0, colon));
-    headers.emplace(name, std::make_pair(name, TrimBlanks(line.substr(colon + 1))));
-  }
+void WHttp::TakeHead(const HttpResponseReader& reader) {
+  const HttpResponseHead& head = reader.head();
+  statusLine = head.statusLine;
+  rawHead = reader.rawHead();
+  headers.clear();
+  for (const auto& [name, value] : head.fields) headers.emplace(name, std::make_pair(name, value));
   status = ParseStatusCode(statusLine.c_str());
-  bool chunked = EqualsNoCase(HeaderValue("Transfer-Encoding"), "chunked");
-  bool gzip = EqualsNoCase(HeaderValue("Content-Encoding"), "gzip");
-  int kind = BodyKindOf(chunked, gzip);
-  badContentLength_ = false;
-  std::string length = HeaderValue("Content-Length");
-  if (!length.empty()) {
-    int64_t value = 0;
-    if (ParseLength(length, &value)) {
-      contentLength = value;
-    } else {
-      // A chunked body does not need the length; anything else cannot be
-      // read safely without it.
-      contentLength = 0;
-      badContentLength_ = !chunked;
-    }
-  } else if (kind == GzipWithLength) {
-    kind = GzipToClose;
-  }
-  return kind;
+  contentLength = std::max<int64_t>(reader.declaredLength(), 0);
+  lastKind_ = BodyKindOf(reader);
 }
 
-ResultCode WHttp::SendAndReadHead(const char* request, int64_t length, char* headBuffer, size_t* bodyBytes) {
+int WHttp::ParseResponseHead(const std::string& head) {
+  HttpResponseReader::Options options;
+  options.pauseAfterHead = true;
+  options.maxHeadBytes = std::max(head.size(), options.maxHeadBytes);
+  HttpResponseReader reader(options);
+  reader.Feed(head.data(), head.size(), {});
+  TakeHead(reader);
+  return lastKind_;
+}
+
+HttpResponseReader::Options WHttp::ReaderOptions(const char* request, int64_t length) const {
+  HttpResponseReader::Options options;
+  options.headRequest = request && length >= 5 && std::strncmp(request, "HEAD ", 5) == 0;
+  options.maxHeadBytes = kMaxHeadSize;
+  options.pauseAfterHead = true;
+  return options;
+}
+
+ResultCode WHttp::SendAndReadHead(const char* request, int64_t length, HttpResponseReader& reader,
+                                  std::string* pending) {
   headers.clear();
   rawHead.clear();
-  *bodyBytes = 0;
+  pending->clear();
   if (!request || length <= 0) {
     ReportErrorText(kStem, __LINE__, kResultMessages[NetSendError]);
     return NetSendError;
@@ -125,33 +119,45 @@ ResultCode WHttp::SendAndReadHead(const char* request, int64_t length, char* hea
     sent += result;
   }
 
-  size_t found = std::string::npos;
-  while (found == std::string::npos) {
-    int got = recvFn(&ioSocket, headBuffer, static_cast<int32_t>(kHeadBlockSize), 0);
-    if (got < 1 || rawHead.size() + static_cast<size_t>(got) > kMaxHeadSize) {
+  char* buffer = headBlocks.Allocate(kHeadBlockSize + 1);
+  if (!buffer) return MallocError;
+  while (reader.state() == HttpResponseReader::State::Head) {
+    int got = recvFn(&ioSocket, buffer, static_cast<int32_t>(kHeadBlockSize), 0);
+    if (got < 0) {
       ReportErrorText(kStem, __LINE__, kResultMessages[NetReadError]);
       return NetReadError;
     }
-    // The end of the head may straddle two reads.
-    size_t from = rawHead.size() < 3 ? 0 : rawHead.size() - 3;
-    rawHead.append(headBuffer, static_cast<size_t>(got));
-    found = rawHead.find(kHeadEnd, from);
+    if (got == 0) {
+      reader.FinishAtClose();
+      break;
+    }
+    size_t used = reader.Feed(buffer, static_cast<size_t>(got), {});
+    if (reader.headDone()) pending->assign(buffer + used, static_cast<size_t>(got) - used);
   }
-  size_t headLength = found + 4;
-  *bodyBytes = rawHead.size() - headLength;
-  std::memcpy(headBuffer, rawHead.data() + headLength, *bodyBytes);
-  headBuffer[*bodyBytes] = 0;
-  rawHead.resize(headLength);
+  if (!reader.headDone()) {
+    ReportErrorText(kStem, __LINE__, reader.errorText());
+    return ClientCode(reader.error());
+  }
+  return CheckHead(reader);
+}
 
-  lastKind_ = ParseResponseHead(rawHead);
+ResultCode WHttp::CheckHead(const HttpResponseReader& reader) {
+  TakeHead(reader);
   if (status == 302) return HttpJump;
   if (status < 200 || status > 301) {
     ReportErrorText(kStem, __LINE__, kResultMessages[HttpTypeError]);
     return HttpTypeError;
   }
-  if (badContentLength_) {
-    ReportErrorText(kStem, __LINE__, "bad Content-Length: " + HeaderValue("Content-Length"));
-    return NetReadError;
+  if (reader.state() == HttpResponseReader::State::Failed) {
+    ReportErrorText(kStem, __LINE__, reader.errorText());
+    return ClientCode(reader.error());
+  }
+  // Coded bytes the caller cannot read are never handed over as the body.
+  for (const std::string& coding : reader.head().ListValues("Content-Encoding")) {
+    if (!ContentDecoder::ForCoding(coding)) {
+      ReportErrorText(kStem, __LINE__, "unsupported content coding: " + coding);
+      return HttpTypeError;
+    }
   }
   std::string type = HeaderValue("Content-Type");
   std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "tests/net/support/LoopbackServer.h"
+#include "tests/net/support/NetTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -49,6 +50,29 @@ TEST(FetchTool, FailuresPrintTheCodeAndExitWithIt) {
   EXPECT_EQ(RunFetch("").exitCode, 2);
   EXPECT_EQ(RunFetch("http://127.0.0.1/ --pause x").exitCode, 2);
   EXPECT_EQ(RunFetch("http://127.0.0.1/ --resume").exitCode, 2);
+}
+
+TEST(FetchTool, AnswersAsRealServersSendThem) {
+  const std::string packed = MakeGzip("part one, ") + MakeGzipMember("part two\n", {"", "body.txt", "", true});
+  LoopbackServer server(std::vector<ScriptedReply>{
+      Reply("HTTP/1.1 200 OK\nContent-Length: 6\n\nbare!\n"),
+      ScriptedReply{{"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n"
+                     "Transfer-Encoding: chunked\r\n\r\n",
+                     MakeChunked({packed.substr(0, 5), packed.substr(5)}).insert(1, ";x=1")},
+                    20, false},
+      Reply("HTTP/1.1 302 Found\r\nLocation: ../moved\r\nContent-Length: 0\r\n\r\n"),
+      Reply("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nuntil the close\n"),
+      Reply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel"),
+  });
+  EXPECT_EQ(RunFetch(server.Url("/lf")).output, "bare!\n");
+  EXPECT_EQ(RunFetch(server.Url("/gzip")).output, "part one, part two\n");
+  ToolRun redirected = RunFetch(server.Url("/a/b"));
+  EXPECT_EQ(redirected.exitCode, 0);
+  EXPECT_EQ(redirected.output, "until the close\n");
+  EXPECT_EQ(server.request(3).substr(0, 16), "GET /moved HTTP/");
+  ToolRun cut = RunFetch(server.Url("/cut"));
+  EXPECT_EQ(cut.exitCode, 15);
+  EXPECT_EQ(cut.output, "velmora-fetch: 15 net read data is error...\n");
 }
 
 }  // namespace

@@ -78,6 +78,39 @@ std::string MakeGzip(const std::string& data, const std::string& fileName) {
   return out;
 }
 
+std::string MakeGzipMember(const std::string& data, const GzipFields& fields) {
+  char flags = static_cast<char>((fields.headerCrc ? 2 : 0) | (fields.extra.empty() ? 0 : 4) |
+                                 (fields.name.empty() ? 0 : 8) | (fields.comment.empty() ? 0 : 16));
+  std::string out = {'\x1f', '\x8b', 8, flags, 0, 0, 0, 0, 0, 3};
+  if (!fields.extra.empty()) {
+    out.push_back(static_cast<char>(fields.extra.size() & 0xFF));
+    out.push_back(static_cast<char>(fields.extra.size() >> 8));
+    out += fields.extra;
+  }
+  if (!fields.name.empty()) out.append(fields.name).push_back('\0');
+  if (!fields.comment.empty()) out.append(fields.comment).push_back('\0');
+  if (fields.headerCrc) {
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(out.size()));
+    out.push_back(static_cast<char>(crc & 0xFF));
+    out.push_back(static_cast<char>((crc >> 8) & 0xFF));
+  }
+  out += RawDeflate(data);
+  PutLittleEndian(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
+                                                   static_cast<uInt>(data.size()))));
+  PutLittleEndian(out, static_cast<uint32_t>(data.size()));
+  return out;
+}
+
+std::string MakeDeflate(const std::string& data, bool zlibWrapped) {
+  if (!zlibWrapped) return RawDeflate(data);
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+            static_cast<uLong>(data.size()), 9);
+  out.resize(size);
+  return out;
+}
+
 std::string WithTrailerSize(std::string member, uint32_t size) {
   member.resize(member.size() - 4);
   PutLittleEndian(member, size);

@@ -28,6 +28,16 @@ int ShortWaitRecv(int32_t* socket, char* buffer, int32_t length, int32_t flags);
 
 // A gzip member of `data`; with `fileName`, the header carries it (FNAME).
 std::string MakeGzip(const std::string& data, const std::string& fileName = "");
+// Optional gzip header fields; a member carries those that are set.
+struct GzipFields {
+  std::string extra;    // FEXTRA (set when non-empty)
+  std::string name;     // FNAME
+  std::string comment;  // FCOMMENT
+  bool headerCrc = false;  // FHCRC
+};
+std::string MakeGzipMember(const std::string& data, const GzipFields& fields);
+// deflate data: zlib-wrapped (RFC 1950) or raw (RFC 1951).
+std::string MakeDeflate(const std::string& data, bool zlibWrapped);
 // `member` with its trailer's size field replaced.
 std::string WithTrailerSize(std::string member, uint32_t size);
 

@@ -1,0 +1,40 @@
+#include "net/ContentDecoderChain.h"
+
+#include <strings.h>
+
+bool ContentDecoderChain::Build(const std::vector<std::string>& codings, uint64_t outputLimit,
+                                std::string* unknown) {
+  stages_.clear();
+  for (auto it = codings.rbegin(); it != codings.rend(); ++it) {
+    if (strcasecmp(it->c_str(), "identity") == 0) continue;
+    auto decoder = ContentDecoder::ForCoding(*it, outputLimit);
+    if (!decoder) {
+      if (unknown) *unknown = *it;
+      stages_.clear();
+      return false;
+    }
+    stages_.push_back(std::move(decoder));
+  }
+  return true;
+}
+
+bool ContentDecoderChain::Feed(const char* data, size_t size, const Sink& out) { return Emit(0, data, size, out); }
+
+bool ContentDecoderChain::Finish(const Sink& out) {
+  for (size_t stage = 0; stage < stages_.size(); ++stage) {
+    auto next = [this, stage, &out](const char* d, size_t n) { return Emit(stage + 1, d, n, out); };
+    if (!stages_[stage]->Finish(next)) return StageFailed(stage);
+  }
+  return true;
+}
+
+bool ContentDecoderChain::Emit(size_t stage, const char* data, size_t size, const Sink& out) {
+  if (stage == stages_.size()) return !out || out(data, size);
+  auto next = [this, stage, &out](const char* d, size_t n) { return Emit(stage + 1, d, n, out); };
+  return stages_[stage]->Feed(data, size, next) || StageFailed(stage);
+}
+
+bool ContentDecoderChain::StageFailed(size_t stage) {
+  if (error_.empty()) error_ = stages_[stage]->errorText();
+  return false;
+}
