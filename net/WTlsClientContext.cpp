@@ -10,6 +10,9 @@
 
 namespace {
 
+// Several records per receive call when a download streams in.
+constexpr size_t kReadBufferBytes = 128 * 1024;
+
 struct CaFileStamp {
   std::string path;
   off_t size = 0;
@@ -51,6 +54,7 @@ TlsContextPointer MakeContext(const std::string& caFile, std::string& error) {
   // Reading ahead takes whole records in few system calls; the connection
   // asks OpenSSL before it waits on the socket, so nothing buffered is missed.
   SSL_CTX_set_read_ahead(raw, 1);
+  SSL_CTX_set_default_read_buffer_len(raw, kReadBufferBytes);
   if (SSL_CTX_set_default_verify_paths(raw) != 1) ERR_clear_error();
   if (!LoadCaFile(raw, caFile, error)) return nullptr;
   return context;
