@@ -119,7 +119,11 @@ std::string WTlsConnection::HandshakeFailure(int kind) {
 }
 
 ResultCode WTlsConnection::Handshake(int timeoutMs, const StopCheck& stop) {
-  if (state_ != State::New) return FailHandshake("the handshake was already run on this connection");
+  if (state_ != State::New) {
+    // A second call must not spoil the connection the first one made.
+    errorText_ = "TLS with " + host_ + ": the handshake was already run on this connection";
+    return NetConnectError;
+  }
   if (!Prepare()) return NetConnectError;
   WDeadline deadline(timeoutMs);
   for (;;) {

@@ -153,6 +153,7 @@ TEST_F(TlsTest, TrustedCertificateCarriesBytesExactlyBothWays) {
     EXPECT_EQ(ReadToEnd(tls), reply) << host;
     EXPECT_FALSE(tls.closedWithoutNotify());
     EXPECT_EQ(tls.Read(nullptr, 0, 10), 0) << "a closed connection keeps answering 0";
+    EXPECT_EQ(tls.Handshake(100), NetConnectError) << "one handshake per connection";
     EXPECT_TRUE(tls.Shutdown(1000));
   }
   std::vector<std::string> requests = server.requests();
