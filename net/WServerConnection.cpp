@@ -72,7 +72,7 @@ ResultCode WServerConnection::Open(const WServerTarget& target, const WProxyChoi
     WTunnelResult tunnel = WConnectTunnel::Open(fd_, proxy.proxy, host, target.port, deadline.RemainingMs(), stop);
     if (tunnel.code != Success) return Fail(tunnel.errorText);
   }
-  tls_ = std::make_unique<WTlsConnection>(fd_, host, WTlsOptions{.insecure = target.insecure});
+  tls_ = std::make_unique<WTlsConnection>(fd_, host, WTlsOptions{.insecure = target.insecure, .port = target.port});
   if (tls_->Handshake(deadline.RemainingMs(), stop) != Success) return Fail(tls_->errorText());
   return Success;
 }

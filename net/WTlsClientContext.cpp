@@ -8,6 +8,8 @@
 #include <map>
 #include <mutex>
 
+#include "net/WTlsSessionCache.h"
+
 namespace {
 
 // Several records per receive call when a download streams in.
@@ -55,6 +57,7 @@ TlsContextPointer MakeContext(const std::string& caFile, std::string& error) {
   // asks OpenSSL before it waits on the socket, so nothing buffered is missed.
   SSL_CTX_set_read_ahead(raw, 1);
   SSL_CTX_set_default_read_buffer_len(raw, kReadBufferBytes);
+  WTlsSessionCache::EnableOn(raw);
   if (SSL_CTX_set_default_verify_paths(raw) != 1) ERR_clear_error();
   if (!LoadCaFile(raw, caFile, error)) return nullptr;
   return context;

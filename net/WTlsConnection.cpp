@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/WTlsSessionCache.h"
 #include "net/WTlsSocketBio.h"
 
 namespace {
@@ -60,7 +61,13 @@ WTlsConnection::WTlsConnection(int fd, std::string host, WTlsOptions options)
     : fd_(fd), host_(BareHost(std::move(host))), options_(options), ssl_(nullptr, SSL_free) {}
 
 // The SSL object frees its socket BIO; the socket itself stays open.
-WTlsConnection::~WTlsConnection() = default;
+WTlsConnection::~WTlsConnection() {
+  // OpenSSL spoils the session of a connection freed before both closing
+  // alerts were sent; one that merely ended without a fault (or was left
+  // by its caller) keeps its session for resumption.
+  if (state_ == State::Open || state_ == State::PeerClosed)
+    SSL_set_shutdown(ssl_.get(), SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);
+}
 
 int WTlsConnection::VerifyCallback(int preverified, X509_STORE_CTX* store) {
   auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
@@ -97,6 +104,11 @@ bool WTlsConnection::Prepare() {
   SSL_set_app_data(ssl_.get(), this);
   SSL_set_verify(ssl_.get(), options_.insecure ? SSL_VERIFY_NONE : SSL_VERIFY_PEER, VerifyCallback);
   if (!NameTheHost(IsAddress(host_))) return Refuse("the host name cannot be used for TLS");
+  if (options_.port != 0) {
+    sessionKey_ = WTlsSessionCache::Key(context_.get(), host_, options_.port, options_.insecure);
+    WTlsSessionCache::Attach(ssl_.get(), &sessionKey_);
+    WTlsSessionCache::Offer(sessionKey_, ssl_.get());
+  }
   return true;
 }
 
@@ -107,6 +119,7 @@ bool WTlsConnection::Refuse(const std::string& why) {
 
 ResultCode WTlsConnection::FailHandshake(const std::string& why) {
   ERR_clear_error();
+  if (!sessionKey_.empty()) WTlsSessionCache::Forget(sessionKey_);
   state_ = State::Failed;
   errorText_ = "TLS with " + host_ + " failed: " + why;
   return NetConnectError;
@@ -256,6 +269,10 @@ bool WTlsConnection::Shutdown(int timeoutMs) {
 
 std::string WTlsConnection::protocolVersion() const {
   return state_ == State::New || state_ == State::Failed ? std::string() : SSL_get_version(ssl_.get());
+}
+
+bool WTlsConnection::resumed() const {
+  return state_ != State::New && state_ != State::Failed && SSL_session_reused(ssl_.get()) == 1;
 }
 
 std::string WTlsConnection::cipherName() const {

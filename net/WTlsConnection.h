@@ -29,6 +29,9 @@ struct WTlsOptions {
   // sets it must show it (insecure() reports it, and certificateProblem()
   // still says what the check would have refused).
   bool insecure = false;
+  // The server's port: sessions are kept for host and port and resumed by
+  // later connections to them (see WTlsSessionCache.h). 0: never resumed.
+  unsigned port = 0;
 };
 
 class WTlsConnection {
@@ -74,6 +77,8 @@ class WTlsConnection {
   // empty when the certificate was fine.
   const std::string& certificateProblem() const { return certificateProblem_; }
   bool closedWithoutNotify() const { return closedWithoutNotify_; }
+  // The handshake resumed an earlier session with this server.
+  bool resumed() const;
   // "TLSv1.3" and the cipher's name once established, else empty.
   std::string protocolVersion() const;
   std::string cipherName() const;
@@ -102,6 +107,7 @@ class WTlsConnection {
   WTlsCertificateFault fault_;
   std::string errorText_;
   std::string certificateProblem_;
+  std::string sessionKey_;
   bool closedWithoutNotify_ = false;
 };
 

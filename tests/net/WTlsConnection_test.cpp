@@ -251,6 +251,50 @@ TEST_F(TlsTest, InsecureConnectionWorksButShowsWhatItSkipped) {
   EXPECT_FALSE(WTlsConnection(-1, "localhost").insecure()) << "checking is the default";
 }
 
+// One handshake and exchange with the server on `port`; whether it resumed.
+bool ResumedOn(uint16_t port, WTlsOptions options) {
+  LoopbackClient client(port);
+  WTlsConnection tls(client.fd(), "localhost", options);
+  EXPECT_EQ(tls.Handshake(5000), Success) << tls.errorText();
+  EXPECT_EQ(tls.WriteAll(kRequest.data(), kRequest.size(), 5000), Success);
+  ReadToEnd(tls);  // takes in the session ticket too
+  return tls.resumed();
+}
+
+TEST_F(TlsTest, LaterConnectionsResumeButNeverSkipACheck) {
+  CaFileSetting ca(Certificates().caFile());
+  TlsTestServer server({Certificates().good(), "x", 0, true});
+  EXPECT_FALSE(ResumedOn(server.port(), {false, server.port()}));
+  EXPECT_TRUE(ResumedOn(server.port(), {false, server.port()}));
+  EXPECT_FALSE(ResumedOn(server.port(), {false, 0})) << "without a port nothing is resumed";
+  // A session from a connection that skipped the checks must not let a
+  // checked connection past them.
+  TlsTestServer selfSigned({Certificates().selfSigned(), "x", 0, true});
+  EXPECT_FALSE(ResumedOn(selfSigned.port(), {true, selfSigned.port()}));
+  EXPECT_TRUE(ResumedOn(selfSigned.port(), {true, selfSigned.port()}));
+  LoopbackClient client(selfSigned.port());
+  WTlsConnection checked(client.fd(), "localhost", {false, selfSigned.port()});
+  EXPECT_EQ(checked.Handshake(5000), NetConnectError);
+  EXPECT_NE(checked.errorText().find("self-signed"), std::string::npos);
+}
+
+TEST_F(TlsTest, ConnectionsOnSeveralThreadsAtOnce) {
+  CaFileSetting ca(Certificates().caFile());
+  std::string reply = PatternBytes(100000);
+  TlsTestServer server({Certificates().good(), reply, 0, true});
+  std::vector<std::string> got(4);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < got.size(); ++i)
+    threads.emplace_back([&, i] {
+      LoopbackClient client(server.port());
+      WTlsConnection tls(client.fd(), "localhost", {false, server.port()});
+      if (tls.Handshake(10000) == Success && tls.WriteAll(kRequest.data(), kRequest.size(), 10000) == Success)
+        got[i] = ReadToEnd(tls);
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (const std::string& bytes : got) EXPECT_TRUE(bytes == reply);
+}
+
 TEST_F(TlsTest, UnusableCaFileIsAnErrorNotIgnored) {
   EXPECT_EQ(HandshakeErrorWithCaFile(dir_->path() + "/missing.pem"),
             "TLS with localhost failed: the extra CA certificate file " + dir_->path() +
