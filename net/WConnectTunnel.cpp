@@ -103,10 +103,18 @@ bool TunnelRequest::ReadHead(std::string& head) {
   }
 }
 
+// The proxy's own words, fit for a message: printable and short.
+std::string Tamed(const std::string& reason) {
+  std::string out = reason.substr(0, 120);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return out;
+}
+
 void TunnelRequest::Refuse(int status, const std::string& reason) {
   result_.status = status;
-  result_.reason = reason;
-  Fail("refused CONNECT: " + std::to_string(status) + (reason.empty() ? "" : " " + reason));
+  result_.reason = Tamed(reason);
+  Fail("refused CONNECT: " + std::to_string(status) + (reason.empty() ? "" : " " + result_.reason));
 }
 
 // "HTTP/1.x SSS reason": the status, or 0 when the line is not one.

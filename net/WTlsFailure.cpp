@@ -5,6 +5,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -18,12 +19,19 @@ std::string TimeText(const ASN1_TIME* time) {
   return text;
 }
 
+// Names come from the server: printable and short before they reach a message.
+std::string Tamed(const unsigned char* bytes, int length) {
+  std::string out(reinterpret_cast<const char*>(bytes), static_cast<size_t>(std::clamp(length, 0, 120)));
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return out;
+}
+
 std::string CommonName(const X509_NAME* name) {
   int at = name ? X509_NAME_get_index_by_NID(name, NID_commonName, -1) : -1;
   if (at < 0) return {};
   const ASN1_STRING* value = X509_NAME_ENTRY_get_data(X509_NAME_get_entry(name, at));
-  return std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(value)),
-                     static_cast<size_t>(ASN1_STRING_length(value)));
+  return Tamed(ASN1_STRING_get0_data(value), ASN1_STRING_length(value));
 }
 
 std::string AddressText(const ASN1_OCTET_STRING* bytes) {
@@ -40,8 +48,7 @@ std::vector<std::string> SubjectNames(X509* certificate) {
   for (int i = 0; all && i < sk_GENERAL_NAME_num(all); ++i) {
     const GENERAL_NAME* name = sk_GENERAL_NAME_value(all, i);
     if (name->type == GEN_DNS)
-      names.emplace_back(reinterpret_cast<const char*>(ASN1_STRING_get0_data(name->d.dNSName)),
-                         static_cast<size_t>(ASN1_STRING_length(name->d.dNSName)));
+      names.push_back(Tamed(ASN1_STRING_get0_data(name->d.dNSName), ASN1_STRING_length(name->d.dNSName)));
     else if (name->type == GEN_IPADD)
       names.push_back(AddressText(name->d.iPAddress));
   }
@@ -59,8 +66,10 @@ std::string Quoted(const std::string& name) {
 
 std::string NameList(const std::vector<std::string>& names) {
   if (names.empty()) return "no name at all";
+  constexpr size_t kShown = 8;
   std::string list;
-  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  for (size_t i = 0; i < names.size() && i < kShown; ++i) list += (i ? ", " : "") + names[i];
+  if (names.size() > kShown) list += " and " + std::to_string(names.size() - kShown) + " more";
   return list;
 }
 

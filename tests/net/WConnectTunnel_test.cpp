@@ -1,8 +1,7 @@
 #include "net/WConnectTunnel.h"
 
-#include <sys/socket.h>
-
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include "net/WTlsConnection.h"
 #include "tests/net/support/LoopbackClient.h"
@@ -97,6 +96,7 @@ TEST(ConnectTunnel, BrokenAnswersFailClearly) {
   Case cases[] = {
       {Reply("SSH-2.0-OpenSSH_9.2\r\n\r\n"), 5000, "did not answer CONNECT in HTTP"},
       {Reply("HTTP/1.1 403\r\n\r\n"), 5000, "refused CONNECT: 403"},
+      {Reply("HTTP/1.1 502 Bad\x1b[2J\tGateway\r\n\r\n"), 5000, "refused CONNECT: 502 Bad?[2J?Gateway"},
       {Reply(""), 5000, "closed the connection without answering CONNECT"},
       {Reply("HTTP/1.1 200 OK\r\nVia"), 5000, "closed the connection in the middle of its answer to CONNECT"},
       {Reply("HTTP/1.1 200 OK\r\nX: " + std::string(20000, 'a') + "\r\n\r\n"), 5000,

@@ -1,7 +1,7 @@
 #include "net/WTlsConnection.h"
 
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -183,6 +183,9 @@ TEST_F(TlsTest, EachRefusedCertificateSaysWhyInPlainWords) {
   EXPECT_EQ(HandshakeError(Certificates().good(), "[::2]"),
             "TLS with ::2 failed: address mismatch: the server's certificate is for localhost, 127.0.0.1, ::1, "
             "not for ::2");
+  EXPECT_EQ(HandshakeError(Certificates().manyNames(), "localhost"),
+            "TLS with localhost failed: host name mismatch: the server's certificate is for n1.example, n2.example, "
+            "n3.example, n4.example, n5.example, n6.example, n7.example, n8.example and 2 more, not for localhost");
   // A wildcard covers one label, never the bare name or a deeper one.
   EXPECT_NE(HandshakeError(Certificates().wrongHost(), "a.b.wrong.example").find("host name mismatch"),
             std::string::npos);

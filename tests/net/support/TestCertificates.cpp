@@ -27,7 +27,10 @@ std::string Config(const std::string& dir) {
          "[ localhost ]\nbasicConstraints = CA:false\nextendedKeyUsage = serverAuth\n"
          "subjectAltName = DNS:localhost, IP:127.0.0.1, IP:::1\n"
          "[ wronghost ]\nbasicConstraints = CA:false\nextendedKeyUsage = serverAuth\n"
-         "subjectAltName = DNS:wrong.example, DNS:*.wrong.example\n";
+         "subjectAltName = DNS:wrong.example, DNS:*.wrong.example\n"
+         "[ manynames ]\nbasicConstraints = CA:false\nextendedKeyUsage = serverAuth\n"
+         "subjectAltName = DNS:n1.example, DNS:n2.example, DNS:n3.example, DNS:n4.example, DNS:n5.example, "
+         "DNS:n6.example, DNS:n7.example, DNS:n8.example, DNS:n9.example, DNS:n10.example\n";
 }
 
 constexpr const char* kNewKey = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
@@ -44,7 +47,8 @@ TestCertificates::TestCertificates(const std::string& dir) : dir_(dir) {
   ok_ = MakeAuthority() && MakeSigned("good", "localhost", "", "") &&
         MakeSigned("expired", "localhost", "20200101000000Z", "20200201000000Z") &&
         MakeSigned("future", "localhost", "20990101000000Z", "20991231000000Z") &&
-        MakeSigned("wronghost", "wronghost", "", "") && MakeSelfSigned("selfsigned");
+        MakeSigned("wronghost", "wronghost", "", "") && MakeSigned("manynames", "manynames", "", "") &&
+        MakeSelfSigned("selfsigned");
 }
 
 CertificateFiles TestCertificates::Files(const std::string& name) const {
@@ -73,8 +77,10 @@ bool TestCertificates::MakeSigned(const std::string& name, const std::string& ex
   CertificateFiles files = Files(name);
   std::string request = dir_ + "/" + name + ".csr";
   std::string dates = start.empty() ? "" : " -startdate " + start + " -enddate " + end;
-  return Run("req -new" + std::string(kNewKey) + " -keyout " + files.key + " -out " + request +
-             " -subj /CN=" + (name == "wronghost" ? "wrong.example" : "localhost")) &&
+  return Run("req -new" + std::string(kNewKey) + " -keyout " + files.key + " -out " + request + " -subj /CN=" +
+             (name == "wronghost"   ? "wrong.example"
+              : name == "manynames" ? "n1.example"
+                                    : "localhost")) &&
          Run("ca -batch -notext -in " + request + " -out " + files.certificate + " -extensions " + extensions + dates);
 }
 

@@ -1,7 +1,8 @@
 // Certificates for TLS tests, made with the openssl command in a directory
 // of the test's own: a private CA and, signed by it, a good certificate for
 // localhost, 127.0.0.1 and ::1, an expired one, one not valid until 2099,
-// one for another host name; and a self-signed one for localhost. EC keys,
+// one for another host name, one for ten other names; and a self-signed one
+// for localhost. EC keys,
 // so making them all takes a fraction of a second.
 #ifndef VELMORA_TESTS_NET_TESTCERTIFICATES_H
 #define VELMORA_TESTS_NET_TESTCERTIFICATES_H
@@ -30,6 +31,8 @@ class TestCertificates {
   CertificateFiles expired() const { return Files("expired"); }
   CertificateFiles notYetValid() const { return Files("future"); }
   CertificateFiles wrongHost() const { return Files("wronghost"); }
+  // For ten other names, n1.example to n10.example.
+  CertificateFiles manyNames() const { return Files("manynames"); }
   CertificateFiles selfSigned() const { return Files("selfsigned"); }
 
  private:
