@@ -2,8 +2,7 @@
 // of the test's own: a private CA and, signed by it, a good certificate for
 // localhost, 127.0.0.1 and ::1, an expired one, one not valid until 2099,
 // one for another host name, one for ten other names; and a self-signed one
-// for localhost. EC keys,
-// so making them all takes a fraction of a second.
+// for localhost. EC keys, so making them all takes a fraction of a second.
 #ifndef VELMORA_TESTS_NET_TESTCERTIFICATES_H
 #define VELMORA_TESTS_NET_TESTCERTIFICATES_H
 
