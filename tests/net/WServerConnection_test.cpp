@@ -1,8 +1,14 @@
 #include "net/WServerConnection.h"
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "tests/net/support/LoopbackServer.h"
 #include "tests/net/support/NetTestSupport.h"
@@ -97,6 +103,37 @@ TEST_F(ServerConnectionTest, PlainHttpStraight) {
   connection.Close();
   char buffer[4];
   EXPECT_EQ(connection.Read(buffer, sizeof buffer, 10), WServerConnection::kError);
+}
+
+TEST(ServerConnection, ReachesIpv6Loopback) {
+  int listener = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in6 address{};
+  address.sin6_family = AF_INET6;
+  address.sin6_addr = in6addr_loopback;
+  socklen_t size = sizeof address;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(listener, 1) != 0) {
+    close(listener);
+    GTEST_SKIP() << "no IPv6 loopback here";
+  }
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  std::thread server([listener] {
+    pollfd entry{listener, POLLIN, 0};
+    if (poll(&entry, 1, 5000) <= 0) return;  // the client never came
+    int client = accept(listener, nullptr, nullptr);
+    char buffer[64];
+    recv(client, buffer, sizeof buffer, 0);
+    send(client, "v6", 2, MSG_NOSIGNAL);
+    close(client);
+  });
+  WServerConnection connection;
+  ResultCode opened = connection.Open({"http", "[::1]", ntohs(address.sin6_port), false}, WProxyChoice{}, 5000);
+  EXPECT_EQ(opened, Success) << connection.errorText();
+  if (opened == Success) {
+    EXPECT_EQ(Exchange(connection, "GET / HTTP/1.1\r\n\r\n"), "v6");
+  }
+  connection.Close();
+  server.join();
+  close(listener);
 }
 
 TEST_F(ServerConnectionTest, EveryFailureNamesWhatFailed) {
