@@ -203,6 +203,19 @@ TEST_F(TlsTest, ServerOfferingOnlyOldProtocolsIsRefused) {
             "which is not accepted");
 }
 
+TEST_F(TlsTest, ServerWithNothingInCommonFailsTheHandshake) {
+  CaFileSetting ca(Certificates().caFile());
+  // Unencrypted suites are never offered by the client.
+  TlsTestServer server({Certificates().good(), "unused", TLS1_2_VERSION, true, "eNULL:@SECLEVEL=0"});
+  ASSERT_TRUE(server.ok());
+  LoopbackClient client(server.port());
+  WTlsConnection tls(client.fd(), "localhost");
+  EXPECT_EQ(tls.Handshake(5000), NetConnectError);
+  EXPECT_EQ(tls.errorText(),
+            "TLS with localhost failed: handshake failure: the server and this program have no protocol version or "
+            "cipher in common");
+}
+
 TEST_F(TlsTest, PeersThatDoNotSpeakTlsFailClearly) {
   {
     BlurtingServer plain("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");

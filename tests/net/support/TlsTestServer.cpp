@@ -22,6 +22,7 @@ SSL_CTX* MakeContext(const TlsServerOptions& options) {
     SSL_CTX_set_min_proto_version(context, TLS1_VERSION);
     SSL_CTX_set_max_proto_version(context, options.newestProtocol);
   }
+  if (!options.ciphers.empty()) SSL_CTX_set_cipher_list(context, options.ciphers.c_str());
   if (SSL_CTX_use_certificate_chain_file(context, options.files.certificate.c_str()) != 1 ||
       SSL_CTX_use_PrivateKey_file(context, options.files.key.c_str(), SSL_FILETYPE_PEM) != 1) {
     SSL_CTX_free(context);

@@ -15,12 +15,22 @@
 #include "tests/net/support/TestCertificates.h"
 
 struct TlsServerOptions {
+  TlsServerOptions(CertificateFiles files, std::string reply, int newestProtocol = 0, bool closeNotify = true,
+                   std::string ciphers = "")
+      : files(std::move(files)),
+        reply(std::move(reply)),
+        newestProtocol(newestProtocol),
+        closeNotify(closeNotify),
+        ciphers(std::move(ciphers)) {}
+
   CertificateFiles files;
   std::string reply;
   // Offer nothing newer than this (e.g. TLS1_1_VERSION), 0 for no limit.
   int newestProtocol = 0;
   // End with TLS's closing alert; otherwise just close the socket.
   bool closeNotify = true;
+  // TLS 1.2 cipher list (OpenSSL's notation) instead of the default.
+  std::string ciphers;
 };
 
 class TlsTestServer {
