@@ -26,7 +26,8 @@ AddressList Resolve(const std::string& host, uint16_t port, std::string& error) 
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_ADDRCONFIG;
+  // No AI_ADDRCONFIG: on a machine with loopback alone it would find nothing
+  // for "localhost"; an address family the machine lacks fails fast instead.
   addrinfo* found = nullptr;
   int result = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
   if (result != 0) error = std::string("the name could not be resolved (") + gai_strerror(result) + ")";
