@@ -11,7 +11,7 @@ packages=(
   liblua5.1-0-dev lua5.1
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
-  openssl nginx
+  openssl libssl-dev nginx
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against

@@ -28,7 +28,8 @@ bool Accepts(uint16_t port) {
   return ok;
 }
 
-std::string Config(const std::string& work, const std::string& root, uint16_t port, bool gzip) {
+std::string Config(const std::string& work, const std::string& root, uint16_t port, bool gzip,
+                   const std::string& tls) {
   std::ostringstream c;
   // One process, running as whoever started it: no user switch, no master.
   c << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
@@ -38,7 +39,8 @@ std::string Config(const std::string& work, const std::string& root, uint16_t po
     << "  client_body_temp_path " << work << "/body;\n  proxy_temp_path " << work << "/proxy;\n"
     << "  fastcgi_temp_path " << work << "/fastcgi;\n  uwsgi_temp_path " << work << "/uwsgi;\n"
     << "  scgi_temp_path " << work << "/scgi;\n"
-    << "  server {\n    listen 127.0.0.1:" << port << ";\n    root " << root << ";\n";
+    << "  server {\n    listen 127.0.0.1:" << port << (tls.empty() ? "" : " ssl") << ";\n    root " << root << ";\n"
+    << tls;
   if (gzip) c << "    gzip on;\n    gzip_min_length 1;\n    gzip_types *;\n";
   c << "  }\n}\n";
   return c.str();
@@ -60,6 +62,11 @@ NginxServer::NginxServer(const std::string& workDir, const std::string& rootDir,
 
 NginxServer::~NginxServer() { Stop(); }
 
+void NginxServer::UseTls(const std::string& certificate, const std::string& key) {
+  tlsCertificate_ = certificate;
+  tlsKey_ = key;
+}
+
 bool NginxServer::Start() {
   // The free port may be taken again before nginx binds it; try a few.
   for (int attempt = 0; attempt < 3; ++attempt)
@@ -72,7 +79,10 @@ bool NginxServer::StartOnce() {
   if (binary.empty()) return false;
   port_ = UnusedLoopbackPort();
   std::string conf = workDir_ + "/nginx.conf";
-  std::ofstream(conf) << Config(workDir_, rootDir_, port_, gzip_);
+  std::string tls;
+  if (!tlsCertificate_.empty())
+    tls = "    ssl_certificate " + tlsCertificate_ + ";\n    ssl_certificate_key " + tlsKey_ + ";\n";
+  std::ofstream(conf) << Config(workDir_, rootDir_, port_, gzip_, tls);
   pid_ = fork();
   if (pid_ == 0) {
     execl(binary.c_str(), binary.c_str(), "-p", workDir_.c_str(), "-e", (workDir_ + "/error.log").c_str(), "-c",

@@ -20,6 +20,8 @@ class NginxServer {
   NginxServer(const NginxServer&) = delete;
   NginxServer& operator=(const NginxServer&) = delete;
 
+  // Serve TLS with this certificate (chain) and key; call before Start().
+  void UseTls(const std::string& certificate, const std::string& key);
   // True once the server accepts connections (waits up to 5 s).
   bool Start();
   void Stop();
@@ -34,6 +36,8 @@ class NginxServer {
   std::string workDir_;
   std::string rootDir_;
   bool gzip_;
+  std::string tlsCertificate_;
+  std::string tlsKey_;
   uint16_t port_ = 0;
   pid_t pid_ = -1;
 };
