@@ -11,6 +11,8 @@ packages=(
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
   openssl nginx
+  # a private X server for the tests that check real window pixels
+  xvfb xauth
   # peers the benchmarks measure against
   lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev
 )
