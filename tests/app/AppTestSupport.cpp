@@ -6,6 +6,19 @@
 #include "tests/support/TempDir.h"
 #include "ui/CPaintManagerUI.h"
 
+namespace {
+
+// The windows of these tests carry the product's title: they register in a
+// window directory of their own, so a velmora started meanwhile (by a user
+// or another test) never mistakes one for a running instance.
+const bool kPrivateWindowDirectory = [] {
+  static TempDir dir;
+  ::setenv("VELMORA_WINDOW_DIR", (dir / "windows").c_str(), 1);
+  return true;
+}();
+
+}  // namespace
+
 bool UseEmbeddedSkin() {
   HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
   if (!resource) return false;
