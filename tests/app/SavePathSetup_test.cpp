@@ -109,6 +109,19 @@ TEST_F(SavePathTest, NoQualifyingDriveLeavesOnlyTheComputer) {
   EXPECT_EQ(SaveLocationListText(platform::ListDrives(drives), drives), "[" + kComputerEntry + "]");
 }
 
+TEST_F(SavePathTest, AListLongerThanTheOldBufferIsHandedOverWhole) {
+  std::string expected = "[";
+  for (int i = 0; i < 12; ++i) {
+    const std::string mount = "/srv/disk-with-a-long-name-" + std::to_string(i);
+    drives.AddDrive("/dev/sd" + std::to_string(i) + " " + mount + " ext4 rw 0 0", mount, 1u << 30, true);
+    expected += "{\"id\":" + std::to_string(i + 1) + ",\"name\":\"" + kDiskName + "(" +
+                static_cast<char>('D' + i) + ":)\",\"szPath\":\"" + mount + "/\"},";
+  }
+  const std::string list = SaveLocationListText(platform::ListDrives(drives), drives);
+  EXPECT_GT(list.size(), 260u);
+  EXPECT_EQ(list, expected + kComputerEntry + "]");
+}
+
 TEST_F(SavePathTest, MountPointsAreEscapedForTheList) {
   drives.AddDrive("/dev/sdb1 /media/a\"b\\134c vfat rw 0 0", "/media/a\"b\\c", 1u << 30, true);
   EXPECT_EQ(SaveLocationListText(platform::ListDrives(drives), drives),

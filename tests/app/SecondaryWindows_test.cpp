@@ -169,6 +169,25 @@ TEST_F(ShellWindowsTest, MissingOrUndecodableCoverShowsTheSkinsOwn) {
   }
 }
 
+TEST_F(ShellWindowsTest, ALongCoverPathIsKeptWhole) {
+  Owner owner;
+  ASSERT_NE(owner.Create(nullptr, u"owner", WS_VISIBLE | WS_POPUP, 0, 0, 0, 800, 600), nullptr);
+  std::string folder = dir.path();
+  for (int i = 0; i < 4; ++i) {
+    folder += "/" + std::string(60, static_cast<char>('a' + i));
+    ::mkdir(folder.c_str(), 0755);
+  }
+  const std::string png = folder + "/cover.png";
+  ASSERT_GT(png.size(), 260u);
+  QImage image(300, 200, QImage::Format_RGB32);
+  image.fill(QColor(10, 200, 10));
+  ASSERT_TRUE(image.save(QString::fromStdString(png), "PNG"));
+  CPicture picture(Wide(png));
+  ASSERT_NE(picture.CreatePopup(owner.GetHWND()), nullptr);
+  EXPECT_EQ(picture.PaintManager().FindControl(u"pic_container")->GetBkImage(), Wide(png));
+  EXPECT_EQ(picture.Fit().pictureWidth, 300);
+}
+
 TEST_F(ShellWindowsTest, CoverMessageShowsThePictureNamedByTheScripts) {
   OpenMainWindow(std::string(kRecorder) + "BookCoverPath = '" + MakePng("c.png", 400, 300) + "'\n");
   SIZE seen{};
