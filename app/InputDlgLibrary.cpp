@@ -45,6 +45,8 @@ int InputDlgNew(lua_State* L) {
   }
   if (dialog) {
     dialog->CenterWindow();
+    // Created with the popup style, which shows it; showmodule shows it.
+    ::ShowWindow(dialog->GetHWND(), SW_HIDE);
     LiveDialogs().insert(dialog);
   }
   lua_pushlightuserdata(L, dialog);

@@ -294,6 +294,24 @@ TEST_F(InputDialogTest, BadArgumentsAreReportedAndAnsweredWithNothing) {
             "(nothing)");
   EXPECT_EQ(reports.size(), 2u);
   EXPECT_EQ(LiveInputDialogCount(), 0);
+  // A parent that is no window: no dialog, nothing left behind.
+  lua_pushlightuserdata(host->State(), &reports);
+  lua_setglobal(host->State(), "bogus");
+  EXPECT_EQ(Run("local d = inputDlg.new(bogus) inputDlg.del(d) result = inputDlg.showmodule(d)"), "(nothing)");
+  EXPECT_EQ(LiveInputDialogCount(), 0);
+}
+
+TEST_F(InputDialogTest, NewDialogIsNotShownBeforeShowmodule) {
+  lua_settop(host->State(), 0);
+  ASSERT_EQ(luaL_dostring(host->State(), "return inputDlg.new(parent)"), 0);
+  auto* dialog = static_cast<CInputDlg*>(lua_touserdata(host->State(), -1));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(IsWindowVisible(dialog->GetHWND()));
+  lua_getglobal(host->State(), "inputDlg");
+  lua_getfield(host->State(), -1, "del");
+  lua_pushlightuserdata(host->State(), dialog);
+  ASSERT_EQ(lua_pcall(host->State(), 1, 0, 0), 0);
+  EXPECT_EQ(LiveInputDialogCount(), 0);
 }
 
 TEST_F(ShellWindowsTest, MenuOnTheFinishedListDisablesStartAndPause) {
