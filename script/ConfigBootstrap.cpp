@@ -127,9 +127,9 @@ void RunServerListWorker(const std::shared_ptr<State>& state, const std::string&
     std::lock_guard lock(state->mutex);
     state->serverListText = result == Success ? response.substr(0, kServerListLimit) : std::string();
   }
+  // Still counted as running until the window took the list: a request in
+  // between would only fetch the same list again.
   state->PostWhenWindowExists(kServerListMessage);
-  std::lock_guard lock(state->mutex);
-  state->serverListRunning = false;
 }
 
 void RunUpdateWorker(const std::shared_ptr<State>& state, const std::string& url) {
@@ -140,8 +140,6 @@ void RunUpdateWorker(const std::shared_ptr<State>& state, const std::string& url
     state->fetchedNotice = std::move(response);
   }
   state->PostWhenWindowExists(kUpdateNoticeMessage);
-  std::lock_guard lock(state->mutex);
-  state->updateRunning = false;
 }
 
 // Detached: the worker holds the state, never this object, so it may outlive it.
@@ -281,6 +279,7 @@ void ConfigBootstrap::DeliverServerList(LuaCommon& script) {
   {
     std::lock_guard lock(state_->mutex);
     if (!state_->serverListText.empty()) list = state_->serverListText;
+    state_->serverListRunning = false;
   }
   serverListDelivered_ = true;
   script.CallScriptText("InitThreadPathList", list.c_str());
@@ -301,6 +300,7 @@ bool ConfigBootstrap::StartUpdateNoticeFetch() {
 
 void ConfigBootstrap::TakeUpdateNotice(LuaCommon& script) {
   std::lock_guard lock(state_->mutex);
+  state_->updateRunning = false;
   if (!state_->fetchedNotice) return;
   script.updateInfoText = std::move(*state_->fetchedNotice);
   state_->fetchedNotice.reset();
@@ -308,6 +308,7 @@ void ConfigBootstrap::TakeUpdateNotice(LuaCommon& script) {
 
 void ConfigBootstrap::Shutdown(std::chrono::milliseconds wait) {
   std::unique_lock lock(state_->mutex);
+  if (state_->stopping) return;  // waited once already
   state_->stopping = true;
   for (WHttp* http : state_->active) http->RequestStop();
   state_->changed.notify_all();

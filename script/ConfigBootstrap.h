@@ -79,12 +79,14 @@ class ConfigBootstrap {
   int ConfigStatus() const;
 
   bool ServerListDelivered() const;
-  // False (and nothing started) while a server-list worker runs.
+  // False (and nothing started) while a server-list fetch runs or its list
+  // waits for DeliverServerList.
   bool StartServerListFetch();
   // Message 2862: the fetched list, or the built-in one, to InitThreadPathList.
   void DeliverServerList(LuaCommon& script);
 
-  // False (and nothing started) while an update worker runs.
+  // False (and nothing started) while an update fetch runs or its notice
+  // waits for TakeUpdateNotice.
   bool StartUpdateNoticeFetch();
   // Message 2967: a notice fetched since the last call becomes the host's
   // updateInfoText.

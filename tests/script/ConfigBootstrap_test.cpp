@@ -248,6 +248,9 @@ TEST_F(ConfigBootstrapTest, OneServerListFetchAtATime) {
   EXPECT_FALSE(bootstrap->StartServerListFetch());
   ASSERT_TRUE(bootstrap->WaitIdle(5s));
   EXPECT_EQ(config.connections(), 1u);
+  // Fetched but not yet taken: a request now would fetch the same again.
+  EXPECT_FALSE(bootstrap->StartServerListFetch());
+  bootstrap->DeliverServerList(script);
   EXPECT_TRUE(bootstrap->StartServerListFetch());
   ASSERT_TRUE(bootstrap->WaitIdle(5s));
 }
@@ -258,6 +261,7 @@ TEST_F(ConfigBootstrapTest, UpdateNoticeReachesTheHostOnlyWhenItsMessageIsTaken)
   EXPECT_TRUE(bootstrap->StartUpdateNoticeFetch());
   ASSERT_TRUE(bootstrap->WaitIdle(5s));
   EXPECT_TRUE(script.updateInfoText.empty());
+  EXPECT_FALSE(bootstrap->StartUpdateNoticeFetch());  // its notice is not taken yet
   bootstrap->TakeUpdateNotice(script);
   EXPECT_EQ(script.updateInfoText, "new version");
   EXPECT_EQ(config.request(0).rfind("GET /update/updateinfo.txt HTTP/1.1\r\n", 0), 0u);
