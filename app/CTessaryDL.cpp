@@ -6,8 +6,10 @@
 
 #include "app/ConfigBootstrapSteps.h"
 #include "app/SavePathSetup.h"
+#include "app/InputDlgLibrary.h"
 #include "app/SecondaryWindows.h"
 #include "app/WideTextToInt.h"
+#include "app/WorkArea.h"
 #include "base/CodePageText.h"
 #include "platform/FileSystem.h"
 
@@ -19,10 +21,13 @@ constexpr DWORD kMessageBoxStyle = 0x96C80000;
 constexpr DWORD kCaptionBit = WS_CAPTION;
 constexpr DWORD kClipBits = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
-LuaCommonHooks MainWindowHooks() {
+LuaCommonHooks MainWindowHooks(ConfigBootstrap& bootstrap) {
   LuaCommonHooks hooks;
-  hooks.startConfigBootstrap = [](LuaCommon& script) { StartConfigBootstrap(script); };
-  hooks.registerWindowLibraries = RegisterUiScriptLibrary;
+  hooks.startConfigBootstrap = [&bootstrap](LuaCommon& script) { bootstrap.Start(script); };
+  hooks.registerWindowLibraries = [](lua_State* L) {
+    RegisterUiScriptLibrary(L);
+    RegisterInputDlgLibrary(L);
+  };
   return hooks;
 }
 
@@ -50,9 +55,16 @@ CControlUI* CDialogBuilderCallbackEx::CreateControl(std::u16string_view classNam
   return nullptr;
 }
 
-CTessaryDL::CTessaryDL() : script(MainWindowHooks()) {}
+CTessaryDL::CTessaryDL() : bootstrap(MakeMainWindowBootstrap()), script(MainWindowHooks(*bootstrap)) {}
 
-CTessaryDL::~CTessaryDL() { paintManager.RemoveNotifier(this); }
+// Nothing may call the scripts once the host is gone: the workers stop
+// posting first, and the controls (whose bindings may hold script values)
+// go before the host does.
+CTessaryDL::~CTessaryDL() {
+  bootstrap->Shutdown();
+  paintManager.RemoveNotifier(this);
+  paintManager.AttachDialog(nullptr);
+}
 
 std::u16string CTessaryDL::GetItemText(CControlUI*, int, int) { return {}; }
 
@@ -107,11 +119,11 @@ void CTessaryDL::OnSize(WPARAM wParam) {
 void CTessaryDL::OnGetMinMaxInfo(LPARAM lParam) {
   auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
   if (!info) return;
-  MONITORINFO monitor;
-  GetMonitorInfoW(MonitorFromWindow(GetHWND(), MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& work = monitor.rcWork;
+  // Without a usable monitor the window system's own maximised size stands.
+  const auto work = QueryWorkArea(GetHWND());
+  if (!work) return;
   info->ptMaxPosition = POINT{0, 0};
-  info->ptMaxSize = POINT{work.right - work.left, work.bottom - work.top};
+  info->ptMaxSize = POINT{work->right - work->left, work->bottom - work->top};
 }
 
 LRESULT CTessaryDL::OnNcHitTest(LPARAM lParam) {
@@ -176,7 +188,7 @@ void CTessaryDL::Notify(TNotifyUI& msg) {
     if (sender && (sender->GetName() == u"downloadlist" || sender->GetName() == u"downloadedlist")) {
       POINT pt = msg.ptMouse;
       ClientToScreen(GetHWND(), &pt);
-      OpenContextMenu(*this, pt);
+      OpenContextMenu(sender, pt);
     }
   } else {
     script.CallScriptPointer("OnOtherEvent", &msg);
@@ -185,12 +197,7 @@ void CTessaryDL::Notify(TNotifyUI& msg) {
 
 void CTessaryDL::OnWindowInit() {
   if (platform::GetPathKindAnsi(configFilePath) != platform::PathKind::Other) {
-    SetConfigStatus(0);
-    if (initSystemDone == 0) {
-      initSystemDone = 1;
-      script.CallScript("InitSystem");
-    }
-    script.CallScriptInt("SetHttpConfigStatus", 0);
+    bootstrap->InitSystemIfDue(script);
     downloadThreadCount = script.GetScriptGlobalText("DownloadThreadCount");
   }
   if (!CheckInstallPath(script)) FailStartup();
@@ -289,32 +296,34 @@ LRESULT CTessaryDL::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool CTessaryDL::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case kMsgScriptRequest:
-      if (wParam == 0 && !ServerListDelivered()) StartServerListFetch();
+      if (wParam == 0 && !bootstrap->ServerListDelivered()) bootstrap->StartServerListFetch();
       result = script.CallOnMessage(wParam, lParam);
       return false;
     case kMsgServerListReady:
-      DeliverServerList(script);
+      bootstrap->DeliverServerList(script);
       script.CallScriptText("InitSerchType", "");
       return true;
     case kMsgShowCover:
       ShowCoverPicture(*this);
       return true;
     case kMsgConfigAnswer:
-      HandleConfigAnswer(script);
+      bootstrap->HandleConfigAnswer(script);
       downloadThreadCount = script.GetScriptGlobalText("DownloadThreadCount");
       CheckInstallPath(script);
       pendingQuery = 1;
       return true;
     case kMsgRestartConfig:
-      StartConfigBootstrap(script);
+      bootstrap->Start(script);
       return true;
     case kMsgAskUpdateNotice:
       if (script.updateInfoText.empty()) {
-        StartUpdateNoticeFetch();
+        bootstrap->StartUpdateNoticeFetch();
         return true;
       }
-      [[fallthrough]];
+      ShowUpdateNotice(*this, script.updateInfoText);
+      return true;
     case kMsgShowUpdateNotice:
+      bootstrap->TakeUpdateNotice(script);
       ShowUpdateNotice(*this, script.updateInfoText);
       return true;
     case kMsgTrayIcon:

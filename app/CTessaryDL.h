@@ -8,8 +8,10 @@
 #ifndef VELMORA_APP_CTESSARYDL_H
 #define VELMORA_APP_CTESSARYDL_H
 
+#include <memory>
 #include <string>
 
+#include "script/ConfigBootstrap.h"
 #include "script/tessaryLuaCommon.h"
 #include "ui/UIlib.h"
 
@@ -43,6 +45,7 @@ class CTessaryDL : public CWindowWnd, public INotifyUI, public IListCallbackUI {
 
   CPaintManagerUI& PaintManager() { return paintManager; }
   LuaCommon& Script() { return script; }
+  ConfigBootstrap& Bootstrap() { return *bootstrap; }
   // The text of the last confirmation box.
   const std::u16string& MessageText() const { return messageText; }
   const std::u16string& SavePath() const { return savePath; }
@@ -87,6 +90,9 @@ class CTessaryDL : public CWindowWnd, public INotifyUI, public IListCallbackUI {
   // 1 after a configuration answer, 2 after a "#clicent#" copy-data: the next
   // timer tick asks the scripts to query their data once.
   int pendingQuery = 0;
+  // Before the script host: its construction starts the bootstrap, and the
+  // bootstrap's workers must be stopped before the host goes.
+  std::unique_ptr<ConfigBootstrap> bootstrap;
   LuaCommon script;
 };
 

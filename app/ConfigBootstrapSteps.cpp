@@ -1,19 +1,14 @@
 #include "app/ConfigBootstrapSteps.h"
 
-// The configuration thread, dc-config.ini decryption and InitSystem at the
-// first due point land here.
-void StartConfigBootstrap(LuaCommon&) {}
+#include "app/CTessaryDL.h"
 
-void SetConfigStatus(int) {}
+// Only this process's window: while ours does not exist yet, a lookup across
+// processes would hand a worker the running instance's window.
+bool PostToOwnMainWindow(unsigned message) {
+  const HWND window = FindWindowInProcess(nullptr, kProductTitle);
+  return window && PostMessage(window, message, 0, 0);
+}
 
-void HandleConfigAnswer(LuaCommon&) {}
-
-// The server-list thread and its delivery land here; nothing is fetched yet.
-bool ServerListDelivered() { return false; }
-
-void StartServerListFetch() {}
-
-void DeliverServerList(LuaCommon&) {}
-
-// The update-notice thread lands here.
-void StartUpdateNoticeFetch() {}
+std::unique_ptr<ConfigBootstrap> MakeMainWindowBootstrap() {
+  return std::make_unique<ConfigBootstrap>(DeploymentHosts::FromEnvironment(), &PostToOwnMainWindow);
+}

@@ -1,23 +1,19 @@
-// The main window's side of the network configuration: starting the
-// configuration, server-list and update-notice fetches, and taking their
-// answers on the window thread when their messages arrive.
+// The main window's side of the network configuration: the bootstrap built
+// for this deployment, whose workers post to the process's own main window
+// (found by its title), never to another instance's.
 #ifndef VELMORA_APP_CONFIGBOOTSTRAPSTEPS_H
 #define VELMORA_APP_CONFIGBOOTSTRAPSTEPS_H
 
-class LuaCommon;
+#include <memory>
 
-// Asks the configuration service again (also run once by the host's construction).
-void StartConfigBootstrap(LuaCommon& script);
-// The configuration status later handed to SetHttpConfigStatus.
-void SetConfigStatus(int status);
-// Takes the configuration answer of the configuration thread.
-void HandleConfigAnswer(LuaCommon& script);
+#include "script/ConfigBootstrap.h"
 
-bool ServerListDelivered();
-void StartServerListFetch();
-// Hands the fetched server list to InitThreadPathList.
-void DeliverServerList(LuaCommon& script);
+// Hosts from the environment; posts go to the window titled "Velmora" in
+// this process.
+std::unique_ptr<ConfigBootstrap> MakeMainWindowBootstrap();
 
-void StartUpdateNoticeFetch();
+// Posts `message` to this process's window titled "Velmora"; false while
+// there is none. Safe from any thread.
+bool PostToOwnMainWindow(unsigned message);
 
 #endif

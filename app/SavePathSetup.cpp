@@ -1,9 +1,105 @@
 #include "app/SavePathSetup.h"
 
-// The registry read, the drive scan and the JSON list land here. Until they
-// do, start-up goes on as if an install path existed and hands nothing over.
-bool CheckInstallPath(LuaCommon&) { return true; }
+#include <cstdio>
 
-std::u16string TakeInstallSavePath(LuaCommon&) { return {}; }
+#include "base/CodePageText.h"
+#include "platform/FileSystem.h"
+#include "platform/Path.h"
+#include "platform/RegistryStore.h"
+#include "script/tessaryLuaCommon.h"
+#include "util/sysfile.h"
 
-void BuildSaveLocationList(LuaCommon&) {}
+namespace {
+
+// The path goes into a JSON string: quotes, backslashes and control
+// characters are escaped while the text is still UTF-16, since a GBK trail
+// byte may itself be a backslash.
+std::u16string JsonEscaped(std::u16string_view text) {
+  std::u16string out;
+  for (char16_t c : text) {
+    if (c == u'"' || c == u'\\') {
+      out.push_back(u'\\');
+      out.push_back(c);
+    } else if (c < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+      out.append(escape, escape + 6);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::u16string DrivePath(const std::string& mountPoint) {
+  std::u16string path = platform::WidePathFromNative(mountPoint);
+  if (path.empty() || path.back() != u'/') path.push_back(u'/');
+  return path;
+}
+
+bool Qualifies(const platform::Drive& drive, platform::DriveSystem& system) {
+  const auto free = system.FreeBytes(drive.mountPoint);
+  if (!free || *free <= kMinimumFreeBytes) return false;
+  // A file of the folder's name counts, as it does on the desktop; so no
+  // trailing separator, which would make stat refuse a file.
+  // Built on the mount point as the OS gave it: the ANSI road would read a
+  // backslash in it as a separator.
+  std::string folder = drive.mountPoint;
+  if (folder.empty() || folder.back() != '/') folder.push_back('/');
+  folder += Utf16ToUtf8(kDownloadFolderName);
+  return system.KindOf(folder) != platform::PathKind::Missing;
+}
+
+std::u16string DriveEntry(int id, const platform::Drive& drive) {
+  const std::string digits = std::to_string(id);
+  const std::u16string number(digits.begin(), digits.end());
+  const char16_t letter = static_cast<char16_t>(drive.letter);
+  return u"{\"id\":" + number + u",\"name\":\"移动磁盘(" + letter + u":)\",\"szPath\":\"" +
+         JsonEscaped(DrivePath(drive.mountPoint)) + u"\"}";
+}
+
+}  // namespace
+
+std::string SaveLocationListText(const std::vector<platform::Drive>& drives, platform::DriveSystem& system) {
+  std::u16string list = u"[";
+  int id = 1;
+  for (const platform::Drive& drive : drives) {
+    if (!Qualifies(drive, system)) continue;
+    list += DriveEntry(id++, drive) + u",";
+  }
+  list += u"{\"ID\":0,\"name\":\"电脑\",\"szPath\":\"\"}]";
+  return Utf16ToAnsi(list);
+}
+
+std::string GetInstallSavePath() {
+  const auto registered = platform::ReadRegistryValue(kInstallKeyPath, kInstallValueName);
+  if (!registered || registered->empty()) return {};
+  std::string path = Utf16ToAnsi(*registered);
+  if (path.empty()) return {};
+  if (!IsDirectory(path.c_str())) CreateDirectoryPath(path.c_str());
+  if (path.back() != '/' && path.back() != '\\') path.push_back('/');
+  return path + Utf16ToAnsi(kDownloadFolderName);
+}
+
+bool CheckInstallPath(LuaCommon& script) {
+  const std::string path = GetInstallSavePath();
+  if (path.empty()) return false;
+  script.CallScriptText("SetFileSavePath", path.c_str());
+  return true;
+}
+
+std::u16string TakeInstallSavePath(LuaCommon& script) {
+  const std::string path = GetInstallSavePath();
+  if (!path.empty()) script.CallScriptText("SetFileSavePath", path.c_str());
+  return AnsiToUtf16(path);
+}
+
+void BuildSaveLocationList(LuaCommon& script) {
+  platform::DriveSystem& system = platform::CurrentDriveSystem();
+  const std::string list = SaveLocationListText(platform::ListDrives(system), system);
+  if (GetInstallSavePath().empty()) {
+    const std::string relative = Utf16ToAnsi(std::u16string(u"/") + kDownloadFolderName + u"/");
+    script.CallScriptText("SetSavePathDir", relative.c_str());
+  }
+  script.CallScriptText("InitSavePathList", list.c_str());
+}

@@ -1,10 +1,23 @@
 #include "app/SecondaryWindows.h"
 
-// The menu window built from menu.xml lands here.
-void OpenContextMenu(CTessaryDL&, POINT) {}
+#include "app/CMenuWnd.h"
+#include "app/CPicture.h"
+#include "app/CTessaryDL.h"
+#include "app/UpdateInfo.h"
 
-// The picture window built from picture.xml (BookCoverPath) lands here.
-void ShowCoverPicture(CTessaryDL&) {}
+void OpenContextMenu(CControlUI* owner, POINT screenPoint) { CMenuWnd::Open(owner, screenPoint); }
 
-// The notice window built from updateinfo.xml lands here.
-void ShowUpdateNotice(CTessaryDL&, const std::string&) {}
+void ShowCoverPicture(CTessaryDL& mainWindow) {
+  CPicture picture(mainWindow.Script().GetScriptGlobalText("BookCoverPath"));
+  if (!picture.CreatePopup(mainWindow.GetHWND())) return;
+  picture.CenterWindow();
+  picture.ShowModal();
+}
+
+void ShowUpdateNotice(CTessaryDL& mainWindow, const std::string& noticeText) {
+  UpdateInfo notice;
+  if (!notice.CreatePopup(mainWindow.GetHWND())) return;
+  notice.SetNotice(noticeText);
+  notice.CenterWindow();
+  notice.ShowModal();
+}

@@ -12,6 +12,8 @@ packages=(
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
   openssl libssl-dev nginx
+  # a private X server for the tests that check real window pixels
+  xvfb xauth
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against

@@ -52,7 +52,6 @@ int CreateDirectoryPath(const char* path) {
   for (size_t i = 0; i < wide.size(); ++i) {
     if (!IsSeparator(wide[i])) continue;
     std::u16string prefix = wide.substr(0, i + 1);
-    ReportErrorText(kStem, __LINE__, Utf16ToAnsi(prefix));
     if (IsRootPrefix(prefix)) continue;
     if (platform::GetPathKindWide(prefix) == platform::PathKind::Directory) continue;
     // An existing file in the way makes mkdir fail, which stops the walk.

@@ -51,10 +51,17 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(UseEmbeddedSkin());
     Reset();
     SetMessageBoxHandler([](const MessageBoxRecord&) { return std::optional<int>(IDOK); });
+    // The installer's part: an install path in a registry of the test's own.
+    WriteFileBytes(dir / "registry.ini",
+                   "[HKEY_LOCAL_MACHINE\\Software\\KOVAPT\\KOVA_PC]\nKOVAPath=" + (dir / "install") + "\n");
+    ::setenv("VELMORA_REGISTRY", (dir / "registry.ini").c_str(), 1);
+    // One host per process in real life: each window here starts afresh.
+    initSystemDone = 0;
   }
   void TearDown() override {
     window.reset();
     Reset();
+    ::unsetenv("VELMORA_REGISTRY");
   }
 
   // Builds the window on `script` as ./ext/system.dll; the host moves into

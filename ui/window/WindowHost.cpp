@@ -135,6 +135,8 @@ void WindowHost::Maximize() {
   info.ptMinTrackSize = POINT{1, 1};
   info.ptMaxTrackSize = POINT{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
   Dispatch(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  // No usable monitor and no answer: stay as we are rather than shrink to 0x0.
+  if (info.ptMaxSize.x <= 0 || info.ptMaxSize.y <= 0) return;
   if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   normalGeometry_ = geometry();
   maximized_ = true;

@@ -1,0 +1,75 @@
+#include "app/PopupFrame.h"
+
+CPopupFrame::~CPopupFrame() {
+  paintManager.RemovePreMessageFilter(this);
+  paintManager.RemoveNotifier(this);
+}
+
+HWND CPopupFrame::CreatePopup(HWND parent) {
+  return Create(parent, u"", kPopupStyle, 0, 0, 0, kPopupWidth, kPopupHeight);
+}
+
+LRESULT CPopupFrame::OnCreate() {
+  const HWND hwnd = GetHWND();
+  const auto style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+  SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>((style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+  paintManager.Init(hwnd);
+  paintManager.AddPreMessageFilter(this);
+  CDialogBuilder builder;
+  CControlUI* root = builder.Create(layout_, nullptr, nullptr, &paintManager);
+  paintManager.AttachDialog(root);
+  paintManager.AddNotifier(this);
+  OnLayoutAttached();
+  return 0;
+}
+
+void CPopupFrame::ApplyRoundCorners(WPARAM sizeKind) {
+  const HWND hwnd = GetHWND();
+  const SIZE corner = paintManager.GetRoundCorner();
+  if (sizeKind == SIZE_MINIMIZED || IsIconic(hwnd) || (corner.cx == 0 && corner.cy == 0)) return;
+  RECT window;
+  GetWindowRect(hwnd, &window);
+  HRGN region =
+      CreateRoundRectRgn(0, 0, window.right - window.left + 1, window.bottom - window.top + 1, corner.cx, corner.cy);
+  if (!SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
+}
+
+bool CPopupFrame::InCaption(POINT pt, bool wholeHeightWhenMinusOne) const {
+  RECT client;
+  GetClientRect(GetHWND(), &client);
+  const RECT caption = paintManager.GetCaptionRect();
+  const LONG bottom = wholeHeightWhenMinusOne && caption.bottom == -1 ? client.bottom : caption.bottom;
+  return pt.x >= caption.left && pt.x < client.right - caption.right && pt.y >= caption.top && pt.y < bottom;
+}
+
+LRESULT CPopupFrame::HitTest(POINT pt) {
+  if (!InCaption(pt, false)) return HTCLIENT;
+  const CControlUI* control = paintManager.FindControl(pt);
+  return control && control->GetClass() != u"ButtonUI" ? HTCAPTION : HTCLIENT;
+}
+
+LRESULT CPopupFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate();
+    case WM_SIZE:
+      ApplyRoundCorners(wParam);
+      break;
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+      return 0;
+    case WM_NCHITTEST: {
+      POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(GetHWND(), &pt);
+      return HitTest(pt);
+    }
+    case WM_NCACTIVATE:
+      if (!IsIconic(GetHWND())) return wParam == 0 ? 1 : 0;
+      break;
+    default:
+      break;
+  }
+  LRESULT result = 0;
+  if (paintManager.MessageHandler(message, wParam, lParam, result)) return result;
+  return CWindowWnd::HandleMessage(message, wParam, lParam);
+}

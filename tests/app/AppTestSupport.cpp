@@ -1,0 +1,54 @@
+#include "tests/app/AppTestSupport.h"
+
+#include <cstdlib>
+
+#include "platform/Resource.h"
+#include "tests/support/TempDir.h"
+#include "ui/controls/CPaintManagerUI.h"
+
+namespace {
+
+// The windows of these tests carry the product's title: they register in a
+// window directory of their own, so a velmora started meanwhile (by a user
+// or another test) never mistakes one for a running instance.
+const bool kPrivateWindowDirectory = [] {
+  static TempDir dir;
+  ::setenv("VELMORA_WINDOW_DIR", (dir / "windows").c_str(), 1);
+  return true;
+}();
+
+}  // namespace
+
+bool UseEmbeddedSkin() {
+  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
+  if (!resource) return false;
+  const std::uint32_t size = SizeofResource(nullptr, resource);
+  const void* bytes = LockResource(LoadResource(nullptr, resource));
+  return bytes && size > 0 && CPaintManagerUI::SetResourceZip(bytes, size);
+}
+
+void UseTestRegistry(const std::string& folder) {
+  const std::string file = folder + "/registry.ini";
+  WriteFileBytes(file, "[HKEY_LOCAL_MACHINE\\Software\\KOVAPT\\KOVA_PC]\nKOVAPath=" + folder + "/install\n");
+  ::setenv("VELMORA_REGISTRY", file.c_str(), 1);
+}
+
+std::vector<std::string> TakeScriptCalls(lua_State* L) {
+  std::vector<std::string> out;
+  lua_getglobal(L, "calls");
+  for (int i = 1; lua_istable(L, -1); ++i) {
+    lua_rawgeti(L, -1, i);
+    if (lua_isnil(L, -1)) {
+      lua_pop(L, 1);
+      break;
+    }
+    out.emplace_back(lua_tostring(L, -1));
+    lua_pop(L, 1);
+  }
+  lua_pop(L, 1);
+  lua_newtable(L);
+  lua_setglobal(L, "calls");
+  return out;
+}
+
+std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
