@@ -109,6 +109,7 @@ class CPaintManagerUI {
   void HandleSize();
   bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleKey(UINT message, WPARAM wParam, LPARAM lParam);
+  void DeliverKey(UINT message, WPARAM wParam, LPARAM lParam, unsigned modifiers);
   bool HandleTimer(WPARAM wParam);
   void HandleMinMaxInfo(LPARAM lParam);
   void SetHover(CControlUI* control, POINT pt, WPARAM keys);

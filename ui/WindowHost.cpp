@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,7 +16,9 @@
 
 #include "ui/CPaintManagerUI.h"
 #include "ui/CWindowWnd.h"
+#include "ui/DropTarget.h"
 #include "ui/KeyMap.h"
+#include "ui/KeyModifiers.h"
 #include "ui/MessageQueue.h"
 #include "ui/WindowApi.h"
 #include "ui/WindowRegistry.h"
@@ -305,6 +308,7 @@ void WindowHost::UpdateCursor(LRESULT hit) {
 }
 
 void WindowHost::mousePressEvent(QMouseEvent* event) {
+  SetCurrentModifiers(ModifiersFromQt(event->modifiers().toInt()));
   const LRESULT hit = HitTest(event->globalPosition());
   if (hit == HTCLIENT) {
     DispatchQueued(DownMessage(event->button()), KeyState(event->buttons(), event->modifiers()),
@@ -362,6 +366,7 @@ void WindowHost::leaveEvent(QEvent*) {
 }
 
 void WindowHost::keyPressEvent(QKeyEvent* event) {
+  SetCurrentModifiers(ModifiersFromQt(event->modifiers().toInt()));
   const UINT vk = VirtualKeyFromQt(event->key());
   const bool alt = event->modifiers() & Qt::AltModifier;
   const LPARAM repeat = event->isAutoRepeat() ? (LPARAM{1} << 30) | 1 : 1;
@@ -377,6 +382,7 @@ void WindowHost::keyPressEvent(QKeyEvent* event) {
 }
 
 void WindowHost::keyReleaseEvent(QKeyEvent* event) {
+  SetCurrentModifiers(ModifiersFromQt(event->modifiers().toInt()));
   const UINT vk = VirtualKeyFromQt(event->key());
   const bool alt = event->modifiers() & Qt::AltModifier;
   if (vk) DispatchQueued(alt ? WM_SYSKEYUP : WM_KEYUP, vk, (LPARAM{3} << 30) | 1);
@@ -400,6 +406,23 @@ void WindowHost::showEvent(QShowEvent*) {
 
 void WindowHost::hideEvent(QHideEvent*) {
   if (!destroying_) Dispatch(WM_SHOWWINDOW, 0, 0);
+}
+
+void WindowHost::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData() && CanTakeDrop(*event->mimeData())) event->acceptProposedAction();
+}
+
+void WindowHost::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->mimeData() && CanTakeDrop(*event->mimeData())) event->acceptProposedAction();
+}
+
+void WindowHost::dropEvent(QDropEvent* event) {
+  if (destroying_ || !event->mimeData()) return;
+  std::optional<DroppedItems> items = ReadDrop(*event->mimeData());
+  if (!items) return;
+  event->acceptProposedAction();
+  const QPoint at = event->position().toPoint();
+  DeliverDrop(hwnd_, POINT{at.x(), at.y()}, std::move(*items));
 }
 
 }  // namespace ui::detail
