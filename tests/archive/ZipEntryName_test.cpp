@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdint>
+
 #include "archive/ZipEntryName.h"
 
 using archive::DecodeEntryName;
@@ -36,5 +39,30 @@ TEST(ZipEntryName, NamesThatCouldLeaveTheFolderAreRefused) {
     std::string error;
     EXPECT_FALSE(ParseEntryPath(name, path, error)) << name;
     EXPECT_NE(error.find("unsafe entry name"), std::string::npos) << error;
+  }
+}
+
+// Whatever bytes a name holds, an accepted path is made of plain names only.
+TEST(ZipEntryName, AcceptedPathsNeverHoldSeparatorsDotsOrDrives) {
+  const char alphabet[] = {'a', '.', '/', '\\', ':', 'C', '\0', '\xD6', '\xE4', ' '};
+  std::uint32_t seed = 7;
+  for (int round = 0; round < 20000; ++round) {
+    std::string name;
+    const int length = 1 + static_cast<int>(seed % 12);
+    for (int i = 0; i < length; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      name += alphabet[(seed >> 16) % sizeof alphabet];
+    }
+    EntryPath path;
+    std::string error;
+    const std::string decoded = DecodeEntryName(name, (seed & 1) != 0);
+    if (!ParseEntryPath(decoded, path, error)) continue;
+    ASSERT_FALSE(path.components.empty()) << decoded;
+    for (const std::string& part : path.components) {
+      ASSERT_FALSE(part.empty() || part == "." || part == "..") << decoded;
+      ASSERT_EQ(part.find_first_of(std::string("/\\\0", 3)), std::string::npos) << decoded;
+      ASSERT_FALSE(part.size() >= 2 && part[1] == ':' && std::isalpha(static_cast<unsigned char>(part[0])))
+          << decoded;
+    }
   }
 }
