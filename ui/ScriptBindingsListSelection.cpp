@@ -82,6 +82,13 @@ int ui_listClearSelection(lua_State* L) {
   return 0;
 }
 
+int ui_listRemoveSelected(lua_State* L) {
+  CListUI* list = ListArg(L, __LINE__);
+  if (!list) return 0;
+  lua_pushinteger(L, Guard([&] { return list->RemoveSelectedRows(); }, 0));
+  return 1;
+}
+
 int ui_listSetMultiSelect(lua_State* L) {
   CListUI* list = ListArg(L, __LINE__);
   bool multi = true;
@@ -130,6 +137,7 @@ const luaL_Reg kFunctions[] = {
     {"ui_listSetSelected", ui_listSetSelected},
     {"ui_listSelectAll", ui_listSelectAll},
     {"ui_listClearSelection", ui_listClearSelection},
+    {"ui_listRemoveSelected", ui_listRemoveSelected},
     {"ui_listSetMultiSelect", ui_listSetMultiSelect},
     {"ui_listSort", ui_listSort},
     {"ui_listSetSortMark", ui_listSetSortMark},

@@ -138,6 +138,21 @@ TEST_F(ListSelectionTest, SelectionCallsFromCodeFollowTheMode) {
   EXPECT_EQ(multi->GetSelectedRows(), Rows({3})) << "leaving multi-selection keeps the current row";
   multi->ClearSelection();
   EXPECT_EQ(multi->GetSelectedCount(), 0);
+
+  multi->SetMultiSelect(true);
+  for (int i = 0; i < 6; ++i) multi->SetRowData(i, i);
+  multi->SelectRange(1, 2, false);
+  multi->SetRowSelected(4, true);
+  EXPECT_EQ(multi->RemoveSelectedRows(), 3);
+  ASSERT_EQ(multi->GetRowCount(), 3);
+  EXPECT_EQ(multi->GetRowData(0), 0);
+  EXPECT_EQ(multi->GetRowData(1), 3);
+  EXPECT_EQ(multi->GetRowData(2), 5);
+  EXPECT_EQ(multi->GetCurSel(), -1);
+  EXPECT_EQ(multi->RemoveSelectedRows(), 0);
+  // The anchor went with its row: Shift+click then starts at the clicked row.
+  ClickRow(2, ui::kModShift);
+  EXPECT_EQ(multi->GetSelectedRows(), Rows({2}));
 }
 
 TEST_F(ListSelectionTest, SortingMovesRowsWithTheirSelectionAndData) {

@@ -91,6 +91,9 @@ class CListUI : public CContainerUI {
   bool SelectRange(int from, int to, bool add, bool notify = true);
   void SelectAll(bool notify = true);
   void ClearSelection(bool notify = true);
+  // Removes every selected row in one pass (deleting many rows one by one
+  // would move the rest once per row); returns how many went.
+  int RemoveSelectedRows();
 
   // Sorting (ui/controls/CListUISort.cpp). A stable sort of the rows by the
   // cells of `column` (any column, also one past the header, where scripts

@@ -112,6 +112,18 @@ void CListUI::SelectAll(bool notify) {
 
 void CListUI::ClearSelection(bool notify) { SelectRow(-1, notify); }
 
+int CListUI::RemoveSelectedRows() {
+  if (anchor_ >= 0) {
+    const auto above = std::count_if(rows_.begin(), rows_.begin() + anchor_, [](const Row& r) { return r.selected; });
+    anchor_ = IsRowSelected(anchor_) ? -1 : anchor_ - static_cast<int>(above);
+  }
+  const auto removed = std::erase_if(rows_, [](const Row& r) { return r.selected; });
+  if (removed == 0) return 0;
+  curSel_ = hotRow_ = -1;  // the current row was a selected one
+  RowsChanged();
+  return static_cast<int>(removed);
+}
+
 // Plain click: the row alone. Ctrl: toggles the row. Shift: the range from
 // the anchor (added to the selection with Ctrl as well).
 void CListUI::ClickRow(int row, WPARAM keys) {
