@@ -135,6 +135,12 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
   });
 }
 
+void CPaintManagerUI::SendNotifyAt(TNotifyUI& msg, POINT pt) {
+  msg.ptMouse = pt;
+  msg.dwTimestamp = Timestamp();
+  DeliverNotify(msg);
+}
+
 void CPaintManagerUI::DeliverQueuedNotifies() {
   const std::weak_ptr<bool> alive = alive_;
   while (!asyncNotifies_.empty()) {

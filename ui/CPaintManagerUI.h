@@ -48,6 +48,8 @@ class CPaintManagerUI {
   void SendNotify(TNotifyUI& msg, bool async = false);
   void SendNotify(CControlUI* control, std::u16string_view type, WPARAM wParam = 0, LPARAM lParam = 0,
                   bool async = false);
+  // Delivers now with a point of the caller's (a drop's), not the mouse's.
+  void SendNotifyAt(TNotifyUI& msg, POINT pt);
 
   // True when the message was the library's; `result` then holds its answer.
   bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -85,7 +85,7 @@ bool DeliverDrop(HWND hwnd, POINT pt, DroppedItems items) {
   msg.pSender = sender ? sender : manager->GetRoot();
   msg.wParam = static_cast<WPARAM>(items.count);
   msg.sText = std::move(items.text);
-  manager->SendNotify(msg);
+  manager->SendNotifyAt(msg, pt);
   return true;
 }
 

@@ -98,6 +98,8 @@ TEST_F(KeysAndDropsTest, DroppedLinksFilesAndTextArriveOnceTheWindowTakesDrops) 
   ASSERT_TRUE(DropLinks(hwnd(), onList, {u"https://example.invalid/a b.zip", u"/tmp/x/文件.iso"}));
   ASSERT_EQ(drops.size(), 1u);
   EXPECT_EQ(window.Of(u"drop")[0].sender, u"list");
+  EXPECT_EQ(drops[0].ptMouse.x, onList.x);
+  EXPECT_EQ(drops[0].ptMouse.y, onList.y);
   EXPECT_EQ(drops[0].wParam, 2u);
   EXPECT_EQ(drops[0].sText, u"https://example.invalid/a%20b.zip\n/tmp/x/文件.iso");
 
