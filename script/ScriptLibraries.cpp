@@ -2,9 +2,12 @@
 // engine (xml/, db/); this file only calls them in the host's order.
 #include "script/ScriptLibraries.h"
 
+#include "archive/ArchiveScriptLibrary.h"
 #include "db/SqliteScriptLibrary.h"
 #include "xml/xmllua.h"
 
 void RegisterXmlScriptLibrary(lua_State* L) { RegisterXmlLuaLibrary(L); }
 
 void RegisterDatabaseScriptLibrary(lua_State* L) { RegisterSqliteScriptLibrary(L); }
+
+void RegisterArchiveScriptLibrary(lua_State* L) { RegisterZipScriptLibrary(L); }

@@ -8,5 +8,7 @@
 void RegisterXmlScriptLibrary(lua_State* L);
 // The database library (the sqlite_* globals), in its documented order.
 void RegisterDatabaseScriptLibrary(lua_State* L);
+// The archive library (the zip_* globals).
+void RegisterArchiveScriptLibrary(lua_State* L);
 
 #endif

@@ -51,6 +51,7 @@ LuaCommon::LuaCommon(LuaCommonHooks hooks) {
   luaL_openlibs(luaState);
   RegisterXmlScriptLibrary(luaState);
   RegisterDatabaseScriptLibrary(luaState);
+  RegisterArchiveScriptLibrary(luaState);
 
   exeDir = GetModuleDirectory();
   for (auto& c : exeDir)

@@ -14,6 +14,8 @@ packages=(
   openssl libssl-dev nginx
   # a private X server for the tests that check real window pixels
   xvfb xauth
+  # a private session bus for the desktop-notification test
+  dbus-daemon
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 const std::map<std::string, int> kFloors = {
     {"platform", 0},
     {"base", 1},
-    {"xml", 2}, {"db", 2}, {"net", 2}, {"util", 2},
+    {"xml", 2}, {"db", 2}, {"net", 2}, {"util", 2}, {"archive", 2},
     {"dl", 3},  // the download engine, over the network client and the files
     {"script", 4},
     {"ui", 5},

@@ -18,4 +18,6 @@ void RegisterUiScriptLibrary(lua_State* L) {
   RegisterTable(L, uiscript::ControlFunctions());
   RegisterTable(L, uiscript::ListFunctions());
   RegisterTable(L, uiscript::WindowFunctions());
+  RegisterTable(L, uiscript::ListSelectionFunctions());
+  RegisterTable(L, uiscript::DesktopFunctions());
 }

@@ -58,6 +58,13 @@ int ui_notifyLParam(lua_State* L) {
   return 1;
 }
 
+// The text a notification carries ("drop"); "" for the others.
+int ui_notifyText(lua_State* L) {
+  TNotifyUI* n = NotifyArg(L, 1, kStem, __LINE__);
+  if (!n) return 0;
+  return PushOwned(L, AnsiCopy(n->sText));
+}
+
 // ---- Paint managers ----
 
 int ui_findControl(lua_State* L) {
@@ -314,6 +321,7 @@ const luaL_Reg kFunctions[] = {
     {"ui_notifyPoint", ui_notifyPoint},
     {"ui_notifyWParam", ui_notifyWParam},
     {"ui_notifyLParam", ui_notifyLParam},
+    {"ui_notifyText", ui_notifyText},
     {"ui_findControl", ui_findControl},
     {"ui_getWindow", ui_getWindow},
     {"ui_getManager", ui_getManager},

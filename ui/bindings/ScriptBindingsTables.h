@@ -10,6 +10,8 @@ namespace uiscript {
 const luaL_Reg* ControlFunctions();
 const luaL_Reg* ListFunctions();
 const luaL_Reg* WindowFunctions();
+const luaL_Reg* ListSelectionFunctions();
+const luaL_Reg* DesktopFunctions();
 
 }  // namespace uiscript
 

@@ -1,7 +1,8 @@
 // The column header of a list: a horizontal row of header items, each one
 // column. An item's width is its column's width (0: the room left over);
 // `celltype="progress"` makes the column show its cell text (a number from
-// 0 to 100) as a progress bar.
+// 0 to 100) as a progress bar. A click on an item raises "headerclick" from
+// the list with the column in wParam; an item may show a sort arrow.
 #ifndef VELMORA_UI_CONTROLS_CLISTHEADERUI_H
 #define VELMORA_UI_CONTROLS_CLISTHEADERUI_H
 
@@ -16,10 +17,18 @@ class CListHeaderItemUI : public CLabelUI {
   std::u16string GetClass() const override { return u"ListHeaderItemUI"; }
   CellType GetCellType() const { return cellType_; }
   unsigned GetCellStyle() const { return cellStyle_; }
+  // 1: an arrow up (ascending), -1: down (descending), 0: none.
+  int GetSortMark() const { return sortMark_; }
+  void SetSortMark(int order);
   bool SetAttribute(std::u16string_view name, std::u16string_view value) override;
+  void DoEvent(TEventUI& event) override;
+
+ protected:
+  void PaintText(UIRenderContext& ctx) override;
 
  private:
   CellType cellType_ = CellType::Text;
+  int sortMark_ = 0;
   unsigned cellStyle_;
 };
 

@@ -57,6 +57,7 @@ int CListUI::InsertRow(std::vector<std::u16string> cells, int index) {
   row.cells = std::move(cells);
   rows_.insert(rows_.begin() + index, std::move(row));
   if (curSel_ >= index) ++curSel_;
+  if (anchor_ >= index) ++anchor_;
   hotRow_ = -1;
   RowsChanged();
   return index;
@@ -69,6 +70,10 @@ bool CListUI::RemoveRow(int index) {
     curSel_ = -1;
   else if (curSel_ > index)
     --curSel_;
+  if (anchor_ == index)
+    anchor_ = -1;
+  else if (anchor_ > index)
+    --anchor_;
   hotRow_ = -1;
   RowsChanged();
   return true;
@@ -76,7 +81,7 @@ bool CListUI::RemoveRow(int index) {
 
 void CListUI::RemoveAllRows() {
   rows_.clear();
-  curSel_ = hotRow_ = -1;
+  curSel_ = anchor_ = hotRow_ = -1;
   if (scrollBar_) scrollBar_->SetScrollPos(0);
   RowsChanged();
 }
@@ -113,11 +118,13 @@ const CListUI::Row* CListUI::GetRow(int row) const {
 bool CListUI::SelectRow(int row, bool notify) {
   if (row < -1 || row >= GetRowCount()) return false;
   const int old = curSel_;
-  if (old == row) return true;
+  const bool changed = SetSelectedFlags(row, row, true) | ClearFlagsOutside(row);
+  anchor_ = row;
+  if (old == row && !changed) return true;
   curSel_ = row;
   if (row >= 0) EnsureVisible(row);
   Invalidate();
-  if (notify) Notify(u"itemselect", static_cast<WPARAM>(row), old);
+  if (notify) NotifySelection(old, changed);
   return true;
 }
 
@@ -218,7 +225,7 @@ void CListUI::PaintRow(UIRenderContext& ctx, const RECT& rc, int row, const std:
   std::uint32_t bk = rowBkColor_;
   if (rowAltBkColor_ && (row % 2) == 1) bk = rowAltBkColor_;
   if (row == hotRow_ && rowHotBkColor_) bk = rowHotBkColor_;
-  if (row == curSel_ && rowSelectedBkColor_) bk = rowSelectedBkColor_;
+  if (rows_[static_cast<size_t>(row)].selected && rowSelectedBkColor_) bk = rowSelectedBkColor_;
   if (bk >> 24) p.fillRect(ToQRect(rc), ui::ToQColor(bk));
   if (rowLineColor_ >> 24) p.fillRect(QRect(rc.left, rc.bottom - 1, rc.right - rc.left, 1), ui::ToQColor(rowLineColor_));
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -250,7 +257,7 @@ void CListUI::PaintCellText(UIRenderContext& ctx, const RECT& cell, int row, int
     if (auto* item = dynamic_cast<CListHeaderItemUI*>(header_->GetItemAt(column))) style = item->GetCellStyle();
   }
   std::uint32_t color = rowTextColor_ ? rowTextColor_ : (style_ ? style_->DefaultTextColor() : 0xFF333333);
-  if (row == curSel_ && rowSelectedTextColor_) color = rowSelectedTextColor_;
+  if (rows_[static_cast<size_t>(row)].selected && rowSelectedTextColor_) color = rowSelectedTextColor_;
   RECT inner{cell.left + 10, cell.top, cell.right - 6, cell.bottom};
   ui::DrawText(ctx.painter, inner, *text, ResolveFont(), color, style);
 }
@@ -295,12 +302,13 @@ void CListUI::SetHotRow(int row) {
   Invalidate();
 }
 
-void CListUI::MoveSelection(int shownDelta) {
+void CListUI::MoveSelection(int shownDelta, bool extend) {
   const int count = ShownCount();
   if (count == 0) return;
-  int shown = curSel_ >= 0 ? ShownIndexOf(curSel_) : -1;
+  const int from = curSel_ >= 0 ? curSel_ : anchor_;
+  int shown = from >= 0 ? ShownIndexOf(from) : -1;
   shown = std::clamp(shown + shownDelta, 0, count - 1);
-  SelectRow(ShownRow(shown));
+  MoveSelectionTo(ShownRow(shown), extend);
 }
 
 void CListUI::DoEvent(TEventUI& event) {
@@ -310,7 +318,7 @@ void CListUI::DoEvent(TEventUI& event) {
     case UIEVENT_BUTTONDOWN: {
       const int row = RowAt(event.ptMouse);
       if (row < 0 || PressRow(row, event.ptMouse)) return;
-      SelectRow(row);
+      ClickRow(row, event.wKeyState);
       // The selection's notifier may have removed the list.
       if (ui::IsLiveControl(this)) Notify(u"itemclick", static_cast<WPARAM>(row));
       return;
@@ -322,7 +330,9 @@ void CListUI::DoEvent(TEventUI& event) {
     }
     case UIEVENT_RBUTTONDOWN: {
       const int row = RowAt(event.ptMouse);
-      if (row >= 0) SelectRow(row);
+      // A right click inside the selection keeps it, so the menu acts on
+      // every selected row.
+      if (row >= 0 && !IsRowSelected(row)) SelectRow(row);
       return;
     }
     case UIEVENT_CONTEXTMENU:
@@ -337,18 +347,23 @@ void CListUI::DoEvent(TEventUI& event) {
     case UIEVENT_SCROLLWHEEL:
       if (scrollBar_) scrollBar_->ScrollBy(GET_WHEEL_DELTA_WPARAM(event.wParam) > 0 ? -3 * rowHeight_ : 3 * rowHeight_);
       return;
-    case UIEVENT_KEYDOWN:
+    case UIEVENT_KEYDOWN: {
+      const bool shift = (event.wKeyState & MK_SHIFT) != 0;
       switch (event.chKey) {
-        case VK_UP: MoveSelection(-1); return;
-        case VK_DOWN: MoveSelection(1); return;
-        case VK_PRIOR: MoveSelection(-page); return;
-        case VK_NEXT: MoveSelection(page); return;
-        case VK_HOME: MoveSelection(-ShownCount()); return;
-        case VK_END: MoveSelection(ShownCount()); return;
+        case VK_UP: MoveSelection(-1, shift); return;
+        case VK_DOWN: MoveSelection(1, shift); return;
+        case VK_PRIOR: MoveSelection(-page, shift); return;
+        case VK_NEXT: MoveSelection(page, shift); return;
+        case VK_HOME: MoveSelection(-ShownCount(), shift); return;
+        case VK_END: MoveSelection(ShownCount(), shift); return;
+        case 'A':
+          if (multiSelect_ && (event.wKeyState & MK_CONTROL)) return SelectAll();
+          break;
         case VK_TAB: ui::MoveFocus(this, !(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)); return;
         default: break;
       }
       break;
+    }
     default:
       break;
   }
@@ -377,5 +392,9 @@ bool CListUI::SetAttribute(std::u16string_view name, std::u16string_view value) 
     return true;
   }
   if (name == u"vscrollbar") return true;  // a list always scrolls
+  if (name == u"multiselect") {
+    SetMultiSelect(value == u"true");
+    return true;
+  }
   return CContainerUI::SetAttribute(name, value);
 }

@@ -9,6 +9,13 @@
 //                     for none); also on keyboard moves
 //   "menu"            right click (after selecting the row under the mouse;
 //                     wParam -1 on empty space); the point is the mouse's
+//   "selectionchanged" the set of selected rows changed (wParam: how many
+//                     are selected, lParam: the current row or -1)
+//   "headerclick"     a click on a header item (wParam: its column)
+// With `multiselect`, Ctrl+click toggles a row, Shift+click and Shift with
+// the arrow keys select a range from the anchor, and Ctrl+A selects all;
+// the current row (GetCurSel) is the one last clicked or moved to. Without
+// it the selection is the current row alone, as it always was.
 // Cells with no text of their own ask the text callback, when one is set.
 #ifndef VELMORA_UI_CONTROLS_CLISTUI_H
 #define VELMORA_UI_CONTROLS_CLISTUI_H
@@ -37,7 +44,11 @@ class CListUI : public CContainerUI {
     std::intptr_t data = 0;
     int level = 0;  // tree depth (tree views)
     bool expanded = true;
+    bool selected = false;
   };
+  // How SortRows compares cells: as text in natural order (digit runs by
+  // value, letters without case), or by the number the text starts with.
+  enum class SortKind { Text, Number };
 
   CListUI();
   ~CListUI() override;
@@ -64,6 +75,34 @@ class CListUI : public CContainerUI {
   // -1 clears the selection. Raises "itemselect" when it changed and
   // `notify` is true; false for an index out of range.
   bool SelectRow(int row, bool notify = true);
+
+  // Several selected rows (ui/controls/CListUISelection.cpp).
+  bool IsMultiSelect() const { return multiSelect_; }
+  // Turning it off keeps only the current row selected.
+  void SetMultiSelect(bool multi);
+  bool IsRowSelected(int row) const;
+  int GetSelectedCount() const;
+  std::vector<int> GetSelectedRows() const;
+  // Selects or deselects one row, leaving the others (the whole selection
+  // becomes that row in a single-selection list). False out of range.
+  bool SetRowSelected(int row, bool selected, bool notify = true);
+  // Every row from `from` to `to` inclusive, in any order; `add` keeps the
+  // rows already selected. The current row becomes `to`.
+  bool SelectRange(int from, int to, bool add, bool notify = true);
+  void SelectAll(bool notify = true);
+  void ClearSelection(bool notify = true);
+  // Removes every selected row in one pass (deleting many rows one by one
+  // would move the rest once per row); returns how many went.
+  int RemoveSelectedRows();
+
+  // Sorting (ui/controls/CListUISort.cpp). A stable sort of the rows by the
+  // cells of `column` (any column, also one past the header, where scripts
+  // keep keys that are not shown); selection and current row follow their
+  // rows. False for a column out of range or a tree view.
+  bool SortRows(int column, bool descending, SortKind kind = SortKind::Text);
+  // The arrow on a header item: 1 ascending, -1 descending, 0 none; one
+  // column at a time. False for a column with no header item.
+  bool SetSortMark(int column, int order);
   void EnsureVisible(int row);
   int GetRowHeight() const { return rowHeight_; }
   // The row under a client point, or -1.
@@ -107,12 +146,23 @@ class CListUI : public CContainerUI {
   std::vector<Column> Columns() const;
   void PaintRow(UIRenderContext& ctx, const RECT& rc, int row, const std::vector<Column>& columns);
   void PaintProgressCell(UIRenderContext& ctx, const RECT& cell, int row, int column);
-  void MoveSelection(int shownDelta);
+  void MoveSelection(int shownDelta, bool extend = false);
   void SetHotRow(int row);
+  // Selection by the mouse and the keyboard (CListUISelection.cpp).
+  void ClickRow(int row, WPARAM keys);
+  void MoveSelectionTo(int row, bool extend);
+  // Sends "itemselect" when the current row changed and "selectionchanged"
+  // when the selection did; false when a notifier removed the list.
+  bool NotifySelection(int oldCurrent, bool setChanged);
+  // Flag edits; each answers whether a flag changed.
+  bool SetSelectedFlags(int from, int to, bool selected);
+  bool ClearFlagsOutside(int row);
 
   CListHeaderUI* header_ = nullptr;
   IListCallbackUI* callback_ = nullptr;
   int curSel_ = -1;
+  int anchor_ = -1;  // where a Shift range starts
+  bool multiSelect_ = false;
   int hotRow_ = -1;
   int rowHeight_ = 32;
   std::uint32_t rowBkColor_ = 0;

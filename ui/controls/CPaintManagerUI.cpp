@@ -6,8 +6,12 @@
 
 #include "platform/Path.h"
 #include "ui/controls/CControlUI.h"
+#include "ui/controls/ControlRegistry.h"
+#include "ui/controls/DropTarget.h"
+#include "ui/controls/KeyNotification.h"
 #include "ui/controls/ResourceStore.h"
 #include "ui/controls/UIRender.h"
+#include "ui/window/KeyModifiers.h"
 #include "ui/window/MessageQueue.h"
 #include "ui/window/WindowApi.h"
 #include "ui/window/WindowHost.h"
@@ -132,6 +136,12 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
   });
 }
 
+void CPaintManagerUI::SendNotifyAt(TNotifyUI& msg, POINT pt) {
+  msg.ptMouse = pt;
+  msg.dwTimestamp = Timestamp();
+  DeliverNotify(msg);
+}
+
 void CPaintManagerUI::DeliverQueuedNotifies() {
   const std::weak_ptr<bool> alive = alive_;
   while (!asyncNotifies_.empty()) {
@@ -195,7 +205,8 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
       break;
   }
   if (IsMouseMessage(message)) return HandleMouse(message, wParam, lParam);
-  if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR) return HandleKey(message, wParam, lParam);
+  if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR || message == WM_SYSKEYDOWN)
+    return HandleKey(message, wParam, lParam);
   return false;
 }
 
@@ -284,8 +295,25 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// Alt chords (WM_SYSKEYDOWN) are shortcuts only: no control types them.
 bool CPaintManagerUI::HandleKey(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!focus_) return false;
+  CControlUI* focus = focus_;
+  const unsigned modifiers = ui::detail::CurrentModifiers();
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  const bool notified = down && ui::detail::IsNotifiedKey(focus, static_cast<UINT>(wParam), modifiers);
+  if (focus_ && message != WM_SYSKEYDOWN) {
+    const std::weak_ptr<bool> alive = alive_;
+    DeliverKey(message, wParam, lParam, modifiers);
+    if (alive.expired()) return false;
+  }
+  if (!notified || !root_) return false;
+  // The key may have removed the control that had it.
+  CControlUI* sender = focus && ui::IsLiveControl(focus) ? focus : root_.get();
+  SendNotify(sender, u"keydown", wParam, static_cast<LPARAM>(modifiers));
+  return false;
+}
+
+void CPaintManagerUI::DeliverKey(UINT message, WPARAM wParam, LPARAM lParam, unsigned modifiers) {
   const UIEventType type = message == WM_KEYDOWN ? UIEVENT_KEYDOWN : message == WM_KEYUP ? UIEVENT_KEYUP : UIEVENT_CHAR;
   TEventUI event;
   event.Type = type;
@@ -293,10 +321,10 @@ bool CPaintManagerUI::HandleKey(UINT message, WPARAM wParam, LPARAM lParam) {
   event.dwTimestamp = Timestamp();
   event.ptMouse = lastMouse_;
   event.chKey = static_cast<char16_t>(wParam);
+  event.wKeyState = ui::detail::KeyStateBits(modifiers);
   event.wParam = wParam;
   event.lParam = lParam;
   focus_->DoEvent(event);
-  return false;
 }
 
 bool CPaintManagerUI::HandleTimer(WPARAM wParam) {
@@ -409,4 +437,8 @@ std::optional<std::string> CPaintManagerUI::LoadResourceFile(std::u16string_view
 int CPaintManagerUI::MessageLoop() {
   ui::detail::EnsureApplication();
   return ui::detail::MessageQueue::Instance()->RunMainLoop();
+}
+
+bool CPaintManagerUI::TakeDrop(POINT pt, std::u16string text, int count) {
+  return ui::detail::DeliverDrop(*this, pt, ui::detail::DroppedItems{std::move(text), count});
 }

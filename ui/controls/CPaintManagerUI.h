@@ -43,12 +43,15 @@ class CPaintManagerUI final : public IHostMessageFilter {
   bool RemovePreMessageFilter(IMessageFilterUI* filter);
   // Runs the pre-message filters; true when one set its handled flag.
   bool PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool TakeDrop(POINT pt, std::u16string text, int count) override;
 
   // Delivers now, or (asynchronous) from the message loop after the current
   // message; a queued notification whose sender is reaped is dropped.
   void SendNotify(TNotifyUI& msg, bool async = false);
   void SendNotify(CControlUI* control, std::u16string_view type, WPARAM wParam = 0, LPARAM lParam = 0,
                   bool async = false);
+  // Delivers now with a point of the caller's (a drop's), not the mouse's.
+  void SendNotifyAt(TNotifyUI& msg, POINT pt);
 
   // True when the message was the library's; `result` then holds its answer.
   bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -110,6 +113,7 @@ class CPaintManagerUI final : public IHostMessageFilter {
   void HandleSize();
   bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
   bool HandleKey(UINT message, WPARAM wParam, LPARAM lParam);
+  void DeliverKey(UINT message, WPARAM wParam, LPARAM lParam, unsigned modifiers);
   bool HandleTimer(WPARAM wParam);
   void HandleMinMaxInfo(LPARAM lParam);
   void SetHover(CControlUI* control, POINT pt, WPARAM keys);

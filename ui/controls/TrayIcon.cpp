@@ -88,6 +88,17 @@ bool RemoveTrayIcon(HWND hwnd, int id) {
 
 bool HasTrayIcon(HWND hwnd, int id) { return Find(hwnd, id) != nullptr; }
 
+bool ShowTrayMessage(HWND hwnd, const std::u16string& title, const std::u16string& text, int timeoutMs) {
+  DropDeadWindows();
+  if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages()) return false;
+  for (const auto& [key, icon] : Icons()) {
+    if (key.first != hwnd || !icon || !icon->isVisible()) continue;
+    icon->showMessage(ToQString(title), ToQString(text), QSystemTrayIcon::Information, timeoutMs);
+    return true;
+  }
+  return false;
+}
+
 bool SimulateTrayEvent(HWND hwnd, int id, UINT mouseMessage) {
   if (!Find(hwnd, id)) return false;
   return PostMessage(hwnd, kTrayMessage, static_cast<WPARAM>(id), static_cast<LPARAM>(mouseMessage)) != 0;

@@ -19,6 +19,9 @@ bool AddTrayIcon(HWND hwnd, int id, const std::u16string& tip, const std::u16str
 bool SetTrayTip(HWND hwnd, int id, const std::u16string& tip);
 bool RemoveTrayIcon(HWND hwnd, int id);
 bool HasTrayIcon(HWND hwnd, int id);
+// A balloon message from one of the window's icons; false when it has none
+// or the desktop shows no tray messages.
+bool ShowTrayMessage(HWND hwnd, const std::u16string& title, const std::u16string& text, int timeoutMs);
 // What a click on the icon does, for tests on desktops without a tray:
 // posts the message as a real event would. False for an unknown icon.
 bool SimulateTrayEvent(HWND hwnd, int id, UINT mouseMessage);

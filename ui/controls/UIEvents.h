@@ -20,6 +20,7 @@ struct TNotifyUI {
   POINT ptMouse;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
+  std::u16string sText;  // what a "drop" carries; empty for other types
 };
 
 class INotifyUI {

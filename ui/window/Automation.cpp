@@ -6,7 +6,10 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
+#include <QDropEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
@@ -14,6 +17,7 @@
 
 #include "ui/window/AutomationHooks.h"
 #include "ui/window/KeyMap.h"
+#include "ui/window/KeyModifiers.h"
 #include "ui/window/MessageQueue.h"
 #include "ui/window/WindowApi.h"
 #include "ui/window/WindowHost.h"
@@ -45,11 +49,13 @@ Qt::MouseButton QtButton(automation::Button b) {
   }
 }
 
-void SendMouse(HWND hwnd, QEvent::Type type, POINT pt, Qt::MouseButton button, Qt::MouseButtons held) {
+void SendMouse(HWND hwnd, QEvent::Type type, POINT pt, Qt::MouseButton button, Qt::MouseButtons held,
+               unsigned modifiers = 0) {
   auto* host = detail::WindowHost::From(hwnd);
   if (!host) return;
   const QPointF local(pt.x, pt.y);
-  QMouseEvent event(type, local, host->mapToGlobal(local), button, held, Qt::NoModifier);
+  QMouseEvent event(type, local, host->mapToGlobal(local), button, held,
+                    Qt::KeyboardModifiers(detail::QtModifiersFrom(modifiers)));
   QCoreApplication::sendEvent(host, &event);
 }
 
@@ -92,22 +98,22 @@ std::optional<RECT> WorkAreaOverride() { return Hooks().workArea; }
 
 namespace automation {
 
-void MouseDown(HWND hwnd, POINT pt, Button button) {
-  SendMouse(hwnd, QEvent::MouseButtonPress, pt, QtButton(button), QtButton(button));
+void MouseDown(HWND hwnd, POINT pt, Button button, unsigned modifiers) {
+  SendMouse(hwnd, QEvent::MouseButtonPress, pt, QtButton(button), QtButton(button), modifiers);
 }
 
-void MouseUp(HWND hwnd, POINT pt, Button button) {
-  SendMouse(hwnd, QEvent::MouseButtonRelease, pt, QtButton(button), Qt::NoButton);
+void MouseUp(HWND hwnd, POINT pt, Button button, unsigned modifiers) {
+  SendMouse(hwnd, QEvent::MouseButtonRelease, pt, QtButton(button), Qt::NoButton, modifiers);
 }
 
 void MouseMove(HWND hwnd, POINT pt, bool leftHeld) {
   SendMouse(hwnd, QEvent::MouseMove, pt, Qt::NoButton, leftHeld ? Qt::LeftButton : Qt::NoButton);
 }
 
-void Click(HWND hwnd, POINT pt, Button button) {
+void Click(HWND hwnd, POINT pt, Button button, unsigned modifiers) {
   MouseMove(hwnd, pt);
-  MouseDown(hwnd, pt, button);
-  if (IsWindow(hwnd)) MouseUp(hwnd, pt, button);
+  MouseDown(hwnd, pt, button, modifiers);
+  if (IsWindow(hwnd)) MouseUp(hwnd, pt, button, modifiers);
 }
 
 void DoubleClick(HWND hwnd, POINT pt) {
@@ -126,15 +132,16 @@ void Wheel(HWND hwnd, POINT pt, int delta) {
   QCoreApplication::sendEvent(host, &event);
 }
 
-void KeyPress(HWND hwnd, UINT virtualKey, std::u16string_view text) {
+void KeyPress(HWND hwnd, UINT virtualKey, std::u16string_view text, unsigned modifiers) {
   const QString qtext = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
   const int key = detail::QtKeyFromVirtualKey(virtualKey);
+  const auto held = Qt::KeyboardModifiers(detail::QtModifiersFrom(modifiers));
   if (auto* host = detail::WindowHost::From(hwnd)) {
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, qtext);
+    QKeyEvent down(QEvent::KeyPress, key, held, qtext);
     QCoreApplication::sendEvent(host, &down);
   }
   if (auto* host = detail::WindowHost::From(hwnd)) {
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, qtext);
+    QKeyEvent up(QEvent::KeyRelease, key, held, qtext);
     QCoreApplication::sendEvent(host, &up);
   }
 }
@@ -144,6 +151,39 @@ void TypeText(HWND hwnd, std::u16string_view text) {
     const UINT vk = (ch >= u'a' && ch <= u'z') ? UINT(ch - u'a' + 'A') : (ch >= u'0' && ch <= u'9') ? UINT(ch) : 0;
     KeyPress(hwnd, vk, std::u16string_view(&ch, 1));
   }
+}
+
+namespace {
+
+bool SendDrop(HWND hwnd, POINT pt, QMimeData& data) {
+  auto* host = detail::WindowHost::From(hwnd);
+  if (!host) return false;
+  const QPointF local(pt.x, pt.y);
+  QDragEnterEvent enter(local.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(host, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(local, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(host, &drop);
+  return drop.isAccepted();
+}
+
+}  // namespace
+
+bool DropLinks(HWND hwnd, POINT pt, const std::vector<std::u16string>& links) {
+  QList<QUrl> urls;
+  for (const std::u16string& link : links) {
+    const QString text = QString::fromUtf16(link.data(), static_cast<qsizetype>(link.size()));
+    urls.push_back(text.startsWith(u'/') ? QUrl::fromLocalFile(text) : QUrl(text));
+  }
+  QMimeData data;
+  data.setUrls(urls);
+  return SendDrop(hwnd, pt, data);
+}
+
+bool DropText(HWND hwnd, POINT pt, std::u16string_view text) {
+  QMimeData data;
+  data.setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+  return SendDrop(hwnd, pt, data);
 }
 
 void ProcessEvents() {

@@ -16,16 +16,20 @@ namespace ui::automation {
 enum class Button { Left, Right, Middle };
 
 // Client coordinates. A press on a caption or an edge moves or sizes the
-// window as a real press would.
-void MouseDown(HWND hwnd, POINT pt, Button button = Button::Left);
-void MouseUp(HWND hwnd, POINT pt, Button button = Button::Left);
+// window as a real press would. `modifiers` are held keys (ui/KeyModifiers.h).
+void MouseDown(HWND hwnd, POINT pt, Button button = Button::Left, unsigned modifiers = 0);
+void MouseUp(HWND hwnd, POINT pt, Button button = Button::Left, unsigned modifiers = 0);
 void MouseMove(HWND hwnd, POINT pt, bool leftHeld = false);
-void Click(HWND hwnd, POINT pt, Button button = Button::Left);
+void Click(HWND hwnd, POINT pt, Button button = Button::Left, unsigned modifiers = 0);
 void DoubleClick(HWND hwnd, POINT pt);
 void Wheel(HWND hwnd, POINT pt, int delta);
 // Key down (with its WM_CHAR when `text` is given) and key up.
-void KeyPress(HWND hwnd, UINT virtualKey, std::u16string_view text = {});
+void KeyPress(HWND hwnd, UINT virtualKey, std::u16string_view text = {}, unsigned modifiers = 0);
 void TypeText(HWND hwnd, std::u16string_view text);
+// Drops links (a text/uri-list) or plain text at a client point, as a drag
+// from another program ends; false when the window did not take it.
+bool DropLinks(HWND hwnd, POINT pt, const std::vector<std::u16string>& links);
+bool DropText(HWND hwnd, POINT pt, std::u16string_view text);
 
 // Handles whatever is queued for the window thread, without waiting.
 void ProcessEvents();

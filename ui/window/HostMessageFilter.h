@@ -4,12 +4,17 @@
 #ifndef VELMORA_UI_WINDOW_HOSTMESSAGEFILTER_H
 #define VELMORA_UI_WINDOW_HOSTMESSAGEFILTER_H
 
+#include <string>
+
 #include "ui/UIDefs.h"
 
 class IHostMessageFilter {
  public:
   // True when the message is handled; `result` is then its answer.
   virtual bool PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+  // Links, files or text dropped at `pt` (client coordinates): `count`
+  // items, one a line in `text`. True when something took them.
+  virtual bool TakeDrop(POINT pt, std::u16string text, int count) = 0;
 
  protected:
   ~IHostMessageFilter() = default;

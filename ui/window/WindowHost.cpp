@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -14,7 +15,10 @@
 #include <QWindow>
 
 #include "ui/window/CWindowWnd.h"
+#include "ui/window/DropReading.h"
+#include "ui/window/HostMessageFilter.h"
 #include "ui/window/KeyMap.h"
+#include "ui/window/KeyModifiers.h"
 #include "ui/window/MessageQueue.h"
 #include "ui/window/WindowApi.h"
 #include "ui/window/WindowRegistry.h"
@@ -306,6 +310,7 @@ void WindowHost::UpdateCursor(LRESULT hit) {
 }
 
 void WindowHost::mousePressEvent(QMouseEvent* event) {
+  SetCurrentModifiers(ModifiersFromQt(event->modifiers().toInt()));
   const LRESULT hit = HitTest(event->globalPosition());
   if (hit == HTCLIENT) {
     DispatchQueued(DownMessage(event->button()), KeyState(event->buttons(), event->modifiers()),
@@ -363,6 +368,7 @@ void WindowHost::leaveEvent(QEvent*) {
 }
 
 void WindowHost::keyPressEvent(QKeyEvent* event) {
+  SetCurrentModifiers(ModifiersFromQt(event->modifiers().toInt()));
   const UINT vk = VirtualKeyFromQt(event->key());
   const bool alt = event->modifiers() & Qt::AltModifier;
   const LPARAM repeat = event->isAutoRepeat() ? (LPARAM{1} << 30) | 1 : 1;
@@ -378,6 +384,7 @@ void WindowHost::keyPressEvent(QKeyEvent* event) {
 }
 
 void WindowHost::keyReleaseEvent(QKeyEvent* event) {
+  SetCurrentModifiers(ModifiersFromQt(event->modifiers().toInt()));
   const UINT vk = VirtualKeyFromQt(event->key());
   const bool alt = event->modifiers() & Qt::AltModifier;
   if (vk) DispatchQueued(alt ? WM_SYSKEYUP : WM_KEYUP, vk, (LPARAM{3} << 30) | 1);
@@ -401,6 +408,23 @@ void WindowHost::showEvent(QShowEvent*) {
 
 void WindowHost::hideEvent(QHideEvent*) {
   if (!destroying_) Dispatch(WM_SHOWWINDOW, 0, 0);
+}
+
+void WindowHost::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData() && CanTakeDrop(*event->mimeData())) event->acceptProposedAction();
+}
+
+void WindowHost::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->mimeData() && CanTakeDrop(*event->mimeData())) event->acceptProposedAction();
+}
+
+void WindowHost::dropEvent(QDropEvent* event) {
+  if (destroying_ || !event->mimeData()) return;
+  std::optional<DroppedItems> items = ReadDrop(*event->mimeData());
+  if (!items) return;
+  event->acceptProposedAction();
+  const QPoint at = event->position().toPoint();
+  if (filter_) filter_->TakeDrop(POINT{at.x(), at.y()}, std::move(items->text), items->count);
 }
 
 }  // namespace ui::detail

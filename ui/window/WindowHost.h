@@ -85,6 +85,10 @@ class WindowHost final : public QWidget {
   void timerEvent(QTimerEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  // Drops, once SetAcceptDrops allowed them (the layer above takes them through its filter).
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   enum class Drag { None, Move, Resize };

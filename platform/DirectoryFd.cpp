@@ -1,0 +1,123 @@
+#include "platform/DirectoryFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/FileSystem.h"
+
+namespace platform {
+
+namespace {
+
+constexpr mode_t kDirMode = 0777;   // less the user's umask
+constexpr mode_t kFileMode = 0666;  // likewise
+
+UniqueFd Failed(std::string& error) {
+  error = ErrorText(errno);
+  return UniqueFd();
+}
+
+bool MakeParents(const std::string& path, std::string& error) {
+  for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    if (mkdir(prefix.c_str(), kDirMode) != 0 && errno != EEXIST) {
+      error = ErrorText(errno);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+UniqueFd::~UniqueFd() {
+  if (fd_ >= 0) close(fd_);
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = other.Release();
+  }
+  return *this;
+}
+
+int UniqueFd::Release() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+UniqueFd OpenFolder(const std::string& path, bool create, bool& created, std::string& error) {
+  created = false;
+  if (path.empty()) {
+    errno = ENOENT;
+    return Failed(error);
+  }
+  if (create) {
+    if (!MakeParents(path, error)) return UniqueFd();
+    if (mkdir(path.c_str(), kDirMode) == 0)
+      created = true;
+    else if (errno != EEXIST)
+      return Failed(error);
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd >= 0 ? UniqueFd(fd) : Failed(error);
+}
+
+EntryKind KindAt(int dir, const std::string& name) {
+  struct stat st;
+  if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Missing;
+  if (S_ISDIR(st.st_mode)) return EntryKind::Directory;
+  return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+UniqueFd OpenDirectoryAt(int dir, const std::string& name, bool create, bool& created, std::string& error) {
+  created = false;
+  if (create) {
+    if (mkdirat(dir, name.c_str(), kDirMode) == 0)
+      created = true;
+    else if (errno != EEXIST)
+      return Failed(error);
+  }
+  const int fd = openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  return fd >= 0 ? UniqueFd(fd) : Failed(error);
+}
+
+UniqueFd CreateFileAt(int dir, const std::string& name, std::string& error) {
+  const int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode);
+  return fd >= 0 ? UniqueFd(fd) : Failed(error);
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size, std::string& error) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t written = write(fd, bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      error = ErrorText(written < 0 ? errno : ENOSPC);
+      return false;
+    }
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool RenameAt(int dir, const std::string& from, const std::string& to, std::string& error) {
+  if (renameat(dir, from.c_str(), dir, to.c_str()) == 0) return true;
+  error = ErrorText(errno);
+  return false;
+}
+
+bool RemoveAt(int dir, const std::string& name, bool directory) {
+  return unlinkat(dir, name.c_str(), directory ? AT_REMOVEDIR : 0) == 0;
+}
+
+bool RemoveEmptyFolder(const std::string& path) { return !path.empty() && rmdir(path.c_str()) == 0; }
+
+}  // namespace platform
