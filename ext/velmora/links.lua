@@ -1,0 +1,46 @@
+-- Links handed over from outside: "#clicent#" followed by a URL, or by a
+-- small JSON object {"url": ..., "name": ..., "referrer": ...} (a browser
+-- host may add cookies, userAgent and fileSize). Whatever arrives is
+-- checked; nothing here raises.
+local json = require("velmora.json")
+
+local M = {}
+
+M.PREFIX = "#clicent#"
+local MAX_FIELD = 8192
+
+local function textField(object, key)
+  local value = object[key]
+  if type(value) == "number" then value = tostring(value) end
+  if type(value) ~= "string" or value == "" or #value > MAX_FIELD then return nil end
+  if value:find("[%z\1-\31]") then return nil end
+  return value
+end
+
+-- parse(text) -> { url = ..., name = ..., referrer = ..., ... }, or nil and
+-- a message saying why the hand-over was refused.
+function M.parse(text)
+  if type(text) ~= "string" then return nil, "no text" end
+  if text:sub(1, #M.PREFIX) ~= M.PREFIX then return nil, "not a client hand-over" end
+  local body = text:sub(#M.PREFIX + 1):match("^%s*(.-)%s*$")
+  if body == "" then return nil, "empty hand-over" end
+  if body:sub(1, 1) ~= "{" then
+    if not body:match("^%a[%w+.-]*://") then return nil, "not a link" end
+    return { url = body }
+  end
+  local object, message = json.decode(body)
+  if type(object) ~= "table" then return nil, "bad JSON: " .. tostring(message or "not an object") end
+  local link = {
+    url = textField(object, "url"),
+    name = textField(object, "name"),
+    referrer = textField(object, "referrer"),
+    cookies = textField(object, "cookies"),
+    userAgent = textField(object, "userAgent"),
+  }
+  local size = tonumber(object.fileSize)
+  if size and size >= 0 and size == math.floor(size) then link.fileSize = size end
+  if not link.url then return nil, "the hand-over names no URL" end
+  return link
+end
+
+return M
