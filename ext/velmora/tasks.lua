@@ -46,7 +46,7 @@ function M:load()
     elseif not engine.STATES[task.state] then
       task.state = "paused"
     end
-    task.speed, task.eta = 0, -1
+    task.speed, task.eta, task.persistedDone = 0, -1, task.done
     self.byId[task.id] = task
     self.order[#self.order + 1] = task
   end
@@ -184,11 +184,11 @@ function M:sync(tasks, force)
     if eid then
       local info, message = engine.info(eid)
       if type(info) == "table" then
-        local oldDone = task.done
         local changed = applyInfo(task, info, now)
-        if changed or force or (task.done ~= oldDone and now - (task.persisted or 0) >= PERSIST_SECONDS) then
+        local moved = task.done ~= task.persistedDone and now - (task.persisted or 0) >= PERSIST_SECONDS
+        if changed or force or moved then
           dirty[#dirty + 1] = task
-          task.persisted = now
+          task.persisted, task.persistedDone = now, task.done
         end
         if changed and task.state == "done" then self.onFinish(task) end
         self.onChange(task)

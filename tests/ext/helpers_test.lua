@@ -1,0 +1,76 @@
+-- Formatting, name derivation, the search filter and clipboard dedupe.
+package.path = debug.getinfo(1, "S").source:match("^@(.*/)") .. "?.lua;" .. package.path
+local t = require("testkit")
+local format = require("velmora.format")
+local names = require("velmora.names")
+local filter = require("velmora.filter")
+local clipwatch = require("velmora.clipwatch")
+
+t.case("sizes, speeds and time left read as people expect", function()
+  local sizes = { [0] = "0 B", [1023] = "1023 B", [1024] = "1.0 KB", [1536] = "1.5 KB", [1048576] = "1.0 MB",
+    [150 * 1048576] = "150 MB", [5 * 1024 ^ 4] = "5.0 TB", [-1] = "-" }
+  for bytes, text in pairs(sizes) do t.eq(format.size(bytes), text, "size " .. bytes) end
+  t.eq(format.size(nil), "-", "unknown")
+  t.eq(format.size(0 / 0), "-", "NaN")
+  t.eq(format.speed(2048), "2.0 KB/s", "speed")
+  t.eq(format.speed(0), "", "idle")
+  local left = { [0] = "0s", [59] = "59s", [60] = "1:00", [187] = "3:07", [7509] = "2:05:09", [90000] = "1d 1h", [-1] = "" }
+  for seconds, text in pairs(left) do t.eq(format.timeLeft(seconds), text, "time " .. seconds) end
+  t.eq(format.timeLeft(math.huge), "", "infinite")
+  t.eq(format.percent(50, 200), 25, "percent")
+  t.eq(format.percent(5, -1), 0, "unknown total")
+  t.eq(format.percent(300, 200), 100, "capped")
+end)
+
+t.case("dates show the time today and the day otherwise", function()
+  local now = os.time({ year = 2026, month = 12, day = 8, hour = 15, min = 0 })
+  t.eq(format.date(now - 3600, now), "14:00", "today")
+  t.eq(format.date(now - 86400 * 2, now), "2026-12-06 15:00", "earlier")
+  t.eq(format.date(0, now), "", "never")
+end)
+
+t.case("names come from the URL and are safe as one file name", function()
+  local cases = {
+    ["http://h/dir/file.zip"] = "file.zip",
+    ["http://h/dir/my%20file.iso?x=1#frag"] = "my file.iso",
+    ["http://h/dir/"] = "dir",
+    ["http://h/"] = "download",
+    ["http://h"] = "download",
+    ["http://h/..%2F..%2Fetc%2Fpasswd"] = ".._.._etc_passwd",
+    ["http://h/%2e%2e"] = "download",
+    ["http://h/a%00b%0A"] = "a_b_",
+  }
+  for url, name in pairs(cases) do t.eq(names.fromUrl(url), name, url) end
+  t.eq(#names.clean(string.rep("x", 500) .. ".tar"), 200, "long names shortened")
+  t.ok(names.clean(string.rep("x", 500) .. ".tar"):match("%.tar$"), "extension kept")
+  t.eq(names.clean("  "), "download", "blank")
+end)
+
+t.case("the search matches every word in name or URL, as plain text", function()
+  local task = { name = "Ubuntu-24.04.iso", url = "http://mirror.example/releases/ubuntu.iso" }
+  t.ok(filter.matches(task, filter.words("")), "empty query")
+  t.ok(filter.matches(task, filter.words("ubuntu ISO")), "words, any case")
+  t.ok(filter.matches(task, filter.words("mirror")), "URL")
+  t.ok(not filter.matches(task, filter.words("ubuntu debian")), "every word")
+  t.ok(filter.matches(task, filter.words("24.04")), "dot is plain")
+  t.ok(not filter.matches(task, filter.words("24%d")), "pattern characters are plain")
+  t.ok(not filter.matches(task, filter.words("[")), "no pattern error")
+end)
+
+t.case("a copied file link is offered once, never twice", function()
+  local known = { ["http://h/known.zip"] = true }
+  local watch = clipwatch.new(function(url) return known[url] end)
+  t.eq(watch:check("http://h/a.zip"), "http://h/a.zip", "first time")
+  t.eq(watch:check("http://h/a.zip"), nil, "unchanged clipboard")
+  t.eq(watch:check("something else"), nil, "plain text")
+  t.eq(watch:check("  http://h/a.zip \n"), nil, "copied again later")
+  t.eq(watch:check("http://h/known.zip"), nil, "already a task")
+  t.eq(watch:check("https://h/dir/b.tar.gz?sig=1"), "https://h/dir/b.tar.gz?sig=1", "https with a query")
+  t.eq(watch:check("http://h/page"), nil, "no file extension")
+  t.eq(watch:check("ftp://h/a.zip"), nil, "other schemes")
+  t.eq(watch:check("http://h/a.zip http://h/b.zip"), nil, "several words")
+  t.eq(watch:check(string.rep("x", 10000)), nil, "huge text")
+  t.eq(watch:check(nil), nil, "no text")
+end)
+
+t.finish()
