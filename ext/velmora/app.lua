@@ -183,7 +183,8 @@ end
 
 local function onTaskFinished(task)
   if app.settings.notify then
-    adapter.notify(strings.finishedTitle, string.format(strings.finishedText, task.name))
+    local text = string.format(strings.finishedText, task.name)
+    if not adapter.notify(strings.finishedTitle, text) then say(text) end
   end
   if app.settings.extract and task.file:lower():match("%.zip$") then
     adapter.extract(task.file, (task.file:gsub("%.[Zz][Ii][Pp]$", "")))
@@ -218,6 +219,8 @@ function M.start(pm)
   local count, message = app.tasks:load()
   if not count then app.notices[#app.notices + 1] = { text = string.format(strings.databaseFailed, message) } end
   app.view:rebuild(app.tasks:all())
+  -- Until the host lists its save locations, the default folder is the one.
+  M.setSaveLocations(app.locationText or '[{"ID":0,"name":"","szPath":""}]')
   settingsPage.show(pm, app.settings)
   M.applySettings(app.settings)
   app.clipboard = clipwatch.new(function(url) return app.tasks:knowsUrl(url) end)
@@ -297,6 +300,7 @@ end
 -- Host input ------------------------------------------------------------
 
 function M.setSaveLocations(text)
+  app.locationText = text
   local list = json.decode(text)
   app.locations = {}
   local control = app.pm and ui_findControl(app.pm, "sellist")
@@ -391,8 +395,8 @@ function M.onOther(n)
   else
     local key, value = settingsPage.change(n)
     if key then return M.changeSetting(key, value) end
-    local links = adapter.droppedLinks(n)
-    if links then return M.addFromText(table.concat(links, "\n")) end
+    local dropped = adapter.droppedLinks(n)
+    if dropped then return M.addFromText(table.concat(dropped, "\n")) end
     local pressed, ctrl = adapter.key(n)
     if pressed == "N" and ctrl then return M.askForUrls() end
     if pressed == "A" and ctrl then return adapter.selectAll(currentList()) end

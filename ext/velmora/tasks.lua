@@ -83,7 +83,7 @@ end
 
 local function validUrl(url)
   if type(url) ~= "string" or #url > 8192 then return false end
-  local scheme, host = url:match("^(%a+)://([^/?#%s]+)")
+  local scheme = url:match("^(%a+)://[^/?#%s]+")
   if not scheme then return false end
   scheme = scheme:lower()
   return (scheme == "http" or scheme == "https") and not url:find("%s")

@@ -122,28 +122,31 @@ function M:selectedIds(list)
   return ids
 end
 
+-- Sets a label's text only when it changes: an idle window repaints nothing.
+function M:label(control, text)
+  if not control then return end
+  self.labels = self.labels or {}
+  if self.labels[control] == text then return end
+  self.labels[control] = text
+  ui_setText(control, text)
+end
+
 function M:status(running, queued, speed, message)
-  if self.statusText then
-    local text = message
-    if not text then
-      text = (running + queued > 0) and string.format(strings.running, running, queued) or strings.ready
-    end
-    ui_setText(self.statusText, text)
+  local text = message
+  if not text then
+    text = (running + queued > 0) and string.format(strings.running, running, queued) or strings.ready
   end
-  if self.speedLabel then
-    ui_setText(self.speedLabel, string.format(strings.totalSpeed, speed > 0 and format.speed(speed) or "0 B/s"))
-  end
+  self:label(self.statusText, text)
+  self:label(self.speedLabel, string.format(strings.totalSpeed, speed > 0 and format.speed(speed) or "0 B/s"))
 end
 
 function M:disk(free, total)
   if not free or not total or total <= 0 then
-    if self.diskLabel then ui_setText(self.diskLabel, strings.diskUnknown) end
+    self:label(self.diskLabel, strings.diskUnknown)
     if self.diskProgress then ui_setValue(self.diskProgress, 0) end
     return
   end
-  if self.diskLabel then
-    ui_setText(self.diskLabel, string.format(strings.diskSpace, format.size(free), format.size(total)))
-  end
+  self:label(self.diskLabel, string.format(strings.diskSpace, format.size(free), format.size(total)))
   if self.diskProgress then ui_setValue(self.diskProgress, math.floor((total - free) * 100 / total)) end
 end
 

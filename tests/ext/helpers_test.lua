@@ -5,6 +5,7 @@ local format = require("velmora.format")
 local names = require("velmora.names")
 local filter = require("velmora.filter")
 local clipwatch = require("velmora.clipwatch")
+local adapter = require("velmora.ui_adapter")
 
 t.case("sizes, speeds and time left read as people expect", function()
   local sizes = { [0] = "0 B", [1023] = "1023 B", [1024] = "1.0 KB", [1536] = "1.5 KB", [1048576] = "1.0 MB",
@@ -71,6 +72,13 @@ t.case("a copied file link is offered once, never twice", function()
   t.eq(watch:check("http://h/a.zip http://h/b.zip"), nil, "several words")
   t.eq(watch:check(string.rep("x", 10000)), nil, "huge text")
   t.eq(watch:check(nil), nil, "no text")
+end)
+
+t.case("free space is found for a folder that does not exist yet", function()
+  local free, total = adapter.freeSpace(t.scratch("space") .. "/not/yet/there")
+  t.ok(type(free) == "number" and type(total) == "number" and free >= 0 and total >= free, "numbers")
+  t.eq(adapter.freeSpace(""), nil, "no path")
+  t.eq(adapter.freeSpace(nil), nil, "no text")
 end)
 
 t.finish()
