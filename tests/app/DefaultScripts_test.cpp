@@ -142,6 +142,66 @@ TEST_F(DefaultScriptsTest, HandedOverLinksBecomeTasksThatOutliveARestart) {
   EXPECT_TRUE(TakeMessageBoxLog().empty());
 }
 
+// The engine's messages reach the rows: progress, completion (the row moves
+// to the finished list), failure with its reason; delete asks and removes.
+TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  Open();
+  Eval(std::string("package.path = '") + source +
+       "/tests/ext/?.lua;' .. package.path "
+       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  HandOver("#clicent#http://127.0.0.1:9/a.zip");
+  HandOver("#clicent#http://127.0.0.1:9/b.iso");
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  EXPECT_EQ(Eval("return tostring(DownloadThreadCount == freeThreadCount)"), "false");
+
+  Eval("fake:set('http://127.0.0.1:9/a.zip', { done = 512, total = 1024, speed = 100, eta = 5 })");
+  Tick();
+  EXPECT_EQ(Cell("downloadlist", 0, 1), "1.0 KB");
+  EXPECT_EQ(Cell("downloadlist", 0, 2), "50");
+  EXPECT_EQ(Cell("downloadlist", 0, 3), "100 B/s");
+  EXPECT_EQ(Cell("downloadlist", 0, 4), "5s");
+
+  const auto engineId = [&](const char* url) { return std::stoi(Eval(std::string("return fake:idOf('") + url + "')")); };
+  Eval("fake:set('http://127.0.0.1:9/a.zip', { state = 'done', done = 1024, speed = 0 })");
+  SendMessageW(window->GetHWND(), 3020, engineId("http://127.0.0.1:9/a.zip"), 3);
+  EXPECT_EQ(Rows("downloadlist"), 1);
+  ASSERT_EQ(Rows("downloadedlist"), 1);
+  EXPECT_EQ(Cell("downloadedlist", 0, 0), "a.zip");
+  EXPECT_EQ(Cell("downloadedlist", 0, 1), "1.0 KB");
+
+  Eval("fake:set('http://127.0.0.1:9/b.iso', { state = 'failed', error = '404 Not Found' })");
+  SendMessageW(window->GetHWND(), 3020, engineId("http://127.0.0.1:9/b.iso"), 4);
+  EXPECT_NE(Cell("downloadlist", 0, 5).find("404 Not Found"), std::string::npos);
+  EXPECT_EQ(Eval("return tostring(DownloadThreadCount == freeThreadCount)"), "true");
+
+  // Retry from the toolbar, then delete from the context menu's entry.
+  Eval("ui_listSelect(ui_findControl(pm, 'downloadlist'), 0, false)");
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_start"));
+  ProcessEvents();
+  EXPECT_EQ(Eval("return app.state.tasks:all()[2].state"), "running");
+  QueueModalAnswer(1);  // the confirmation
+  Eval("ui_sendNotify(ui_findControl(pm, 'downloadlist'), 'menu_Delete', 0, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Rows("downloadlist"), 0);
+  EXPECT_NE(Eval("return fake.calls[#fake.calls]").find(" false"), std::string::npos) << "files kept";
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "1");
+}
+
+TEST_F(DefaultScriptsTest, FiveHundredPastedUrlsBecomeFiveHundredRows) {
+  Open();
+  const auto started = std::chrono::steady_clock::now();
+  Eval(
+      "local lines = {} for i = 1, 500 do lines[i] = 'http://127.0.0.1:9/p' .. i .. '.bin' end "
+      "app.addFromText(table.concat(lines, '\\r\\n') .. '\\nnot-a-link\\n')");
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  std::printf("500 pasted URLs became rows in %lld ms\n", static_cast<long long>(elapsed.count()));
+  EXPECT_EQ(Rows("downloadlist"), 500);
+  EXPECT_EQ(Cell("downloadlist", 499, 0), "p500.bin");
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "500");
+}
+
 TEST_F(DefaultScriptsTest, AThousandStoredTasksAreShownAtStart) {
   Open();
   Eval(
