@@ -51,8 +51,8 @@ function M.publishCounts()
 end
 
 local function noticeText(notice)
-  if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, notice.file) end
-  if notice.kind == "settings-set-aside" then return string.format(strings.settingsSetAside, notice.file) end
+  if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, paths.ansi(notice.file)) end
+  if notice.kind == "settings-set-aside" then return string.format(strings.settingsSetAside, paths.ansi(notice.file)) end
   return notice.text
 end
 
@@ -62,9 +62,9 @@ local function say(text)
   if app.view then app.view:status(0, 0, 0, text) end
 end
 
--- The folder new tasks go to: the selected save location, else the
--- default folder of the settings, else the host's save path, else the
--- desktop's download folder.
+-- The folder new tasks go to (ANSI text, as the engine takes it): the
+-- selected save location, else the default folder of the settings, else
+-- the host's save path, else the desktop's download folder.
 function M.targetFolder()
   local list = app.pm and ui_findControl(app.pm, "sellist")
   local row = list and ui_listGetSel(list)
@@ -72,13 +72,13 @@ function M.targetFolder()
   if location and location.path ~= "" then return location.path end
   if app.settings and app.settings.folder ~= "" then return app.settings.folder end
   if app.hostSavePath and app.hostSavePath ~= "" then return app.hostSavePath end
-  return paths.downloadDir()
+  return paths.ansi(paths.downloadDir())
 end
 
 function M.addUrls(urls, extra)
   if #urls == 0 then return nil end
   local folder = M.targetFolder()
-  paths.makeDirs(folder)
+  paths.makeDirs(paths.native(folder))
   local added, message = app.tasks:add(urls, folder, extra)
   if not added then
     say(message)
@@ -140,7 +140,9 @@ end
 function M.openFolderOfSelected(list)
   local ids = app.view:selectedIds(list or currentList())
   local task = ids[1] and app.tasks:get(ids[1])
-  ui_openUrl(task and task.folder or M.targetFolder())
+  local folder = task and task.folder or M.targetFolder()
+  paths.makeDirs(paths.native(folder))
+  ui_openUrl(folder)
 end
 
 function M.openFileOfSelected(list)

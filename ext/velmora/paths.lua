@@ -29,6 +29,44 @@ function M.shellQuote(text)
   return "'" .. tostring(text):gsub("'", "'\\''") .. "'"
 end
 
+-- Two encodings meet here. Script texts, and so every file name given to
+-- or taken from the host's libraries (sqlite_dbopen, xml_*, dl_*, ui_*),
+-- are in the ANSI code page; Lua's own io and os functions and the
+-- environment use the system's bytes (UTF-8). ansi() and native() convert
+-- between them; plain ASCII, the usual case, passes through untouched.
+local function codePageCharset()
+  local cp = tonumber(os.getenv("VELMORA_ACP") or "")
+  if cp == 65001 then return nil end
+  if not cp or cp == 936 then return "CP936" end
+  return "CP" .. cp
+end
+
+local converted = {}
+
+local function convert(text, from, to)
+  if not text:find("[\128-\255]") or not from or not to then return text end
+  local key = from .. ">" .. to .. ":" .. text
+  if converted[key] then return converted[key] end
+  -- iconv writes what it managed before failing, so only output followed
+  -- by the marker (printed when it succeeded) counts.
+  local marker = "\1ok"
+  local pipe = io.popen("printf '%s' " .. M.shellQuote(text) .. " | iconv -f " .. from .. " -t " .. to
+    .. " 2>/dev/null && printf '\\001ok'")
+  local out = pipe and pipe:read("*a") or ""
+  if pipe then pipe:close() end
+  -- A name the other side cannot spell stays as it was; opening it then
+  -- fails with a message instead of reaching a different file.
+  if out:sub(-#marker) == marker then out = out:sub(1, -#marker - 1) else out = text end
+  converted[key] = out
+  return out
+end
+
+function M.ansi(native) return convert(tostring(native), "UTF-8", codePageCharset()) end
+function M.native(ansi)
+  local charset = codePageCharset()
+  return convert(tostring(ansi), charset, charset and "UTF-8")
+end
+
 function M.exists(path)
   local f = io.open(path, "rb")
   if f then f:close() return true end

@@ -11,7 +11,7 @@ local M = {}
 M.fields = {
   { key = "concurrent", kind = "int", default = 3, min = 1, max = 20 },
   { key = "speedLimit", kind = "int", default = 0, min = 0, max = 10 * 1024 * 1024 },
-  { key = "folder", kind = "text", default = "" },
+  { key = "folder", kind = "folder", default = "" },
   { key = "resume", kind = "bool", default = true },
   { key = "notify", kind = "bool", default = false },
   { key = "connections", kind = "int", default = 1, min = 1, max = 16 },
@@ -47,7 +47,10 @@ function M.coerce(key, value)
     return nil
   end
   if value == nil then return nil end
-  return tostring(value)
+  value = tostring(value):match("^%s*(.-)%s*$")
+  -- A folder is a full path, or empty for "the selected save location".
+  if field.kind == "folder" and value ~= "" and value:sub(1, 1) ~= "/" then return nil end
+  return value
 end
 
 local function encode(field, value)
@@ -57,14 +60,26 @@ end
 
 function M.path() return paths.configDir() .. "/settings.xml" end
 
+-- The file is read and written with io and parsed with xml_setdoc, not
+-- xml_load/xml_save: those take the file name as ANSI text, and a home
+-- folder whose name is UTF-8 would then name a different file.
+local function readFile(path)
+  local f = io.open(path, "rb")
+  if not f then return nil end
+  local text = f:read("*a")
+  f:close()
+  return text
+end
+
 -- load([path]) -> settings table, notices. Never fails: whatever cannot be
 -- read falls back to the default.
 function M.load(path)
   path = path or M.path()
   local values, notices = M.defaults(), {}
-  if not paths.exists(path) then return values, notices end
+  local text = readFile(path)
+  if not text then return values, notices end
   local doc = xml_new()
-  local parsed = xml_load(doc, path) and xml_findElem(doc, "settings")
+  local parsed = xml_setdoc(doc, text) and xml_findElem(doc, "settings")
   if not parsed then
     xml_del(doc)
     local aside = paths.asideName(path, "damaged")
@@ -102,9 +117,12 @@ function M.save(values, path)
     xml_addElem(doc, field.key)
     xml_setData(doc, encode(field, value))
   end
-  local temp = path .. ".tmp"
-  local written = xml_save(doc, temp)
+  local text = xml_getdoc(doc)
   xml_del(doc)
+  local temp = path .. ".tmp"
+  local f = io.open(temp, "wb")
+  local written = f and f:write(text) and f:flush()
+  if f then f:close() end
   if not written then
     os.remove(temp)
     return nil, "cannot write " .. temp

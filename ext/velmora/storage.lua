@@ -99,7 +99,7 @@ end
 
 local function openFile(path)
   local db = sqlite_dbnew()
-  local ok, message = sqlite_dbopen(db, path)
+  local ok, message = sqlite_dbopen(db, paths.ansi(path))
   if ok == nil then
     sqlite_dbdel(db)
     return nil, message or "cannot open " .. path
@@ -125,8 +125,9 @@ local function setAside(path, why)
   return aside
 end
 
--- open(path) -> store, notices; or nil and a message. `notices` lists what
--- the user should be told (a damaged file set aside, with its new name).
+-- open(path) -> store, notices; or nil and a message. `path` is in the
+-- system's bytes (see paths.ansi). `notices` lists what the user should be
+-- told (a damaged file set aside, with its new name).
 function M.open(path)
   local folderOk, folderMessage = paths.makeDirs(paths.dirname(path))
   if not folderOk then return nil, folderMessage end

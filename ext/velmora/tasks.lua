@@ -5,6 +5,7 @@
 -- partial file) the first time it is started after a restart.
 local engine = require("velmora.engine")
 local names = require("velmora.names")
+local paths = require("velmora.paths")
 
 local M = {}
 M.__index = M
@@ -284,7 +285,7 @@ function M:delete(ids, deleteFiles)
     local eid = self.engineOf[task.id]
     if not eid and deleteFiles then
       if task.state == "done" and task.file ~= "" then
-        os.remove(task.file)
+        os.remove(paths.native(task.file))
       else
         eid = self:ensureEngineTask(task, false)
       end

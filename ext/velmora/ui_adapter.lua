@@ -46,7 +46,7 @@ end
 -- nearest existing folder, since a save folder may not exist yet.
 function M.freeSpace(path)
   if type(path) ~= "string" or path == "" then return nil end
-  local probe = path
+  local probe = paths.native(path)
   while probe ~= "/" and probe ~= "." and not paths.isDir(probe) do probe = paths.dirname(probe) end
   if probe == "." then return nil end
   local pipe = io.popen("df -Pk -- " .. paths.shellQuote(probe) .. " 2>/dev/null")

@@ -6,6 +6,7 @@ local names = require("velmora.names")
 local filter = require("velmora.filter")
 local clipwatch = require("velmora.clipwatch")
 local adapter = require("velmora.ui_adapter")
+local paths = require("velmora.paths")
 
 t.case("sizes, speeds and time left read as people expect", function()
   local sizes = { [0] = "0 B", [1023] = "1023 B", [1024] = "1.0 KB", [1536] = "1.5 KB", [1048576] = "1.0 MB",
@@ -72,6 +73,15 @@ t.case("a copied file link is offered once, never twice", function()
   t.eq(watch:check("http://h/a.zip http://h/b.zip"), nil, "several words")
   t.eq(watch:check(string.rep("x", 10000)), nil, "huge text")
   t.eq(watch:check(nil), nil, "no text")
+end)
+
+t.case("file names move between the system's bytes and the scripts' code page", function()
+  t.eq(paths.ansi("/home/user/x.bin"), "/home/user/x.bin", "ASCII as it is")
+  t.eq(paths.ansi("/home/\228\184\173\230\150\135"), "/home/\214\208\206\196", "UTF-8 to GBK")
+  t.eq(paths.native("/home/\214\208\206\196"), "/home/\228\184\173\230\150\135", "GBK to UTF-8")
+  t.eq(paths.ansi("/x/\240\159\152\128"), "/x/\240\159\152\128", "unspellable names stay")
+  t.eq(paths.ansi("it's; $(rm -rf /)"), "it's; $(rm -rf /)", "quoting")
+  t.eq(paths.ansi("caf\195\169 'q'"), "caf\168\166 'q'", "quotes in converted names")
 end)
 
 t.case("free space is found for a folder that does not exist yet", function()

@@ -43,6 +43,9 @@ t.case("values out of range are brought into it, nonsense is ignored", function(
   t.eq(settings.coerce("concurrent", "0"), 1, "zero tasks")
   t.eq(settings.coerce("concurrent", "2.9"), 2, "fractions")
   t.eq(settings.coerce("nothing", 1), nil, "unknown key")
+  t.eq(settings.coerce("folder", "relative/dir"), nil, "relative folder")
+  t.eq(settings.coerce("folder", " /srv/dl "), "/srv/dl", "blanks trimmed")
+  t.eq(settings.coerce("folder", ""), "", "empty folder")
 end)
 
 t.case("a damaged file is set aside and the defaults are used", function()
@@ -60,6 +63,18 @@ t.case("a damaged file is set aside and the defaults are used", function()
   -- Saving afterwards works normally.
   assert(settings.save(settings.defaults(), path))
   t.eq(#select(2, settings.load(path)), 0, "clean after save")
+end)
+
+t.case("a folder whose name is not ASCII holds the file like any other", function()
+  local dir = t.scratch("\228\184\173\230\150\135")
+  local values = settings.defaults()
+  values.concurrent = 9
+  values.folder = "/srv/\214\208"
+  assert(settings.save(values, dir .. "/settings.xml"))
+  local loaded, notices = settings.load(dir .. "/settings.xml")
+  t.eq(#notices, 0, "not taken for damaged")
+  t.eq(loaded.concurrent, 9, "value")
+  t.eq(loaded.folder, values.folder, "ANSI text kept")
 end)
 
 t.case("an unwritable folder is an error, not a crash", function()

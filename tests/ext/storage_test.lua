@@ -122,6 +122,15 @@ t.case("a database from a newer version is set aside, not changed", function()
   store:close()
 end)
 
+t.case("a data folder whose name is not ASCII works", function()
+  local path = t.scratch("\228\184\173\230\150\135") .. "/tasks.db"
+  local store = assert(storage.open(path))
+  assert(store:insertMany({ task(1) }))
+  store:close()
+  t.ok(t.exists(path), "the file is where the name says")
+  t.eq(#assert(assert(storage.open(path)):loadAll()), 1, "rows")
+end)
+
 t.case("a folder that cannot be made is an error, not a crash", function()
   local dir = t.scratch("blocked")
   t.writeFile(dir .. "/file", "x")
