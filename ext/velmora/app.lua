@@ -174,6 +174,8 @@ function M.changeSetting(key, raw)
   end
   if value == app.settings[key] then return end
   app.settings[key] = value
+  -- Watching starts from what is copied next, not what already is.
+  if key == "clipboard" and value and app.clipboard then app.clipboard:prime(ui_getClipboardText()) end
   local ok, message = settingsStore.save(app.settings)
   if not ok then say(string.format(strings.settingsFailed, tostring(message))) end
   M.applySettings(app.settings)

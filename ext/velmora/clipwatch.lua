@@ -35,4 +35,10 @@ function M:check(text)
   return url
 end
 
+-- prime(text): what is on the clipboard when watching starts is never
+-- offered.
+function M:prime(text)
+  self:check(text)
+end
+
 return M

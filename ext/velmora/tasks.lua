@@ -287,7 +287,9 @@ function M:delete(ids, deleteFiles)
       if task.state == "done" and task.file ~= "" then
         os.remove(paths.native(task.file))
       else
-        eid = self:ensureEngineTask(task, false)
+        local message
+        eid, message = self:ensureEngineTask(task, false)
+        if not eid then self.lastError = message end
       end
     end
     if eid then
