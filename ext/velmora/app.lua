@@ -44,6 +44,8 @@ end
 function M.publishCounts()
   local running, queued = 0, 0
   if app.tasks then running, queued = app.tasks:stats() end
+  -- Without an engine waiting tasks are not downloads that quitting stops.
+  if not engine.available() then queued = 0 end
   local slots = app.settings and app.settings.concurrent or 3
   DownloadThreadCount = tostring(slots)
   freeThreadCount = tostring(slots - running - queued)
@@ -53,7 +55,10 @@ end
 local function noticeText(notice)
   if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, paths.ansi(notice.file)) end
   if notice.kind == "settings-set-aside" then return string.format(strings.settingsSetAside, paths.ansi(notice.file)) end
-  return notice.text
+  if notice.kind == "settings-unreadable" then
+    return string.format(strings.settingsSetAside, paths.ansi(notice.file))
+  end
+  return tostring(notice.text or notice.kind)
 end
 
 local function say(text)
@@ -168,11 +173,11 @@ end
 
 function M.changeSetting(key, raw)
   local value = settingsStore.coerce(key, raw)
-  if value == nil then
+  if value == nil or value == app.settings[key] then
+    -- The controls show what holds, not what was typed.
     settingsPage.show(app.pm, app.settings)
     return
   end
-  if value == app.settings[key] then return end
   app.settings[key] = value
   -- Watching starts from what is copied next, not what already is.
   if key == "clipboard" and value and app.clipboard then app.clipboard:prime(ui_getClipboardText()) end
@@ -295,6 +300,9 @@ function M.quit()
 end
 
 function M.close()
+  -- Whatever way the window went, record where each task stands first.
+  M.quit()
+  app.started = false
   if app.store then
     app.store:close()
     app.store = nil
