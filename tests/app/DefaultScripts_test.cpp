@@ -187,6 +187,12 @@ TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   EXPECT_EQ(Rows("downloadlist"), 0);
   EXPECT_NE(Eval("return fake.calls[#fake.calls]").find(" false"), std::string::npos) << "files kept";
   EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "1");
+
+  // The settings page acts on the engine at once.
+  Eval("local e = ui_findControl(pm, 'speedlimitedit') ui_setText(e, '100') ui_sendNotify(e, 'return', 0, 0)");
+  Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '7') ui_sendNotify(e, 'killfocus', 0, 0)");
+  EXPECT_EQ(Eval("return fake.limit"), "102400");
+  EXPECT_EQ(Eval("return fake.maxActive"), "7");
 }
 
 TEST_F(DefaultScriptsTest, FiveHundredPastedUrlsBecomeFiveHundredRows) {
