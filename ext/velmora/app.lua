@@ -233,6 +233,8 @@ function M.start(pm)
   settingsPage.show(pm, app.settings)
   M.applySettings(app.settings)
   app.clipboard = clipwatch.new(function(url) return app.tasks:knowsUrl(url) end)
+  -- A link left on the clipboard from before this start was seen already.
+  if app.settings.clipboard then app.clipboard:prime(ui_getClipboardText()) end
   if app.hwnd then ui_trayAdd(app.hwnd, TRAY_ICON, app.title, "images/logo.png") end
   app.started = true
   M.publishCounts()
