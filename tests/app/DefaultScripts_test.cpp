@@ -49,6 +49,11 @@ class DefaultScriptsTest : public ::testing::Test {
     ASSERT_TRUE(UseEmbeddedSkin());
     Reset();
     SetMessageBoxHandler([](const MessageBoxRecord&) { return std::optional<int>(IDOK); });
+    // Every box the scripts open is counted and answered, so none can hang a test.
+    SetModalHook([this](HWND modal) {
+      ++modals;
+      PostMessage(modal, WM_CLOSE, modalAnswer, 0);
+    });
     setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     previousSink = SetDiagnosticSink([this](const std::string& report) { reports.push_back(report); });
@@ -107,6 +112,8 @@ class DefaultScriptsTest : public ::testing::Test {
   }
 
   TempDir home;
+  int modals = 0;
+  UINT modalAnswer = 2;
   std::unique_ptr<CTessaryDL> window;
   std::vector<std::string> reports;
   DiagnosticSink previousSink;
@@ -181,8 +188,9 @@ TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_start"));
   ProcessEvents();
   EXPECT_EQ(Eval("return app.state.tasks:all()[2].state"), "running");
-  QueueModalAnswer(1);  // the confirmation
+  modalAnswer = 1;  // the confirmation
   Eval("ui_sendNotify(ui_findControl(pm, 'downloadlist'), 'menu_Delete', 0, 0)");
+  EXPECT_EQ(modals, 1);
   ProcessEvents();
   EXPECT_EQ(Rows("downloadlist"), 0);
   EXPECT_NE(Eval("return fake.calls[#fake.calls]").find(" false"), std::string::npos) << "files kept";
@@ -227,8 +235,10 @@ TEST_F(DefaultScriptsTest, ADamagedDatabaseIsSetAsideAndReported) {
   ::mkdir((home / "data/velmora").c_str(), 0700);
   WriteFileBytes(home / "data/velmora/tasks.db", std::string(4096, 'x'));
   Open();
-  QueueModalAnswer(1);  // the notice box
   Tick();
+  EXPECT_EQ(modals, 1);  // the notice
+  Tick();
+  EXPECT_EQ(modals, 1);  // once
   EXPECT_NE(Eval("return ui_getText(ui_findControl(pm, 'statustext'))").find("tasks.db.damaged-"), std::string::npos);
   bool setAside = false;
   for (const auto& name : FileNames(home / "data/velmora"))
@@ -252,6 +262,33 @@ TEST_F(DefaultScriptsTest, SettingsPageWritesTheSettingsFile) {
   Open();
   EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "20");
   EXPECT_EQ(Eval("return tostring(ui_isSelected(ui_findControl(pm, 'chk_clipboard')))"), "true");
+}
+
+TEST_F(DefaultScriptsTest, ClipboardWatchingOffersACopiedLinkOnce) {
+  Open();
+  Eval("ui_setClipboardText('http://127.0.0.1:9/before.zip')");
+  Eval("local c = ui_findControl(pm, 'chk_clipboard') ui_setSelected(c, true)");
+  ProcessEvents();
+  Tick();
+  EXPECT_EQ(modals, 0) << "what was copied before watching started";
+  Eval("ui_setClipboardText('http://127.0.0.1:9/declined.zip')");
+  Tick();
+  EXPECT_EQ(modals, 1);
+  EXPECT_EQ(Rows("downloadlist"), 0);
+  modalAnswer = 1;
+  Eval("ui_setClipboardText('http://127.0.0.1:9/taken.zip')");
+  Tick();
+  EXPECT_EQ(modals, 2);
+  ASSERT_EQ(Rows("downloadlist"), 1);
+  EXPECT_EQ(Cell("downloadlist", 0, 0), "taken.zip");
+  // Copied again, neither is offered a second time.
+  Eval("ui_setClipboardText('http://127.0.0.1:9/declined.zip')");
+  Tick();
+  Eval("ui_setClipboardText('http://127.0.0.1:9/taken.zip')");
+  Tick();
+  Eval("ui_setClipboardText('just text')");
+  Tick();
+  EXPECT_EQ(modals, 2);
 }
 
 TEST_F(DefaultScriptsTest, SearchFiltersTheListAsYouType) {
