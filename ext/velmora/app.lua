@@ -231,6 +231,8 @@ function M.start(pm)
   -- Until the host lists its save locations, the default folder is the one.
   M.setSaveLocations(app.locationText or '[{"ID":0,"name":"","szPath":""}]')
   settingsPage.show(pm, app.settings)
+  local folderEdit = ui_findControl(pm, "folderedit")
+  if folderEdit then ui_setAttribute(folderEdit, "prompttext", app.hostSavePath or paths.ansi(paths.downloadDir())) end
   M.applySettings(app.settings)
   app.clipboard = clipwatch.new(function(url) return app.tasks:knowsUrl(url) end)
   -- A link left on the clipboard from before this start was seen already.
@@ -238,6 +240,9 @@ function M.start(pm)
   if app.hwnd then ui_trayAdd(app.hwnd, TRAY_ICON, app.title, "images/logo.png") end
   app.started = true
   M.publishCounts()
+  -- Right from the first paint, not from the first tick.
+  app.view:status(0, 0, 0, nil)
+  M.refreshDisk(true)
 end
 
 -- A database that cannot be opened at all (no writable data folder) still

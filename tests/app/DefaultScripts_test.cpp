@@ -262,6 +262,11 @@ TEST_F(DefaultScriptsTest, SettingsPageWritesTheSettingsFile) {
   Open();
   EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "20");
   EXPECT_EQ(Eval("return tostring(ui_isSelected(ui_findControl(pm, 'chk_clipboard')))"), "true");
+
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"tab_settings"));
+  ProcessEvents();
+  if (const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR"); outDir && *outDir)
+    EXPECT_TRUE(RenderToPng(window->GetHWND(), std::string(outDir) + "/velmora-settings.png"));
 }
 
 TEST_F(DefaultScriptsTest, ClipboardWatchingOffersACopiedLinkOnce) {
