@@ -23,7 +23,7 @@ end
 
 -- Parsing state lives in upvalues of one closure per decode, so nested calls
 -- from different callers never share it.
-local function newParser(text)
+local function newParser(text, codePoint)
   local pos = 1
   local fail
 
@@ -68,7 +68,7 @@ local function newParser(text)
           elseif code >= 0xDC00 and code <= 0xDFFF then
             code = 0xFFFD
           end
-          parts[#parts + 1] = utf8Char(code)
+          parts[#parts + 1] = codePoint(code)
           pos = stop + used
         elseif escapes[e] then
           parts[#parts + 1] = escapes[e]
@@ -167,11 +167,15 @@ end
 
 M.null = {}
 
--- decode(text) -> value, or nil and a message.
-function M.decode(text)
+M.utf8 = utf8Char
+
+-- decode(text [, codePoint]) -> value, or nil and a message. Text is kept
+-- as the bytes it came in; a \u escape becomes codePoint(number), UTF-8
+-- unless the caller wants another encoding.
+function M.decode(text, codePoint)
   if type(text) ~= "string" then return nil, "not text" end
   if #text > MAX_LENGTH then return nil, "text too long" end
-  local ok, v, message = pcall(newParser(text))
+  local ok, v, message = pcall(newParser(text, codePoint or utf8Char))
   if not ok then return nil, "malformed JSON" end
   return v, message
 end

@@ -3,11 +3,22 @@
 -- host may add cookies, userAgent and fileSize). Whatever arrives is
 -- checked; nothing here raises.
 local json = require("velmora.json")
+local paths = require("velmora.paths")
 
 local M = {}
 
 M.PREFIX = "#clicent#"
 local MAX_FIELD = 8192
+
+-- Hand-over text arrives in the scripts' code page; a \u escape must end up
+-- in it too. A character the code page cannot spell becomes "?".
+local function ansiCodePoint(code)
+  local utf8 = json.utf8(code)
+  if code < 0x80 or paths.ansiIsUtf8() then return utf8 end
+  local ansi = paths.ansi(utf8)
+  if ansi == utf8 then return "?" end
+  return ansi
+end
 
 local function textField(object, key)
   local value = object[key]
@@ -28,7 +39,7 @@ function M.parse(text)
     if not body:match("^%a[%w+.-]*://") then return nil, "not a link" end
     return { url = body }
   end
-  local object, message = json.decode(body)
+  local object, message = json.decode(body, ansiCodePoint)
   if type(object) ~= "table" then return nil, "bad JSON: " .. tostring(message or "not an object") end
   local link = {
     url = textField(object, "url"),

@@ -61,6 +61,9 @@ local function convert(text, from, to)
   return out
 end
 
+-- True when the scripts' code page is UTF-8 itself.
+function M.ansiIsUtf8() return codePageCharset() == nil end
+
 function M.ansi(native) return convert(tostring(native), "UTF-8", codePageCharset()) end
 function M.native(ansi)
   local charset = codePageCharset()

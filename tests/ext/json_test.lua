@@ -45,6 +45,10 @@ t.case("a hand-over carries a URL or a JSON object", function()
   t.eq(link.referrer, "https://h/", "referrer")
   t.eq(link.cookies, "a=b", "cookies")
   t.eq(link.fileSize, 1234, "size")
+  -- Escaped characters come out in the scripts' code page, like raw ones.
+  local named = assert(links.parse('#clicent#{"url":"http://h/f","name":"\\u4e2d\\u6587.zip","referrer":"\\ud83d\\ude00"}'))
+  t.eq(named.name, "\214\208\206\196.zip", "GBK name")
+  t.eq(named.referrer, "?", "a character GBK lacks")
 end)
 
 t.case("bad hand-overs are refused with a reason", function()
