@@ -9,15 +9,26 @@ local M = {}
 
 M.PREFIX = "#clicent#"
 local MAX_FIELD = 8192
+local MAX_BODY = 64 * 1024
 
 -- Hand-over text arrives in the scripts' code page; a \u escape must end up
--- in it too. A character the code page cannot spell becomes "?".
-local function ansiCodePoint(code)
-  local utf8 = json.utf8(code)
-  if code < 0x80 or paths.ansiIsUtf8() then return utf8 end
-  local ansi = paths.ansi(utf8)
-  if ansi == utf8 then return "?" end
-  return ansi
+-- in it too. A character the code page cannot spell becomes "?". Each new
+-- character costs a conversion, so one hand-over gets a bounded number.
+local MAX_ESCAPED_CHARACTERS = 64
+
+local function ansiCodePoints()
+  local seen, count = {}, 0
+  return function(code)
+    local utf8 = json.utf8(code)
+    if code < 0x80 or paths.ansiIsUtf8() then return utf8 end
+    if not seen[code] then
+      if count >= MAX_ESCAPED_CHARACTERS then return "?" end
+      count = count + 1
+      local ansi = paths.ansi(utf8)
+      seen[code] = ansi == utf8 and "?" or ansi
+    end
+    return seen[code]
+  end
 end
 
 local function textField(object, key)
@@ -39,7 +50,8 @@ function M.parse(text)
     if not body:match("^%a[%w+.-]*://") then return nil, "not a link" end
     return { url = body }
   end
-  local object, message = json.decode(body, ansiCodePoint)
+  if #body > MAX_BODY then return nil, "hand-over too long" end
+  local object, message = json.decode(body, ansiCodePoints())
   if type(object) ~= "table" then return nil, "bad JSON: " .. tostring(message or "not an object") end
   local link = {
     url = textField(object, "url"),
