@@ -152,4 +152,24 @@ function M.handOver(text)
   if added then say(string.format(strings.added, #added)) end
 end
 
+-- handCommandLine(args): links given when the program was started
+-- ("velmora URL ..." or a client's "#clicent#..."), args as startparam
+-- holds them (the program itself first).
+function M.handCommandLine(args)
+  if type(args) ~= "table" then return end
+  local plain = {}
+  for i = 2, #args do
+    local arg = args[i]
+    if type(arg) == "string" then
+      if arg:sub(1, #links.PREFIX) == links.PREFIX then
+        M.handOver(table.concat(args, " ", i))
+        break
+      elseif arg:match("^[Hh][Tt][Tt][Pp][Ss]?://") then
+        plain[#plain + 1] = arg
+      end
+    end
+  end
+  if #plain > 0 then M.addUrls(tasksModule.parseUrls(table.concat(plain, "\n"))) end
+end
+
 return M

@@ -121,6 +121,7 @@ function M.start(pm)
   if app.hwnd then ui_trayAdd(app.hwnd, TRAY_ICON, app.title, "images/logo.png") end
   app.started = true
   app.publishCounts()
+  actions.handCommandLine(startparam)
   -- Right from the first paint, not from the first tick.
   app.view:status(0, 0, 0, nil)
   M.refreshDisk(true)

@@ -1,6 +1,8 @@
 -- Clipboard watching: a copied http/https link to a file offers itself once.
 -- The watcher remembers every URL it has offered or seen as a task, so the
 -- same link is never offered twice, even after it was declined.
+local trim = require("velmora.text").trim
+
 local M = {}
 M.__index = M
 
@@ -13,8 +15,8 @@ end
 -- A link "to a file" has a path whose last segment carries an extension.
 function M.looksLikeFileLink(text)
   if type(text) ~= "string" or #text > MAX_LENGTH then return false end
-  local url = text:match("^%s*(%S+)%s*$")
-  if not url then return false end
+  local url = trim(text)
+  if url == "" or url:find("%s") then return false end
   local scheme, rest = url:match("^(%a+)://([^/]+/.*)$")
   if not scheme then return false end
   scheme = scheme:lower()

@@ -4,6 +4,7 @@
 -- checked; nothing here raises.
 local json = require("velmora.json")
 local paths = require("velmora.paths")
+local trim = require("velmora.text").trim
 
 local M = {}
 
@@ -39,18 +40,18 @@ local function textField(object, key)
   return value
 end
 
--- parse(text) -> { url = ..., name = ..., referrer = ..., ... }, or nil and
+-- parse(handed) -> { url = ..., name = ..., referrer = ..., ... }, or nil and
 -- a message saying why the hand-over was refused.
-function M.parse(text)
-  if type(text) ~= "string" then return nil, "no text" end
-  if text:sub(1, #M.PREFIX) ~= M.PREFIX then return nil, "not a client hand-over" end
-  local body = text:sub(#M.PREFIX + 1):match("^%s*(.-)%s*$")
+function M.parse(handed)
+  if type(handed) ~= "string" then return nil, "no text" end
+  if handed:sub(1, #M.PREFIX) ~= M.PREFIX then return nil, "not a client hand-over" end
+  if #handed > MAX_BODY then return nil, "hand-over too long" end
+  local body = trim(handed:sub(#M.PREFIX + 1))
   if body == "" then return nil, "empty hand-over" end
   if body:sub(1, 1) ~= "{" then
     if not body:match("^%a[%w+.-]*://") then return nil, "not a link" end
     return { url = body }
   end
-  if #body > MAX_BODY then return nil, "hand-over too long" end
   local object, message = json.decode(body, ansiCodePoints())
   if type(object) ~= "table" then return nil, "bad JSON: " .. tostring(message or "not an object") end
   local link = {

@@ -3,6 +3,8 @@
 -- characters a file system refuses replaced. The engine decides the final
 -- name from the server's answer; this one is what the list shows until then
 -- and what a task without any usable segment is called.
+local trim = require("velmora.text").trim
+
 local M = {}
 
 M.fallback = "download"
@@ -15,7 +17,7 @@ end
 function M.clean(name)
   name = tostring(name or "")
   name = name:gsub("[%z\1-\31\127/\\]", "_")
-  name = name:gsub("^%s+", ""):gsub("%s+$", "")
+  name = trim(name)
   if name == "" or name == "." or name == ".." then return M.fallback end
   if #name > 200 then
     local ext = name:match("(%.[%w]+)$") or ""
@@ -30,8 +32,13 @@ function M.fromUrl(url)
   url = tostring(url or "")
   local path = url:gsub("#.*$", ""):gsub("%?.*$", "")
   path = path:gsub("^%a[%w+.-]*://[^/]*", "")
-  local last = path:match("([^/]+)/*$")
-  if not last then return M.fallback end
+  -- The last non-empty segment, found by walking back (linear on any input).
+  local stop = #path
+  while stop > 0 and path:byte(stop) == 47 do stop = stop - 1 end
+  local start = stop
+  while start > 0 and path:byte(start) ~= 47 do start = start - 1 end
+  local last = path:sub(start + 1, stop)
+  if last == "" then return M.fallback end
   return M.clean(percentDecode(last))
 end
 

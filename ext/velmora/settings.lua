@@ -3,6 +3,7 @@
 -- crash mid-save leaves either the old or the new file, never half of one.
 -- A file that does not parse is set aside and the defaults are used.
 local paths = require("velmora.paths")
+local trim = require("velmora.text").trim
 
 local M = {}
 
@@ -47,7 +48,7 @@ function M.coerce(key, value)
     return nil
   end
   if value == nil then return nil end
-  value = tostring(value):match("^%s*(.-)%s*$")
+  value = trim(tostring(value))
   -- A folder is a full path, or empty for "the selected save location".
   if field.kind == "folder" and value ~= "" and value:sub(1, 1) ~= "/" then return nil end
   return value

@@ -46,6 +46,11 @@ t.case("names come from the URL and are safe as one file name", function()
   t.eq(#names.clean(string.rep("x", 500) .. ".tar"), 200, "long names shortened")
   t.ok(names.clean(string.rep("x", 500) .. ".tar"):match("%.tar$"), "extension kept")
   t.eq(names.clean("  "), "download", "blank")
+  -- Long runs that would make a careless pattern quadratic.
+  local blanks = string.rep(" ", 100000)
+  t.eq(names.clean(blanks .. "x" .. blanks), "x", "trimmed")
+  t.eq(names.fromUrl("http://h/" .. string.rep("a", 100000) .. "?" .. string.rep("/", 100000)):sub(1, 3), "aaa", "long segment")
+  t.eq(names.fromUrl("http://h/x" .. string.rep("/", 100000)), "x", "many slashes")
 end)
 
 t.case("the search matches every word in name or URL, as plain text", function()

@@ -46,6 +46,7 @@ t.case("values out of range are brought into it, nonsense is ignored", function(
   t.eq(settings.coerce("folder", "relative/dir"), nil, "relative folder")
   t.eq(settings.coerce("folder", " /srv/dl "), "/srv/dl", "blanks trimmed")
   t.eq(settings.coerce("folder", ""), "", "empty folder")
+  t.eq(settings.coerce("folder", string.rep(" ", 100000) .. "/x" .. string.rep(" ", 100000)), "/x", "long blanks")
 end)
 
 t.case("a damaged file is set aside and the defaults are used", function()
