@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/Resource.h"
 #include "tests/support/TempDir.h"
 #include "ui/controls/CPaintManagerUI.h"
 
@@ -18,14 +17,6 @@ const bool kPrivateWindowDirectory = [] {
 }();
 
 }  // namespace
-
-bool UseEmbeddedSkin() {
-  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
-  if (!resource) return false;
-  const std::uint32_t size = SizeofResource(nullptr, resource);
-  const void* bytes = LockResource(LoadResource(nullptr, resource));
-  return bytes && size > 0 && CPaintManagerUI::SetResourceZip(bytes, size);
-}
 
 void UseTestRegistry(const std::string& folder) {
   const std::string file = folder + "/registry.ini";

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-// Hands the skin embedded in the test program to the UI library.
-bool UseEmbeddedSkin();
+#include "ui/controls/EmbeddedSkin.h"
 
 // Points VELMORA_REGISTRY at `folder`/registry.ini registering
 // `folder`/install as the install path.

@@ -86,7 +86,7 @@ TEST(DialogBuilder, MainLayoutBuildsNamedControlsAndWindowValues) {
 
   auto* list = window.Find<CListUI>(u"downloadlist");
   ASSERT_NE(list, nullptr);
-  EXPECT_EQ(list->GetColumnCount(), 5);
+  EXPECT_EQ(list->GetColumnCount(), 6);  // name, size, progress, speed, time left, state
   ASSERT_NE(list->GetHeader(), nullptr);
   auto* progress = dynamic_cast<CListHeaderItemUI*>(list->GetHeader()->GetItemAt(2));
   ASSERT_NE(progress, nullptr);

@@ -1,0 +1,175 @@
+-- What the user's commands do: adding links (typed, handed over, copied),
+-- and starting, pausing, deleting and opening the selected tasks.
+local paths = require("velmora.paths")
+local json = require("velmora.json")
+local links = require("velmora.links")
+local engine = require("velmora.engine")
+local tasksModule = require("velmora.tasks")
+local adapter = require("velmora.ui_adapter")
+local strings = require("velmora.strings")
+local app = require("velmora.state")
+
+local M = {}
+
+local say = app.say
+
+-- The folder new tasks go to (ANSI text, as the engine takes it): the
+-- selected save location, else the default folder of the settings, else
+-- the host's save path, else the desktop's download folder.
+function M.targetFolder()
+  local list = app.pm and ui_findControl(app.pm, "sellist")
+  local row = list and ui_listGetSel(list)
+  local location = type(row) == "number" and app.locations[row + 1]
+  if location and location.path ~= "" then return location.path end
+  if app.settings and app.settings.folder ~= "" then return app.settings.folder end
+  if app.hostSavePath and app.hostSavePath ~= "" then return app.hostSavePath end
+  return paths.ansi(paths.downloadDir())
+end
+
+function M.addUrls(urls, extra)
+  if #urls == 0 then return nil end
+  local folder = M.targetFolder()
+  paths.makeDirs(paths.native(folder))
+  local added, message = app.tasks:add(urls, folder, extra)
+  if not added then
+    say(message)
+    return nil
+  end
+  app.publishCounts()
+  return added
+end
+
+function M.addFromText(text)
+  local urls, rejected = tasksModule.parseUrls(text)
+  if #urls == 0 then
+    say(strings.noLinks)
+    return
+  end
+  local added = M.addUrls(urls)
+  if not added then return end
+  local text = string.format(strings.added, #added)
+  if #rejected > 0 then text = text .. string.format(strings.rejected, #rejected) end
+  if not engine.available() then text = text .. " (" .. strings.engineMissing .. ")" end
+  say(text)
+end
+
+function M.askForUrls()
+  if not (inputDlg and app.hwnd) then return end
+  local dialog = inputDlg.new(app.hwnd)
+  if not dialog then return end
+  local text = inputDlg.showmodule(dialog)
+  inputDlg.del(dialog)
+  if text then M.addFromText(text) end
+end
+
+function M.currentList()
+  local tab = ui_findControl(app.pm, "maintab")
+  if tab and ui_getCurSel(tab) == 1 then return app.view.finished end
+  return app.view.active
+end
+
+function M.startSelected(list)
+  app.tasks:start(app.view:selectedIds(list or app.view.active))
+  app.publishCounts()
+end
+
+function M.pauseSelected(list)
+  app.tasks:pause(app.view:selectedIds(list or app.view.active))
+  app.publishCounts()
+end
+
+function M.deleteSelected(list)
+  local ids = app.view:selectedIds(list or M.currentList())
+  if #ids == 0 then return end
+  local confirmed, deleteFiles = adapter.confirmDelete(app.hwnd, #ids, string.format(strings.confirmDelete, #ids))
+  if not confirmed then return end
+  local ok, message = app.tasks:delete(ids, deleteFiles)
+  if not ok then say(message) end
+  app.publishCounts()
+end
+
+function M.openFolderOfSelected(list)
+  local ids = app.view:selectedIds(list or M.currentList())
+  local task = ids[1] and app.tasks:get(ids[1])
+  local folder = task and task.folder or M.targetFolder()
+  paths.makeDirs(paths.native(folder))
+  ui_openUrl(folder)
+end
+
+function M.openFileOfSelected(list)
+  local ids = app.view:selectedIds(list)
+  local task = ids[1] and app.tasks:get(ids[1])
+  if task and task.file ~= "" then ui_openUrl(task.file) end
+end
+
+-- Double click in the running list: start what stands, pause what runs.
+function M.toggleSelected(list)
+  local ids = app.view:selectedIds(list)
+  local task = ids[1] and app.tasks:get(ids[1])
+  if not task then return end
+  if task.state == "running" or task.state == "queued" then M.pauseSelected(list) else M.startSelected(list) end
+end
+
+function M.setSaveLocations(text)
+  app.locationText = text
+  local list = json.decode(text)
+  app.locations = {}
+  local control = app.pm and ui_findControl(app.pm, "sellist")
+  if control then ui_listClear(control) end
+  if type(list) ~= "table" then return end
+  for _, entry in ipairs(list) do
+    if type(entry) == "table" and type(entry.name) == "string" then
+      local path = type(entry.szPath) == "string" and entry.szPath or ""
+      -- A drive root holds the download folder; other entries are folders.
+      if path:match("/$") then path = path .. strings.saveFolder end
+      local name = path == "" and strings.computer or entry.name
+      app.locations[#app.locations + 1] = { name = name, path = path }
+      if control then ui_treeAddNode(control, name) end
+    end
+  end
+  if control and #app.locations > 0 then ui_listSelect(control, 0, false) end
+end
+
+function M.setHostSavePath(path)
+  if type(path) == "string" and path ~= "" then app.hostSavePath = path:gsub("\\", "/") end
+end
+
+function M.handOver(text)
+  local link, message = links.parse(text)
+  if not link then
+    say(string.format(strings.badHandover, tostring(message)))
+    return
+  end
+  -- A second start hands over its arguments joined by blanks: several URLs.
+  local urls = tasksModule.parseUrls(link.url)
+  if #urls == 0 then
+    say(string.format(strings.badHandover, link.url))
+    return
+  end
+  if not app.started then return end
+  local extra = #urls == 1 and { name = link.name, referrer = link.referrer } or nil
+  local added = M.addUrls(urls, extra)
+  if added then say(string.format(strings.added, #added)) end
+end
+
+-- handCommandLine(args): links given when the program was started
+-- ("velmora URL ..." or a client's "#clicent#..."), args as startparam
+-- holds them (the program itself first).
+function M.handCommandLine(args)
+  if type(args) ~= "table" then return end
+  local plain = {}
+  for i = 2, #args do
+    local arg = args[i]
+    if type(arg) == "string" then
+      if arg:sub(1, #links.PREFIX) == links.PREFIX then
+        M.handOver(table.concat(args, " ", i))
+        break
+      elseif arg:match("^[Hh][Tt][Tt][Pp][Ss]?://") then
+        plain[#plain + 1] = arg
+      end
+    end
+  end
+  if #plain > 0 then M.addUrls(tasksModule.parseUrls(table.concat(plain, "\n"))) end
+end
+
+return M

@@ -1,0 +1,273 @@
+-- The download center: ties the host's callbacks to the task controller,
+-- the views and the settings. system.dll forwards every callback here.
+local paths = require("velmora.paths")
+local engine = require("velmora.engine")
+local storage = require("velmora.storage")
+local settingsStore = require("velmora.settings")
+local settingsPage = require("velmora.settings_page")
+local tasksModule = require("velmora.tasks")
+local clipwatch = require("velmora.clipwatch")
+local viewModule = require("velmora.view")
+local adapter = require("velmora.ui_adapter")
+local strings = require("velmora.strings")
+local app = require("velmora.state")
+local actions = require("velmora.actions")
+
+local M = {}
+M.state = app
+
+-- Host input goes straight to the commands.
+M.addFromText = actions.addFromText
+M.targetFolder = actions.targetFolder
+M.setSaveLocations = actions.setSaveLocations
+M.setHostSavePath = actions.setHostSavePath
+M.handOver = actions.handOver
+
+local TRAY_ICON = 107
+local DISK_CHECK_SECONDS = 30
+local PAGES = { tab_downloading = 0, tab_downloaded = 1, tab_settings = 2 }
+
+-- Window-message parameters arrive as light userdata; their value is the
+-- number the sender posted.
+function M.pointerNumber(value)
+  if type(value) == "number" then return value end
+  if type(value) ~= "userdata" then return nil end
+  local hex = tostring(value):match("0x(%x+)")
+  return hex and tonumber(hex, 16) or 0
+end
+
+local function noticeText(notice)
+  if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, paths.ansi(notice.file)) end
+  if notice.kind == "settings-set-aside" then return string.format(strings.settingsSetAside, paths.ansi(notice.file)) end
+  if notice.kind == "settings-unreadable" then
+    return string.format(strings.settingsSetAside, paths.ansi(notice.file))
+  end
+  return tostring(notice.text or notice.kind)
+end
+
+-- Settings --------------------------------------------------------------
+
+function M.applySettings(values)
+  if app.tasks then app.tasks:setMaxActive(values.concurrent) end
+  engine.setLimit(values.speedLimit * 1024)
+end
+
+function M.changeSetting(key, raw)
+  local value = settingsStore.coerce(key, raw)
+  if value == nil or value == app.settings[key] then
+    -- The controls show what holds, not what was typed.
+    settingsPage.show(app.pm, app.settings)
+    return
+  end
+  app.settings[key] = value
+  -- Watching starts from what is copied next, not what already is.
+  if key == "clipboard" and value and app.clipboard then app.clipboard:prime(ui_getClipboardText()) end
+  local ok, message = settingsStore.save(app.settings)
+  if not ok then app.say(string.format(strings.settingsFailed, tostring(message))) end
+  M.applySettings(app.settings)
+  settingsPage.show(app.pm, app.settings)
+  app.publishCounts()
+end
+
+-- Start-up ----------------------------------------------------------------
+
+local function onTaskFinished(task)
+  if app.settings.notify then
+    local text = string.format(strings.finishedText, task.name)
+    if not adapter.notify(strings.finishedTitle, text) then app.say(text) end
+  end
+  if app.settings.extract and task.file:lower():match("%.zip$") then
+    adapter.extract(task.file, (task.file:gsub("%.[Zz][Ii][Pp]$", "")))
+  end
+end
+
+-- Opens the settings and the task database and shows the lists. Runs once,
+-- when the window's controls exist.
+function M.start(pm)
+  app.pm = pm
+  app.hwnd = ui_getWindow(pm)
+  app.view = viewModule.new(pm)
+  local values, settingNotices = settingsStore.load()
+  app.settings = values
+  for _, notice in ipairs(settingNotices) do app.notices[#app.notices + 1] = notice end
+
+  local store, result = storage.open(paths.dataDir() .. "/tasks.db")
+  if not store then
+    app.notices[#app.notices + 1] = { text = string.format(strings.databaseFailed, tostring(result)) }
+    store = M.memoryStore()
+  else
+    for _, notice in ipairs(result) do app.notices[#app.notices + 1] = notice end
+  end
+  app.store = store
+  app.tasks = tasksModule.new({
+    store = store,
+    onAdd = function(added) for _, task in ipairs(added) do app.view:show(task) end end,
+    onChange = function(task) app.view:show(task) end,
+    onRemove = function(ids) app.view:remove(ids) end,
+    onFinish = onTaskFinished,
+  })
+  local count, message = app.tasks:load()
+  if not count then app.notices[#app.notices + 1] = { text = string.format(strings.databaseFailed, message) } end
+  app.view:rebuild(app.tasks:all())
+  -- Until the host lists its save locations, the default folder is the one.
+  actions.setSaveLocations(app.locationText or '[{"ID":0,"name":"","szPath":""}]')
+  settingsPage.show(pm, app.settings)
+  local folderEdit = ui_findControl(pm, "folderedit")
+  if folderEdit then ui_setAttribute(folderEdit, "prompttext", app.hostSavePath or paths.ansi(paths.downloadDir())) end
+  M.applySettings(app.settings)
+  app.clipboard = clipwatch.new(function(url) return app.tasks:knowsUrl(url) end)
+  -- A link left on the clipboard from before this start was seen already.
+  if app.settings.clipboard then app.clipboard:prime(ui_getClipboardText()) end
+  if app.hwnd then ui_trayAdd(app.hwnd, TRAY_ICON, app.title, "images/logo.png") end
+  app.started = true
+  app.publishCounts()
+  actions.handCommandLine(startparam)
+  -- Right from the first paint, not from the first tick.
+  app.view:status(0, 0, 0, nil)
+  M.refreshDisk(true)
+end
+
+-- A database that cannot be opened at all (no writable data folder) still
+-- leaves a working window; nothing is kept beyond this run.
+function M.memoryStore()
+  local store = storage.open(":memory:")
+  return store
+end
+
+-- Continues what was moving at the last exit; once, after start-up.
+function M.resume()
+  if app.resumed or not app.started then return end
+  app.resumed = true
+  app.tasks:resume(app.settings.resume)
+  app.publishCounts()
+end
+
+local function showNotices()
+  if #app.notices == 0 then return end
+  local notices = app.notices
+  app.notices = {}
+  for _, notice in ipairs(notices) do
+    local text = noticeText(notice)
+    app.say(text)
+    ui_messageBox(app.hwnd, text, false)
+  end
+end
+
+function M.refreshDisk(force)
+  local now = os.time()
+  if not force and app.diskCheckedAt and now - app.diskCheckedAt < DISK_CHECK_SECONDS then return end
+  app.diskCheckedAt = now
+  app.view:disk(adapter.freeSpace(actions.targetFolder()))
+end
+
+local function watchClipboard()
+  if not app.settings.clipboard then return end
+  local url = app.clipboard:check(ui_getClipboardText())
+  if url and ui_messageBox(app.hwnd, string.format(strings.clipboardOffer, url), true) == 1 then
+    actions.addUrls({ url })
+  end
+end
+
+function M.tick()
+  if not app.started then return end
+  M.resume()
+  app.tasks:refresh()
+  local running, queued, speed = app.tasks:stats()
+  local message = app.message and os.time() < (app.messageUntil or 0) and app.message or nil
+  app.view:status(running, queued, speed, message)
+  M.refreshDisk(false)
+  app.publishCounts()
+  showNotices()
+  watchClipboard()
+end
+
+function M.quit()
+  if app.quitting or not app.started then return end
+  app.quitting = true
+  app.tasks:quit()
+  if app.hwnd then ui_trayRemove(app.hwnd, TRAY_ICON) end
+end
+
+function M.close()
+  -- Whatever way the window went, record where each task stands first.
+  M.quit()
+  app.started = false
+  if app.store then
+    app.store:close()
+    app.store = nil
+  end
+end
+
+-- Host input ------------------------------------------------------------
+
+function M.onClick(n)
+  local name = ui_getName(ui_notifySender(n))
+  if not app.started then return end
+  if name == "B_add" then actions.askForUrls()
+  elseif name == "B_start" then actions.startSelected()
+  elseif name == "B_pause" then actions.pauseSelected()
+  elseif name == "B_delete" then actions.deleteSelected()
+  elseif name == "B_openfolder" then actions.openFolderOfSelected()
+  elseif name == "menubtn" then
+    ui_setSelected(ui_findControl(app.pm, "tab_settings"), true)
+  end
+end
+
+function M.onItemClick(n)
+  if not app.started or ui_notifyType(n) ~= "itemdoubleclick" then return end
+  local list = ui_notifySender(n)
+  local name = ui_getName(list)
+  if name == "downloadedlist" then actions.openFileOfSelected(list)
+  elseif name == "downloadlist" then actions.toggleSelected(list)
+  end
+end
+
+local menuActions = {
+  menu_Open = function(list) actions.openFolderOfSelected(list) end,
+  menu_Start = function(list) actions.startSelected(list) end,
+  menu_Pause = function(list) actions.pauseSelected(list) end,
+  menu_Delete = function(list) actions.deleteSelected(list) end,
+}
+
+local keyActions = {
+  Delete = function() actions.deleteSelected() end,
+  Return = function() actions.toggleSelected(actions.currentList()) end,
+  Space = function() actions.toggleSelected(actions.currentList()) end,
+}
+
+function M.onOther(n)
+  if not app.pm then return end
+  local kind = ui_notifyType(n)
+  local sender = ui_notifySender(n)
+  local name = sender and ui_getName(sender)
+  if kind == "selectchanged" and PAGES[name] then
+    ui_selectTab(ui_findControl(app.pm, "maintab"), PAGES[name])
+    return
+  end
+  if not app.started then return end
+  if name == "searchedit" and kind == "textchanged" then
+    app.view:setSearch(ui_getText(sender), app.tasks:all())
+  elseif menuActions[kind] then
+    menuActions[kind](sender)
+  elseif name == "sellist" and kind == "itemselect" then
+    M.refreshDisk(true)
+  else
+    local key, value = settingsPage.change(n)
+    if key then return M.changeSetting(key, value) end
+    local dropped = adapter.droppedLinks(n)
+    if dropped then return actions.addFromText(table.concat(dropped, "\n")) end
+    local pressed, ctrl = adapter.key(n)
+    if pressed == "N" and ctrl then return actions.askForUrls() end
+    if pressed == "A" and ctrl then return adapter.selectAll(actions.currentList()) end
+    if pressed and keyActions[pressed] then return keyActions[pressed]() end
+  end
+end
+
+function M.onWindowMessage(message, wParam, lParam)
+  if message == engine.STATE_MESSAGE and app.started then
+    app.tasks:engineChanged(M.pointerNumber(wParam))
+    app.publishCounts()
+  end
+end
+
+return M

@@ -1,0 +1,139 @@
+-- The user's settings: one XML file in the configuration folder. Saving
+-- writes a temporary file beside it and renames it over the old one, so a
+-- crash mid-save leaves either the old or the new file, never half of one.
+-- A file that does not parse is set aside and the defaults are used.
+local paths = require("velmora.paths")
+local trim = require("velmora.text").trim
+
+local M = {}
+
+-- Every setting: its default and how a stored text becomes a value.
+-- speedLimit is in KB/s (0: none).
+M.fields = {
+  { key = "concurrent", kind = "int", default = 3, min = 1, max = 20 },
+  { key = "speedLimit", kind = "int", default = 0, min = 0, max = 10 * 1024 * 1024 },
+  { key = "folder", kind = "folder", default = "" },
+  { key = "resume", kind = "bool", default = true },
+  { key = "notify", kind = "bool", default = false },
+  { key = "connections", kind = "int", default = 1, min = 1, max = 16 },
+  { key = "clipboard", kind = "bool", default = false },
+  { key = "extract", kind = "bool", default = true },
+}
+
+local byKey = {}
+for _, field in ipairs(M.fields) do byKey[field.key] = field end
+
+function M.defaults()
+  local out = {}
+  for _, field in ipairs(M.fields) do out[field.key] = field.default end
+  return out
+end
+
+-- coerce(key, value) -> the value as the setting takes it, or nil when it
+-- cannot be one (an unknown key, text where a number belongs). Numbers out
+-- of range are brought into it.
+function M.coerce(key, value)
+  local field = byKey[key]
+  if not field then return nil end
+  if field.kind == "int" then
+    local n = tonumber(value)
+    if not n or n ~= n then return nil end
+    n = math.floor(n)
+    if n < field.min then n = field.min end
+    if n > field.max then n = field.max end
+    return n
+  elseif field.kind == "bool" then
+    if value == true or value == "1" or value == 1 or value == "true" then return true end
+    if value == false or value == "0" or value == 0 or value == "false" then return false end
+    return nil
+  end
+  if value == nil then return nil end
+  value = trim(tostring(value))
+  -- A folder is a full path, or empty for "the selected save location".
+  if field.kind == "folder" and value ~= "" and value:sub(1, 1) ~= "/" then return nil end
+  return value
+end
+
+local function encode(field, value)
+  if field.kind == "bool" then return value and "1" or "0" end
+  return tostring(value)
+end
+
+function M.path() return paths.configDir() .. "/settings.xml" end
+
+-- The file is read and written with io and parsed with xml_setdoc, not
+-- xml_load/xml_save: those take the file name as ANSI text, and a home
+-- folder whose name is UTF-8 would then name a different file.
+local function readFile(path)
+  local f = io.open(path, "rb")
+  if not f then return nil end
+  local text = f:read("*a")
+  f:close()
+  return text
+end
+
+-- load([path]) -> settings table, notices. Never fails: whatever cannot be
+-- read falls back to the default.
+function M.load(path)
+  path = path or M.path()
+  local values, notices = M.defaults(), {}
+  local text = readFile(path)
+  if not text then return values, notices end
+  local doc = xml_new()
+  local parsed = xml_setdoc(doc, text) and xml_findElem(doc, "settings")
+  if not parsed then
+    xml_del(doc)
+    local aside = paths.asideName(path, "damaged")
+    if os.rename(path, aside) then
+      notices[#notices + 1] = { kind = "settings-set-aside", file = aside }
+    else
+      notices[#notices + 1] = { kind = "settings-unreadable", file = path }
+    end
+    return values, notices
+  end
+  xml_intoElem(doc)
+  for _, field in ipairs(M.fields) do
+    xml_resetMainPos(doc)
+    if xml_findElem(doc, field.key) then
+      local value = M.coerce(field.key, xml_getData(doc))
+      if value ~= nil then values[field.key] = value end
+    end
+  end
+  xml_del(doc)
+  return values, notices
+end
+
+-- save(values [, path]) -> true, or nil and a message.
+function M.save(values, path)
+  path = path or M.path()
+  local ok, message = paths.makeDirs(paths.dirname(path))
+  if not ok then return nil, message end
+  local doc = xml_new()
+  xml_addElem(doc, "settings")
+  xml_setAttrib(doc, "version", 1)
+  xml_intoElem(doc)
+  for _, field in ipairs(M.fields) do
+    local value = values[field.key]
+    if value == nil then value = field.default end
+    xml_addElem(doc, field.key)
+    xml_setData(doc, encode(field, value))
+  end
+  local text = xml_getdoc(doc)
+  xml_del(doc)
+  local temp = path .. ".tmp"
+  local f = io.open(temp, "wb")
+  local written = f and f:write(text) and f:flush()
+  if f then f:close() end
+  if not written then
+    os.remove(temp)
+    return nil, "cannot write " .. temp
+  end
+  local renamed, failure = os.rename(temp, path)
+  if not renamed then
+    os.remove(temp)
+    return nil, failure
+  end
+  return true
+end
+
+return M

@@ -1,0 +1,371 @@
+-- The task controller: the list of tasks the user sees, kept in the task
+-- database and driven through the download engine. The database row is
+-- the lasting record; the engine's task id lives only as long as the
+-- process, so a task is handed to the engine again (and continues its
+-- partial file) the first time it is started after a restart.
+local engine = require("velmora.engine")
+local names = require("velmora.names")
+local paths = require("velmora.paths")
+
+local M = {}
+M.__index = M
+
+-- Progress alone is written at most this often; state changes at once.
+local PERSIST_SECONDS = 5
+
+-- Rows that were moving when the process ended, by a normal exit (which
+-- records them as "queued") or by a crash (which leaves "running").
+local UNFINISHED = { queued = true, running = true }
+
+-- new{ store = storage, clock = fn, onChange = fn(task), onRemove = fn(ids),
+--      onAdd = fn(tasks), onFinish = fn(task) }
+function M.new(options)
+  local self = setmetatable({}, M)
+  self.store = options.store
+  self.clock = options.clock or os.time
+  self.onChange = options.onChange or function() end
+  self.onAdd = options.onAdd or function() end
+  self.onRemove = options.onRemove or function() end
+  self.onFinish = options.onFinish or function() end
+  self.byId, self.order = {}, {}
+  self.engineOf, self.taskOfEngine = {}, {}
+  self.maxActive = 3
+  self.lastError = nil
+  return self
+end
+
+-- load() -> number of tasks, or nil and a message. Rows left moving by the
+-- last run come back as "queued" and are remembered for resume().
+function M:load()
+  local rows, message = self.store:loadAll()
+  if not rows then return nil, message end
+  self.byId, self.order, self.pendingResume = {}, {}, {}
+  for _, task in ipairs(rows) do
+    if UNFINISHED[task.state] then
+      task.state = "queued"
+      self.pendingResume[#self.pendingResume + 1] = task.id
+    elseif not engine.STATES[task.state] then
+      task.state = "paused"
+    end
+    task.speed, task.eta, task.persistedDone = 0, -1, task.done
+    self.byId[task.id] = task
+    self.order[#self.order + 1] = task
+  end
+  return #rows
+end
+
+-- resume(enabled): continue what was moving at the last exit, or leave it
+-- paused when the user does not want that.
+function M:resume(enabled)
+  local ids = self.pendingResume or {}
+  self.pendingResume = {}
+  if enabled then return self:start(ids) end
+  local changed = {}
+  for _, id in ipairs(ids) do
+    local task = self.byId[id]
+    if task and task.state == "queued" then
+      task.state = "paused"
+      changed[#changed + 1] = task
+      self.onChange(task)
+    end
+  end
+  self.store:updateMany(changed)
+end
+
+function M:get(id) return self.byId[id] end
+function M:all() return self.order end
+
+function M:knowsUrl(url)
+  for _, task in ipairs(self.order) do
+    if task.url == url then return true end
+  end
+  return false
+end
+
+local function validUrl(url)
+  if type(url) ~= "string" or #url > 8192 then return false end
+  local scheme = url:match("^(%a+)://[^/?#%s]+")
+  if not scheme then return false end
+  scheme = scheme:lower()
+  return (scheme == "http" or scheme == "https") and not url:find("%s")
+end
+
+-- parseUrls(text) -> array of URLs, array of rejected pieces. One a line;
+-- blanks around them and empty lines are ignored.
+function M.parseUrls(text)
+  local urls, rejected = {}, {}
+  for piece in tostring(text or ""):gmatch("%S+") do
+    if validUrl(piece) then urls[#urls + 1] = piece else rejected[#rejected + 1] = piece end
+  end
+  return urls, rejected
+end
+
+-- Applies the engine's view of a task; true when the state changed.
+local function applyInfo(task, info, now)
+  local old = task.state
+  local state = engine.STATES[info.state] and info.state or "failed"
+  task.state = state
+  if type(info.name) == "string" and info.name ~= "" then task.name = info.name end
+  if type(info.file) == "string" and info.file ~= "" then task.file = info.file end
+  task.done = tonumber(info.done) or task.done
+  task.total = tonumber(info.total) or task.total
+  task.speed = state == "running" and (tonumber(info.speed) or 0) or 0
+  task.eta = state == "running" and (tonumber(info.eta) or -1) or -1
+  if state == "failed" then
+    task.error = tostring(info.error or info.code or "failed")
+  elseif state ~= old then
+    task.error = ""
+  end
+  if state == "done" and old ~= "done" then
+    task.finished = tonumber(info.finished) or now
+    if task.total < 0 then task.total = task.done end
+  end
+  return state ~= old
+end
+
+-- Hands a task to the engine when it has no engine id in this process.
+function M:ensureEngineTask(task, start)
+  local eid = self.engineOf[task.id]
+  if eid then return eid end
+  local options = { start = start }
+  -- Once the engine has named the file, keep that name so the partial file
+  -- is found again; before that, only a name the user or browser gave.
+  if task.file ~= "" or task.named then options.name = task.name end
+  local id, message = engine.add(task.url, task.folder, options)
+  if not id then return nil, message end
+  self.engineOf[task.id], self.taskOfEngine[id] = id, task.id
+  return id
+end
+
+function M:failTask(task, message)
+  task.state, task.error, task.speed, task.eta = "failed", tostring(message), 0, -1
+  self.lastError = task.error
+end
+
+-- add(urls, folder [, extra]) -> the new tasks, or nil and a message. All
+-- rows are written in one transaction before any transfer starts, so a
+-- crash never loses a task the user was shown. `extra` may carry name,
+-- referrer (for a single link from the browser).
+function M:add(urls, folder, extra)
+  extra = extra or {}
+  local now = self.clock()
+  local fresh = {}
+  for _, url in ipairs(urls) do
+    local name = extra.name and names.clean(extra.name) or names.fromUrl(url)
+    fresh[#fresh + 1] = {
+      url = url, name = name, folder = folder, state = "queued", done = 0, total = -1, error = "",
+      referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
+      named = extra.name ~= nil,
+    }
+  end
+  if #fresh == 0 then return fresh end
+  local ok, message = self.store:insertMany(fresh)
+  if not ok then return nil, message end
+  for _, task in ipairs(fresh) do
+    self.byId[task.id] = task
+    self.order[#self.order + 1] = task
+  end
+  self.onAdd(fresh)
+  self:start(self:idsOf(fresh))
+  return fresh
+end
+
+function M:idsOf(tasks)
+  local ids = {}
+  for i, task in ipairs(tasks) do ids[i] = task.id end
+  return ids
+end
+
+-- Reads the engine's state of the given tasks and records what changed.
+function M:sync(tasks, force)
+  local now = self.clock()
+  local dirty = {}
+  for _, task in ipairs(tasks) do
+    local eid = self.engineOf[task.id]
+    if eid then
+      local info, message = engine.info(eid)
+      if type(info) == "table" then
+        local changed = applyInfo(task, info, now)
+        local moved = task.done ~= task.persistedDone and now - (task.persisted or 0) >= PERSIST_SECONDS
+        if changed or force or moved then
+          dirty[#dirty + 1] = task
+          task.persisted, task.persistedDone = now, task.done
+        end
+        if changed and task.state == "done" then self.onFinish(task) end
+        self.onChange(task)
+      elseif task.state == "running" or task.state == "queued" then
+        -- The engine forgot the task (removed elsewhere): nothing moves it now.
+        self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
+        self:failTask(task, message or "the download engine lost this task")
+        dirty[#dirty + 1] = task
+        self.onChange(task)
+      end
+    end
+  end
+  local ok, message = self.store:updateMany(dirty)
+  if not ok then self.lastError = message end
+end
+
+function M:tasksOf(ids)
+  local out = {}
+  for _, id in ipairs(ids) do
+    if self.byId[id] then out[#out + 1] = self.byId[id] end
+  end
+  return out
+end
+
+-- start(ids): continues paused and failed tasks (a failed one is retried).
+function M:start(ids)
+  if not engine.available() then
+    -- Without an engine nothing can move; the tasks keep their state so a
+    -- build with one continues them.
+    self.lastError = engine.UNAVAILABLE
+    return
+  end
+  local touched = {}
+  for _, task in ipairs(self:tasksOf(ids)) do
+    if task.state ~= "done" then
+      local eid = self.engineOf[task.id]
+      local ok, message
+      if eid then
+        ok, message = engine.start(eid)
+        if not ok and task.state == "failed" then
+          -- A task the engine will not restart is handed over afresh; it
+          -- continues from its partial file.
+          engine.remove(eid, false)
+          self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
+          eid = nil
+        end
+      end
+      if not eid then ok, message = self:ensureEngineTask(task, true) end
+      if ok then
+        task.error = ""
+      else
+        self:failTask(task, message)
+      end
+      touched[#touched + 1] = task
+    end
+  end
+  self:sync(touched, true)
+  for _, task in ipairs(touched) do
+    if not self.engineOf[task.id] then
+      self.store:updateMany({ task })
+      self.onChange(task)
+    end
+  end
+end
+
+-- pause(ids): keeps the partial files; a task without an engine task is
+-- only marked.
+function M:pause(ids)
+  local touched = {}
+  for _, task in ipairs(self:tasksOf(ids)) do
+    if task.state == "running" or task.state == "queued" then
+      local eid = self.engineOf[task.id]
+      if eid then
+        local ok, message = engine.pause(eid)
+        if not ok then self.lastError = message end
+      else
+        task.state = "paused"
+        self.store:updateMany({ task })
+        self.onChange(task)
+      end
+      touched[#touched + 1] = task
+    end
+  end
+  self:sync(touched, true)
+end
+
+-- delete(ids, deleteFiles) -> true, or nil and a message. With deleteFiles
+-- the engine removes partial and finished files; tasks it never had in this
+-- process are handed to it first so it finds their files.
+function M:delete(ids, deleteFiles)
+  local gone = {}
+  for _, task in ipairs(self:tasksOf(ids)) do
+    local eid = self.engineOf[task.id]
+    if not eid and deleteFiles then
+      if task.state == "done" and task.file ~= "" then
+        os.remove(paths.native(task.file))
+      else
+        local message
+        eid, message = self:ensureEngineTask(task, false)
+        if not eid then self.lastError = message end
+      end
+    end
+    if eid then
+      local ok, message = engine.remove(eid, deleteFiles)
+      if not ok then self.lastError = message end
+      self.taskOfEngine[eid] = nil
+    end
+    self.engineOf[task.id] = nil
+    gone[#gone + 1] = task.id
+  end
+  local ok, message = self.store:deleteMany(gone)
+  if not ok then return nil, message end
+  local keep = {}
+  local removed = {}
+  for _, id in ipairs(gone) do removed[id] = true end
+  for _, task in ipairs(self.order) do
+    if removed[task.id] then self.byId[task.id] = nil else keep[#keep + 1] = task end
+  end
+  self.order = keep
+  self.onRemove(gone)
+  return true
+end
+
+-- refresh(): the timer's work: read every task the engine is moving.
+function M:refresh()
+  local moving = {}
+  for _, task in ipairs(self.order) do
+    if self.engineOf[task.id] and (task.state == "running" or task.state == "queued") then
+      moving[#moving + 1] = task
+    end
+  end
+  self:sync(moving, false)
+end
+
+-- engineChanged(engineId): the engine's state-change message.
+function M:engineChanged(engineId)
+  local id = self.taskOfEngine[engineId]
+  if id and self.byId[id] then self:sync({ self.byId[id] }, true) end
+end
+
+-- stats() -> running, queued, total speed in bytes/s.
+function M:stats()
+  local running, queued, speed = 0, 0, 0
+  for _, task in ipairs(self.order) do
+    if task.state == "running" then
+      running = running + 1
+      speed = speed + (task.speed or 0)
+    elseif task.state == "queued" then
+      queued = queued + 1
+    end
+  end
+  return running, queued, speed
+end
+
+function M:setMaxActive(n)
+  self.maxActive = n
+  engine.setMaxActive(n)
+end
+
+-- quit(): pauses every transfer and records where each stands. What was
+-- moving is recorded as "queued", so the next start can continue it.
+function M:quit()
+  local moving = {}
+  for _, task in ipairs(self.order) do
+    if task.state == "running" or task.state == "queued" then moving[#moving + 1] = task end
+  end
+  for _, task in ipairs(moving) do
+    local eid = self.engineOf[task.id]
+    if eid then
+      engine.pause(eid)
+      local info = engine.info(eid)
+      if type(info) == "table" then applyInfo(task, info, self.clock()) end
+    end
+    if task.state ~= "done" and task.state ~= "failed" then task.state = "queued" end
+  end
+  return self.store:updateMany(moving)
+end
+
+return M

@@ -1,0 +1,153 @@
+-- The two task lists, the status line and the sidebar's free-space gauge.
+-- Rows carry their task id as row data; cells are only written when their
+-- text changes, so a tick with nothing moving costs almost nothing.
+local format = require("velmora.format")
+local filter = require("velmora.filter")
+local strings = require("velmora.strings")
+local adapter = require("velmora.ui_adapter")
+
+local M = {}
+M.__index = M
+
+-- new(pm) with the main window's paint manager.
+function M.new(pm)
+  local self = setmetatable({}, M)
+  self.pm = pm
+  self.active = ui_findControl(pm, "downloadlist")
+  self.finished = ui_findControl(pm, "downloadedlist")
+  self.statusText = ui_findControl(pm, "statustext")
+  self.speedLabel = ui_findControl(pm, "speedlabel")
+  self.diskLabel = ui_findControl(pm, "disklabel")
+  self.diskProgress = ui_findControl(pm, "diskprogress")
+  self.words = {}
+  self.cells = {}
+  return self
+end
+
+function M.stateText(task)
+  if task.state == "failed" and task.error ~= "" then
+    return string.format(strings.failedWith, task.error)
+  end
+  return strings.state[task.state] or task.state
+end
+
+local function activeCells(task)
+  local size = task.total > 0 and format.size(task.total) or (task.done > 0 and format.size(task.done) or "-")
+  return {
+    task.name,
+    size,
+    tostring(format.percent(task.done, task.total)),
+    format.speed(task.speed),
+    format.timeLeft(task.eta),
+    M.stateText(task),
+  }
+end
+
+local function finishedCells(task)
+  return { task.name, format.size(task.total > 0 and task.total or task.done), format.date(task.finished), task.folder }
+end
+
+function M:listFor(task)
+  if task.state == "done" then return self.finished, finishedCells(task) end
+  return self.active, activeCells(task)
+end
+
+local function findRow(list, id)
+  if not list then return -1 end
+  local row = ui_listFindRowData(list, id)
+  if type(row) ~= "number" then return -1 end
+  return row
+end
+
+-- show(task): adds, updates or moves the task's row.
+function M:show(task)
+  local list, cells = self:listFor(task)
+  if not list then return end
+  local other = list == self.active and self.finished or self.active
+  if other then
+    local stale = findRow(other, task.id)
+    if stale >= 0 then ui_listRemoveRow(other, stale) end
+  end
+  local visible = filter.matches(task, self.words)
+  local row = findRow(list, task.id)
+  if not visible then
+    if row >= 0 then ui_listRemoveRow(list, row) end
+    self.cells[task.id] = nil
+    return
+  end
+  if row < 0 then
+    row = ui_listAddRow(list, unpack(cells))
+    ui_listSetRowData(list, row, task.id)
+    self.cells[task.id] = cells
+    return
+  end
+  local known = self.cells[task.id] or {}
+  for column, text in ipairs(cells) do
+    if known[column] ~= text then ui_listSetCell(list, row, column - 1, text) end
+  end
+  self.cells[task.id] = cells
+end
+
+function M:remove(ids)
+  for _, id in ipairs(ids) do
+    for _, list in pairs({ self.active, self.finished }) do
+      local row = findRow(list, id)
+      if row >= 0 then ui_listRemoveRow(list, row) end
+    end
+    self.cells[id] = nil
+  end
+end
+
+-- rebuild(tasks): every row again, as after a new search.
+function M:rebuild(tasks)
+  if self.active then ui_listClear(self.active) end
+  if self.finished then ui_listClear(self.finished) end
+  self.cells = {}
+  for _, task in ipairs(tasks) do self:show(task) end
+end
+
+function M:setSearch(query, tasks)
+  self.words = filter.words(query)
+  self:rebuild(tasks)
+end
+
+-- selectedIds(list) -> the task ids of the selected rows.
+function M:selectedIds(list)
+  local ids = {}
+  if not list then return ids end
+  for _, row in ipairs(adapter.selectedRows(list)) do
+    local id = ui_listGetRowData(list, row)
+    if type(id) == "number" and id > 0 then ids[#ids + 1] = id end
+  end
+  return ids
+end
+
+-- Sets a label's text only when it changes: an idle window repaints nothing.
+function M:label(control, text)
+  if not control then return end
+  self.labels = self.labels or {}
+  if self.labels[control] == text then return end
+  self.labels[control] = text
+  ui_setText(control, text)
+end
+
+function M:status(running, queued, speed, message)
+  local text = message
+  if not text then
+    text = (running + queued > 0) and string.format(strings.running, running, queued) or strings.ready
+  end
+  self:label(self.statusText, text)
+  self:label(self.speedLabel, string.format(strings.totalSpeed, speed > 0 and format.speed(speed) or "0 B/s"))
+end
+
+function M:disk(free, total)
+  if not free or not total or total <= 0 then
+    self:label(self.diskLabel, strings.diskUnknown)
+    if self.diskProgress then ui_setValue(self.diskProgress, 0) end
+    return
+  end
+  self:label(self.diskLabel, string.format(strings.diskSpace, format.size(free), format.size(total)))
+  if self.diskProgress then ui_setValue(self.diskProgress, math.floor((total - free) * 100 / total)) end
+end
+
+return M

@@ -1,0 +1,308 @@
+// The real main window on the shipped scripts (ext/ beside the test
+// program), with its data and configuration folders in a temporary place:
+// no script reports, stored tasks shown again after a restart, hand-overs,
+// settings, search, and a damaged database set aside.
+#include "app/CTessaryDL.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/ReportError.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "ui/controls/ControlAutomation.h"
+#include "ui/controls/EmbeddedSkin.h"
+#include "ui/window/Automation.h"
+
+namespace {
+
+using namespace ui::automation;
+
+std::vector<std::string> FileNames(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* entry = readdir(d))
+      if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+    closedir(d);
+  }
+  return names;
+}
+
+class DefaultScriptsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(UseEmbeddedSkin());
+    Reset();
+    SetMessageBoxHandler([](const MessageBoxRecord&) { return std::optional<int>(IDOK); });
+    // Every box the scripts open is counted and answered, so none can hang a test.
+    SetModalHook([this](HWND modal) {
+      ++modals;
+      PostMessage(modal, WM_CLOSE, modalAnswer, 0);
+    });
+    setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    UseTestRegistry(home.path());
+    previousSink = SetDiagnosticSink([this](const std::string& report) { reports.push_back(report); });
+  }
+  void TearDown() override {
+    Close();
+    SetDiagnosticSink(previousSink);
+    for (const auto& report : reports) ADD_FAILURE() << "script report: " << report;
+    Reset();
+  }
+
+  void Open() {
+    // One host per process in real life: each window here starts afresh.
+    initSystemDone = 0;
+    window = std::make_unique<CTessaryDL>();
+    window->Create(nullptr, u"VelmoraTest", 0x10CF0000, 0, 0, 0, 1024, 800);
+    ASSERT_NE(window->GetHWND(), nullptr);
+    ProcessEvents();
+  }
+  // Quits as the confirmed close button does, then drops the window.
+  void Close() {
+    if (!window) return;
+    window->Script().CallScript("QuitSystem");
+    window->Script().CallScript("QuitControl");
+    window.reset();
+  }
+  void Tick() {
+    SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
+    ProcessEvents();
+  }
+  void HandOver(const std::string& utf8) {
+    COPYDATASTRUCT data;
+    data.cbData = static_cast<DWORD>(utf8.size());
+    data.lpData = const_cast<char*>(utf8.data());
+    SendMessageW(window->GetHWND(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  }
+  // Runs Lua in the window's interpreter, with `app` and `pm` at hand; the
+  // chunk's first result comes back as text.
+  std::string Eval(const std::string& chunk) {
+    lua_State* L = window->Script().State();
+    const std::string code = "local app = require('velmora.app') local pm = app.state.pm " + chunk;
+    const int top = lua_gettop(L);
+    std::string out;
+    if (luaL_loadstring(L, code.c_str()) || lua_pcall(L, 0, 1, 0)) {
+      ADD_FAILURE() << lua_tostring(L, -1);
+    } else if (lua_isstring(L, -1)) {
+      out = lua_tostring(L, -1);
+    }
+    lua_settop(L, top);
+    return out;
+  }
+  int Rows(const char* list) {
+    return std::stoi(Eval(std::string("return ui_listCount(ui_findControl(pm, '") + list + "'))"));
+  }
+  std::string Cell(const char* list, int row, int column) {
+    return Eval(std::string("return ui_listGetCell(ui_findControl(pm, '") + list + "'), " + std::to_string(row) +
+                ", " + std::to_string(column) + ")");
+  }
+
+  TempDir home;
+  int modals = 0;
+  UINT modalAnswer = 2;
+  std::unique_ptr<CTessaryDL> window;
+  std::vector<std::string> reports;
+  DiagnosticSink previousSink;
+};
+
+TEST_F(DefaultScriptsTest, HandedOverLinksBecomeTasksThatOutliveARestart) {
+  Open();
+  Tick();
+  EXPECT_EQ(Rows("downloadlist"), 0);
+  HandOver("#clicent#http://127.0.0.1:9/files/first.zip");
+  HandOver(R"(#clicent#{"url":"http://127.0.0.1:9/get?id=2","name":"second.iso","referrer":"http://127.0.0.1:9/"})");
+  HandOver("#clicent#{not json");
+  HandOver("#clicent#javascript:alert(1)");
+  Tick();
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  EXPECT_EQ(Cell("downloadlist", 0, 0), "first.zip");
+  EXPECT_EQ(Cell("downloadlist", 1, 0), "second.iso");
+  // Until the download engine is part of the build the tasks wait, and the
+  // exit check is not told of downloads that nothing moves.
+  EXPECT_EQ(Eval("return app.state.tasks:all()[1].state"), "queued");
+  EXPECT_EQ(Eval("return tostring(DownloadThreadCount == freeThreadCount)"), "true");
+
+  const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR");
+  const std::string png = (outDir && *outDir ? std::string(outDir) : home.path()) + "/velmora-default-scripts.png";
+  ASSERT_TRUE(RenderToPng(window->GetHWND(), png));
+  EXPECT_GT(ReadFileBytes(png).size(), 1000u);
+
+  Close();
+  Open();
+  Tick();
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  EXPECT_EQ(Cell("downloadlist", 1, 0), "second.iso");
+  EXPECT_TRUE(TakeMessageBoxLog().empty());
+}
+
+// The engine's messages reach the rows: progress, completion (the row moves
+// to the finished list), failure with its reason; delete asks and removes.
+TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  Open();
+  Eval(std::string("package.path = '") + source +
+       "/tests/ext/?.lua;' .. package.path "
+       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  HandOver("#clicent#http://127.0.0.1:9/a.zip");
+  HandOver("#clicent#http://127.0.0.1:9/b.iso");
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  EXPECT_EQ(Eval("return tostring(DownloadThreadCount == freeThreadCount)"), "false");
+
+  Eval("fake:set('http://127.0.0.1:9/a.zip', { done = 512, total = 1024, speed = 100, eta = 5 })");
+  Tick();
+  EXPECT_EQ(Cell("downloadlist", 0, 1), "1.0 KB");
+  EXPECT_EQ(Cell("downloadlist", 0, 2), "50");
+  EXPECT_EQ(Cell("downloadlist", 0, 3), "100 B/s");
+  EXPECT_EQ(Cell("downloadlist", 0, 4), "5s");
+
+  const auto engineId = [&](const char* url) { return std::stoi(Eval(std::string("return fake:idOf('") + url + "')")); };
+  Eval("fake:set('http://127.0.0.1:9/a.zip', { state = 'done', done = 1024, speed = 0 })");
+  SendMessageW(window->GetHWND(), 3020, engineId("http://127.0.0.1:9/a.zip"), 3);
+  EXPECT_EQ(Rows("downloadlist"), 1);
+  ASSERT_EQ(Rows("downloadedlist"), 1);
+  EXPECT_EQ(Cell("downloadedlist", 0, 0), "a.zip");
+  EXPECT_EQ(Cell("downloadedlist", 0, 1), "1.0 KB");
+
+  Eval("fake:set('http://127.0.0.1:9/b.iso', { state = 'failed', error = '404 Not Found' })");
+  SendMessageW(window->GetHWND(), 3020, engineId("http://127.0.0.1:9/b.iso"), 4);
+  EXPECT_NE(Cell("downloadlist", 0, 5).find("404 Not Found"), std::string::npos);
+  EXPECT_EQ(Eval("return tostring(DownloadThreadCount == freeThreadCount)"), "true");
+
+  // Retry from the toolbar, then delete from the context menu's entry.
+  Eval("ui_listSelect(ui_findControl(pm, 'downloadlist'), 0, false)");
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_start"));
+  ProcessEvents();
+  EXPECT_EQ(Eval("return app.state.tasks:all()[2].state"), "running");
+  modalAnswer = 1;  // the confirmation
+  Eval("ui_sendNotify(ui_findControl(pm, 'downloadlist'), 'menu_Delete', 0, 0)");
+  EXPECT_EQ(modals, 1);
+  ProcessEvents();
+  EXPECT_EQ(Rows("downloadlist"), 0);
+  EXPECT_NE(Eval("return fake.calls[#fake.calls]").find(" false"), std::string::npos) << "files kept";
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "1");
+
+  // The settings page acts on the engine at once.
+  Eval("local e = ui_findControl(pm, 'speedlimitedit') ui_setText(e, '100') ui_sendNotify(e, 'return', 0, 0)");
+  Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '7') ui_sendNotify(e, 'killfocus', 0, 0)");
+  EXPECT_EQ(Eval("return fake.limit"), "102400");
+  EXPECT_EQ(Eval("return fake.maxActive"), "7");
+}
+
+TEST_F(DefaultScriptsTest, FiveHundredPastedUrlsBecomeFiveHundredRows) {
+  Open();
+  const auto started = std::chrono::steady_clock::now();
+  Eval(
+      "local lines = {} for i = 1, 500 do lines[i] = 'http://127.0.0.1:9/p' .. i .. '.bin' end "
+      "app.addFromText(table.concat(lines, '\\r\\n') .. '\\nnot-a-link\\n')");
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  std::printf("500 pasted URLs became rows in %lld ms\n", static_cast<long long>(elapsed.count()));
+  EXPECT_EQ(Rows("downloadlist"), 500);
+  EXPECT_EQ(Cell("downloadlist", 499, 0), "p500.bin");
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "500");
+}
+
+TEST_F(DefaultScriptsTest, AThousandStoredTasksAreShownAtStart) {
+  Open();
+  Eval(
+      "local urls = {} for i = 1, 1000 do urls[i] = 'http://127.0.0.1:9/f' .. i .. '.bin' end "
+      "app.state.tasks:add(urls, app.targetFolder())");
+  Close();
+  const auto started = std::chrono::steady_clock::now();
+  Open();
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  std::printf("window on 1000 stored tasks opened in %lld ms\n", static_cast<long long>(elapsed.count()));
+  EXPECT_EQ(Rows("downloadlist"), 1000);
+  EXPECT_EQ(Cell("downloadlist", 999, 0), "f1000.bin");
+}
+
+TEST_F(DefaultScriptsTest, ADamagedDatabaseIsSetAsideAndReported) {
+  ::mkdir((home / "data").c_str(), 0700);
+  ::mkdir((home / "data/velmora").c_str(), 0700);
+  WriteFileBytes(home / "data/velmora/tasks.db", std::string(4096, 'x'));
+  Open();
+  Tick();
+  EXPECT_EQ(modals, 1);  // the notice
+  Tick();
+  EXPECT_EQ(modals, 1);  // once
+  EXPECT_NE(Eval("return ui_getText(ui_findControl(pm, 'statustext'))").find("tasks.db.damaged-"), std::string::npos);
+  bool setAside = false;
+  for (const auto& name : FileNames(home / "data/velmora"))
+    if (name.rfind("tasks.db.damaged-", 0) == 0) setAside = ReadFileBytes(home / ("data/velmora/" + name)).size() == 4096;
+  EXPECT_TRUE(setAside);
+  HandOver("#clicent#http://127.0.0.1:9/after.bin");
+  EXPECT_EQ(Rows("downloadlist"), 1);
+}
+
+TEST_F(DefaultScriptsTest, SettingsPageWritesTheSettingsFile) {
+  Open();
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "3");
+  Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '25') ui_sendNotify(e, 'killfocus', 0, 0)");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "20");
+  Eval("local c = ui_findControl(pm, 'chk_clipboard') ui_setSelected(c, true)");
+  ProcessEvents();
+  const std::string file = ReadFileBytes(home / "config/velmora/settings.xml");
+  EXPECT_NE(file.find("<concurrent>20</concurrent>"), std::string::npos) << file;
+  EXPECT_NE(file.find("<clipboard>1</clipboard>"), std::string::npos) << file;
+  Close();
+  Open();
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "20");
+  EXPECT_EQ(Eval("return tostring(ui_isSelected(ui_findControl(pm, 'chk_clipboard')))"), "true");
+
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"tab_settings"));
+  ProcessEvents();
+  if (const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR"); outDir && *outDir) {
+    EXPECT_TRUE(RenderToPng(window->GetHWND(), std::string(outDir) + "/velmora-settings.png"));
+  }
+}
+
+TEST_F(DefaultScriptsTest, ClipboardWatchingOffersACopiedLinkOnce) {
+  Open();
+  Eval("ui_setClipboardText('http://127.0.0.1:9/before.zip')");
+  Eval("local c = ui_findControl(pm, 'chk_clipboard') ui_setSelected(c, true)");
+  ProcessEvents();
+  Tick();
+  EXPECT_EQ(modals, 0) << "what was copied before watching started";
+  Eval("ui_setClipboardText('http://127.0.0.1:9/declined.zip')");
+  Tick();
+  EXPECT_EQ(modals, 1);
+  EXPECT_EQ(Rows("downloadlist"), 0);
+  modalAnswer = 1;
+  Eval("ui_setClipboardText('http://127.0.0.1:9/taken.zip')");
+  Tick();
+  EXPECT_EQ(modals, 2);
+  ASSERT_EQ(Rows("downloadlist"), 1);
+  EXPECT_EQ(Cell("downloadlist", 0, 0), "taken.zip");
+  // Copied again, neither is offered a second time.
+  Eval("ui_setClipboardText('http://127.0.0.1:9/declined.zip')");
+  Tick();
+  Eval("ui_setClipboardText('http://127.0.0.1:9/taken.zip')");
+  Tick();
+  Eval("ui_setClipboardText('just text')");
+  Tick();
+  EXPECT_EQ(modals, 2);
+}
+
+TEST_F(DefaultScriptsTest, SearchFiltersTheListAsYouType) {
+  Open();
+  HandOver("#clicent#http://127.0.0.1:9/alpha.zip");
+  HandOver("#clicent#http://127.0.0.1:9/beta.iso");
+  HandOver("#clicent#http://127.0.0.1:9/alphabet.txt");
+  Eval("local e = ui_findControl(pm, 'searchedit') ui_setText(e, 'ALPHA') ui_sendNotify(e, 'textchanged', 0, 0)");
+  EXPECT_EQ(Rows("downloadlist"), 2);
+  Eval("local e = ui_findControl(pm, 'searchedit') ui_setText(e, '') ui_sendNotify(e, 'textchanged', 0, 0)");
+  EXPECT_EQ(Rows("downloadlist"), 3);
+}
+
+}  // namespace

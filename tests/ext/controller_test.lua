@@ -1,0 +1,226 @@
+-- The task controller against a fake engine and a real task database.
+package.path = debug.getinfo(1, "S").source:match("^@(.*/)") .. "?.lua;" .. package.path
+local t = require("testkit")
+local storage = require("velmora.storage")
+local engine = require("velmora.engine")
+local tasks = require("velmora.tasks")
+local fakeEngine = require("fake_engine")
+
+local now = 1800000000
+local function clock() return now end
+
+-- A controller on a fresh database (or `path`), its engine and its events.
+local function setUp(name, path, fake)
+  path = path or (t.scratch(name) .. "/tasks.db")
+  fake = fake or fakeEngine.new()
+  engine.use(fake:functions())
+  local store = assert(storage.open(path))
+  local events = { changed = {}, finished = {}, removed = {} }
+  local ctl = tasks.new({
+    store = store, clock = clock,
+    onChange = function(task) events.changed[#events.changed + 1] = task.id end,
+    onFinish = function(task) events.finished[#events.finished + 1] = task.id end,
+    onRemove = function(ids) for _, id in ipairs(ids) do events.removed[#events.removed + 1] = id end end,
+  })
+  assert(ctl:load())
+  return ctl, fake, store, path, events
+end
+
+local function stored(store, id)
+  for _, row in ipairs(assert(store:loadAll())) do
+    if row.id == id then return row end
+  end
+end
+
+t.case("URL lists are split one a line and checked", function()
+  local urls, rejected = tasks.parseUrls("  http://127.0.0.1/a.zip\r\n\nhttps://h/b.iso\nftp://x/y\nnot a url\nhttp://\n")
+  t.eq(#urls, 2, "accepted")
+  t.eq(urls[2], "https://h/b.iso", "second")
+  t.eq(#rejected, 5, "rejected pieces")
+end)
+
+t.case("adding starts each task in the engine and records it at once", function()
+  local ctl, fake, store = setUp("add")
+  local added = assert(ctl:add({ "http://127.0.0.1/a.zip", "http://127.0.0.1/b%20c.iso" }, "/tmp/dl"))
+  t.eq(#added, 2, "tasks")
+  t.eq(added[2].name, "b c.iso", "name from the URL")
+  t.eq(fake.calls[1], "add http://127.0.0.1/a.zip nil true", "engine call names no file yet")
+  t.eq(added[1].state, "running", "state from the engine")
+  t.eq(stored(store, added[1].id).state, "running", "state recorded")
+  t.eq(stored(store, added[1].id).file, "/tmp/dl/a.zip", "engine's file recorded")
+  local running, queued = ctl:stats()
+  t.eq(running, 2, "running")
+  t.eq(queued, 0, "queued")
+end)
+
+t.case("refresh follows progress, completion and failure", function()
+  local ctl, fake, store, _, events = setUp("refresh")
+  local a, b = unpack(assert(ctl:add({ "http://127.0.0.1/a", "http://127.0.0.1/b" }, "/tmp/dl")))
+  fake:set(a.url, { done = 500, total = 1000, speed = 250, eta = 2, name = "server-name.bin" })
+  ctl:refresh()
+  t.eq(a.done, 500, "bytes")
+  t.eq(a.speed, 250, "speed")
+  t.eq(a.name, "server-name.bin", "server's name")
+  local _, _, speed = ctl:stats()
+  t.eq(speed, 250, "total speed")
+  -- Progress alone is written at most every few seconds.
+  t.eq(stored(store, a.id).done, 0, "not yet written")
+  now = now + 10
+  ctl:refresh()
+  t.eq(stored(store, a.id).done, 500, "written later")
+
+  fake:set(a.url, { state = "done", done = 1000, speed = 0, finished = now })
+  fake:set(b.url, { state = "failed", error = "404 Not Found", code = 27 })
+  ctl:refresh()
+  t.eq(a.state, "done", "done")
+  t.eq(a.finished, now, "finished time")
+  t.eq(events.finished[1], a.id, "finish reported once")
+  t.eq(b.state, "failed", "failed")
+  t.eq(b.error, "404 Not Found", "reason in plain words")
+  t.eq(stored(store, b.id).error, "404 Not Found", "reason recorded")
+  ctl:refresh()
+  t.eq(#events.finished, 1, "finish not reported twice")
+
+  -- The engine's message about one task reads that task only.
+  fake.calls = {}
+  fake:set(b.url, { state = "paused" })
+  ctl:engineChanged(fake:idOf(b.url))
+  t.eq(b.state, "paused", "message applied")
+  ctl:engineChanged(424242)
+end)
+
+t.case("pause, start and retry act on the engine's tasks", function()
+  local ctl, fake = setUp("pause")
+  local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
+  local eid = fake:idOf(a.url)
+  ctl:pause({ a.id })
+  t.eq(a.state, "paused", "paused")
+  ctl:start({ a.id })
+  t.eq(a.state, "running", "running again")
+  t.eq(fake.calls[#fake.calls], "start " .. eid, "same engine task")
+
+  -- A failed task the engine refuses to restart is handed over afresh,
+  -- with the name it had, so its partial file continues.
+  fake:set(a.url, { state = "failed", error = "connection refused" })
+  ctl:refresh()
+  fake.refuseRestart = true
+  ctl:start({ a.id })
+  t.eq(a.state, "running", "retried")
+  t.eq(a.error, "", "reason cleared")
+  t.ok(fake:idOf(a.url) ~= eid, "new engine task")
+  t.eq(fake.calls[#fake.calls], "add http://127.0.0.1/a a true", "handed over with its name")
+end)
+
+t.case("delete removes tasks with or without their files", function()
+  local ctl, fake, store, _, events = setUp("delete")
+  local a, b = unpack(assert(ctl:add({ "http://127.0.0.1/a", "http://127.0.0.1/b" }, "/tmp/dl")))
+  local ea, eb = fake:idOf(a.url), fake:idOf(b.url)
+  assert(ctl:delete({ a.id }, false))
+  assert(ctl:delete({ b.id }, true))
+  t.eq(fake.calls[#fake.calls - 1], "remove " .. ea .. " false", "files kept")
+  t.eq(fake.calls[#fake.calls], "remove " .. eb .. " true", "files deleted")
+  t.eq(#ctl:all(), 0, "list")
+  t.eq(#assert(store:loadAll()), 0, "database")
+  t.eq(#events.removed, 2, "view told")
+  t.eq(ctl:get(a.id), nil, "lookup")
+end)
+
+t.case("a finished file from an earlier run is deleted by the scripts", function()
+  local dir = t.scratch("delete-done")
+  local ctl, fake, store = setUp("delete-done-db")
+  t.writeFile(dir .. "/done.bin", "payload")
+  local rows = { { url = "http://127.0.0.1/done.bin", name = "done.bin", folder = dir, state = "done", done = 7,
+    total = 7, error = "", referrer = "", added = now, finished = now, file = dir .. "/done.bin" } }
+  assert(store:insertMany(rows))
+  assert(ctl:load())
+  assert(ctl:delete({ rows[1].id }, true))
+  t.eq(t.readFile(dir .. "/done.bin"), nil, "file removed")
+  t.eq(#fake.calls, 0, "engine not needed")
+end)
+
+t.case("quitting records where each task stands; the next start continues it", function()
+  local ctl, fake, _, path = setUp("quit")
+  local a, b, c = unpack(assert(ctl:add({ "http://127.0.0.1/a", "http://127.0.0.1/b", "http://127.0.0.1/c" }, "/tmp/dl")))
+  fake:set(a.url, { done = 300, total = 1000 })
+  ctl:pause({ c.id })
+  assert(ctl:quit())
+  t.eq(fake.tasks[fake:idOf(a.url)].state, "paused", "engine paused")
+  a.store = nil
+
+  -- A new process: a fresh engine that knows none of the tasks.
+  local again, fake2 = setUp(nil, path)
+  local ra, rb, rc = again:get(a.id), again:get(b.id), again:get(c.id)
+  t.eq(ra.state, "queued", "was running: waits to continue")
+  t.eq(ra.done, 300, "bytes recorded")
+  t.eq(rc.state, "paused", "paused by the user stays paused")
+  again:resume(true)
+  t.eq(ra.state, "running", "continued")
+  t.eq(rb.state, "running", "continued")
+  t.eq(rc.state, "paused", "not continued")
+  t.eq(fake2.tasks[fake2:idOf(a.url)].options.name, "a", "handed over with its name")
+end)
+
+t.case("after a crash, tasks left running come back and can stay paused", function()
+  local dir = t.scratch("crash")
+  local path = dir .. "/tasks.db"
+  local store = assert(storage.open(path))
+  local rows = {}
+  for i, state in ipairs({ "running", "queued", "paused", "done", "failed", "bogus" }) do
+    rows[i] = { url = "http://127.0.0.1/" .. i, name = tostring(i), folder = dir, state = state, done = 0, total = -1,
+      error = "", referrer = "", added = now, finished = 0, file = "" }
+  end
+  assert(store:insertMany(rows))
+  store:close()
+  local ctl, fake = setUp(nil, path)
+  local states = {}
+  for i, row in ipairs(rows) do states[i] = ctl:get(row.id).state end
+  t.eq(table.concat(states, ","), "queued,queued,paused,done,failed,paused", "no impossible state")
+  ctl:resume(false)
+  t.eq(ctl:get(rows[1].id).state, "paused", "resume off")
+  t.eq(#fake.calls, 0, "nothing started")
+  local reopened = assert(storage.open(path))
+  t.eq(stored(reopened, rows[2].id).state, "paused", "recorded")
+end)
+
+t.case("without an engine tasks are kept as they are", function()
+  local ctl, _, store = setUp("no-engine")
+  engine.use({})
+  t.eq(engine.available(), false, "no engine")
+  local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
+  t.eq(a.state, "queued", "waits")
+  t.eq(ctl.lastError, engine.UNAVAILABLE, "said why")
+  t.eq(stored(store, a.id).state, "queued", "recorded as waiting")
+  ctl:start({ a.id })
+  t.eq(a.state, "queued", "still waiting")
+end)
+
+t.case("engine failures become task failures, not script errors", function()
+  local ctl, fake = setUp("engine-errors")
+  fake.refuseAdd = "bad URL"
+  local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
+  t.eq(a.state, "failed", "failed")
+  t.eq(a.error, "bad URL", "engine's message")
+  fake.refuseAdd = nil
+  local b = assert(ctl:add({ "http://127.0.0.1/b" }, "/tmp/dl"))[1]
+  fake.raiseInInfo = true
+  ctl:refresh()
+  t.eq(b.state, "failed", "a raising engine fails the task")
+  fake.raiseInInfo = false
+end)
+
+t.case("500 URLs make 500 tasks in one write", function()
+  local ctl, fake, store = setUp("bulk")
+  local urls = {}
+  for i = 1, 500 do urls[i] = "http://127.0.0.1/file" .. i .. ".bin" end
+  local started = os.clock()
+  local added = assert(ctl:add(urls, "/tmp/dl"))
+  local elapsed = os.clock() - started
+  t.eq(#added, 500, "tasks")
+  t.eq(#assert(store:loadAll()), 500, "rows")
+  io.write(string.format("add 500 URLs: %.1f ms cpu (fake engine)\n", elapsed * 1000))
+  t.eq(fake.maxActive, 3, "engine default untouched")
+  ctl:setMaxActive(2)
+  t.eq(fake.maxActive, 2, "concurrency applied")
+end)
+
+t.finish()
