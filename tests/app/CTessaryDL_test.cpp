@@ -314,8 +314,16 @@ TEST_F(MainWindowTest, ShippedScriptsRunWithoutAnyReportAndRender) {
   std::vector<std::string> reports;
   const DiagnosticSink previous = SetDiagnosticSink([&](const std::string& report) { reports.push_back(report); });
   ASSERT_NO_FATAL_FAILURE(Open(""));
+  // "B_add" asks for links in a modal input dialog: cancel it as a user would.
+  int modals = 0;
+  SetModalHook([&](HWND modal) {
+    ++modals;
+    PostMessage(modal, WM_CLOSE, 0, 0);
+  });
   ASSERT_TRUE(ClickControl(window->PaintManager(), u"tab_downloaded"));
   ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_add"));
+  SetModalHook(nullptr);
+  EXPECT_EQ(modals, 1);
   SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
   ProcessEvents();
   SetDiagnosticSink(previous);
