@@ -8,6 +8,7 @@
 #include "app/SavePathSetup.h"
 #include "app/SecondaryWindows.h"
 #include "app/WideTextToInt.h"
+#include "dl/DownloadNotifier.h"
 #include "net/TextEncoding.h"
 #include "platform/FileSystem.h"
 
@@ -52,7 +53,10 @@ CControlUI* CDialogBuilderCallbackEx::CreateControl(std::u16string_view classNam
 
 CTessaryDL::CTessaryDL() : script(MainWindowHooks()) {}
 
-CTessaryDL::~CTessaryDL() { paintManager.RemoveNotifier(this); }
+CTessaryDL::~CTessaryDL() {
+  SetDownloadStatePoster(nullptr);
+  paintManager.RemoveNotifier(this);
+}
 
 std::u16string CTessaryDL::GetItemText(CControlUI*, int, int) { return {}; }
 
@@ -65,6 +69,11 @@ LRESULT CTessaryDL::OnCreate() {
   CControlUI* root = builder.Create(u"default.xml", nullptr, &builderCallback, &paintManager);
   paintManager.AttachDialog(root);
   paintManager.AddNotifier(this);
+  // Download workers post their state changes; the handler below runs them
+  // on this thread.
+  SetDownloadStatePoster([hwnd](int64_t id, TaskState state) {
+    PostMessage(hwnd, kDownloadStateMessage, static_cast<WPARAM>(id), static_cast<LPARAM>(state));
+  });
   InitialSetup();
   return 0;
 }
@@ -317,6 +326,9 @@ bool CTessaryDL::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case kMsgShowUpdateNotice:
       ShowUpdateNotice(*this, script.updateInfoText);
       return true;
+    case kDownloadStateMessage:
+      script.CallOnWindowMessageNumbers(message, static_cast<int64_t>(wParam), static_cast<int64_t>(lParam));
+      return false;
     case kMsgTrayIcon:
       if (wParam != kTrayIconId) {
         result = 1;

@@ -8,5 +8,7 @@
 void RegisterXmlScriptLibrary(lua_State* L);
 // The database library (the sqlite_* globals), in its documented order.
 void RegisterDatabaseScriptLibrary(lua_State* L);
+// The download library (dl_* and http_get), with this interpreter's engine.
+void RegisterDownloadLibrary(lua_State* L);
 
 #endif
