@@ -57,13 +57,12 @@ bool TransferJob::OpenPart(bool keepContent) {
 std::optional<TransferJob::StepResult> TransferJob::Prepare() {
   buffer_ = std::make_unique<char[]>(kBufferBytes);
   if (name_.empty()) return std::nullopt;  // named by the first answer
+  partPath_ = setup_.folder + "/" + name_ + ".part";
+  host_.Named(name_, setup_.folder + "/" + name_);
   PartRecord found;
   std::string why;
-  bool resumable = LoadPartRecord(PartRecordPath(setup_.folder + "/" + name_ + ".part"), found, why) &&
-                   found.source == setup_.url;
-  if (!OpenPart(resumable)) return abort_;
-  host_.Named(name_, setup_.folder + "/" + name_);
-  if (!resumable) return std::nullopt;
+  if (!LoadPartRecord(PartRecordPath(partPath_), found, why) || found.source != setup_.url) return std::nullopt;
+  if (!OpenPart(true)) return abort_;
   record_ = found;
   int64_t kept = record_.resumable ? record_.ContiguousDone() : 0;
   // Bytes beyond the record were written after its last save and may not
@@ -315,14 +314,15 @@ void TransferJob::HandleRefusedRange(const HttpResponseHead& head) {
 }
 
 bool TransferJob::EnsureNamed(const HttpResponseHead& head) {
-  if (!name_.empty()) return true;
-  std::string proposed = FileNameFromContentDisposition(head.Value("Content-Disposition"));
-  if (proposed.empty()) proposed = FileNameFromUrl(currentUrl_);
-  if (proposed.empty()) proposed = FileNameFromUrl(setup_.url);
-  name_ = host_.ClaimName(setup_.folder, SafeFileName(proposed));
-  if (!OpenPart(false)) return false;
-  host_.Named(name_, setup_.folder + "/" + name_);
-  return true;
+  if (file_.IsOpen()) return true;
+  if (name_.empty()) {
+    std::string proposed = FileNameFromContentDisposition(head.Value("Content-Disposition"));
+    if (proposed.empty()) proposed = FileNameFromUrl(currentUrl_);
+    if (proposed.empty()) proposed = FileNameFromUrl(setup_.url);
+    name_ = host_.ClaimName(setup_.folder, SafeFileName(proposed));
+    host_.Named(name_, setup_.folder + "/" + name_);
+  }
+  return OpenPart(false);
 }
 
 bool TransferJob::CheckFreeSpace() {
