@@ -19,7 +19,7 @@ constexpr int kSliceMs = 200;
 constexpr int kMaxRedirects = 10;
 // Data is flushed and the record rewritten this often: a crash loses at
 // most this much of the transfer.
-constexpr auto kCheckpointEvery = std::chrono::seconds(2);
+constexpr auto kCheckpointEvery = std::chrono::seconds(1);
 
 bool IsRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
