@@ -10,7 +10,7 @@ packages=(
   liblua5.1-0-dev lua5.1
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
-  openssl nginx
+  openssl nginx curl
   # peers the benchmarks measure against
   lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev
 )

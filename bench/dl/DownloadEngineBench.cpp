@@ -1,0 +1,252 @@
+// velmora-bench-dl: the download engine against curl, in one run.
+//  1. One file (1 GiB by default) from a private loopback nginx: velmora-fetch
+//     against `curl -o`, wall time and CPU time (user + system) of each.
+//  2. Four downloads of a quarter of that size at once: velmora-lua running
+//     four dl_add tasks against four parallel curls, aggregate throughput.
+//  3. Heap: bytes held per running transfer, and by 1,000 paused tasks
+//     (counted in-process through operator new).
+//
+// velmora-bench-dl [SIZE_MIB]
+#include <limits.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dl/DownloadEngine.h"
+#include "tests/net/support/NginxServer.h"
+
+// Live heap bytes of every C++ allocation in the process, worker threads
+// included (malloc statistics see only the main arena).
+static std::atomic<long long> liveHeap{0};
+
+void* operator new(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  liveHeap += static_cast<long long>(malloc_usable_size(p));
+  return p;
+}
+void* operator new[](size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept {
+  if (!p) return;
+  liveHeap -= static_cast<long long>(malloc_usable_size(p));
+  std::free(p);
+}
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
+
+namespace {
+
+struct Timing {
+  double wall = 0;
+  double cpu = 0;
+  int status = -1;
+};
+
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
+pid_t Spawn(const std::vector<std::string>& args) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// Runs the commands at once; wall time until the last ends, CPU summed.
+Timing RunAll(const std::vector<std::vector<std::string>>& commands) {
+  auto start = std::chrono::steady_clock::now();
+  std::vector<pid_t> pids;
+  for (const auto& command : commands) pids.push_back(Spawn(command));
+  Timing t;
+  t.status = 0;
+  for (pid_t pid : pids) {
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    t.cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) t.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return t;
+}
+
+bool WritePatternFile(const std::string& path, size_t mebibytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::vector<unsigned char> block(1 << 20);
+  uint32_t state = 2024;
+  bool ok = true;
+  for (size_t m = 0; m < mebibytes && ok; ++m) {
+    for (auto& b : block) {
+      state = state * 1664525u + 1013904223u;
+      b = static_cast<unsigned char>(state >> 24);
+    }
+    ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
+  }
+  return std::fclose(f) == 0 && ok;
+}
+
+std::string SelfDirectory() {
+  char path[PATH_MAX] = {};
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  std::string self(path, n > 0 ? static_cast<size_t>(n) : 0);
+  return self.substr(0, self.find_last_of('/'));
+}
+
+off_t SizeOf(const std::string& path) {
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+void Report(const char* name, const Timing& t, double gib) {
+  std::printf("  %-26s wall %7.3f s  %8.1f MiB/s  cpu %6.3f s  cpu/GiB %6.3f s  exit %d\n", name, t.wall,
+              gib * 1024 / t.wall, t.cpu, t.cpu / gib, t.status);
+}
+
+Timing Best(const Timing& a, const Timing& b) { return a.wall <= b.wall ? a : b; }
+
+void Clear(const std::string& dir) {
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+}
+
+// Runs `commands` twice (after clearing `outDir`) and keeps the faster run;
+// a run whose files are not all of `size` bytes counts as failed.
+Timing BestOfTwo(const std::vector<std::vector<std::string>>& commands, const std::string& outDir,
+                 const std::vector<std::string>& outputs, off_t size) {
+  Timing best;
+  best.wall = 1e9;
+  for (int run = 0; run < 2; ++run) {
+    Clear(outDir);
+    sync();
+    Timing t = RunAll(commands);
+    for (const auto& out : outputs)
+      if (SizeOf(out) != size && t.status == 0) t.status = 99;
+    best = Best(best, t);
+  }
+  return best;
+}
+
+void SingleFile(const std::string& url, const std::string& dir, size_t mebibytes) {
+  const std::string outDir = dir + "/out", out = outDir + "/one.bin";
+  const off_t size = static_cast<off_t>(mebibytes) << 20;
+  const double gib = static_cast<double>(mebibytes) / 1024;
+  Clear(outDir);
+  RunAll({{"curl", "-s", "-o", out, url}});  // warms the page cache for both
+  Timing curl = BestOfTwo({{"curl", "-s", "-o", out, url}}, outDir, {out}, size);
+  Timing ours = BestOfTwo({{SelfDirectory() + "/velmora-fetch", url, out}}, outDir, {out}, size);
+  std::printf("One %zu MiB download, best of two runs each:\n", mebibytes);
+  Report("curl -o", curl, gib);
+  Report("velmora-fetch", ours, gib);
+  std::printf("  ratio (velmora / curl): wall %.3f, cpu/GiB %.3f\n\n", ours.wall / curl.wall, ours.cpu / curl.cpu);
+}
+
+void FourAtOnce(const std::string& url, const std::string& dir, size_t mebibytes) {
+  const std::string outDir = dir + "/out";
+  const off_t size = static_cast<off_t>(mebibytes) << 20;
+  const double gib = 4.0 * static_cast<double>(mebibytes) / 1024;
+  std::vector<std::vector<std::string>> curls;
+  std::vector<std::string> outputs;
+  for (int i = 0; i < 4; ++i) {
+    outputs.push_back(outDir + "/q" + std::to_string(i) + ".bin");
+    curls.push_back({"curl", "-s", "-o", outputs.back(), url + "?" + std::to_string(i)});
+  }
+  const std::string script = dir + "/four.lua";
+  std::ofstream(script) << "local url, dir = startparam[3], startparam[4]\n"
+                           "local ids = {}\n"
+                           "for i = 0, 3 do ids[#ids + 1] = assert(dl_add(url .. '?' .. i, dir, {name = 'q' .. i .. '.bin'})) end\n"
+                           "for _, id in ipairs(ids) do\n"
+                           "  local state = dl_wait(id, 600000)\n"
+                           "  if state ~= 'done' then error((dl_info(id).error or state)) end\n"
+                           "end\n";
+  Timing curl = BestOfTwo(curls, outDir, outputs, size);
+  Timing ours = BestOfTwo({{SelfDirectory() + "/velmora-lua", script, url, outDir}}, outDir, outputs, size);
+  std::printf("Four %zu MiB downloads at once, best of two runs each:\n", mebibytes);
+  Report("4 x curl -o", curl, gib);
+  Report("velmora-lua, 4 x dl_add", ours, gib);
+  std::printf("  ratio (velmora / curl): aggregate throughput %.3f, cpu/GiB %.3f\n\n", curl.wall / ours.wall,
+              ours.cpu / curl.cpu);
+}
+
+void Heap(const std::string& url, const std::string& dir) {
+  const std::string outDir = dir + "/out";
+  Clear(outDir);
+  long long before = liveHeap;
+  {
+    DownloadEngine engine;
+    engine.SetMaxActive(4);
+    engine.SetLimit(4 << 20);  // keeps the four transfers running while measured
+    std::string error;
+    std::vector<int64_t> ids;
+    for (int i = 0; i < 4; ++i)
+      ids.push_back(engine.Add(url + "?" + std::to_string(i), outDir, TaskOptions{"h" + std::to_string(i), 0, "", true}, error));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    long long running = liveHeap - before;
+    int active = 0;
+    for (int64_t id : ids) active += engine.Info(id)->state == TaskState::Running;
+    std::printf("Heap:\n  %d running transfers hold %.1f KiB in all, %.1f KiB each (budget 1024 KiB)\n", active,
+                static_cast<double>(running) / 1024, static_cast<double>(running) / 1024 / std::max(active, 1));
+  }
+  Clear(outDir);
+  before = liveHeap;
+  {
+    DownloadEngine engine;
+    std::string error;
+    TaskOptions paused;
+    paused.start = false;
+    for (int i = 0; i < 1000; ++i) engine.Add(url + "?" + std::to_string(i), outDir, paused, error);
+    long long idle = liveHeap - before;
+    std::printf("  1,000 paused tasks hold %.2f MiB (budget 5 MiB)\n", static_cast<double>(idle) / (1 << 20));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  size_t mebibytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1024;
+  if (mebibytes < 4) mebibytes = 4;
+  if (NginxServer::FindBinary().empty()) {
+    std::fprintf(stderr, "nginx is not installed\n");
+    return 1;
+  }
+  std::string pattern = (std::filesystem::temp_directory_path() / "velmora-bench-dl-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return 1;
+  const std::string dir = pattern;
+  std::filesystem::create_directory(dir + "/www");
+  int rc = 0;
+  if (!WritePatternFile(dir + "/www/big.bin", mebibytes) || !WritePatternFile(dir + "/www/quarter.bin", mebibytes / 4)) {
+    std::fprintf(stderr, "cannot write the test files\n");
+    rc = 1;
+  } else {
+    NginxServer nginx(dir, dir + "/www", false);
+    if (!nginx.Start()) {
+      std::fprintf(stderr, "nginx did not start:\n%s\n", nginx.ErrorLog().c_str());
+      rc = 1;
+    } else {
+      SingleFile(nginx.Url("/big.bin"), dir, mebibytes);
+      FourAtOnce(nginx.Url("/quarter.bin"), dir, mebibytes / 4);
+      Heap(nginx.Url("/quarter.bin"), dir);
+    }
+  }
+  std::filesystem::remove_all(dir);
+  return rc;
+}
