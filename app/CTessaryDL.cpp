@@ -72,7 +72,7 @@ LRESULT CTessaryDL::OnCreate() {
   // Download workers post their state changes; the handler below runs them
   // on this thread.
   SetDownloadStatePoster([hwnd](int64_t id, TaskState state) {
-    PostMessage(hwnd, kDownloadStateMessage, static_cast<WPARAM>(id), static_cast<LPARAM>(state));
+    ::PostMessage(hwnd, kDownloadStateMessage, static_cast<WPARAM>(id), static_cast<LPARAM>(state));
   });
   InitialSetup();
   return 0;

@@ -75,13 +75,16 @@ std::string Sha256::FinishHex() {
   return std::string(hex, 64);
 }
 
-std::string Sha256OfFile(const std::string& nativePath) {
+std::string Sha256OfFile(const std::string& nativePath, const std::function<bool()>& cancelled) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(nativePath.c_str(), "rb"), std::fclose);
   if (!file) return {};
   Sha256 digest;
   auto buffer = std::make_unique<char[]>(256 * 1024);
   size_t n;
-  while ((n = std::fread(buffer.get(), 1, 256 * 1024, file.get())) > 0) digest.Update(buffer.get(), n);
+  while ((n = std::fread(buffer.get(), 1, 256 * 1024, file.get())) > 0) {
+    if (cancelled && cancelled()) return {};
+    digest.Update(buffer.get(), n);
+  }
   if (std::ferror(file.get())) return {};
   return digest.FinishHex();
 }

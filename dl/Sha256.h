@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class Sha256 {
@@ -24,7 +25,8 @@ class Sha256 {
   uint64_t length_ = 0;
 };
 
-// Digest of a whole file by native path; empty when it cannot be read.
-std::string Sha256OfFile(const std::string& nativePath);
+// Digest of a whole file by native path; empty when it cannot be read or
+// when `cancelled` (asked between blocks) answered true.
+std::string Sha256OfFile(const std::string& nativePath, const std::function<bool()>& cancelled = nullptr);
 
 #endif

@@ -49,6 +49,7 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
       case Step::Done: {
         TransferJob::StepResult end = job.Complete();
         if (end.step == Step::Done) return Outcome(RunOutcome::End::Done);
+        if (end.step == Step::Stop) return Outcome(RunOutcome::End::Stopped);
         return Outcome(RunOutcome::End::Failed, end.code, end.error);
       }
       case Step::More:

@@ -362,7 +362,8 @@ TransferJob::StepResult TransferJob::Complete() {
                      " expected; the partial file is kept");
   file_.Close();
   if (!setup_.sha256.empty()) {
-    std::string actual = Sha256OfFile(partPath_);
+    std::string actual = Sha256OfFile(partPath_, [this] { return host_.StopRequested(); });
+    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
     if (actual != setup_.sha256) {
       // The bytes are wrong, so nothing of them may be continued.
       platform::RemoveNativeFile(PartRecordPath(partPath_));

@@ -3,7 +3,8 @@
 //     against `curl -o`, wall time and CPU time (user + system) of each.
 //  2. Four downloads of a quarter of that size at once: velmora-lua running
 //     four dl_add tasks against four parallel curls, aggregate throughput.
-//  3. Heap: bytes held per running transfer, and by 1,000 paused tasks
+//  3. A global limit of 2 MB/s held over ten seconds.
+//  4. Heap: bytes held per running transfer, and by 1,000 paused tasks
 //     (counted in-process through operator new).
 //
 // velmora-bench-dl [SIZE_MIB]
@@ -187,6 +188,30 @@ void FourAtOnce(const std::string& url, const std::string& dir, size_t mebibytes
               ours.cpu / curl.cpu);
 }
 
+// A 2 MB/s global limit over ten seconds: the rate and the largest second.
+void Limit(const std::string& url, const std::string& dir) {
+  const std::string outDir = dir + "/out";
+  Clear(outDir);
+  const int64_t limit = 2000000;
+  DownloadEngine engine;
+  engine.SetLimit(limit);
+  std::string error;
+  int64_t id = engine.Add(url, outDir, TaskOptions{"limited.bin", 0, "", true}, error);
+  while (engine.Info(id)->done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  auto start = std::chrono::steady_clock::now();
+  int64_t first = engine.Info(id)->done, previous = first, largest = 0;
+  for (int second = 1; second <= 10; ++second) {
+    std::this_thread::sleep_until(start + std::chrono::seconds(second));
+    int64_t now = engine.Info(id)->done;
+    largest = std::max(largest, now - previous);
+    previous = now;
+  }
+  double rate = static_cast<double>(previous - first) / 10;
+  std::printf("Global limit of 2 MB/s over 10 s:\n  %.0f bytes/s (%.3f of the limit), largest second %.3f of the limit\n\n",
+              rate, rate / static_cast<double>(limit), static_cast<double>(largest) / static_cast<double>(limit));
+  engine.Remove(id, true, error);
+}
+
 void Heap(const std::string& url, const std::string& dir) {
   const std::string outDir = dir + "/out";
   Clear(outDir);
@@ -244,6 +269,7 @@ int main(int argc, char** argv) {
     } else {
       SingleFile(nginx.Url("/big.bin"), dir, mebibytes);
       FourAtOnce(nginx.Url("/quarter.bin"), dir, mebibytes / 4);
+      Limit(nginx.Url("/big.bin"), dir);
       Heap(nginx.Url("/quarter.bin"), dir);
     }
   }
