@@ -15,6 +15,7 @@
 #include <string>
 
 #include "dl/DownloadEngine.h"
+#include "dl/HttpUrl.h"
 #include "dl/PartRecord.h"
 #include "net/ResultCode.h"
 #include "net/WHttp.h"
@@ -112,8 +113,10 @@ int Download(const Options& options) {
   if (platform::NativeFileExists(file)) return Fail(FileExist, file + " exists; remove it first");
   if (!ClearStalePart(options.url, file))
     return Fail(FileExist, file + ".part belongs to another download; remove it first");
-  DownloadEngine engine;
   std::string error;
+  HttpUrl url;
+  if (!ParseHttpUrl(options.url, url, error)) return Fail(HttpUrlError, error);
+  DownloadEngine engine;
   TaskOptions task;
   task.name = name;
   int64_t id = engine.Add(options.url, folder, task, error);

@@ -47,6 +47,8 @@ bool HostIsClean(std::string_view host) {
 }  // namespace
 
 bool ParseHttpUrl(std::string_view url, HttpUrl& out, std::string& error) {
+  for (unsigned char c : url)
+    if (c < 0x20 || c == 0x7f) return error = "the URL holds control characters", false;
   if (StartsWithNoCase(url, "https://")) return error = "https URLs are not supported yet", false;
   if (!StartsWithNoCase(url, "http://")) return error = "not an http:// URL", false;
   url.remove_prefix(7);

@@ -16,8 +16,9 @@ struct HttpUrl {
 };
 
 // False with `error` for anything but a usable http:// URL (https names
-// itself as not supported yet; blanks and control characters are refused
-// except inside the path, where they are encoded).
+// itself as not supported yet; control characters are refused anywhere,
+// blanks in the host; in the path, blanks and bytes above ASCII are
+// percent-encoded).
 bool ParseHttpUrl(std::string_view url, HttpUrl& out, std::string& error);
 
 // `location` from a redirect, made absolute against `base`.

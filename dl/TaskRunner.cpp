@@ -53,7 +53,11 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
         return Outcome(RunOutcome::End::Failed, end.code, end.error);
       }
       case Step::More:
-        continue;
+        // Bytes came, or the server made us start over; a server that keeps
+        // doing the latter without sending anything counts as failing.
+        if (job.progressed()) continue;
+        result = {Step::Retry, HttpTypeError, "the server's answers cannot be used for this file", {}};
+        [[fallthrough]];
       case Step::Stop:
         job.Keep();
         return Outcome(RunOutcome::End::Stopped);

@@ -1,6 +1,7 @@
 #include "platform/DataFile.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -175,10 +176,20 @@ int RenameNative(const std::string& from, const std::string& to) {
 }
 
 int MoveNativeNoReplace(const std::string& from, const std::string& to) {
-  if (link(from.c_str(), to.c_str()) != 0) return errno;
-  unlink(from.c_str());
-  SyncDirectory(DirectoryOf(to));
-  return 0;
+  int error = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+  if (error == EINVAL || error == ENOSYS) {
+    // File systems without that flag: a hard link cannot replace either.
+    error = link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    if (!error) unlink(from.c_str());
+    // Nor hard links (FAT and the like): look, then rename.
+    if (error == EPERM || error == ENOTSUP) {
+      struct stat st{};
+      if (lstat(to.c_str(), &st) == 0) return EEXIST;
+      error = rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+  }
+  if (!error) SyncDirectory(DirectoryOf(to));
+  return error;
 }
 
 void SetWriteFaultForTesting(int64_t bytesAllowed, int errorNumber) {
