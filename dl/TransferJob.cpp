@@ -136,6 +136,7 @@ TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
   reader_ = std::make_unique<HttpResponseReader>();
   decoder_.reset();
   headHandled_ = false;
+  closed_ = false;
   abort_.reset();
   return ReadAnswer(*connection);
 }
@@ -172,6 +173,7 @@ std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& conn
   if (n == Connection::kFailed) return Abort(Step::Retry, NetReadError, "connection failed: " + connection.errorText());
   idleMs = 0;
   if (n == 0) {
+    closed_ = true;
     reader_->FinishAtClose([this](const char* data, size_t size) { return OnBody(data, size); });
   } else {
     reader_->Feed(buffer_.get(), static_cast<size_t>(n),
@@ -199,7 +201,9 @@ std::optional<TransferJob::StepResult> TransferJob::AfterFeed() {
 
 TransferJob::StepResult TransferJob::ReaderFailure() const {
   if (abort_) return *abort_;
-  if (reader_->error() == NetReadNotEnd)
+  // A body cut short, or a server that closed before its head was whole
+  // (restarting, overloaded), may well answer the next time.
+  if (reader_->error() == NetReadNotEnd || (!reader_->headDone() && closed_))
     return StepResult{Step::Retry, NetReadNotEnd, "connection closed early: " + reader_->errorText(), {}};
   return StepResult{Step::Fail, reader_->error(), "bad answer from the server: " + reader_->errorText(), {}};
 }

@@ -83,6 +83,7 @@ class TransferJob {
   std::unique_ptr<ContentDecoder> decoder_;
   bool headHandled_ = false;
   bool askedRange_ = false;
+  bool closed_ = false;  // the server closed the connection
   std::optional<StepResult> abort_;
   bool progressed_ = false;
   int64_t stallMs_ = 30000;

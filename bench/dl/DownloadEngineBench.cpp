@@ -7,7 +7,9 @@
 //  4. Heap: bytes held per running transfer, and by 1,000 paused tasks
 //     (counted in-process through operator new).
 //
-// velmora-bench-dl [SIZE_MIB]
+// velmora-bench-dl [SIZE_MIB] [--out DIR]
+// The downloads land in DIR (default: beside the served files, on the temp
+// folder's disk); `--out /dev/shm` takes the disk out of the comparison.
 #include <limits.h>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -252,7 +254,12 @@ void Heap(const std::string& url, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  size_t mebibytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1024;
+  size_t mebibytes = 1024;
+  std::string outParent;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) outParent = argv[++i];
+    else mebibytes = std::strtoul(argv[i], nullptr, 10);
+  }
   if (mebibytes < 4) mebibytes = 4;
   if (NginxServer::FindBinary().empty()) {
     std::fprintf(stderr, "nginx is not installed\n");
@@ -262,6 +269,13 @@ int main(int argc, char** argv) {
   if (!mkdtemp(pattern.data())) return 1;
   const std::string dir = pattern;
   std::filesystem::create_directory(dir + "/www");
+  // Where the downloads go: the out/ folder below `work`.
+  std::string work = dir;
+  if (!outParent.empty()) {
+    std::string outPattern = outParent + "/velmora-bench-dl-out-XXXXXX";
+    if (!mkdtemp(outPattern.data())) return 1;
+    work = outPattern;
+  }
   int rc = 0;
   if (!WritePatternFile(dir + "/www/big.bin", mebibytes) || !WritePatternFile(dir + "/www/quarter.bin", mebibytes / 4)) {
     std::fprintf(stderr, "cannot write the test files\n");
@@ -272,12 +286,14 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "nginx did not start:\n%s\n", nginx.ErrorLog().c_str());
       rc = 1;
     } else {
-      SingleFile(nginx.Url("/big.bin"), dir, mebibytes);
-      FourAtOnce(nginx.Url("/quarter.bin"), dir, mebibytes / 4);
-      Limit(nginx.Url("/big.bin"), dir);
-      Heap(nginx.Url("/quarter.bin"), dir);
+      std::printf("Downloads land in %s\n\n", work.c_str());
+      SingleFile(nginx.Url("/big.bin"), work, mebibytes);
+      FourAtOnce(nginx.Url("/quarter.bin"), work, mebibytes / 4);
+      Limit(nginx.Url("/big.bin"), work);
+      Heap(nginx.Url("/quarter.bin"), work);
     }
   }
   std::filesystem::remove_all(dir);
+  if (work != dir) std::filesystem::remove_all(work);
   return rc;
 }

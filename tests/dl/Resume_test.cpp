@@ -187,3 +187,18 @@ TEST(Resume, NoSpaceForTheWholeLengthFailsBeforeWriting) {
   EXPECT_EQ(end.state, TaskState::Failed);
   EXPECT_EQ(end.error.rfind("no space: 1152921504606846976 bytes needed, ", 0), 0u) << end.error;
 }
+
+TEST(Resume, AServerThatClosesBeforeAnsweringIsTriedAgain) {
+  const std::string body = PatternBytes(10000);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t connection) {
+    if (connection == 0) return;  // closes at once
+    if (connection == 1) return void(peer.Send("HTTP/1.1 200 OK\r\nContent-Le"));
+    ServeResource(request, peer, Resource{body});
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/late.bin"), dir.path()));
+  ASSERT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "late.bin") == body);
+  EXPECT_EQ(server.connections(), 3u);
+}
