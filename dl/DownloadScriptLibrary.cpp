@@ -289,6 +289,9 @@ const luaL_Reg kFunctions[] = {
 
 }  // namespace
 
+// Full userdata is aligned for the largest of double, pointer and long.
+static_assert(alignof(DownloadEngine) <= alignof(double) && alignof(DownloadEngine) <= alignof(void*));
+
 void RegisterDownloadScriptLibrary(lua_State* L) {
   // The engine lives in a full userdata anchored in the registry, so that
   // closing the interpreter runs its destructor (which stops the workers).
