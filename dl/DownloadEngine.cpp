@@ -369,6 +369,7 @@ std::optional<TaskState> DownloadEngine::Wait(int64_t id, int ms) {
   changed_.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)), [&] {
     return task->removed || (task->state != TaskState::Queued && task->state != TaskState::Running);
   });
+  if (task->removed) return std::nullopt;
   return task->state;
 }
 

@@ -63,7 +63,8 @@ class DownloadEngine {
   bool Remove(int64_t id, bool deleteFiles, std::string& error);
   std::optional<TaskSnapshot> Info(int64_t id) const;
   std::vector<int64_t> List() const;
-  // Waits until the task is neither queued nor running, or `ms` passed.
+  // Waits until the task is neither queued nor running, or `ms` passed;
+  // nullopt when there is no such task (or it was removed meanwhile).
   std::optional<TaskState> Wait(int64_t id, int ms);
 
   bool SetMaxActive(int count);

@@ -43,7 +43,20 @@ TransferJob::StepResult TransferJob::Abort(Step step, ResultCode code, std::stri
   return StepResult{step, code, std::move(error), {}};
 }
 
+TransferJob::~TransferJob() { WaitForCheckpoint(); }
+
+void TransferJob::WaitForCheckpoint() {
+  if (checkpointer_.joinable()) checkpointer_.join();
+}
+
+int TransferJob::TruncatePart(int64_t size) {
+  // A record being saved may describe the bytes about to go.
+  WaitForCheckpoint();
+  return file_.Truncate(size);
+}
+
 bool TransferJob::OpenPart(bool keepContent) {
+  WaitForCheckpoint();
   partPath_ = setup_.folder + "/" + name_ + ".part";
   int error = file_.Open(partPath_);
   if (!error && !keepContent) error = file_.Truncate(0);
@@ -68,7 +81,7 @@ std::optional<TransferJob::StepResult> TransferJob::Prepare() {
   // Bytes beyond the record were written after its last save and may not
   // have reached the disk; a part shorter than the record cannot be trusted.
   if (file_.Size() < kept) kept = 0;
-  if (int error = file_.Truncate(kept))
+  if (int error = TruncatePart(kept))
     return Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
   offset_ = kept;
   record_.done.clear();
@@ -102,7 +115,7 @@ TransferJob::StepResult TransferJob::Attempt(int64_t stallMs) {
   if (!record_.resumable && offset_ > 0) {
     // Without a length or with a coded body the server's bytes cannot be
     // matched to ours: start over.
-    if (int error = file_.Truncate(0))
+    if (int error = TruncatePart(0))
       return Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
     offset_ = 0;
     record_.done.clear();
@@ -288,7 +301,7 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
 void TransferJob::HandleFullAnswer(const HttpResponseHead& head) {
   if (offset_ > 0 || file_.Size() > 0) {
     // The whole body is coming: start over rather than append it.
-    if (int error = file_.Truncate(0)) {
+    if (int error = TruncatePart(0)) {
       abort_ = Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
       return;
     }
@@ -342,23 +355,38 @@ bool TransferJob::CheckFreeSpace() {
 
 int TransferJob::Checkpoint(bool force) {
   if (!file_.IsOpen()) return 0;
+  if (int error = checkpointError_.exchange(0)) return error;
   auto now = Clock::now();
-  if (!force && now - lastCheckpoint_ < kCheckpointEvery) return 0;
+  if (!force && (now - lastCheckpoint_ < kCheckpointEvery || checkpointBusy_)) return 0;
   lastCheckpoint_ = now;
-  record_.done.clear();
-  if (record_.resumable) {
-    // The record may only claim bytes that are on the device.
+  PartRecord snapshot = record_;
+  snapshot.done.clear();
+  if (snapshot.resumable) snapshot.AddDone(0, offset_);
+  WaitForCheckpoint();
+  if (force) return SaveCheckpoint(snapshot, partPath_);
+  // Flushing can take a while on a slow disk; the transfer goes on
+  // meanwhile, and the record claims only what was written before it.
+  checkpointBusy_ = true;
+  checkpointer_ = std::thread([this, snapshot = std::move(snapshot), path = partPath_] {
+    checkpointError_ = SaveCheckpoint(snapshot, path);
+    checkpointBusy_ = false;
+  });
+  return 0;
+}
+
+int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath) {
+  // The record may only claim bytes that are on the device.
+  if (snapshot.resumable)
     if (int error = file_.Sync()) return error;
-    record_.AddDone(0, offset_);
-  }
-  return SavePartRecord(PartRecordPath(partPath_), record_);
+  return SavePartRecord(PartRecordPath(partPath), snapshot);
 }
 
 void TransferJob::Keep() { Checkpoint(true); }
 
 TransferJob::StepResult TransferJob::Complete() {
-  if (int error = Checkpoint(true))
-    return Abort(Step::Fail, OpenFileError, "cannot flush " + partPath_ + ": " + platform::ErrorText(error));
+  // No flush here: the record goes once the file has its name, and until
+  // then it claims only bytes flushed earlier.
+  WaitForCheckpoint();
   int64_t size = file_.Size();
   if (record_.total >= 0 && size != record_.total)
     return Abort(Step::Fail, NetReadError,

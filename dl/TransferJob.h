@@ -4,10 +4,12 @@
 #ifndef VELMORA_DL_TRANSFERJOB_H
 #define VELMORA_DL_TRANSFERJOB_H
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "dl/Connection.h"
 #include "dl/HttpUrl.h"
@@ -28,6 +30,9 @@ class TransferJob {
   };
 
   TransferJob(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit);
+  ~TransferJob();
+  TransferJob(const TransferJob&) = delete;
+  TransferJob& operator=(const TransferJob&) = delete;
 
   // Takes up an existing part file and its record when the name is known.
   std::optional<StepResult> Prepare();
@@ -59,7 +64,13 @@ class TransferJob {
   bool EnsureNamed(const HttpResponseHead& head);
   bool CheckFreeSpace();
   bool OpenPart(bool keepContent);
+  // Saves the record (after flushing the data it claims): at most once per
+  // interval on a helper thread, or at once when forced. 0 or an errno
+  // (also one left by an earlier background save).
   int Checkpoint(bool force);
+  int SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath);
+  void WaitForCheckpoint();
+  int TruncatePart(int64_t size);
   int ReceiveBufferBytes() const;
   HeaderList RequestHeaders() const;
   StepResult Abort(Step step, ResultCode code, std::string error);
@@ -76,6 +87,9 @@ class TransferJob {
   int64_t offset_ = 0;
   std::unique_ptr<char[]> buffer_;
   std::chrono::steady_clock::time_point lastCheckpoint_{};
+  std::thread checkpointer_;
+  std::atomic<bool> checkpointBusy_{false};
+  std::atomic<int> checkpointError_{0};
 
   // Per answer.
   std::string currentUrl_;

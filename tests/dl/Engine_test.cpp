@@ -201,3 +201,24 @@ TEST(Engine, AThousandPausedTasksAndUnknownIds) {
   EXPECT_EQ(error, "no task 5000");
   EXPECT_FALSE(engine.Wait(5000, 10));
 }
+
+TEST(Engine, AWaitEndsWhenItsTaskIsRemoved) {
+  const std::string body = PatternBytes(1000000);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    Resource resource{body};
+    resource.pace = 100000;
+    ServeResource(request, peer, resource);
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  int64_t id = AddTask(engine, server.Url("/w.bin"), dir.path());
+  std::optional<TaskState> waited = TaskState::Running;
+  auto started = Clock::now();
+  std::thread waiter([&] { waited = engine.Wait(id, 20000); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::string error;
+  ASSERT_TRUE(engine.Remove(id, true, error));
+  waiter.join();
+  EXPECT_FALSE(waited.has_value());
+  EXPECT_LT(SecondsSince(started), 2.0);
+}
