@@ -159,7 +159,7 @@ TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
   for (;;) {
     if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
     if (auto end = ReceiveOnce(connection, idleMs)) return *end;
-    if (int error = Checkpoint(false))
+    if (int error = Checkpoint(CheckpointWhen::IfDue))
       return Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
   }
 }
@@ -260,7 +260,9 @@ void TransferJob::HandleHead() {
   if (head.status == 206) HandleRangeAnswer(head);
   else HandleFullAnswer(head);
   if (abort_ || !EnsureNamed(head) || !CheckFreeSpace()) return;
-  if (int error = Checkpoint(true))
+  // The first record of this answer, saved beside the transfer: until it
+  // is on disk a crash leaves a part without a record, which is started over.
+  if (int error = Checkpoint(CheckpointWhen::NowInBackground))
     abort_ = Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
 }
 
@@ -353,17 +355,17 @@ bool TransferJob::CheckFreeSpace() {
   return false;
 }
 
-int TransferJob::Checkpoint(bool force) {
+int TransferJob::Checkpoint(CheckpointWhen when) {
   if (!file_.IsOpen()) return 0;
   if (int error = checkpointError_.exchange(0)) return error;
   auto now = Clock::now();
-  if (!force && (now - lastCheckpoint_ < kCheckpointEvery || checkpointBusy_)) return 0;
+  if (when == CheckpointWhen::IfDue && (now - lastCheckpoint_ < kCheckpointEvery || checkpointBusy_)) return 0;
   lastCheckpoint_ = now;
   PartRecord snapshot = record_;
   snapshot.done.clear();
   if (snapshot.resumable) snapshot.AddDone(0, offset_);
   WaitForCheckpoint();
-  if (force) return SaveCheckpoint(snapshot, partPath_);
+  if (when == CheckpointWhen::NowAndWait) return SaveCheckpoint(snapshot, partPath_);
   // Flushing can take a while on a slow disk; the transfer goes on
   // meanwhile, and the record claims only what was written before it.
   checkpointBusy_ = true;
@@ -381,7 +383,12 @@ int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& p
   return SavePartRecord(PartRecordPath(partPath), snapshot);
 }
 
-void TransferJob::Keep() { Checkpoint(true); }
+void TransferJob::Keep() {
+  Checkpoint(CheckpointWhen::NowAndWait);
+  // A failure of the last background save has nobody left to report to;
+  // the record on disk still claims only flushed bytes.
+  checkpointError_ = 0;
+}
 
 TransferJob::StepResult TransferJob::Complete() {
   // No flush here: the record goes once the file has its name, and until

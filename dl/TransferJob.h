@@ -64,10 +64,11 @@ class TransferJob {
   bool EnsureNamed(const HttpResponseHead& head);
   bool CheckFreeSpace();
   bool OpenPart(bool keepContent);
-  // Saves the record (after flushing the data it claims): at most once per
-  // interval on a helper thread, or at once when forced. 0 or an errno
-  // (also one left by an earlier background save).
-  int Checkpoint(bool force);
+  // Saves the record after flushing the data it claims, on a helper thread
+  // (at most once per interval, or now) or at once. 0 or an errno (also
+  // one left by an earlier background save).
+  enum class CheckpointWhen { IfDue, NowInBackground, NowAndWait };
+  int Checkpoint(CheckpointWhen when);
   int SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath);
   void WaitForCheckpoint();
   int TruncatePart(int64_t size);
