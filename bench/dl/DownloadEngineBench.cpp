@@ -180,6 +180,7 @@ void FourAtOnce(const std::string& url, const std::string& dir, size_t mebibytes
   }
   const std::string script = dir + "/four.lua";
   std::ofstream(script) << "local url, dir = startparam[3], startparam[4]\n"
+                           "dl_setMaxActive(4)  -- all four at once, as the curls run\n"
                            "local ids = {}\n"
                            "for i = 0, 3 do ids[#ids + 1] = assert(dl_add(url .. '?' .. i, dir, {name = 'q' .. i .. '.bin'})) end\n"
                            "for _, id in ipairs(ids) do\n"
