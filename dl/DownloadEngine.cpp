@@ -17,11 +17,13 @@ struct DownloadEngine::Task {
   int64_t added = 0;
   RateLimiter limiter;
 
+  // Written by the worker without the lock, at full speed.
+  std::atomic<int64_t> done{0};
+  std::atomic<int64_t> total{-1};
+
   // Under the engine's lock.
   TaskState state = TaskState::Paused;
   std::string file;
-  int64_t done = 0;
-  int64_t total = -1;
   ResultCode code = Success;
   std::string error;
   int64_t finished = 0;
@@ -56,15 +58,21 @@ class DownloadEngine::Host final : public TaskHost {
   }
 
   void Progress(int64_t done, int64_t total) override {
+    task_.done.store(done, std::memory_order_relaxed);
+    task_.total.store(total, std::memory_order_relaxed);
+    // The speed needs a sample twice a second, not one per read; the lock is
+    // taken only then, so parallel transfers do not meet on it.
+    auto now = SpeedMeter::Clock::now();
+    if (now - lastSample_ < std::chrono::milliseconds(100)) return;
+    lastSample_ = now;
     std::lock_guard lock(engine_.mutex_);
-    task_.done = done;
-    task_.total = total;
-    task_.meter.Sample(done);
+    task_.meter.Sample(done, now);
   }
 
  private:
   DownloadEngine& engine_;
   Task& task_;
+  SpeedMeter::Clock::time_point lastSample_{};
 };
 
 namespace {
@@ -249,7 +257,7 @@ void DownloadEngine::FinishWorker(Task& task, const RunOutcome& outcome) {
     std::lock_guard lock(mutex_);
     if (outcome.end == RunOutcome::End::Done) {
       task.finished = Now();
-      task.done = task.total >= 0 ? task.total : task.done;
+      if (task.total >= 0) task.done = task.total.load();
       SetStateLocked(task, TaskState::Done, events);
     } else if (outcome.end == RunOutcome::End::Failed) {
       task.code = outcome.code;
@@ -342,8 +350,8 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   s.state = task->state;
   s.name = task->setup.name;
   s.file = task->file;
-  s.done = task->done;
-  s.total = task->total;
+  s.done = task->done.load(std::memory_order_relaxed);
+  s.total = task->total.load(std::memory_order_relaxed);
   s.speed = task->state == TaskState::Running ? task->meter.BytesPerSecond() : 0;
   if (task->state == TaskState::Done) s.eta = 0;
   else if (s.speed > 0 && s.total >= 0) s.eta = (std::max<int64_t>(s.total - s.done, 0) + s.speed - 1) / s.speed;

@@ -7,6 +7,7 @@
 #ifndef VELMORA_DL_RATELIMITER_H
 #define VELMORA_DL_RATELIMITER_H
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -30,7 +31,8 @@ class RateLimiter {
   void RefillLocked(Clock::time_point now);
 
   mutable std::mutex mutex_;
-  int64_t rate_ = 0;
+  // Read without the lock first: with no limit, readers never meet.
+  std::atomic<int64_t> rate_{0};
   double tokens_ = 0;
   Clock::time_point last_{};
 };

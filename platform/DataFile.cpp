@@ -28,12 +28,6 @@ int64_t AllowedByFault(size_t size) {
   return allowed;
 }
 
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 int WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     ssize_t n = write(fd, data, size);
@@ -45,13 +39,6 @@ int WriteAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return 0;
-}
-
-void SyncDirectory(const std::string& directory) {
-  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
 }
 
 }  // namespace
@@ -95,7 +82,9 @@ int DataFile::Append(const char* data, size_t size) {
 
 int DataFile::Truncate(int64_t size) {
   if (fd_ < 0) return EBADF;
-  if (ftruncate(fd_, size) != 0) return errno;
+  // Only when the size changes: some file systems take a truncation to 0
+  // as "this file is being replaced" and flush it on close.
+  if (Size() != size && ftruncate(fd_, size) != 0) return errno;
   return lseek(fd_, size, SEEK_SET) < 0 ? errno : 0;
 }
 
@@ -118,12 +107,10 @@ int WriteFileAtomically(const std::string& nativePath, std::string_view bytes) {
   if (!error && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && !error) error = errno;
   if (!error && rename(temporary.c_str(), nativePath.c_str()) != 0) error = errno;
-  if (error) {
-    unlink(temporary.c_str());
-    return error;
-  }
-  SyncDirectory(DirectoryOf(nativePath));
-  return 0;
+  if (error) unlink(temporary.c_str());
+  // The directory is not flushed: if the rename is lost in a crash, the
+  // old content stays, whole, which is all the callers rely on.
+  return error;
 }
 
 int ReadSmallFile(const std::string& nativePath, size_t maxBytes, std::string& out) {
@@ -188,7 +175,6 @@ int MoveNativeNoReplace(const std::string& from, const std::string& to) {
       error = rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
     }
   }
-  if (!error) SyncDirectory(DirectoryOf(to));
   return error;
 }
 

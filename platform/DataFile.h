@@ -45,8 +45,8 @@ class DataFile {
 };
 
 // Replaces `nativePath` with `bytes` so that a crash leaves the old or the
-// new content, never a mix: temporary file beside it, flushed, renamed over,
-// directory flushed. 0 or errno.
+// new content, never a mix: temporary file beside it, flushed, renamed over.
+// 0 or errno.
 int WriteFileAtomically(const std::string& nativePath, std::string_view bytes);
 // Whole file into `out` (up to `maxBytes`); 0 or errno (EFBIG when larger).
 int ReadSmallFile(const std::string& nativePath, size_t maxBytes, std::string& out);
