@@ -11,6 +11,7 @@
 #include "app/WideTextToInt.h"
 #include "app/WorkArea.h"
 #include "base/CodePageText.h"
+#include "dl/DownloadNotifier.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -62,6 +63,7 @@ CTessaryDL::CTessaryDL() : bootstrap(MakeMainWindowBootstrap()), script(MainWind
 // go before the host does.
 CTessaryDL::~CTessaryDL() {
   bootstrap->Shutdown();
+  SetDownloadStatePoster(nullptr);
   paintManager.RemoveNotifier(this);
   paintManager.AttachDialog(nullptr);
 }
@@ -77,6 +79,11 @@ LRESULT CTessaryDL::OnCreate() {
   CControlUI* root = builder.Create(u"default.xml", nullptr, &builderCallback, &paintManager);
   paintManager.AttachDialog(root);
   paintManager.AddNotifier(this);
+  // Download workers post their state changes; the handler below runs them
+  // on this thread.
+  SetDownloadStatePoster([hwnd](int64_t id, TaskState state) {
+    ::PostMessage(hwnd, kDownloadStateMessage, static_cast<WPARAM>(id), static_cast<LPARAM>(state));
+  });
   InitialSetup();
   return 0;
 }
@@ -326,6 +333,9 @@ bool CTessaryDL::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
       bootstrap->TakeUpdateNotice(script);
       ShowUpdateNotice(*this, script.updateInfoText);
       return true;
+    case kDownloadStateMessage:
+      script.CallOnWindowMessageNumbers(message, static_cast<int64_t>(wParam), static_cast<int64_t>(lParam));
+      return false;
     case kMsgTrayIcon:
       if (wParam != kTrayIconId) {
         result = 1;

@@ -1,16 +1,25 @@
-// velmora-fetch URL [FILE] [--resume] [--pause MS]: checks from the command
-// line that a host answers the way the client expects. Without FILE the body
-// goes to standard output (through Get, as text: it ends at a zero byte);
-// with FILE it is downloaded (through DownloadFile). 302s are followed.
+// velmora-fetch URL [FILE] [--resume] [--pause MS]: fetches from the command
+// line. Without FILE the body goes to standard output (through Get, as text:
+// it ends at a zero byte; --pause sets that client's pause per read). With
+// FILE it is downloaded by the download engine at full speed, through
+// FILE.part and its record, so an interrupted run continues where it
+// stopped (--resume is accepted and is what always happens); progress goes
+// to standard error when that is a terminal. 302s are followed.
 // On failure the result code and its message go to standard error and the
 // code is the exit status.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "base/ResultCode.h"
+#include "dl/DownloadEngine.h"
+#include "dl/HttpUrl.h"
+#include "dl/PartRecord.h"
 #include "net/WHttp.h"
+#include "platform/DataFile.h"
 
 namespace {
 
@@ -56,21 +65,89 @@ const char* MessageOf(ResultCode code) {
   return "decompression failed (zlib status)";
 }
 
+int Fail(ResultCode code, const std::string& detail) {
+  std::fprintf(stderr, "velmora-fetch: %d %s%s%s\n", code, MessageOf(code), detail.empty() ? "" : ": ",
+               detail.c_str());
+  return code;
+}
+
+std::string HumanBytes(int64_t bytes) {
+  const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+  double value = static_cast<double>(bytes);
+  int unit = 0;
+  while (value >= 1024 && unit < 4) value /= 1024, ++unit;
+  char text[32];
+  std::snprintf(text, sizeof text, unit ? "%.1f %s" : "%.0f %s", value, units[unit]);
+  return text;
+}
+
+void ShowProgress(const TaskSnapshot& s) {
+  std::string line = HumanBytes(s.done);
+  if (s.total >= 0) {
+    char percent[16];
+    std::snprintf(percent, sizeof percent, "%5.1f%% ", s.total ? 100.0 * static_cast<double>(s.done) / static_cast<double>(s.total) : 100.0);
+    line = percent + line + " of " + HumanBytes(s.total);
+  }
+  line += "  " + HumanBytes(s.speed) + "/s";
+  if (s.eta >= 0) line += "  eta " + std::to_string(s.eta) + " s";
+  std::fprintf(stderr, "\r%-60s", line.c_str());
+}
+
+// A part file without a record for this URL is the leftover of a run cut
+// before its first record: nothing in it can be trusted, and it would
+// push the download to another name.
+bool ClearStalePart(const std::string& url, const std::string& file) {
+  std::string part = file + ".part";
+  PartRecord record;
+  std::string why;
+  if (!platform::NativeFileExists(part)) return true;
+  if (LoadPartRecord(PartRecordPath(part), record, why)) return record.source == url;
+  return platform::RemoveNativeFile(part) == 0;
+}
+
+int Download(const Options& options) {
+  std::string file = options.file;
+  size_t slash = file.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+  if (platform::NativeFileExists(file)) return Fail(FileExist, file + " exists; remove it first");
+  if (!ClearStalePart(options.url, file))
+    return Fail(FileExist, file + ".part belongs to another download; remove it first");
+  std::string error;
+  HttpUrl url;
+  if (!ParseHttpUrl(options.url, url, error)) return Fail(HttpUrlError, error);
+  DownloadEngine engine;
+  TaskOptions task;
+  task.name = name;
+  int64_t id = engine.Add(options.url, folder, task, error);
+  if (!id) return Fail(InitParamsError, error);
+  bool terminal = isatty(STDERR_FILENO);
+  for (;;) {
+    auto state = engine.Wait(id, 250);
+    auto snapshot = engine.Info(id);
+    if (!state || !snapshot) return Fail(UnknownError, "the task vanished");
+    if (terminal) ShowProgress(*snapshot);
+    if (*state == TaskState::Done) break;
+    if (*state == TaskState::Failed) {
+      if (terminal) std::fputc('\n', stderr);
+      return Fail(snapshot->code ? snapshot->code : UnknownError, snapshot->error);
+    }
+  }
+  if (terminal) std::fputc('\n', stderr);
+  return Success;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) return Usage();
+  if (options.file) return Download(options);
   WHttp http;
   http.SetReadPause(options.pauseMs);
-  ResultCode result;
-  if (options.file) {
-    result = http.DownloadFile(options.url, options.file, options.resume, true);
-  } else {
-    std::string body;
-    result = http.Get(options.url, body, true, "");
-    if (result == Success) std::fwrite(body.data(), 1, body.size(), stdout);
-  }
+  std::string body;
+  ResultCode result = http.Get(options.url, body, true, "");
+  if (result == Success) std::fwrite(body.data(), 1, body.size(), stdout);
   if (result != Success) std::fprintf(stderr, "velmora-fetch: %d %s\n", result, MessageOf(result));
   return result;
 }

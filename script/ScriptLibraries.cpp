@@ -1,9 +1,10 @@
 // Registration of the native script libraries. Each library lives with its
-// engine (xml/, db/); this file only calls them in the host's order.
+// engine (xml/, db/, dl/); this file only calls them in the host's order.
 #include "script/ScriptLibraries.h"
 
 #include "archive/ArchiveScriptLibrary.h"
 #include "db/SqliteScriptLibrary.h"
+#include "dl/DownloadScriptLibrary.h"
 #include "xml/xmllua.h"
 
 void RegisterXmlScriptLibrary(lua_State* L) { RegisterXmlLuaLibrary(L); }
@@ -11,3 +12,4 @@ void RegisterXmlScriptLibrary(lua_State* L) { RegisterXmlLuaLibrary(L); }
 void RegisterDatabaseScriptLibrary(lua_State* L) { RegisterSqliteScriptLibrary(L); }
 
 void RegisterArchiveScriptLibrary(lua_State* L) { RegisterZipScriptLibrary(L); }
+void RegisterDownloadLibrary(lua_State* L) { RegisterDownloadScriptLibrary(L); }

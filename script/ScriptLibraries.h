@@ -10,5 +10,7 @@ void RegisterXmlScriptLibrary(lua_State* L);
 void RegisterDatabaseScriptLibrary(lua_State* L);
 // The archive library (the zip_* globals).
 void RegisterArchiveScriptLibrary(lua_State* L);
+// The download library (dl_* and http_get), with this interpreter's engine.
+void RegisterDownloadLibrary(lua_State* L);
 
 #endif

@@ -52,6 +52,7 @@ LuaCommon::LuaCommon(LuaCommonHooks hooks) {
   RegisterXmlScriptLibrary(luaState);
   RegisterDatabaseScriptLibrary(luaState);
   RegisterArchiveScriptLibrary(luaState);
+  RegisterDownloadLibrary(luaState);
 
   exeDir = GetModuleDirectory();
   for (auto& c : exeDir)
@@ -164,6 +165,16 @@ intptr_t LuaCommon::CallOnWindowMessage(unsigned message, uintptr_t wParam, intp
   lua_pushinteger(luaState, static_cast<lua_Integer>(message));
   lua_pushlightuserdata(luaState, reinterpret_cast<void*>(wParam));
   lua_pushlightuserdata(luaState, reinterpret_cast<void*>(lParam));
+  return FinishCall(3, base);
+}
+
+intptr_t LuaCommon::CallOnWindowMessageNumbers(unsigned message, int64_t wParam, int64_t lParam) {
+  if (!luaState) return LUA_ERRMEM;
+  int base = lua_gettop(luaState);
+  lua_getfield(luaState, LUA_GLOBALSINDEX, "OnWindowMessage");
+  lua_pushinteger(luaState, static_cast<lua_Integer>(message));
+  lua_pushnumber(luaState, static_cast<lua_Number>(wParam));
+  lua_pushnumber(luaState, static_cast<lua_Number>(lParam));
   return FinishCall(3, base);
 }
 

@@ -48,6 +48,9 @@ class LuaCommon {
   intptr_t CallOnMessage(uintptr_t wParam, intptr_t lParam);
   intptr_t CallOnTabSelectEvent(void* notification, uintptr_t wParam, intptr_t lParam);
   intptr_t CallOnWindowMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
+  // OnWindowMessage with wParam and lParam as numbers, for messages whose
+  // parameters are values (a download task's id and state), not pointers.
+  intptr_t CallOnWindowMessageNumbers(unsigned message, int64_t wParam, int64_t lParam);
 
   // The global as UTF-16 text; empty (and reported) when it is not text.
   std::u16string GetScriptGlobalText(const char* name);

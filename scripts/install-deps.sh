@@ -11,7 +11,7 @@ packages=(
   liblua5.1-0-dev lua5.1
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
-  openssl libssl-dev nginx
+  openssl libssl-dev nginx curl
   # a private X server for the tests that check real window pixels
   xvfb xauth
   # a private session bus for the desktop-notification test

@@ -343,3 +343,15 @@ TEST_F(MainWindowTest, ShippedScriptsRunWithoutAnyReportAndRender) {
 
 // fontconfig keeps a cache it never frees; it is not ours to fix.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+TEST_F(MainWindowTest, DownloadStateChangesReachOnWindowMessageAsNumbers) {
+  Open(std::string(kRecordingScript) +
+       "function OnWindowMessage(m, w, l) if m == 3020 then rec('dl:' .. type(w) .. ':' .. w .. ':' .. l) end end\n");
+  ClearCallsKeepList();
+  lua_State* L = window->Script().State();
+  const std::string add = "task = dl_add('http://127.0.0.1:9/x', '" + dir.path() + "', {start = false})";
+  ASSERT_EQ(luaL_dostring(L, add.c_str()), 0);
+  ProcessEvents();
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"dl:number:1:2"}));  // task 1 is paused
+  ASSERT_EQ(luaL_dostring(L, "dl_remove(task)"), 0);
+}

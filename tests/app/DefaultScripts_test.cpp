@@ -128,10 +128,9 @@ TEST_F(DefaultScriptsTest, HandedOverLinksBecomeTasksThatOutliveARestart) {
   ASSERT_EQ(Rows("downloadlist"), 2);
   EXPECT_EQ(Cell("downloadlist", 0, 0), "first.zip");
   EXPECT_EQ(Cell("downloadlist", 1, 0), "second.iso");
-  // Until the download engine is part of the build the tasks wait, and the
-  // exit check is not told of downloads that nothing moves.
-  EXPECT_EQ(Eval("return app.state.tasks:all()[1].state"), "queued");
-  EXPECT_EQ(Eval("return tostring(DownloadThreadCount == freeThreadCount)"), "true");
+  // The engine has them now (nothing listens on port 9, so they end failed).
+  const std::string state = Eval("return app.state.tasks:all()[1].state");
+  EXPECT_TRUE(state == "queued" || state == "running" || state == "failed") << state;
 
   const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR");
   const std::string png = (outDir && *outDir ? std::string(outDir) : home.path()) + "/velmora-default-scripts.png";

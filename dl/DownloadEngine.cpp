@@ -1,0 +1,403 @@
+#include "dl/DownloadEngine.h"
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <ctime>
+
+#include "dl/FileNaming.h"
+#include "dl/HttpUrl.h"
+#include "dl/PartRecord.h"
+#include "dl/SpeedMeter.h"
+#include "platform/DataFile.h"
+
+struct DownloadEngine::Task {
+  int64_t id = 0;
+  TaskSetup setup;  // name filled in once known
+  int64_t added = 0;
+  RateLimiter limiter;
+
+  // Written by the worker without the lock, at full speed.
+  std::atomic<int64_t> done{0};
+  std::atomic<int64_t> total{-1};
+
+  // Under the engine's lock.
+  TaskState state = TaskState::Paused;
+  std::string file;
+  ResultCode code = Success;
+  std::string error;
+  int64_t finished = 0;
+  SpeedMeter meter;
+  bool removed = false;
+  std::thread worker;
+
+  std::atomic<bool> stop{false};
+};
+
+// The engine as one task's worker sees it.
+class DownloadEngine::Host final : public TaskHost {
+ public:
+  Host(DownloadEngine& engine, Task& task) : engine_(engine), task_(task) {}
+
+  bool StopRequested() override { return task_.stop.load(std::memory_order_relaxed); }
+
+  int StallTimeoutSeconds() override {
+    std::lock_guard lock(engine_.mutex_);
+    return engine_.stallTimeout_;
+  }
+
+  std::string ClaimName(const std::string& folder, const std::string& proposed) override {
+    std::lock_guard lock(engine_.mutex_);
+    return engine_.ClaimNameLocked(task_, folder, proposed);
+  }
+
+  void Named(const std::string& name, const std::string& file) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.setup.name = name;
+    task_.file = file;
+  }
+
+  void Progress(int64_t done, int64_t total) override {
+    task_.done.store(done, std::memory_order_relaxed);
+    task_.total.store(total, std::memory_order_relaxed);
+    // The speed needs a sample twice a second, not one per read; the lock is
+    // taken only then, so parallel transfers do not meet on it.
+    auto now = SpeedMeter::Clock::now();
+    if (now - lastSample_ < std::chrono::milliseconds(100)) return;
+    lastSample_ = now;
+    std::lock_guard lock(engine_.mutex_);
+    task_.meter.Sample(done, now);
+  }
+
+ private:
+  DownloadEngine& engine_;
+  Task& task_;
+  SpeedMeter::Clock::time_point lastSample_{};
+};
+
+namespace {
+
+int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
+
+bool NormaliseSha256(const std::string& text, std::string& out) {
+  if (text.size() != 64) return false;
+  out.clear();
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return true;
+}
+
+bool RecordContinues(const std::string& folder, const std::string& name, const std::string& url) {
+  PartRecord record;
+  std::string why;
+  return LoadPartRecord(PartRecordPath(folder + "/" + name + ".part"), record, why) && record.source == url;
+}
+
+}  // namespace
+
+DownloadEngine::DownloadEngine(EngineSettings settings)
+    : settings_(settings), maxActive_(settings.maxActive), stallTimeout_(settings.stallTimeoutSeconds) {}
+
+DownloadEngine::~DownloadEngine() {
+  {
+    std::lock_guard lock(listenerMutex_);
+    listener_ = nullptr;
+  }
+  std::vector<std::thread> workers;
+  {
+    std::lock_guard lock(mutex_);
+    shuttingDown_ = true;
+    for (auto& [id, task] : tasks_) {
+      task->stop = true;
+      if (task->worker.joinable()) workers.push_back(std::move(task->worker));
+    }
+  }
+  for (auto& worker : workers) worker.join();
+  ReapFinished();
+}
+
+void DownloadEngine::SetListener(Listener listener) {
+  std::lock_guard lock(listenerMutex_);
+  listener_ = std::move(listener);
+}
+
+void DownloadEngine::Deliver(const Events& events) {
+  if (events.empty()) return;
+  changed_.notify_all();
+  std::lock_guard lock(listenerMutex_);
+  if (!listener_) return;
+  for (const auto& [id, state] : events) listener_(id, state);
+}
+
+void DownloadEngine::ReapFinished() {
+  std::vector<std::thread> ended;
+  {
+    std::lock_guard lock(mutex_);
+    ended.swap(finished_);
+  }
+  for (auto& thread : ended) {
+    if (thread.get_id() == std::this_thread::get_id()) {
+      // A listener calling back from a worker: that worker is joined later.
+      std::lock_guard lock(mutex_);
+      finished_.push_back(std::move(thread));
+      continue;
+    }
+    thread.join();
+  }
+}
+
+std::shared_ptr<DownloadEngine::Task> DownloadEngine::FindLocked(int64_t id) const {
+  auto found = tasks_.find(id);
+  return found == tasks_.end() ? nullptr : found->second;
+}
+
+void DownloadEngine::SetStateLocked(Task& task, TaskState state, Events& events) {
+  if (task.state == state) return;
+  task.state = state;
+  if (!task.removed) events.emplace_back(task.id, state);
+}
+
+bool DownloadEngine::NameTakenLocked(const Task& task, const std::string& folder, const std::string& name) const {
+  std::string path = folder + "/" + name;
+  if (platform::NativeFileExists(path) || platform::NativeFileExists(path + ".part")) return true;
+  for (const auto& [id, other] : tasks_)
+    if (other.get() != &task && other->setup.folder == folder && other->setup.name == name) return true;
+  return false;
+}
+
+std::string DownloadEngine::ClaimNameLocked(const Task& task, const std::string& folder, const std::string& proposed) {
+  std::string name =
+      UniqueFileName(proposed, [&](const std::string& candidate) { return NameTakenLocked(task, folder, candidate); });
+  const_cast<Task&>(task).setup.name = name;
+  return name;
+}
+
+std::string DownloadEngine::ChooseInitialName(const std::string& url, const std::string& folder,
+                                              const std::string& wanted) {
+  Task probe;  // stands for the new task in the name checks
+  std::string name = SafeFileName(wanted.empty() ? FileNameFromUrl(url) : wanted);
+  bool ownedByOther = false;
+  for (const auto& [id, other] : tasks_)
+    if (other->setup.folder == folder && other->setup.name == name) ownedByOther = true;
+  if (!ownedByOther && RecordContinues(folder, name, url)) return name;
+  if (wanted.empty()) return {};  // the server's answer names it
+  return UniqueFileName(name, [&](const std::string& candidate) { return NameTakenLocked(probe, folder, candidate); });
+}
+
+int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, const TaskOptions& options,
+                            std::string& error) {
+  ReapFinished();
+  HttpUrl parsed;
+  if (!ParseHttpUrl(url, parsed, error)) return 0;
+  if (!platform::NativeDirectoryExists(folder)) return error = "folder does not exist: " + folder, 0;
+  std::string sha256;
+  if (!options.sha256.empty() && !NormaliseSha256(options.sha256, sha256))
+    return error = "sha256 must be 64 hexadecimal digits", 0;
+  if (options.limit < 0) return error = "limit must not be negative", 0;
+  std::string trimmedFolder = folder;
+  while (trimmedFolder.size() > 1 && trimmedFolder.back() == '/') trimmedFolder.pop_back();
+  Events events;
+  int64_t id;
+  {
+    std::lock_guard lock(mutex_);
+    auto task = std::make_shared<Task>();
+    id = task->id = nextId_++;
+    task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256};
+    if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
+    task->added = Now();
+    task->limiter.SetRate(options.limit);
+    task->state = options.start ? TaskState::Queued : TaskState::Paused;
+    tasks_[id] = task;
+    events.emplace_back(id, task->state);
+    PumpLocked(events);
+  }
+  Deliver(events);
+  return id;
+}
+
+void DownloadEngine::PumpLocked(Events& events) {
+  if (shuttingDown_) return;
+  int running = 0;
+  for (const auto& [id, task] : tasks_) running += task->state == TaskState::Running;
+  for (const auto& [id, task] : tasks_) {
+    if (running >= maxActive_) break;
+    if (task->state != TaskState::Queued) continue;
+    LaunchLocked(task, events);
+    ++running;
+  }
+}
+
+void DownloadEngine::LaunchLocked(const std::shared_ptr<Task>& task, Events& events) {
+  task->code = Success;
+  task->error.clear();
+  task->finished = 0;
+  task->stop = false;
+  task->meter.Reset();
+  SetStateLocked(*task, TaskState::Running, events);
+  if (task->worker.joinable()) finished_.push_back(std::move(task->worker));
+  task->worker = std::thread(&DownloadEngine::RunWorker, this, task);
+}
+
+void DownloadEngine::RunWorker(std::shared_ptr<Task> task) {
+  TaskSetup setup;
+  {
+    std::lock_guard lock(mutex_);
+    setup = task->setup;
+  }
+  Host host(*this, *task);
+  RunOutcome outcome = RunTask(setup, host, task->limiter, globalLimit_, settings_.retry);
+  FinishWorker(*task, outcome);
+}
+
+void DownloadEngine::FinishWorker(Task& task, const RunOutcome& outcome) {
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    if (outcome.end == RunOutcome::End::Done) {
+      task.finished = Now();
+      if (task.total >= 0) task.done = task.total.load();
+      SetStateLocked(task, TaskState::Done, events);
+    } else if (outcome.end == RunOutcome::End::Failed) {
+      task.code = outcome.code;
+      task.error = outcome.error;
+      task.finished = Now();
+      SetStateLocked(task, TaskState::Failed, events);
+    } else {
+      SetStateLocked(task, TaskState::Paused, events);
+    }
+    if (task.worker.joinable()) finished_.push_back(std::move(task.worker));
+    PumpLocked(events);
+  }
+  Deliver(events);
+  changed_.notify_all();
+}
+
+bool DownloadEngine::Start(int64_t id, std::string& error) {
+  ReapFinished();
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    auto task = FindLocked(id);
+    if (!task) return error = "no task " + std::to_string(id), false;
+    if (task->state == TaskState::Paused || task->state == TaskState::Failed) {
+      SetStateLocked(*task, TaskState::Queued, events);
+      PumpLocked(events);
+    }
+  }
+  Deliver(events);
+  return true;
+}
+
+bool DownloadEngine::Pause(int64_t id, std::string& error) {
+  ReapFinished();
+  Events events;
+  std::thread worker;
+  {
+    std::lock_guard lock(mutex_);
+    auto task = FindLocked(id);
+    if (!task) return error = "no task " + std::to_string(id), false;
+    if (task->state == TaskState::Queued) SetStateLocked(*task, TaskState::Paused, events);
+    if (task->state == TaskState::Running) {
+      task->stop = true;
+      worker = std::move(task->worker);
+    }
+  }
+  Deliver(events);
+  // The worker saves the record and sets "paused" before it ends.
+  if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
+  return true;
+}
+
+bool DownloadEngine::Remove(int64_t id, bool deleteFiles, std::string& error) {
+  ReapFinished();
+  std::shared_ptr<Task> task;
+  std::thread worker;
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    task = FindLocked(id);
+    if (!task) return error = "no task " + std::to_string(id), false;
+    tasks_.erase(id);
+    task->removed = true;
+    task->stop = true;
+    worker = std::move(task->worker);
+  }
+  if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
+  {
+    std::lock_guard lock(mutex_);
+    PumpLocked(events);  // its slot is free now
+  }
+  Deliver(events);
+  changed_.notify_all();
+  if (deleteFiles && !task->setup.name.empty()) {
+    std::string part = task->setup.folder + "/" + task->setup.name + ".part";
+    platform::RemoveNativeFile(part);
+    platform::RemoveNativeFile(PartRecordPath(part));
+    if (task->state == TaskState::Done && !task->file.empty()) platform::RemoveNativeFile(task->file);
+  }
+  return true;
+}
+
+std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
+  std::lock_guard lock(mutex_);
+  auto task = FindLocked(id);
+  if (!task) return std::nullopt;
+  TaskSnapshot s;
+  s.id = task->id;
+  s.url = task->setup.url;
+  s.state = task->state;
+  s.name = task->setup.name;
+  s.file = task->file;
+  s.done = task->done.load(std::memory_order_relaxed);
+  s.total = task->total.load(std::memory_order_relaxed);
+  s.speed = task->state == TaskState::Running ? task->meter.BytesPerSecond() : 0;
+  if (task->state == TaskState::Done) s.eta = 0;
+  else if (s.speed > 0 && s.total >= 0) s.eta = (std::max<int64_t>(s.total - s.done, 0) + s.speed - 1) / s.speed;
+  if (task->state == TaskState::Failed) s.code = task->code, s.error = task->error;
+  s.added = task->added;
+  s.finished = task->finished;
+  return s;
+}
+
+std::vector<int64_t> DownloadEngine::List() const {
+  std::lock_guard lock(mutex_);
+  std::vector<int64_t> ids;
+  ids.reserve(tasks_.size());
+  for (const auto& [id, task] : tasks_) ids.push_back(id);
+  return ids;
+}
+
+std::optional<TaskState> DownloadEngine::Wait(int64_t id, int ms) {
+  ReapFinished();
+  std::unique_lock lock(mutex_);
+  auto task = FindLocked(id);
+  if (!task) return std::nullopt;
+  changed_.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)), [&] {
+    return task->removed || (task->state != TaskState::Queued && task->state != TaskState::Running);
+  });
+  if (task->removed) return std::nullopt;
+  return task->state;
+}
+
+bool DownloadEngine::SetMaxActive(int count) {
+  if (count < kMinActive || count > kMaxActive) return false;
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    maxActive_ = count;
+    PumpLocked(events);
+  }
+  Deliver(events);
+  return true;
+}
+
+void DownloadEngine::SetLimit(int64_t bytesPerSecond) { globalLimit_.SetRate(bytesPerSecond); }
+
+bool DownloadEngine::SetStallTimeout(int seconds) {
+  if (seconds < 1 || seconds > 3600) return false;
+  std::lock_guard lock(mutex_);
+  stallTimeout_ = seconds;
+  return true;
+}

@@ -1,0 +1,83 @@
+#include "dl/TaskRunner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "dl/TransferJob.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Step = TransferJob::Step;
+
+RunOutcome Outcome(RunOutcome::End end, ResultCode code = Success, std::string error = {}) {
+  return RunOutcome{end, code, std::move(error)};
+}
+
+// Sleeps in short slices; false when a stop was asked for meanwhile.
+bool PauseUnlessStopped(TaskHost& host, int milliseconds) {
+  auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
+  while (Clock::now() < until) {
+    if (host.StopRequested()) return false;
+    std::this_thread::sleep_for(std::min<Clock::duration>(std::chrono::milliseconds(100), until - Clock::now()));
+  }
+  return !host.StopRequested();
+}
+
+}  // namespace
+
+RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit,
+                   const RetryPolicy& policy) {
+  TransferJob job(setup, host, taskLimit, globalLimit);
+  if (auto failed = job.Prepare()) return Outcome(RunOutcome::End::Failed, failed->code, failed->error);
+  int failures = 0;
+  auto lastProgress = Clock::now();
+  for (;;) {
+    if (host.StopRequested()) {
+      job.Keep();
+      return Outcome(RunOutcome::End::Stopped);
+    }
+    // A silent server may hold the task only as long as the no-progress
+    // limit allows in all, whatever the per-connection stall timeout.
+    int limitMs = std::max(policy.noProgressLimitSeconds, host.StallTimeoutSeconds()) * 1000;
+    auto idleMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastProgress).count();
+    int64_t stallMs = std::min<int64_t>(host.StallTimeoutSeconds() * 1000LL, std::max<int64_t>(limitMs - idleMs, 1000));
+    TransferJob::StepResult result = job.Attempt(stallMs);
+    if (job.progressed()) failures = 0, lastProgress = Clock::now();
+    switch (result.step) {
+      case Step::Done: {
+        TransferJob::StepResult end = job.Complete();
+        if (end.step == Step::Done) return Outcome(RunOutcome::End::Done);
+        if (end.step == Step::Stop) return Outcome(RunOutcome::End::Stopped);
+        return Outcome(RunOutcome::End::Failed, end.code, end.error);
+      }
+      case Step::More:
+        // Bytes came, or the server made us start over; a server that keeps
+        // doing the latter without sending anything counts as failing.
+        if (job.progressed()) continue;
+        result = {Step::Retry, HttpTypeError, "the server's answers cannot be used for this file", {}};
+        [[fallthrough]];
+      case Step::Stop:
+        job.Keep();
+        return Outcome(RunOutcome::End::Stopped);
+      case Step::Retry: {
+        ++failures;
+        auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastProgress).count();
+        if (failures >= policy.maxFailuresInRow || idle >= limitMs - 1000) {
+          job.Keep();
+          return Outcome(RunOutcome::End::Failed, result.code,
+                         result.error + " (gave up after " + std::to_string(failures) + " tries)");
+        }
+        if (!PauseUnlessStopped(host, policy.firstPauseMs << std::min(failures - 1, 10))) {
+          job.Keep();
+          return Outcome(RunOutcome::End::Stopped);
+        }
+        continue;
+      }
+      default:
+        job.Keep();
+        return Outcome(RunOutcome::End::Failed, result.code, result.error);
+    }
+  }
+}

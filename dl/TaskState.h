@@ -1,0 +1,30 @@
+// The life of a download task as scripts see it, and the numbers that stand
+// for each state in the state-change message to the main window.
+#ifndef VELMORA_DL_TASKSTATE_H
+#define VELMORA_DL_TASKSTATE_H
+
+#include <cstdint>
+#include <string>
+
+enum class TaskState : int { Queued = 0, Running = 1, Paused = 2, Done = 3, Failed = 4 };
+
+const char* TaskStateName(TaskState state);
+
+// A consistent copy of one task, taken under the engine's lock.
+struct TaskSnapshot {
+  int64_t id = 0;
+  std::string url;        // as added (UTF-8)
+  TaskState state = TaskState::Queued;
+  std::string name;       // file name, UTF-8; empty until known
+  std::string file;       // full native path of the final file; empty until known
+  int64_t done = 0;       // bytes on disk
+  int64_t total = -1;     // -1 when unknown
+  int64_t speed = 0;      // bytes/s over the last few seconds
+  int64_t eta = -1;       // seconds, -1 when unknown
+  int32_t code = 0;       // ResultCode of a failed task
+  std::string error;      // its message
+  int64_t added = 0;      // seconds since the epoch
+  int64_t finished = 0;   // 0 until done or failed
+};
+
+#endif

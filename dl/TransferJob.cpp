@@ -1,0 +1,424 @@
+#include "dl/TransferJob.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "dl/ContentRange.h"
+#include "dl/FileNaming.h"
+#include "dl/RateLimiter.h"
+#include "dl/Sha256.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Step = TransferJob::Step;
+
+constexpr size_t kBufferBytes = 256 * 1024;
+constexpr int kSliceMs = 200;
+constexpr int kMaxRedirects = 10;
+// Data is flushed and the record rewritten this often: a crash loses at
+// most this much of the transfer.
+constexpr auto kCheckpointEvery = std::chrono::seconds(1);
+
+bool IsRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::string StrongEtag(const std::string& etag) { return etag.starts_with("W/") ? std::string() : etag; }
+
+std::string Range(int64_t first, int64_t last, int64_t complete) {
+  return std::to_string(first) + "-" + std::to_string(last) + "/" +
+         (complete < 0 ? std::string("*") : std::to_string(complete));
+}
+
+}  // namespace
+
+TransferJob::TransferJob(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit)
+    : setup_(setup), host_(host), taskLimit_(taskLimit), globalLimit_(globalLimit), name_(setup.name) {
+  record_.source = setup.url;
+}
+
+TransferJob::StepResult TransferJob::Abort(Step step, ResultCode code, std::string error) {
+  return StepResult{step, code, std::move(error), {}};
+}
+
+TransferJob::~TransferJob() { WaitForCheckpoint(); }
+
+void TransferJob::WaitForCheckpoint() {
+  if (checkpointer_.joinable()) checkpointer_.join();
+}
+
+int TransferJob::TruncatePart(int64_t size) {
+  // A record being saved may describe the bytes about to go.
+  WaitForCheckpoint();
+  return file_.Truncate(size);
+}
+
+bool TransferJob::OpenPart(bool keepContent) {
+  WaitForCheckpoint();
+  partPath_ = setup_.folder + "/" + name_ + ".part";
+  int error = file_.Open(partPath_);
+  if (!error && !keepContent) error = file_.Truncate(0);
+  if (error) {
+    abort_ = Abort(Step::Fail, OpenFileError, "cannot open " + partPath_ + ": " + platform::ErrorText(error));
+    return false;
+  }
+  return true;
+}
+
+std::optional<TransferJob::StepResult> TransferJob::Prepare() {
+  buffer_ = std::make_unique<char[]>(kBufferBytes);
+  if (name_.empty()) return std::nullopt;  // named by the first answer
+  partPath_ = setup_.folder + "/" + name_ + ".part";
+  host_.Named(name_, setup_.folder + "/" + name_);
+  PartRecord found;
+  std::string why;
+  if (!LoadPartRecord(PartRecordPath(partPath_), found, why) || found.source != setup_.url) return std::nullopt;
+  if (!OpenPart(true)) return abort_;
+  record_ = found;
+  int64_t kept = record_.resumable ? record_.ContiguousDone() : 0;
+  // Bytes beyond the record were written after its last save and may not
+  // have reached the disk; a part shorter than the record cannot be trusted.
+  if (file_.Size() < kept) kept = 0;
+  if (int error = TruncatePart(kept))
+    return Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
+  offset_ = kept;
+  record_.done.clear();
+  record_.AddDone(0, offset_);
+  host_.Progress(offset_, record_.total);
+  return std::nullopt;
+}
+
+int TransferJob::ReceiveBufferBytes() const {
+  int64_t limit = taskLimit_.rate();
+  int64_t global = globalLimit_.rate();
+  if (global > 0 && (limit == 0 || global < limit)) limit = global;
+  // Under a limit the kernel must not take in much more than we let
+  // through, or the sender sees a faster link than the limit allows.
+  return limit > 0 ? static_cast<int>(std::clamp<int64_t>(limit / 8, 4096, 1 << 20)) : 0;
+}
+
+HeaderList TransferJob::RequestHeaders() const {
+  HeaderList headers{{"Accept-Encoding", "identity"}};
+  if (askedRange_) {
+    headers.emplace_back("Range", "bytes=" + std::to_string(offset_) + "-");
+    std::string validator = !record_.etag.empty() ? record_.etag : record_.lastModified;
+    if (!validator.empty()) headers.emplace_back("If-Range", validator);
+  }
+  return headers;
+}
+
+TransferJob::StepResult TransferJob::Attempt(int64_t stallMs) {
+  progressed_ = false;
+  stallMs_ = std::max<int64_t>(stallMs, 1000);
+  if (!record_.resumable && offset_ > 0) {
+    // Without a length or with a coded body the server's bytes cannot be
+    // matched to ours: start over.
+    if (int error = TruncatePart(0))
+      return Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
+    offset_ = 0;
+    record_.done.clear();
+  }
+  std::string url = setup_.url;
+  for (int hop = 0; hop <= kMaxRedirects; ++hop) {
+    StepResult result = Exchange(url);
+    if (result.step != Step::Redirect) return result;
+    url = result.redirect;
+  }
+  return Abort(Step::Fail, HttpJump, "more than " + std::to_string(kMaxRedirects) + " redirects");
+}
+
+TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
+  HttpUrl parsed;
+  std::string error;
+  if (!ParseHttpUrl(url, parsed, error)) return Abort(Step::Fail, HttpUrlError, error + ": " + url);
+  ConnectTarget target{parsed.host, parsed.port, ReceiveBufferBytes(), static_cast<int>(stallMs_)};
+  auto stop = [this] { return host_.StopRequested(); };
+  auto connection = OpenTcpConnection(target, stop, error);
+  if (!connection) {
+    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
+    return Abort(Step::Retry, NetConnectError, error);
+  }
+  askedRange_ = offset_ > 0 && record_.resumable;
+  if (!connection->SendAll(BuildGetRequest(parsed, RequestHeaders()), target.timeoutMs, stop)) {
+    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
+    return Abort(Step::Retry, NetSendError, "cannot send the request: " + connection->errorText());
+  }
+  currentUrl_ = url;
+  reader_ = std::make_unique<HttpResponseReader>();
+  decoder_.reset();
+  headHandled_ = false;
+  closed_ = false;
+  abort_.reset();
+  return ReadAnswer(*connection);
+}
+
+TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
+  int64_t idleMs = 0;
+  for (;;) {
+    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
+    if (auto end = ReceiveOnce(connection, idleMs)) return *end;
+    if (int error = Checkpoint(CheckpointWhen::IfDue))
+      return Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
+  }
+}
+
+std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& connection, int64_t& idleMs) {
+  int waitMs = 0;
+  size_t granted = taskLimit_.Grant(kBufferBytes, waitMs);
+  size_t global = granted ? globalLimit_.Grant(granted, waitMs) : 0;
+  if (granted > global) taskLimit_.GiveBack(granted - global);
+  if (global == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(waitMs, kSliceMs)));
+    return std::nullopt;
+  }
+  auto started = Clock::now();
+  long n = connection.Receive(buffer_.get(), global, kSliceMs);
+  size_t unused = global - static_cast<size_t>(std::max(n, 0L));
+  if (unused) taskLimit_.GiveBack(unused), globalLimit_.GiveBack(unused);
+  if (n == Connection::kWaitedOut) {
+    idleMs += std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+    if (idleMs >= stallMs_)
+      return Abort(Step::Retry, NetReadError, "no data for " + std::to_string((stallMs_ + 500) / 1000) + " s (stalled)");
+    return std::nullopt;
+  }
+  if (n == Connection::kFailed) return Abort(Step::Retry, NetReadError, "connection failed: " + connection.errorText());
+  idleMs = 0;
+  if (n == 0) {
+    closed_ = true;
+    reader_->FinishAtClose([this](const char* data, size_t size) { return OnBody(data, size); });
+  } else {
+    reader_->Feed(buffer_.get(), static_cast<size_t>(n),
+                  [this](const char* data, size_t size) { return OnBody(data, size); });
+  }
+  return AfterFeed();
+}
+
+std::optional<TransferJob::StepResult> TransferJob::AfterFeed() {
+  if (!abort_ && reader_->headDone() && !headHandled_) HandleHead();
+  if (abort_) return abort_;
+  switch (reader_->state()) {
+    case HttpResponseReader::State::Done: {
+      if (decoder_ && !decoder_->Finish([this](const char* d, size_t s) { return WriteDecoded(d, s); }))
+        return abort_ ? *abort_ : Abort(Step::Fail, NetReadError, "the coded body is damaged: " + decoder_->errorText());
+      if (record_.total >= 0 && offset_ < record_.total) return Abort(Step::More, Success, {});
+      return Abort(Step::Done, Success, {});
+    }
+    case HttpResponseReader::State::Failed:
+      return ReaderFailure();
+    default:
+      return std::nullopt;
+  }
+}
+
+TransferJob::StepResult TransferJob::ReaderFailure() const {
+  if (abort_) return *abort_;
+  // A body cut short, or a server that closed before its head was whole
+  // (restarting, overloaded), may well answer the next time.
+  if (reader_->error() == NetReadNotEnd || (!reader_->headDone() && closed_))
+    return StepResult{Step::Retry, NetReadNotEnd, "connection closed early: " + reader_->errorText(), {}};
+  return StepResult{Step::Fail, reader_->error(), "bad answer from the server: " + reader_->errorText(), {}};
+}
+
+bool TransferJob::OnBody(const char* data, size_t size) {
+  if (!headHandled_) HandleHead();
+  if (abort_) return false;
+  if (decoder_) {
+    if (decoder_->Feed(data, size, [this](const char* d, size_t s) { return WriteDecoded(d, s); })) return true;
+    if (!abort_) abort_ = Abort(Step::Fail, NetReadError, "the coded body is damaged: " + decoder_->errorText());
+    return false;
+  }
+  return WriteDecoded(data, size);
+}
+
+bool TransferJob::WriteDecoded(const char* data, size_t size) {
+  if (int error = file_.Append(data, size)) {
+    abort_ = Abort(Step::Fail, OpenFileError, "cannot write " + partPath_ + ": " + platform::ErrorText(error));
+    return false;
+  }
+  offset_ += static_cast<int64_t>(size);
+  progressed_ = progressed_ || size > 0;
+  host_.Progress(offset_, record_.total);
+  return true;
+}
+
+void TransferJob::HandleHead() {
+  headHandled_ = true;
+  const HttpResponseHead& head = reader_->head();
+  if (IsRedirect(head.status) && head.Has("Location")) {
+    abort_ = StepResult{Step::Redirect, Success, {}, ResolveLocation(currentUrl_, head.Value("Location"))};
+    return;
+  }
+  if (head.status == 416) return HandleRefusedRange(head);
+  if (head.status < 200 || head.status > 299) {
+    abort_ = Abort(Step::Fail, head.status == 404 || head.status == 410 ? NotFound : HttpTypeError,
+                   "server answered " + std::to_string(head.status) + " " + head.reason);
+    return;
+  }
+  if (!HandleCoding(head)) return;
+  if (head.status == 206) HandleRangeAnswer(head);
+  else HandleFullAnswer(head);
+  if (abort_ || !EnsureNamed(head) || !CheckFreeSpace()) return;
+  // The first record of this answer, saved beside the transfer: until it
+  // is on disk a crash leaves a part without a record, which is started over.
+  if (int error = Checkpoint(CheckpointWhen::NowInBackground))
+    abort_ = Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
+}
+
+bool TransferJob::HandleCoding(const HttpResponseHead& head) {
+  std::vector<std::string> codings;
+  for (auto& coding : head.ListValues("Content-Encoding"))
+    if (!coding.empty() && coding != "identity") codings.push_back(coding);
+  if (codings.empty()) return true;
+  if (codings.size() == 1) decoder_ = ContentDecoder::ForCoding(codings.front());
+  if (!decoder_) {
+    abort_ = Abort(Step::Fail, HttpTypeError, "the server's content coding is not supported: " + head.Value("Content-Encoding"));
+    return false;
+  }
+  record_.resumable = false;
+  if (head.status == 206) {
+    // A range of coded bytes cannot be appended to decoded ones: ask again
+    // for the whole body, which is then decoded from its start.
+    decoder_.reset();
+    abort_ = Abort(Step::More, Success, {});
+    return false;
+  }
+  return true;
+}
+
+void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
+  auto range = ParseContentRange(head.Value("Content-Range"));
+  bool fits = range && range->first == offset_ && (record_.total < 0 || range->complete == record_.total);
+  if (!fits) {
+    abort_ = Abort(Step::Fail, HttpTypeError,
+                   "server sent the range " + head.Value("Content-Range") + " when asked for " +
+                       Range(offset_, record_.total - 1, record_.total) + "; the partial file is kept");
+    return;
+  }
+  if (record_.total < 0) record_.total = range->complete;
+  record_.url = currentUrl_;
+}
+
+void TransferJob::HandleFullAnswer(const HttpResponseHead& head) {
+  if (offset_ > 0 || file_.Size() > 0) {
+    // The whole body is coming: start over rather than append it.
+    if (int error = TruncatePart(0)) {
+      abort_ = Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
+      return;
+    }
+    offset_ = 0;
+  }
+  bool known = !decoder_ && reader_->framing() == HttpResponseReader::Framing::Length;
+  record_.url = currentUrl_;
+  record_.total = known ? reader_->declaredLength() : -1;
+  record_.etag = StrongEtag(head.Value("ETag"));
+  record_.lastModified = head.Value("Last-Modified");
+  record_.resumable = known;
+  record_.done.clear();
+  host_.Progress(offset_, record_.total);
+}
+
+void TransferJob::HandleRefusedRange(const HttpResponseHead& head) {
+  auto range = ParseContentRange(head.Value("Content-Range"));
+  bool complete = askedRange_ && record_.total >= 0 && file_.Size() == record_.total &&
+                  (!range || range->complete < 0 || range->complete == record_.total);
+  if (complete) {
+    abort_ = Abort(Step::Done, Success, {});
+    return;
+  }
+  abort_ = Abort(Step::Fail, HttpTypeError,
+                 "server refused the range from byte " + std::to_string(offset_) + " (416 " + head.reason +
+                     "); the partial file is kept");
+}
+
+bool TransferJob::EnsureNamed(const HttpResponseHead& head) {
+  if (file_.IsOpen()) return true;
+  if (name_.empty()) {
+    std::string proposed = FileNameFromContentDisposition(head.Value("Content-Disposition"));
+    if (proposed.empty()) proposed = FileNameFromUrl(currentUrl_);
+    if (proposed.empty()) proposed = FileNameFromUrl(setup_.url);
+    name_ = host_.ClaimName(setup_.folder, SafeFileName(proposed));
+    host_.Named(name_, setup_.folder + "/" + name_);
+  }
+  return OpenPart(false);
+}
+
+bool TransferJob::CheckFreeSpace() {
+  if (record_.total < 0) return true;
+  int64_t needed = record_.total - offset_;
+  auto available = platform::FreeDiskBytes(setup_.folder);
+  if (!available || *available >= needed) return true;
+  abort_ = Abort(Step::Fail, OpenFileError,
+                 "no space: " + std::to_string(needed) + " bytes needed, " + std::to_string(*available) +
+                     " bytes free in " + setup_.folder);
+  return false;
+}
+
+int TransferJob::Checkpoint(CheckpointWhen when) {
+  if (!file_.IsOpen()) return 0;
+  if (int error = checkpointError_.exchange(0)) return error;
+  auto now = Clock::now();
+  if (when == CheckpointWhen::IfDue && (now - lastCheckpoint_ < kCheckpointEvery || checkpointBusy_)) return 0;
+  lastCheckpoint_ = now;
+  PartRecord snapshot = record_;
+  snapshot.done.clear();
+  if (snapshot.resumable) snapshot.AddDone(0, offset_);
+  WaitForCheckpoint();
+  if (when == CheckpointWhen::NowAndWait) return SaveCheckpoint(snapshot, partPath_);
+  // Flushing can take a while on a slow disk; the transfer goes on
+  // meanwhile, and the record claims only what was written before it.
+  checkpointBusy_ = true;
+  checkpointer_ = std::thread([this, snapshot = std::move(snapshot), path = partPath_] {
+    checkpointError_ = SaveCheckpoint(snapshot, path);
+    checkpointBusy_ = false;
+  });
+  return 0;
+}
+
+int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath) {
+  // The record may only claim bytes that are on the device.
+  if (snapshot.resumable)
+    if (int error = file_.Sync()) return error;
+  return SavePartRecord(PartRecordPath(partPath), snapshot);
+}
+
+void TransferJob::Keep() {
+  Checkpoint(CheckpointWhen::NowAndWait);
+  // A failure of the last background save has nobody left to report to;
+  // the record on disk still claims only flushed bytes.
+  checkpointError_ = 0;
+}
+
+TransferJob::StepResult TransferJob::Complete() {
+  // No flush here: the record goes once the file has its name, and until
+  // then it claims only bytes flushed earlier.
+  WaitForCheckpoint();
+  int64_t size = file_.Size();
+  if (record_.total >= 0 && size != record_.total)
+    return Abort(Step::Fail, NetReadError,
+                 "size check failed: " + std::to_string(size) + " bytes on disk, " + std::to_string(record_.total) +
+                     " expected; the partial file is kept");
+  file_.Close();
+  if (!setup_.sha256.empty()) {
+    std::string actual = Sha256OfFile(partPath_, [this] { return host_.StopRequested(); });
+    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
+    if (actual != setup_.sha256) {
+      // The bytes are wrong, so nothing of them may be continued.
+      platform::RemoveNativeFile(PartRecordPath(partPath_));
+      return Abort(Step::Fail, NetReadError, "SHA-256 check failed: expected " + setup_.sha256 + ", got " + actual);
+    }
+  }
+  std::string target = setup_.folder + "/" + name_;
+  int error = platform::MoveNativeNoReplace(partPath_, target);
+  if (error == EEXIST) {
+    // A file of that name appeared meanwhile; it is not ours to replace.
+    name_ = host_.ClaimName(setup_.folder, name_);
+    target = setup_.folder + "/" + name_;
+    error = platform::MoveNativeNoReplace(partPath_, target);
+  }
+  if (error) return Abort(Step::Fail, OpenFileError, "cannot rename " + partPath_ + ": " + platform::ErrorText(error));
+  platform::RemoveNativeFile(PartRecordPath(partPath_));
+  host_.Named(name_, target);
+  return Abort(Step::Done, Success, {});
+}

@@ -1,0 +1,107 @@
+// The state of one task's transfer while its worker runs: the part file, its
+// record, the bytes on disk, and the answer being read. TaskRunner drives it
+// attempt by attempt. Private to dl/.
+#ifndef VELMORA_DL_TRANSFERJOB_H
+#define VELMORA_DL_TRANSFERJOB_H
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "dl/Connection.h"
+#include "dl/HttpUrl.h"
+#include "dl/PartRecord.h"
+#include "dl/TaskRunner.h"
+#include "net/ContentDecoder.h"
+#include "net/HttpResponseReader.h"
+#include "platform/DataFile.h"
+
+class TransferJob {
+ public:
+  enum class Step { Done, More, Retry, Fail, Stop, Redirect };
+  struct StepResult {
+    Step step = Step::Fail;
+    ResultCode code = Success;
+    std::string error;
+    std::string redirect;  // Step::Redirect
+  };
+
+  TransferJob(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit);
+  ~TransferJob();
+  TransferJob(const TransferJob&) = delete;
+  TransferJob& operator=(const TransferJob&) = delete;
+
+  // Takes up an existing part file and its record when the name is known.
+  std::optional<StepResult> Prepare();
+  // One connection, redirects followed: Done when the body is complete,
+  // More when bytes remain (a shorter range), or why it ended.
+  // `stallMs`: how long the connection may stay silent before it counts
+  // as stalled.
+  StepResult Attempt(int64_t stallMs);
+  // Checks size and digest, renames the part, removes the record.
+  StepResult Complete();
+  // Keeps what is on disk for a later start (data flushed, record saved).
+  void Keep();
+  // Whether the last Attempt wrote any body byte.
+  bool progressed() const { return progressed_; }
+
+ private:
+  StepResult Exchange(const std::string& url);
+  StepResult ReadAnswer(Connection& connection);
+  std::optional<StepResult> ReceiveOnce(Connection& connection, int64_t& idleMs);
+  std::optional<StepResult> AfterFeed();
+  StepResult ReaderFailure() const;
+  bool OnBody(const char* data, size_t size);
+  bool WriteDecoded(const char* data, size_t size);
+  void HandleHead();
+  void HandleRangeAnswer(const HttpResponseHead& head);
+  void HandleFullAnswer(const HttpResponseHead& head);
+  void HandleRefusedRange(const HttpResponseHead& head);
+  bool HandleCoding(const HttpResponseHead& head);
+  bool EnsureNamed(const HttpResponseHead& head);
+  bool CheckFreeSpace();
+  bool OpenPart(bool keepContent);
+  // Saves the record after flushing the data it claims, on a helper thread
+  // (at most once per interval, or now) or at once. 0 or an errno (also
+  // one left by an earlier background save).
+  enum class CheckpointWhen { IfDue, NowInBackground, NowAndWait };
+  int Checkpoint(CheckpointWhen when);
+  int SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath);
+  void WaitForCheckpoint();
+  int TruncatePart(int64_t size);
+  int ReceiveBufferBytes() const;
+  HeaderList RequestHeaders() const;
+  StepResult Abort(Step step, ResultCode code, std::string error);
+
+  const TaskSetup& setup_;
+  TaskHost& host_;
+  RateLimiter& taskLimit_;
+  RateLimiter& globalLimit_;
+
+  std::string name_;
+  std::string partPath_;
+  PartRecord record_;
+  platform::DataFile file_;
+  int64_t offset_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  std::chrono::steady_clock::time_point lastCheckpoint_{};
+  std::thread checkpointer_;
+  std::atomic<bool> checkpointBusy_{false};
+  std::atomic<int> checkpointError_{0};
+
+  // Per answer.
+  std::string currentUrl_;
+  std::unique_ptr<HttpResponseReader> reader_;
+  std::unique_ptr<ContentDecoder> decoder_;
+  bool headHandled_ = false;
+  bool askedRange_ = false;
+  bool closed_ = false;  // the server closed the connection
+  std::optional<StepResult> abort_;
+  bool progressed_ = false;
+  int64_t stallMs_ = 30000;
+};
+
+#endif

@@ -1,0 +1,83 @@
+// A download killed with SIGKILL at random moments and started again each
+// time must end byte-identical, and no record may ever claim bytes that the
+// part file does not hold.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <thread>
+
+#include "dl/PartRecord.h"
+#include "platform/DataFile.h"
+#include "tests/dl/support/HttpTestServer.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::string FetchTool() {
+  const char* bin = std::getenv("VELMORA_BIN_DIR");
+  return std::string(bin ? bin : ".") + "/velmora-fetch";
+}
+
+pid_t StartFetch(const std::string& url, const std::string& file) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::string tool = FetchTool();
+    execl(tool.c_str(), tool.c_str(), url.c_str(), file.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// -1 when the child was killed by a signal.
+int Reap(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(KillResume, TwentyRandomKillsThenAByteIdenticalFile) {
+  const std::string body = PatternBytes(6 << 20);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    Resource resource{body};
+    resource.pace = 1 << 20;
+    ServeResource(request, peer, resource);
+  });
+  TempDir dir;
+  const std::string file = dir / "k.bin";
+  const std::string url = server.Url("/k.bin");
+  unsigned seed = std::random_device{}();
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> killAfterMs(20, 1800);
+  int finishedEarly = 0;
+  for (int round = 0; round < 20 && !platform::NativeFileExists(file); ++round) {
+    int ms = killAfterMs(random);
+    pid_t child = StartFetch(url, file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    kill(child, SIGKILL);
+    if (Reap(child) == 0) ++finishedEarly;
+    PartRecord record;
+    std::string why;
+    if (LoadPartRecord(PartRecordPath(file + ".part"), record, why)) {
+      EXPECT_LE(record.ContiguousDone(), platform::NativeFileSize(file + ".part"))
+          << "seed " << seed << " round " << round << " after " << ms << " ms";
+    }
+  }
+  if (!platform::NativeFileExists(file)) {
+    pid_t last = StartFetch(url, file);
+    ASSERT_EQ(Reap(last), 0) << "seed " << seed;
+  }
+  EXPECT_TRUE(ReadFileBytes(file) == body) << "seed " << seed;
+  EXPECT_FALSE(platform::NativeFileExists(file + ".part"));
+  // Resumed runs asked for the rest, not for everything again.
+  size_t resumed = 0;
+  for (const auto& request : server.requests()) resumed += !request.Header("Range").empty();
+  EXPECT_GT(resumed, 0u) << "seed " << seed << ", " << finishedEarly << " runs finished before their kill";
+}

@@ -1,0 +1,142 @@
+// What reaches the disk: exactly the resource, however the server frames or
+// codes it, and nothing else.
+#include <gtest/gtest.h>
+
+#include "dl/PartRecord.h"
+#include "platform/DataFile.h"
+#include "tests/dl/support/EngineTestSupport.h"
+#include "tests/dl/support/HttpTestServer.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::string Chunked(const std::string& body) {
+  std::string out;
+  size_t sizes[] = {1, 4095, 70000, 13};
+  size_t at = 0;
+  for (size_t i = 0; at < body.size(); ++i) {
+    size_t take = std::min(sizes[i % 4], body.size() - at);
+    char line[32];
+    std::snprintf(line, sizeof line, "%zx\r\n", take);
+    out += line + body.substr(at, take) + "\r\n";
+    at += take;
+  }
+  return out + "0\r\n\r\n";
+}
+
+}  // namespace
+
+TEST(Transfer, SavesIdentityChunkedAndCloseDelimitedBodiesByteForByte) {
+  const std::string body = PatternBytes(300000);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    if (request.target == "/identity.bin") return ServeResource(request, peer, Resource{body});
+    if (request.target == "/chunked.bin")
+      return void(peer.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Chunked(body)));
+    if (request.target == "/http10.bin") return void(peer.Send("HTTP/1.0 200 OK\r\n\r\n" + body));
+    if (request.target == "/interim.bin")
+      return void(peer.Send("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </x>\r\n\r\n"
+                            "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello"));
+    if (request.target == "/empty.bin") return void(peer.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"));
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  for (const char* name : {"identity.bin", "chunked.bin", "http10.bin"}) {
+    TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url(std::string("/") + name), dir.path()));
+    EXPECT_EQ(TaskStateName(end.state), std::string("done")) << name << ": " << end.error;
+    EXPECT_EQ(end.file, dir / name);
+    EXPECT_TRUE(ReadFileBytes(dir / name) == body) << name;
+    EXPECT_FALSE(platform::NativeFileExists(dir / name + ".part"));
+    EXPECT_FALSE(platform::NativeFileExists(PartRecordPath(dir / name + ".part")));
+  }
+  TaskSnapshot interim = WaitForEnd(engine, AddTask(engine, server.Url("/interim.bin"), dir.path()));
+  EXPECT_EQ(interim.state, TaskState::Done) << interim.error;
+  EXPECT_EQ(ReadFileBytes(dir / "interim.bin"), "hello");
+  TaskSnapshot empty = WaitForEnd(engine, AddTask(engine, server.Url("/empty.bin"), dir.path()));
+  EXPECT_EQ(empty.state, TaskState::Done) << empty.error;
+  EXPECT_TRUE(platform::NativeFileExists(dir / "empty.bin"));
+  for (const auto& request : server.requests())
+    EXPECT_NE(request.text.find("\r\nAccept-Encoding: identity\r\n"), std::string::npos);
+}
+
+TEST(Transfer, DecodesAServerCompressedBodyWithoutAByteOrderMark) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i) + " of some text\n";
+  const std::string gzip = GzipBytes(text);
+  HttpTestServer server([&](const HttpRequest&, ServerPeer& peer, size_t) {
+    peer.Send("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(gzip.size()) +
+              "\r\n\r\n" + gzip);
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/t.txt"), dir.path()));
+  ASSERT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "t.txt") == text);
+}
+
+TEST(Transfer, NeverWritesAnErrorPageOrABadlyFramedBody) {
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    if (request.target == "/missing")
+      return void(peer.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!"));
+    if (request.target == "/negative")
+      return void(peer.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n-5\r\nhello\r\n0\r\n\r\n"));
+    if (request.target == "/overflow")
+      return void(peer.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10000000000000001\r\nx\r\n0\r\n\r\n"));
+    if (request.target == "/damaged")
+      return void(peer.Send("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 12\r\n\r\nnot gzip!!!!"));
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot missing = WaitForEnd(engine, AddTask(engine, server.Url("/missing"), dir.path()));
+  EXPECT_EQ(missing.state, TaskState::Failed);
+  EXPECT_EQ(missing.code, NotFound);
+  EXPECT_EQ(missing.error, "server answered 404 Not Found");
+  EXPECT_FALSE(platform::NativeFileExists(dir / "missing"));
+  EXPECT_FALSE(platform::NativeFileExists(dir / "missing.part"));
+  for (const char* path : {"/negative", "/overflow", "/damaged"}) {
+    TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url(path), dir.path()));
+    EXPECT_EQ(end.state, TaskState::Failed) << path;
+    EXPECT_FALSE(end.error.empty()) << path;
+    EXPECT_FALSE(platform::NativeFileExists(dir.path() + path));
+  }
+}
+
+TEST(Transfer, RefusedConnectionsFailWithTheSystemsReasonAfterFiveTries) {
+  uint16_t port;
+  {
+    HttpTestServer probe([](const HttpRequest&, ServerPeer&, size_t) {});
+    port = probe.port();
+  }
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end =
+      WaitForEnd(engine, AddTask(engine, "http://127.0.0.1:" + std::to_string(port) + "/x", dir.path()));
+  EXPECT_EQ(end.state, TaskState::Failed);
+  EXPECT_EQ(end.code, NetConnectError);
+  EXPECT_NE(end.error.find("Connection refused"), std::string::npos) << end.error;
+  EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
+}
+
+TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
+  const std::string body = PatternBytes(5000);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    if (request.target == "/old") return void(peer.Send("HTTP/1.1 302 Found\r\nLocation: /new.bin\r\nContent-Length: 0\r\n\r\n"));
+    ServeResource(request, peer, Resource{body});
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskOptions good;
+  good.name = "good.bin";
+  good.sha256 = "0000000000000000000000000000000000000000000000000000000000000000";
+  TaskSnapshot wrong = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path(), good));
+  EXPECT_EQ(wrong.state, TaskState::Failed);
+  EXPECT_NE(wrong.error.find("SHA-256"), std::string::npos);
+  EXPECT_FALSE(platform::NativeFileExists(dir / "good.bin"));
+  TaskSnapshot redirected = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path()));
+  EXPECT_EQ(redirected.state, TaskState::Done) << redirected.error;
+  EXPECT_EQ(redirected.name, "new.bin");
+  std::string error;
+  EXPECT_EQ(engine.Add(server.Url("/x"), dir.path(), TaskOptions{"", 0, "abc", true}, error), 0);
+  EXPECT_EQ(engine.Add("https://127.0.0.1/x", dir.path(), {}, error), 0);
+  EXPECT_EQ(engine.Add(server.Url("/x"), dir / "nowhere", {}, error), 0);
+  EXPECT_NE(error.find("folder does not exist"), std::string::npos);
+}

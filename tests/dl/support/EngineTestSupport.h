@@ -1,0 +1,18 @@
+// Helpers for driving a DownloadEngine in tests.
+#ifndef VELMORA_TESTS_DL_ENGINETESTSUPPORT_H
+#define VELMORA_TESTS_DL_ENGINETESTSUPPORT_H
+
+#include <string>
+
+#include "dl/DownloadEngine.h"
+
+// Retries after a few milliseconds, so failure paths cost little time.
+EngineSettings FastSettings();
+
+// Waits (up to `ms`) until the task is done or failed; its final snapshot.
+TaskSnapshot WaitForEnd(DownloadEngine& engine, int64_t id, int ms = 20000);
+
+// Adds a task; fails the test on error.
+int64_t AddTask(DownloadEngine& engine, const std::string& url, const std::string& folder, TaskOptions options = {});
+
+#endif
