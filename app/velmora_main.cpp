@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CTessaryDL.h"
+#include "app/DesktopCommands.h"
 #include "app/InstanceHandoff.h"
 #include "platform/CommandLine.h"
 #include "platform/Resource.h"
@@ -36,6 +37,8 @@ std::vector<unsigned char> CopySkinArchive() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Desktop set-up actions (browser manifests, open at login) end here.
+  if (const std::optional<int> status = RunDesktopCommand(argc, argv)) return *status;
   platform::RecordProcessCommandLine(platform::CommandLineArguments(argc, argv));
   if (const HWND running = FindWindowW(nullptr, kProductTitle)) {
     HandToRunningInstance(running, platform::ProcessCommandLine());
