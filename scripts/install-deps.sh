@@ -11,6 +11,9 @@ packages=(
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
   openssl nginx
+  # browser integration and packaging: the native host's JSON, checks of the
+  # desktop entry, metadata and package, the extension's own tests
+  nlohmann-json3-dev desktop-file-utils appstream lintian dpkg-dev nodejs
   # peers the benchmarks measure against
   lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev
 )
