@@ -12,8 +12,10 @@ packages=(
   qt6-base-dev fonts-wqy-microhei
   openssl nginx
   # browser integration and packaging: the native host's JSON, checks of the
-  # desktop entry, metadata and package, the extension's own tests
+  # desktop entry, metadata and package, the extension's own tests and its
+  # run in a real browser
   nlohmann-json3-dev desktop-file-utils appstream lintian dpkg-dev nodejs
+  chromium
   # peers the benchmarks measure against
   lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev
 )
