@@ -6,7 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 build="${VELMORA_PACKAGE_BUILD:-build-package}"
-cmake -S . -B "$build" -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_UI=ON >/dev/null
+# Debian's own compiler and linker flags, with every hardening feature.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags="$(dpkg-buildflags --get LDFLAGS)"
+cmake -S . -B "$build" -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_UI=ON \
+  -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velmora velmora-send velmora-native-host velmora_ext
 dist="$PWD/dist"
 mkdir -p "$dist"
