@@ -23,6 +23,9 @@ class HostSession {
   using IdSource = std::function<std::string()>;
 
   HostSession(LinkReceiver& receiver, FrameWriter write, IdSource newId = {});
+  // The frame reader calls back into this object.
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
 
   // Takes input bytes; false once an answer could not be written.
   bool Feed(std::string_view bytes);

@@ -79,6 +79,12 @@ bool WindowHandoff::Deliver(const std::string& command, std::string& error) {
 }
 
 HWND WindowHandoff::FindOrStartWindow(std::string& error) {
+  // Without the folder no window can be found, and a started one could
+  // not be reached either.
+  if (ui::link::SocketDirectory().empty()) {
+    error = "the per-user window folder cannot be used (not ours, or not private)";
+    return nullptr;
+  }
   StartLock lock;
   if (HWND window = ui::link::FindRemoteWindow(nullptr, options_.title.c_str())) return window;
   if (!StartProgram(error)) return nullptr;

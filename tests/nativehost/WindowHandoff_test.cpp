@@ -263,6 +263,15 @@ TEST_F(WindowHandoffTest, SaysWhyWhenTheDownloadCenterCannotBeReached) {
   EXPECT_FALSE(failing.Deliver("#clicent#x", error));
   EXPECT_EQ(error, "velmora ended before its window opened (exit status 3)");
 
+  // A window folder anyone may write to is refused before anything starts.
+  const std::string open = dir / "open";
+  std::filesystem::create_directory(open);
+  chmod(open.c_str(), 0777);
+  setenv("VELMORA_WINDOW_DIR", open.c_str(), 1);
+  EXPECT_FALSE(failing.Deliver("#clicent#x", error));
+  EXPECT_EQ(error, "the per-user window folder cannot be used (not ours, or not private)");
+  setenv("VELMORA_WINDOW_DIR", linkDir.c_str(), 1);
+
   WriteScript(dir / "velmora", "exec sleep 2");
   WindowHandoffOptions slow{dir.path()};
   slow.startTimeoutMs = 400;
