@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CTessaryDL.h"
+#include "app/DesktopCommands.h"
 #include "app/InstanceHandoff.h"
 #include "platform/CommandLine.h"
 #include "platform/Display.h"
@@ -47,6 +48,8 @@ int SaveScreenshot(HWND window, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Desktop set-up actions (browser manifests, open at login) end here.
+  if (const std::optional<int> status = RunDesktopCommand(argc, argv)) return *status;
   std::vector<std::u16string> arguments = platform::CommandLineArguments(argc, argv);
   const std::optional<std::string> screenshot = TakeScreenshotOption(arguments);
   platform::RecordProcessCommandLine(arguments);

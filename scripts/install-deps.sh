@@ -16,6 +16,11 @@ packages=(
   xvfb xauth
   # a private session bus for the desktop-notification test
   dbus-daemon
+  # browser integration and packaging: the native host's JSON, checks of the
+  # desktop entry, metadata and package, the extension's own tests and its
+  # run in a real browser
+  nlohmann-json3-dev desktop-file-utils appstream lintian dpkg-dev nodejs
+  chromium
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against

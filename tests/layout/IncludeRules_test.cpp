@@ -27,6 +27,7 @@ const std::map<std::string, int> kFloors = {
     {"script", 4},
     {"ui", 5},
     {"app", 6},
+    {"nativehost", 6},  // a program of its own beside the window
 };
 
 // The HTTP client writes downloads through the file helpers' writer.

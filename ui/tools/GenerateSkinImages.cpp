@@ -4,10 +4,15 @@
 // (the name the picture window falls back to). Run it when the look changes
 // and commit the results:
 //   velmora-skin-images SKIN_DIR
+// With --app-icons, draws the logo as the desktop's application icon in the
+// usual sizes instead, as ICON_DIR/hicolor/NxN/apps/velmora.png:
+//   velmora-skin-images --app-icons ICON_DIR
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -220,13 +225,26 @@ bool DrawAll(const QString& skin) {
   return ok;
 }
 
+// Each size drawn on its own pixel grid, so the small ones stay crisp.
+bool DrawAppIcons(const QString& root) {
+  bool ok = true;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString dir = root + QStringLiteral("/hicolor/%1x%1/apps").arg(size);
+    QDir().mkpath(dir);
+    ok &= Save(dir, "velmora", size, size, [size](QPainter& p) { Logo(p, size); }, 1);
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s SKIN_DIR\n", argv[0]);
+  const bool icons = argc == 3 && std::strcmp(argv[1], "--app-icons") == 0;
+  if (argc != 2 && !icons) {
+    std::fprintf(stderr, "usage: %s SKIN_DIR | --app-icons ICON_DIR\n", argv[0]);
     return 2;
   }
   QGuiApplication app(argc, argv);
+  if (icons) return DrawAppIcons(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
   return DrawAll(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

@@ -1,0 +1,12 @@
+// Script functions for desktop settings:
+//   desktop_setOpenAtLogin(on)  -> true, or false and a message
+//   desktop_isOpenAtLogin()     -> true or false
+// The entry starts the `velmora` beside the running executable.
+#ifndef VELMORA_APP_DESKTOPSCRIPTLIBRARY_H
+#define VELMORA_APP_DESKTOPSCRIPTLIBRARY_H
+
+#include <lua.hpp>
+
+void RegisterDesktopScriptLibrary(lua_State* L);
+
+#endif
