@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ConfigBootstrapSteps.h"
+#include "app/DesktopScriptLibrary.h"
 #include "app/SavePathSetup.h"
 #include "app/InputDlgLibrary.h"
 #include "app/SecondaryWindows.h"
@@ -28,6 +29,7 @@ LuaCommonHooks MainWindowHooks(ConfigBootstrap& bootstrap) {
   hooks.registerWindowLibraries = [](lua_State* L) {
     RegisterUiScriptLibrary(L);
     RegisterInputDlgLibrary(L);
+    RegisterDesktopScriptLibrary(L);
   };
   return hooks;
 }

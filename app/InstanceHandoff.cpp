@@ -18,6 +18,18 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   return true;
 }
 
+bool IsWebLink(std::u16string_view argument) {
+  return StartsWithNoCase(argument, u"http://") || StartsWithNoCase(argument, u"https://") ||
+         StartsWithNoCase(argument, u"ftp://");
+}
+
+void SendCopyData(HWND running, const std::string& command) {
+  COPYDATASTRUCT data;
+  data.cbData = static_cast<DWORD>(command.size() + 1);  // with its zero, as senders give it
+  data.lpData = command.c_str();
+  SendMessageW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
 }  // namespace
 
 std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
@@ -37,10 +49,20 @@ std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
 
 void HandToRunningInstance(HWND running, const std::vector<std::u16string>& arguments) {
   PostMessageW(running, WM_SYSCOMMAND, SC_RESTORE, 0);
-  const std::string command = ClientCommandText(arguments);
-  if (command.empty()) return;
-  COPYDATASTRUCT data;
-  data.cbData = static_cast<DWORD>(command.size() + 1);  // with its zero, as senders give it
-  data.lpData = command.c_str();
-  SendMessageW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  if (const std::string command = ClientCommandText(arguments); !command.empty()) {
+    SendCopyData(running, command);
+    return;
+  }
+  for (const std::string& command : LinkCommands(arguments)) SendCopyData(running, command);
+}
+
+std::vector<std::string> LinkCommands(const std::vector<std::u16string>& arguments) {
+  std::vector<std::string> commands;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (!IsWebLink(arguments[i])) continue;
+    std::string command = "#clicent#";
+    platform::AppendUtf16AsUtf8(arguments[i], command);
+    commands.push_back(std::move(command));
+  }
+  return commands;
 }

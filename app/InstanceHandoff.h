@@ -13,8 +13,13 @@
 // first one begins with "#clicent#" or "#browser#" (any case); else empty.
 std::string ClientCommandText(const std::vector<std::u16string>& arguments);
 
-// Restores `running` and, when the command line carries a client command,
-// sends it as copy-data.
+// The arguments after the program path that are web links (http, https or
+// ftp, any case), each as its own "#clicent#" command in UTF-8: what a
+// desktop entry's `velmora %U` or a user typing `velmora URL...` hands over.
+std::vector<std::string> LinkCommands(const std::vector<std::u16string>& arguments);
+
+// Restores `running` and, when the command line carries a client command or
+// links, sends each as copy-data.
 void HandToRunningInstance(HWND running, const std::vector<std::u16string>& arguments);
 
 #endif

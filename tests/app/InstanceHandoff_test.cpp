@@ -13,3 +13,11 @@ TEST(ClientCommandText, IgnoresOtherCommandLines) {
   EXPECT_EQ(ClientCommandText({u"velmora", u"#clicent"}), "");
   EXPECT_EQ(ClientCommandText({u"velmora", u"--verbose", u"#clicent#x"}), "");
 }
+
+TEST(LinkCommands, EveryWebLinkBecomesItsOwnClientCommand) {
+  EXPECT_EQ(LinkCommands({u"velmora", u"HTTPS://a.example/x.iso", u"--flag", u"ftp://b/y", u"http://c/\u4E2D"}),
+            (std::vector<std::string>{"#clicent#HTTPS://a.example/x.iso", "#clicent#ftp://b/y",
+                                      "#clicent#http://c/\xE4\xB8\xAD"}));
+  EXPECT_TRUE(LinkCommands({u"velmora", u"file:///etc/passwd", u"javascript:x", u"httpx://y"}).empty());
+  EXPECT_TRUE(LinkCommands({}).empty());
+}
