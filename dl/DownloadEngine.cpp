@@ -24,6 +24,7 @@ struct DownloadEngine::Task {
   // Under the engine's lock.
   TaskState state = TaskState::Paused;
   std::string file;
+  std::string finalUrl;
   ResultCode code = Success;
   std::string error;
   int64_t finished = 0;
@@ -55,6 +56,11 @@ class DownloadEngine::Host final : public TaskHost {
     std::lock_guard lock(engine_.mutex_);
     task_.setup.name = name;
     task_.file = file;
+  }
+
+  void Answered(const std::string& finalUrl) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.finalUrl = finalUrl;
   }
 
   void Progress(int64_t done, int64_t total) override {
@@ -347,6 +353,7 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   TaskSnapshot s;
   s.id = task->id;
   s.url = task->setup.url;
+  s.finalUrl = task->finalUrl;
   s.state = task->state;
   s.name = task->setup.name;
   s.file = task->file;

@@ -14,6 +14,7 @@
 #include "dl/DownloadEngine.h"
 #include "dl/DownloadNotifier.h"
 #include "dl/HttpGet.h"
+#include "net/WProxySettings.h"
 #include "base/CodePageText.h"
 #include "platform/Path.h"
 #include "base/ReportError.h"
@@ -153,6 +154,7 @@ void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
   lua_createtable(L, 0, 13);
   SetNumber(L, "id", s.id);
   SetText(L, "url", s.url);
+  if (!s.finalUrl.empty()) SetText(L, "finalUrl", s.finalUrl);
   lua_pushstring(L, TaskStateName(s.state));
   lua_setfield(L, -2, "state");
   SetText(L, "name", s.name);
@@ -211,6 +213,15 @@ int dl_setStallTimeout(lua_State* L) {
   int64_t seconds = 0;
   if (!CheckInteger(L, 1, "dl_setStallTimeout", 1, 3600, seconds)) return 0;
   EngineOf(L)->SetStallTimeout(static_cast<int>(seconds));
+  return True(L);
+}
+
+// A proxy for every transfer from now on; an empty text goes back to the
+// environment's proxies.
+int dl_setProxy(lua_State* L) {
+  if (!CheckString(L, 1, "dl_setProxy")) return 0;
+  std::string error;
+  if (!WProxySettings::SetProgramProxy(Utf8FromAnsi(lua_tostring(L, 1)), error)) return NilAndMessage(L, error);
   return True(L);
 }
 
@@ -283,7 +294,7 @@ const luaL_Reg kFunctions[] = {
     {"dl_pause", dl_pause},       {"dl_remove", dl_remove},
     {"dl_info", dl_info},         {"dl_list", dl_list},
     {"dl_setMaxActive", dl_setMaxActive}, {"dl_setLimit", dl_setLimit},
-    {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait},
+    {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait}, {"dl_setProxy", dl_setProxy},
     {nullptr, nullptr},
 };
 

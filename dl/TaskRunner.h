@@ -28,6 +28,8 @@ class TaskHost {
   // The file the task writes is now known (name and full path of the final file).
   virtual void Named(const std::string& name, const std::string& file) = 0;
   virtual void Progress(int64_t done, int64_t total) = 0;
+  // The URL that answered after any redirects.
+  virtual void Answered(const std::string& /*finalUrl*/) {}
 };
 
 struct TaskSetup {
