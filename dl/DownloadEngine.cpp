@@ -1,5 +1,7 @@
 #include "dl/DownloadEngine.h"
 
+#include "dl/TaskHeaders.h"
+
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -202,6 +204,7 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   if (!options.sha256.empty() && !NormaliseSha256(options.sha256, sha256))
     return error = "sha256 must be 64 hexadecimal digits", 0;
   if (options.limit < 0) return error = "limit must not be negative", 0;
+  if (!CheckTaskHeaders(options.headers, error)) return 0;
   std::string trimmedFolder = folder;
   while (trimmedFolder.size() > 1 && trimmedFolder.back() == '/') trimmedFolder.pop_back();
   Events events;
@@ -210,7 +213,8 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
     std::lock_guard lock(mutex_);
     auto task = std::make_shared<Task>();
     id = task->id = nextId_++;
-    task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256};
+    task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256,
+                             options.headers};
     if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
     task->added = Now();
     task->limiter.SetRate(options.limit);

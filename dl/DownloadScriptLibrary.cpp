@@ -14,6 +14,7 @@
 #include "dl/DownloadEngine.h"
 #include "dl/DownloadNotifier.h"
 #include "dl/HttpGet.h"
+#include "dl/TaskHeaders.h"
 #include "net/WProxySettings.h"
 #include "base/CodePageText.h"
 #include "platform/Path.h"
@@ -85,7 +86,34 @@ bool Guarded(std::string& error, Work&& work) noexcept {
 
 const double kMaxId = 9007199254740992.0;  // 2^53: every id a Lua number holds exactly
 
-bool ReadOptions(lua_State* L, int index, TaskOptions& options) {
+// A table of name -> value, or an array of "Name: value" lines. Wrong types
+// are reported; a line without a colon is a `problem` for the caller.
+bool ReadTaskHeaders(lua_State* L, int index, HeaderList& headers, std::string& problem) {
+  if (lua_type(L, index) != LUA_TTABLE) {
+    ReportError(kStem, __LINE__, "(error) (%s:%d) dl_add(headers): must be a table, type is %s\n",
+                lua_typename(L, lua_type(L, index)));
+    return false;
+  }
+  for (lua_pushnil(L); lua_next(L, index); lua_pop(L, 1)) {
+    if (lua_type(L, -1) != LUA_TSTRING || (lua_type(L, -2) != LUA_TSTRING && lua_type(L, -2) != LUA_TNUMBER)) {
+      lua_pop(L, 2);
+      ReportError(kStem, __LINE__, "(error) (%s:%d) dl_add(headers): names and values must be strings\n");
+      return false;
+    }
+    std::string value = Utf8FromAnsi(StringArg(L, -1));
+    if (lua_type(L, -2) == LUA_TNUMBER) {
+      std::pair<std::string, std::string> header;
+      if (problem.empty() && SplitHeaderLine(value, header, problem)) headers.push_back(std::move(header));
+      continue;
+    }
+    lua_pushvalue(L, -2);  // lua_tolstring on the key itself would confuse lua_next
+    headers.emplace_back(StringArg(L, -1), std::move(value));
+    lua_pop(L, 1);
+  }
+  return true;
+}
+
+bool ReadOptions(lua_State* L, int index, TaskOptions& options, std::string& problem) {
   if (lua_isnoneornil(L, index)) return true;
   if (lua_type(L, index) != LUA_TTABLE) {
     ReportError(kStem, __LINE__, "(error) (%s:%d) dl_add: options must be a table, type is %s\n",
@@ -101,14 +129,18 @@ bool ReadOptions(lua_State* L, int index, TaskOptions& options) {
   if (ok && !lua_isnil(L, -1) && (ok = CheckString(L, lua_gettop(L), "dl_add(sha256)"))) options.sha256 = StringArg(L, -1);
   lua_getfield(L, index, "start");
   if (ok && !lua_isnil(L, -1)) options.start = lua_toboolean(L, -1);
-  lua_pop(L, 4);
+  lua_getfield(L, index, "headers");
+  if (ok && !lua_isnil(L, -1)) ok = ReadTaskHeaders(L, lua_gettop(L), options.headers, problem);
+  lua_pop(L, 5);
   return ok;
 }
 
 int dl_add(lua_State* L) {
   if (!CheckString(L, 1, "dl_add") || !CheckString(L, 2, "dl_add")) return 0;
   TaskOptions options;
-  if (!ReadOptions(L, 3, options)) return 0;
+  std::string problem;
+  if (!ReadOptions(L, 3, options, problem)) return 0;
+  if (!problem.empty()) return NilAndMessage(L, problem);
   std::string url = Utf8FromAnsi(StringArg(L, 1));
   std::string folder = platform::NativePathFromAnsi(StringArg(L, 2));
   std::string error;

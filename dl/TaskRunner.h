@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/ResultCode.h"
+#include "dl/HttpUrl.h"
 
 class RateLimiter;
 
@@ -37,6 +38,7 @@ struct TaskSetup {
   std::string folder;  // native path, no trailing separator
   std::string name;    // fixed name, or empty to take the server's
   std::string sha256;  // lowercase hex, or empty
+  HeaderList headers;  // the script's own, checked; memory only
 };
 
 struct RetryPolicy {

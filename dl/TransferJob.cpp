@@ -106,6 +106,7 @@ HeaderList TransferJob::RequestHeaders() const {
     std::string validator = !record_.etag.empty() ? record_.etag : record_.lastModified;
     if (!validator.empty()) headers.emplace_back("If-Range", validator);
   }
+  headers.insert(headers.end(), setup_.headers.begin(), setup_.headers.end());
   return headers;
 }
 
