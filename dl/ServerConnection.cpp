@@ -65,7 +65,8 @@ std::unique_ptr<Connection> OpenConnection(const ConnectTarget& target, const st
     error = server->errorText();
     // A handshake that ran and failed says something about the server or
     // its certificate; trying again gives the same answer.
-    permanent = server->tls() != nullptr;
+    // So does a proxy that wants other credentials.
+    permanent = server->tls() != nullptr || error.find("refused CONNECT: 407") != std::string::npos;
     return nullptr;
   }
   return std::make_unique<ServerConnection>(std::move(server));

@@ -179,6 +179,7 @@ TEST_F(WebDownload, AProxyCarriesBothSchemesAndNoProxyGoesAround) {
   refused = WaitForEnd(engine, AddTask(engine, Https(good, "/big.bin"), out.path(), Named("r2.bin")));
   EXPECT_EQ(refused.state, TaskState::Failed);
   EXPECT_NE(refused.error.find("proxy " + endpoint), std::string::npos) << refused.error;
+  EXPECT_EQ(refused.error.find("gave up"), std::string::npos) << refused.error;
 
   // no_proxy takes loopback around the proxy.
   setenv("no_proxy", "127.0.0.1", 1);
