@@ -1,6 +1,6 @@
 // One connection to a server as the download engine sees it: open, send,
-// receive in short waits. Plain TCP today; TLS and proxies come in as other
-// implementations of the same interface.
+// receive in short waits. Plain TCP straight to the server, or TLS and
+// proxies through the network library's server connection.
 //
 // Threads: a connection is used by one thread. `cancelled` is polled between
 // waits, so a pause or an exit takes effect within one wait slice.
@@ -26,9 +26,15 @@ class Connection {
   // errorText on failure or when `cancelled` turned true.
   virtual bool SendAll(std::string_view data, int totalWaitMs, const std::function<bool()>& cancelled) = 0;
   virtual const std::string& errorText() const = 0;
+  // How the request text must look when a proxy forwards plain requests.
+  virtual bool forwardsThroughProxy() const { return false; }
+  virtual std::string proxyAuthorization() const { return {}; }
+  // "127.0.0.1:3128" when a proxy carries the connection, else empty.
+  virtual std::string proxyEndpoint() const { return {}; }
 };
 
 struct ConnectTarget {
+  std::string scheme = "http";
   std::string host;
   uint16_t port = 80;
   int receiveBufferBytes = 0;  // 0: the system's own sizing
@@ -40,5 +46,13 @@ struct ConnectTarget {
 // "stopped" when `cancelled` answered true first.
 std::unique_ptr<Connection> OpenTcpConnection(const ConnectTarget& target, const std::function<bool()>& cancelled,
                                               std::string& error);
+
+// Any target: https with TLS (certificates checked, never switched off),
+// through the proxy the settings choose for it. On failure null with
+// `error`; `permanent` tells a refusal that another try cannot mend (a
+// certificate or handshake fault, an unusable proxy setting) from a
+// network failure.
+std::unique_ptr<Connection> OpenConnection(const ConnectTarget& target, const std::function<bool()>& cancelled,
+                                           std::string& error, bool& permanent);
 
 #endif

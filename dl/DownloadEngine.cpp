@@ -1,5 +1,7 @@
 #include "dl/DownloadEngine.h"
 
+#include "dl/TaskHeaders.h"
+
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -24,6 +26,7 @@ struct DownloadEngine::Task {
   // Under the engine's lock.
   TaskState state = TaskState::Paused;
   std::string file;
+  std::string finalUrl;
   ResultCode code = Success;
   std::string error;
   int64_t finished = 0;
@@ -55,6 +58,11 @@ class DownloadEngine::Host final : public TaskHost {
     std::lock_guard lock(engine_.mutex_);
     task_.setup.name = name;
     task_.file = file;
+  }
+
+  void Answered(const std::string& finalUrl) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.finalUrl = finalUrl;
   }
 
   void Progress(int64_t done, int64_t total) override {
@@ -196,6 +204,7 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   if (!options.sha256.empty() && !NormaliseSha256(options.sha256, sha256))
     return error = "sha256 must be 64 hexadecimal digits", 0;
   if (options.limit < 0) return error = "limit must not be negative", 0;
+  if (!CheckTaskHeaders(options.headers, error)) return 0;
   std::string trimmedFolder = folder;
   while (trimmedFolder.size() > 1 && trimmedFolder.back() == '/') trimmedFolder.pop_back();
   Events events;
@@ -204,7 +213,8 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
     std::lock_guard lock(mutex_);
     auto task = std::make_shared<Task>();
     id = task->id = nextId_++;
-    task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256};
+    task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256,
+                             options.headers};
     if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
     task->added = Now();
     task->limiter.SetRate(options.limit);
@@ -347,6 +357,7 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   TaskSnapshot s;
   s.id = task->id;
   s.url = task->setup.url;
+  s.finalUrl = task->finalUrl;
   s.state = task->state;
   s.name = task->setup.name;
   s.file = task->file;

@@ -32,6 +32,9 @@ struct TaskOptions {
   int64_t limit = 0;    // bytes/s, 0 none
   std::string sha256;   // hex, any case; empty none
   bool start = true;
+  // Sent with every request of the task (cookies, referrer); kept in
+  // memory only, never written to the record or any other file.
+  HeaderList headers;
 };
 
 struct EngineSettings {

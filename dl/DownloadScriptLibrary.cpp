@@ -14,6 +14,8 @@
 #include "dl/DownloadEngine.h"
 #include "dl/DownloadNotifier.h"
 #include "dl/HttpGet.h"
+#include "dl/TaskHeaders.h"
+#include "net/WProxySettings.h"
 #include "base/CodePageText.h"
 #include "platform/Path.h"
 #include "base/ReportError.h"
@@ -84,7 +86,34 @@ bool Guarded(std::string& error, Work&& work) noexcept {
 
 const double kMaxId = 9007199254740992.0;  // 2^53: every id a Lua number holds exactly
 
-bool ReadOptions(lua_State* L, int index, TaskOptions& options) {
+// A table of name -> value, or an array of "Name: value" lines. Wrong types
+// are reported; a line without a colon is a `problem` for the caller.
+bool ReadTaskHeaders(lua_State* L, int index, HeaderList& headers, std::string& problem) {
+  if (lua_type(L, index) != LUA_TTABLE) {
+    ReportError(kStem, __LINE__, "(error) (%s:%d) dl_add(headers): must be a table, type is %s\n",
+                lua_typename(L, lua_type(L, index)));
+    return false;
+  }
+  for (lua_pushnil(L); lua_next(L, index); lua_pop(L, 1)) {
+    if (lua_type(L, -1) != LUA_TSTRING || (lua_type(L, -2) != LUA_TSTRING && lua_type(L, -2) != LUA_TNUMBER)) {
+      lua_pop(L, 2);
+      ReportError(kStem, __LINE__, "(error) (%s:%d) dl_add(headers): names and values must be strings\n");
+      return false;
+    }
+    std::string value = Utf8FromAnsi(StringArg(L, -1));
+    if (lua_type(L, -2) == LUA_TNUMBER) {
+      std::pair<std::string, std::string> header;
+      if (problem.empty() && SplitHeaderLine(value, header, problem)) headers.push_back(std::move(header));
+      continue;
+    }
+    lua_pushvalue(L, -2);  // lua_tolstring on the key itself would confuse lua_next
+    headers.emplace_back(StringArg(L, -1), std::move(value));
+    lua_pop(L, 1);
+  }
+  return true;
+}
+
+bool ReadOptions(lua_State* L, int index, TaskOptions& options, std::string& problem) {
   if (lua_isnoneornil(L, index)) return true;
   if (lua_type(L, index) != LUA_TTABLE) {
     ReportError(kStem, __LINE__, "(error) (%s:%d) dl_add: options must be a table, type is %s\n",
@@ -100,14 +129,18 @@ bool ReadOptions(lua_State* L, int index, TaskOptions& options) {
   if (ok && !lua_isnil(L, -1) && (ok = CheckString(L, lua_gettop(L), "dl_add(sha256)"))) options.sha256 = StringArg(L, -1);
   lua_getfield(L, index, "start");
   if (ok && !lua_isnil(L, -1)) options.start = lua_toboolean(L, -1);
-  lua_pop(L, 4);
+  lua_getfield(L, index, "headers");
+  if (ok && !lua_isnil(L, -1)) ok = ReadTaskHeaders(L, lua_gettop(L), options.headers, problem);
+  lua_pop(L, 5);
   return ok;
 }
 
 int dl_add(lua_State* L) {
   if (!CheckString(L, 1, "dl_add") || !CheckString(L, 2, "dl_add")) return 0;
   TaskOptions options;
-  if (!ReadOptions(L, 3, options)) return 0;
+  std::string problem;
+  if (!ReadOptions(L, 3, options, problem)) return 0;
+  if (!problem.empty()) return NilAndMessage(L, problem);
   std::string url = Utf8FromAnsi(StringArg(L, 1));
   std::string folder = platform::NativePathFromAnsi(StringArg(L, 2));
   std::string error;
@@ -153,6 +186,7 @@ void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
   lua_createtable(L, 0, 13);
   SetNumber(L, "id", s.id);
   SetText(L, "url", s.url);
+  if (!s.finalUrl.empty()) SetText(L, "finalUrl", s.finalUrl);
   lua_pushstring(L, TaskStateName(s.state));
   lua_setfield(L, -2, "state");
   SetText(L, "name", s.name);
@@ -211,6 +245,15 @@ int dl_setStallTimeout(lua_State* L) {
   int64_t seconds = 0;
   if (!CheckInteger(L, 1, "dl_setStallTimeout", 1, 3600, seconds)) return 0;
   EngineOf(L)->SetStallTimeout(static_cast<int>(seconds));
+  return True(L);
+}
+
+// A proxy for every transfer from now on; an empty text goes back to the
+// environment's proxies.
+int dl_setProxy(lua_State* L) {
+  if (!CheckString(L, 1, "dl_setProxy")) return 0;
+  std::string error;
+  if (!WProxySettings::SetProgramProxy(Utf8FromAnsi(lua_tostring(L, 1)), error)) return NilAndMessage(L, error);
   return True(L);
 }
 
@@ -283,7 +326,7 @@ const luaL_Reg kFunctions[] = {
     {"dl_pause", dl_pause},       {"dl_remove", dl_remove},
     {"dl_info", dl_info},         {"dl_list", dl_list},
     {"dl_setMaxActive", dl_setMaxActive}, {"dl_setLimit", dl_setLimit},
-    {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait},
+    {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait}, {"dl_setProxy", dl_setProxy},
     {nullptr, nullptr},
 };
 

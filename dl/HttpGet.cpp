@@ -87,17 +87,21 @@ bool GetOnce(const std::string& url, const HeaderList& headers, HttpGetAnswer& a
              const HttpGetOptions& options) {
   HttpUrl parsed;
   if (!ParseHttpUrl(url, parsed, error)) return false;
-  ConnectTarget target{parsed.host, parsed.port, 0, options.idleTimeoutSeconds * 1000};
-  auto connection = OpenTcpConnection(target, nullptr, error);
+  ConnectTarget target{parsed.scheme, parsed.host, parsed.port, 0, options.idleTimeoutSeconds * 1000};
+  bool permanent = false;
+  auto connection = OpenConnection(target, nullptr, error, permanent);
   if (!connection) return false;
   HeaderList all{{"Accept-Encoding", "gzip, deflate"}};
   all.insert(all.end(), headers.begin(), headers.end());
-  if (!connection->SendAll(BuildGetRequest(parsed, all), target.timeoutMs, nullptr))
+  ProxyForwarding forwarding{connection->forwardsThroughProxy(), connection->proxyAuthorization()};
+  if (!connection->SendAll(BuildGetRequest(parsed, all, forwarding), target.timeoutMs, nullptr))
     return error = "cannot send the request: " + connection->errorText(), false;
   HttpResponseReader reader;
   answer = HttpGetAnswer{};
   Exchange exchange{options, answer, error, nullptr};
   if (!ReadAnswer(*connection, reader, exchange)) return false;
+  if (connection->forwardsThroughProxy() && reader.head().status == 407)
+    return error = "the proxy " + connection->proxyEndpoint() + " refused the request: 407 " + reader.head().reason, false;
   answer.status = reader.head().status;
   answer.headers = reader.head().fields;
   return true;

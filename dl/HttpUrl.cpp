@@ -49,16 +49,17 @@ bool HostIsClean(std::string_view host) {
 bool ParseHttpUrl(std::string_view url, HttpUrl& out, std::string& error) {
   for (unsigned char c : url)
     if (c < 0x20 || c == 0x7f) return error = "the URL holds control characters", false;
-  if (StartsWithNoCase(url, "https://")) return error = "https URLs are not supported yet", false;
-  if (!StartsWithNoCase(url, "http://")) return error = "not an http:// URL", false;
-  url.remove_prefix(7);
+  bool secure = StartsWithNoCase(url, "https://");
+  if (!secure && !StartsWithNoCase(url, "http://")) return error = "not an http:// or https:// URL", false;
+  url.remove_prefix(secure ? 8 : 7);
+  out.scheme = secure ? "https" : "http";
   size_t fragment = url.find('#');
   if (fragment != std::string_view::npos) url = url.substr(0, fragment);
   size_t slash = url.find_first_of("/?");
   std::string_view authority = url.substr(0, slash);
   std::string_view rest = slash == std::string_view::npos ? std::string_view() : url.substr(slash);
   size_t colon = authority.rfind(':');
-  out.port = 80;
+  out.port = secure ? 443 : 80;
   if (colon != std::string_view::npos) {
     if (!ParsePort(authority.substr(colon + 1), out.port)) return error = "the URL's port is not a number from 1 to 65535", false;
     authority = authority.substr(0, colon);
@@ -83,10 +84,13 @@ std::string ResolveLocation(std::string_view base, std::string_view location) {
   return std::string(origin) + std::string(path) + std::string(location);
 }
 
-std::string BuildGetRequest(const HttpUrl& url, const HeaderList& extra) {
-  std::string host = url.host + (url.port == 80 ? std::string() : ":" + std::to_string(url.port));
-  std::string text = "GET " + url.target + " HTTP/1.1\r\nHost: " + host +
+std::string BuildGetRequest(const HttpUrl& url, const HeaderList& extra, const ProxyForwarding& proxy) {
+  uint16_t defaultPort = url.scheme == "https" ? 443 : 80;
+  std::string host = url.host + (url.port == defaultPort ? std::string() : ":" + std::to_string(url.port));
+  std::string target = proxy.absoluteTarget ? url.scheme + "://" + host + url.target : url.target;
+  std::string text = "GET " + target + " HTTP/1.1\r\nHost: " + host +
                      "\r\nUser-Agent: Velmora/1.0\r\nAccept: */*\r\nConnection: close\r\n";
+  if (!proxy.proxyAuthorization.empty()) text += "Proxy-Authorization: " + proxy.proxyAuthorization + "\r\n";
   for (const auto& [name, value] : extra) text += name + ": " + value + "\r\n";
   return text + "\r\n";
 }

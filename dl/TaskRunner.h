@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/ResultCode.h"
+#include "dl/HttpUrl.h"
 
 class RateLimiter;
 
@@ -28,6 +29,8 @@ class TaskHost {
   // The file the task writes is now known (name and full path of the final file).
   virtual void Named(const std::string& name, const std::string& file) = 0;
   virtual void Progress(int64_t done, int64_t total) = 0;
+  // The URL that answered after any redirects.
+  virtual void Answered(const std::string& /*finalUrl*/) {}
 };
 
 struct TaskSetup {
@@ -35,6 +38,7 @@ struct TaskSetup {
   std::string folder;  // native path, no trailing separator
   std::string name;    // fixed name, or empty to take the server's
   std::string sha256;  // lowercase hex, or empty
+  HeaderList headers;  // the script's own, checked; memory only
 };
 
 struct RetryPolicy {

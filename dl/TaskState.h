@@ -14,6 +14,7 @@ const char* TaskStateName(TaskState state);
 struct TaskSnapshot {
   int64_t id = 0;
   std::string url;        // as added (UTF-8)
+  std::string finalUrl;   // where redirects last led; empty until an answer came
   TaskState state = TaskState::Queued;
   std::string name;       // file name, UTF-8; empty until known
   std::string file;       // full native path of the final file; empty until known

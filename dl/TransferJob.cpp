@@ -106,6 +106,7 @@ HeaderList TransferJob::RequestHeaders() const {
     std::string validator = !record_.etag.empty() ? record_.etag : record_.lastModified;
     if (!validator.empty()) headers.emplace_back("If-Range", validator);
   }
+  headers.insert(headers.end(), setup_.headers.begin(), setup_.headers.end());
   return headers;
 }
 
@@ -133,18 +134,21 @@ TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
   HttpUrl parsed;
   std::string error;
   if (!ParseHttpUrl(url, parsed, error)) return Abort(Step::Fail, HttpUrlError, error + ": " + url);
-  ConnectTarget target{parsed.host, parsed.port, ReceiveBufferBytes(), static_cast<int>(stallMs_)};
+  ConnectTarget target{parsed.scheme, parsed.host, parsed.port, ReceiveBufferBytes(), static_cast<int>(stallMs_)};
   auto stop = [this] { return host_.StopRequested(); };
-  auto connection = OpenTcpConnection(target, stop, error);
+  bool permanent = false;
+  auto connection = OpenConnection(target, stop, error, permanent);
   if (!connection) {
     if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
-    return Abort(Step::Retry, NetConnectError, error);
+    return Abort(permanent ? Step::Fail : Step::Retry, NetConnectError, error);
   }
   askedRange_ = offset_ > 0 && record_.resumable;
-  if (!connection->SendAll(BuildGetRequest(parsed, RequestHeaders()), target.timeoutMs, stop)) {
+  ProxyForwarding forwarding{connection->forwardsThroughProxy(), connection->proxyAuthorization()};
+  if (!connection->SendAll(BuildGetRequest(parsed, RequestHeaders(), forwarding), target.timeoutMs, stop)) {
     if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
     return Abort(Step::Retry, NetSendError, "cannot send the request: " + connection->errorText());
   }
+  proxyEndpoint_ = connection->forwardsThroughProxy() ? connection->proxyEndpoint() : std::string();
   currentUrl_ = url;
   reader_ = std::make_unique<HttpResponseReader>();
   decoder_.reset();
@@ -251,11 +255,16 @@ void TransferJob::HandleHead() {
     return;
   }
   if (head.status == 416) return HandleRefusedRange(head);
+  if (!proxyEndpoint_.empty() && head.status == 407) {
+    abort_ = Abort(Step::Fail, NetConnectError, "the proxy " + proxyEndpoint_ + " refused the request: 407 " + head.reason);
+    return;
+  }
   if (head.status < 200 || head.status > 299) {
     abort_ = Abort(Step::Fail, head.status == 404 || head.status == 410 ? NotFound : HttpTypeError,
                    "server answered " + std::to_string(head.status) + " " + head.reason);
     return;
   }
+  host_.Answered(currentUrl_);
   if (!HandleCoding(head)) return;
   if (head.status == 206) HandleRangeAnswer(head);
   else HandleFullAnswer(head);

@@ -94,6 +94,7 @@ class TransferJob {
 
   // Per answer.
   std::string currentUrl_;
+  std::string proxyEndpoint_;  // a proxy forwarding plain requests, else empty
   std::unique_ptr<HttpResponseReader> reader_;
   std::unique_ptr<ContentDecoder> decoder_;
   bool headHandled_ = false;

@@ -1,4 +1,5 @@
-// velmora-bench-dl: the download engine against curl, in one run.
+// velmora-bench-dl: the download engine against curl, in one run (--https:
+// only the TLS comparison).
 //  1. One file (1 GiB by default) from a private loopback nginx: velmora-fetch
 //     against `curl -o`, wall time and CPU time (user + system) of each.
 //  2. Four downloads of a quarter of that size at once: velmora-lua running
@@ -31,6 +32,7 @@
 
 #include "dl/DownloadEngine.h"
 #include "tests/net/support/NginxServer.h"
+#include "tests/net/support/TestCertificates.h"
 
 // Live heap bytes of every C++ allocation in the process, worker threads
 // included (malloc statistics see only the main arena).
@@ -154,6 +156,23 @@ std::pair<Timing, Timing> BestInTurns(const std::vector<std::vector<std::string>
   return {best[0], best[1]};
 }
 
+// The same file over TLS from a second nginx with a private CA, which both
+// programs are told to trust (curl by --cacert, velmora by VELMORA_CA_FILE).
+void SingleHttpsFile(const std::string& url, const std::string& caFile, const std::string& dir, size_t mebibytes) {
+  const std::string outDir = dir + "/out", out = outDir + "/one.bin";
+  const off_t size = static_cast<off_t>(mebibytes) << 20;
+  const double gib = static_cast<double>(mebibytes) / 1024;
+  setenv("VELMORA_CA_FILE", caFile.c_str(), 1);
+  Clear(outDir);
+  std::vector<std::string> curlCommand{"curl", "-s", "--cacert", caFile, "-o", out, url};
+  RunAll({curlCommand});  // warms the page cache for both
+  auto [curl, ours] = BestInTurns({curlCommand}, {{SelfDirectory() + "/velmora-fetch", url, out}}, outDir, {out}, size);
+  std::printf("One %zu MiB download over HTTPS, best of three runs each, in turns:\n", mebibytes);
+  Report("curl -o (https)", curl, gib);
+  Report("velmora-fetch (https)", ours, gib);
+  std::printf("  ratio (velmora / curl): wall %.3f, cpu/GiB %.3f\n\n", ours.wall / curl.wall, ours.cpu / curl.cpu);
+}
+
 void SingleFile(const std::string& url, const std::string& dir, size_t mebibytes) {
   const std::string outDir = dir + "/out", out = outDir + "/one.bin";
   const off_t size = static_cast<off_t>(mebibytes) << 20;
@@ -204,7 +223,7 @@ void Limit(const std::string& url, const std::string& dir) {
   DownloadEngine engine;
   engine.SetLimit(limit);
   std::string error;
-  int64_t id = engine.Add(url, outDir, TaskOptions{"limited.bin", 0, "", true}, error);
+  int64_t id = engine.Add(url, outDir, TaskOptions{"limited.bin", 0, "", true, {}}, error);
   while (engine.Info(id)->done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   auto start = std::chrono::steady_clock::now();
   int64_t first = engine.Info(id)->done, previous = first, largest = 0;
@@ -231,7 +250,7 @@ void Heap(const std::string& url, const std::string& dir) {
     std::string error;
     std::vector<int64_t> ids;
     for (int i = 0; i < 4; ++i)
-      ids.push_back(engine.Add(url + "?" + std::to_string(i), outDir, TaskOptions{"h" + std::to_string(i), 0, "", true}, error));
+      ids.push_back(engine.Add(url + "?" + std::to_string(i), outDir, TaskOptions{"h" + std::to_string(i), 0, "", true, {}}, error));
     std::this_thread::sleep_for(std::chrono::seconds(1));
     long long running = liveHeap - before;
     int active = 0;
@@ -257,8 +276,10 @@ void Heap(const std::string& url, const std::string& dir) {
 int main(int argc, char** argv) {
   size_t mebibytes = 1024;
   std::string outParent;
+  bool httpsOnly = false;  // --https: only the TLS comparison
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) outParent = argv[++i];
+    else if (std::strcmp(argv[i], "--https") == 0) httpsOnly = true;
     else mebibytes = std::strtoul(argv[i], nullptr, 10);
   }
   if (mebibytes < 4) mebibytes = 4;
@@ -288,10 +309,23 @@ int main(int argc, char** argv) {
       rc = 1;
     } else {
       std::printf("Downloads land in %s\n\n", work.c_str());
-      SingleFile(nginx.Url("/big.bin"), work, mebibytes);
-      FourAtOnce(nginx.Url("/quarter.bin"), work, mebibytes / 4);
-      Limit(nginx.Url("/big.bin"), work);
-      Heap(nginx.Url("/quarter.bin"), work);
+      std::filesystem::create_directory(dir + "/tls");
+      std::filesystem::create_directory(dir + "/certs");
+      TestCertificates certificates(dir + "/certs");
+      NginxServer tls(dir + "/tls", dir + "/www", false);
+      if (certificates.ok()) tls.UseTls(certificates.good().certificate, certificates.good().key);
+      if (certificates.ok() && tls.Start()) {
+        std::string url = tls.Url("/big.bin");
+        SingleHttpsFile("https://" + url.substr(url.find("://") + 3), certificates.caFile(), work, mebibytes);
+      } else {
+        std::fprintf(stderr, "no TLS comparison: %s%s\n", certificates.Log().c_str(), tls.ErrorLog().c_str());
+      }
+      if (!httpsOnly) {
+        SingleFile(nginx.Url("/big.bin"), work, mebibytes);
+        FourAtOnce(nginx.Url("/quarter.bin"), work, mebibytes / 4);
+        Limit(nginx.Url("/big.bin"), work);
+        Heap(nginx.Url("/quarter.bin"), work);
+      }
     }
   }
   std::filesystem::remove_all(dir);

@@ -135,8 +135,8 @@ TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
   EXPECT_EQ(redirected.state, TaskState::Done) << redirected.error;
   EXPECT_EQ(redirected.name, "new.bin");
   std::string error;
-  EXPECT_EQ(engine.Add(server.Url("/x"), dir.path(), TaskOptions{"", 0, "abc", true}, error), 0);
-  EXPECT_EQ(engine.Add("https://127.0.0.1/x", dir.path(), {}, error), 0);
+  EXPECT_EQ(engine.Add(server.Url("/x"), dir.path(), TaskOptions{"", 0, "abc", true, {}}, error), 0);
+  EXPECT_EQ(engine.Add("ftp://127.0.0.1/x", dir.path(), {}, error), 0);
   EXPECT_EQ(engine.Add(server.Url("/x"), dir / "nowhere", {}, error), 0);
   EXPECT_NE(error.find("folder does not exist"), std::string::npos);
 }
