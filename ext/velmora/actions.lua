@@ -81,7 +81,9 @@ end
 function M.deleteSelected(list)
   local ids = app.view:selectedIds(list or M.currentList())
   if #ids == 0 then return end
-  local confirmed, deleteFiles = adapter.confirmDelete(app.hwnd, #ids, string.format(strings.confirmDelete, #ids))
+  -- One question for the whole selection; files stay unless ticked.
+  local confirmed, deleteFiles =
+    adapter.confirmDelete(app.hwnd, string.format(strings.confirmDeleteAsk, #ids), strings.alsoDeleteFiles)
   if not confirmed then return end
   local ok, message = app.tasks:delete(ids, deleteFiles)
   if not ok then say(message) end

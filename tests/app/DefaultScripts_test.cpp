@@ -199,6 +199,43 @@ TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   EXPECT_EQ(Eval("return fake.maxActive"), "7");
 }
 
+TEST_F(DefaultScriptsTest, ShortcutsHeaderClicksAndDropsActOnTheWholeSelection) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  Open();
+  Eval(std::string("package.path = '") + source +
+       "/tests/ext/?.lua;' .. package.path "
+       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  Eval("app.addFromText('http://127.0.0.1:9/small.bin\\nhttp://127.0.0.1:9/big.bin')");
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  Eval("fake:set('http://127.0.0.1:9/small.bin', { done = 10, total = 100 })");
+  Eval("fake:set('http://127.0.0.1:9/big.bin', { done = 10, total = 5000 })");
+  Tick();
+
+  // Size header twice: largest first by bytes, not by the shown text.
+  const char* list = "local l = ui_findControl(pm, 'downloadlist') ";
+  Eval(std::string(list) + "ui_sendNotify(l, 'headerclick', 1, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Cell("downloadlist", 0, 0), "small.bin");
+  Eval(std::string(list) + "ui_sendNotify(l, 'headerclick', 1, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Cell("downloadlist", 0, 0), "big.bin");
+
+  // Ctrl+A then Space pauses both; Delete asks once for both.
+  Eval(std::string(list) + "ui_sendNotify(l, 'keydown', string.byte('A'), 2)");
+  ProcessEvents();
+  EXPECT_EQ(Eval(std::string(list) + "return #ui_listGetSelected(l)"), "2");
+  Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 32, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Eval("local a = app.state.tasks:all() return a[1].state .. ' ' .. a[2].state"), "paused paused");
+  modalAnswer = 1;
+  Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 46, 0)");
+  ProcessEvents();
+  EXPECT_EQ(modals, 1) << "one question for the whole selection";
+  EXPECT_EQ(Rows("downloadlist"), 0);
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "0");
+}
+
 TEST_F(DefaultScriptsTest, FiveHundredPastedUrlsBecomeFiveHundredRows) {
   Open();
   const auto started = std::chrono::steady_clock::now();
