@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -234,6 +235,39 @@ TEST_F(DefaultScriptsTest, ShortcutsHeaderClicksAndDropsActOnTheWholeSelection) 
   EXPECT_EQ(modals, 1) << "one question for the whole selection";
   EXPECT_EQ(Rows("downloadlist"), 0);
   EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "0");
+}
+
+TEST_F(DefaultScriptsTest, AFinishedZipIsExtractedBesideItAndAFailureShowsOnTheTask) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  const std::string folder = home / "dl";
+  const std::string made = "mkdir -p '" + folder + "' && cd '" + folder +
+                           "' && printf hello > hello.txt && zip -q good.zip hello.txt && rm hello.txt";
+  if (std::system(made.c_str()) != 0) GTEST_SKIP() << "the zip program makes the test archive";
+  WriteFileBytes(folder + "/bad.zip", "PK\x03\x04 this is no archive");
+  Open();
+  Eval(std::string("package.path = '") + source +
+       "/tests/ext/?.lua;' .. package.path "
+       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  Eval("app.state.settings.extract = true app.state.settings.folder = '" + folder + "'");
+  Eval("app.addFromText('http://127.0.0.1:9/good.zip\\nhttp://127.0.0.1:9/bad.zip')");
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  Eval("fake:set('http://127.0.0.1:9/good.zip', { state = 'done', done = 10, total = 10 })");
+  Eval("fake:set('http://127.0.0.1:9/bad.zip', { state = 'done', done = 10, total = 10 })");
+  Tick();
+  ASSERT_EQ(Rows("downloadedlist"), 2);
+  for (int i = 0; i < 100 && Eval("return zip_running()") != "0"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  Tick();
+  EXPECT_EQ(Eval("return UnzipCount"), "0");
+  EXPECT_EQ(ReadFileBytes(folder + "/good/hello.txt"), "hello");
+  EXPECT_EQ(ReadFileBytes(folder + "/bad.zip"), std::string("PK\x03\x04 this is no archive")) << "download untouched";
+  const std::string where = Eval("local l = ui_findControl(pm, 'downloadedlist') "
+                                 "return ui_listGetCell(l, ui_listFindRowData(l, app.state.tasks:all()[2].id), 3)");
+  EXPECT_NE(where.find("("), std::string::npos) << where;
+  EXPECT_NE(Eval("return app.state.tasks:all()[2].error"), "");
+  EXPECT_EQ(Eval("return app.state.tasks:all()[1].error"), "");
 }
 
 TEST_F(DefaultScriptsTest, FiveHundredPastedUrlsBecomeFiveHundredRows) {
