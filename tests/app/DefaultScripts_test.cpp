@@ -19,6 +19,7 @@
 
 #include "base/ReportError.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"
 #include "ui/controls/ControlAutomation.h"
 #include "ui/controls/EmbeddedSkin.h"
@@ -268,6 +269,43 @@ TEST_F(DefaultScriptsTest, AFinishedZipIsExtractedBesideItAndAFailureShowsOnTheT
   EXPECT_NE(where.find("("), std::string::npos) << where;
   EXPECT_NE(Eval("return app.state.tasks:all()[2].error"), "");
   EXPECT_EQ(Eval("return app.state.tasks:all()[1].error"), "");
+}
+
+TEST_F(DefaultScriptsTest, DeleteKeepsTheFilesUnlessAskedAndRemovesThemWhenAsked) {
+  Resource kept(PatternBytes(20000, 5)), removed(PatternBytes(20000, 6));
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    ServeResource(request, peer, request.target == "/kept.bin" ? kept : removed);
+  });
+  const std::string folder = home / "dl";
+  Open();
+  Eval("app.state.settings.folder = '" + folder + "'");
+  Eval("app.addFromText('" + server.Url("/kept.bin") + "\\n" + server.Url("/removed.bin") + "')");
+  for (int i = 0; i < 200 && Rows("downloadedlist") < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    Tick();
+  }
+  ASSERT_EQ(Rows("downloadedlist"), 2);
+  ASSERT_EQ(ReadFileBytes(folder + "/kept.bin"), kept.body);
+  // The host's box answers with its check box, left unticked.
+  modalAnswer = 1;
+  EXPECT_EQ(Eval("local a, c = ui_messageBox(nil, 'Delete?', true, 'also the files') return a .. ' ' .. tostring(c)"),
+            "1 false");
+  EXPECT_EQ(Eval("return select('#', ui_messageBox(nil, 'Sure?', true))"), "1") << "no box, one answer";
+  // The box's answer and its check box, as the user leaves them.
+  Eval("ui_messageBox = function(_, _, _, check) boxCheck = check return 1, boxTicked end");
+  Eval("ui_selectTab(ui_findControl(pm, 'maintab'), 1) boxTicked = false "
+       "local l = ui_findControl(pm, 'downloadedlist') ui_listSelect(l, ui_listFindRowData(l, app.state.tasks:all()[1].id), false) "
+       "ui_sendNotify(l, 'menu_Delete', 0, 0)");
+  ProcessEvents();
+  EXPECT_NE(Eval("return boxCheck"), "") << "the box offers to delete the files";
+  EXPECT_EQ(ReadFileBytes(folder + "/kept.bin"), kept.body) << "unticked keeps the file";
+  Eval("boxTicked = true local l = ui_findControl(pm, 'downloadedlist') ui_listSelect(l, 0, false) "
+       "ui_sendNotify(l, 'menu_Delete', 0, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Rows("downloadedlist"), 0);
+  struct stat info {};
+  EXPECT_NE(stat((folder + "/removed.bin").c_str(), &info), 0) << "ticked removes the file";
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "0");
 }
 
 TEST_F(DefaultScriptsTest, FiveHundredPastedUrlsBecomeFiveHundredRows) {
