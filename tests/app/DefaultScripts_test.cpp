@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include "base/ReportError.h"
@@ -286,6 +288,18 @@ TEST_F(DefaultScriptsTest, DeleteKeepsTheFilesUnlessAskedAndRemovesThemWhenAsked
   }
   ASSERT_EQ(Rows("downloadedlist"), 2);
   ASSERT_EQ(ReadFileBytes(folder + "/kept.bin"), kept.body);
+  // The finished page as the user sees it, kept for a person to look at.
+  Eval("ui_setSelected(ui_findControl(pm, 'tab_downloaded'), true) ui_selectTab(ui_findControl(pm, 'maintab'), 1)");
+  ProcessEvents();
+  const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR");
+  const std::string png = (outDir && *outDir ? std::string(outDir) : home.path()) + "/velmora-finished-tasks.png";
+  ASSERT_TRUE(RenderToPng(window->GetHWND(), png));
+  const QImage image(QString::fromStdString(png));
+  ASSERT_FALSE(image.isNull());
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 3)
+    for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+  EXPECT_GT(colours.size(), 50u) << "a painted window, not a blank one";
   // The host's box answers with its check box, left unticked.
   modalAnswer = 1;
   EXPECT_EQ(Eval("local a, c = ui_messageBox(nil, 'Delete?', true, 'also the files') return a .. ' ' .. tostring(c)"),
