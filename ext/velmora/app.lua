@@ -194,6 +194,7 @@ function M.tick()
   if not app.started then return end
   M.resume()
   app.tasks:refresh()
+  app.view:resortChanged()
   local running, queued, speed = app.tasks:stats()
   local message = app.message and os.time() < (app.messageUntil or 0) and app.message or nil
   app.view:status(running, queued, speed, message)

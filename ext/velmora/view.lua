@@ -84,6 +84,14 @@ function M:sortBy(list, column)
   return self:resort(list)
 end
 
+-- resortChanged(): once a tick, the sorted lists whose keys moved.
+function M:resortChanged()
+  local due = self.resortDue
+  if not due then return end
+  self.resortDue = nil
+  for list in pairs(due) do self:resort(list) end
+end
+
 function M:resort(list)
   local order = self.order[list]
   if not order then return false end
@@ -128,8 +136,14 @@ function M:show(task)
     return
   end
   local known = self.cells[task.id] or {}
+  local order = self.order[list]
+  local sortColumn = order and self:sortKey(list, order.column)
   for column, text in ipairs(cells) do
-    if known[column] ~= text then ui_listSetCell(list, row, column - 1, text) end
+    if known[column] ~= text then
+      ui_listSetCell(list, row, column - 1, text)
+      -- A row whose sort key moved goes to its place at the next tick.
+      if column - 1 == sortColumn then self.resortDue = self.resortDue or {} self.resortDue[list] = true end
+    end
   end
   self.cells[task.id] = cells
 end

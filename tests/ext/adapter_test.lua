@@ -78,6 +78,27 @@ t.case("header clicks sort by hidden keys and turn the order round", function()
   t.eq(sorts[1], "downloadlist 6 false number", "size sorts by bytes")
   t.eq(sorts[2], "downloadlist 6 true number", "second click descends")
   t.eq(marks[2], "downloadlist 1 -1", "arrow on the visible column")
+  -- A moving key puts the list in order again once, at the next tick.
+  function ui_listFindRowData() return -1 end
+  function ui_listAddRow() return 0 end
+  function ui_listSetRowData() end
+  function ui_listSetCell() end
+  local task = { id = 1, name = "a", url = "http://h/a", state = "running", done = 1, total = 10, speed = 5, eta = 9,
+                 error = "", folder = "/tmp" }
+  view:show(task)
+  t.eq(#sorts, 3, "a new row takes its place")
+  function ui_listFindRowData(list) return list == "downloadlist" and 0 or -1 end
+  task.total = 20
+  view:show(task)
+  view:show(task)
+  view:resortChanged()
+  view:resortChanged()
+  t.eq(#sorts, 4, "one sort for the moved key")
+  task.speed = 7
+  view:show(task)
+  view:resortChanged()
+  t.eq(#sorts, 4, "a column not sorted by moves nothing")
+  sorts = { sorts[1], sorts[2] }
   view:sortBy("downloadedlist", 0)
   t.eq(sorts[3], "downloadedlist 0 false text", "names sort as text")
   view:sortBy("downloadedlist", 2)
