@@ -232,6 +232,12 @@ TEST_F(DefaultScriptsTest, ShortcutsHeaderClicksAndDropsActOnTheWholeSelection) 
   Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 32, 0)");
   ProcessEvents();
   EXPECT_EQ(Eval("local a = app.state.tasks:all() return a[1].state .. ' ' .. a[2].state"), "paused paused");
+  // Delete on the settings page leaves the tasks alone.
+  Eval("ui_selectTab(ui_findControl(pm, 'maintab'), 2)");
+  Eval("ui_sendNotify(ui_findControl(pm, 'maintab'), 'keydown', 46, 0)");
+  ProcessEvents();
+  EXPECT_EQ(modals, 0);
+  Eval("ui_selectTab(ui_findControl(pm, 'maintab'), 0)");
   modalAnswer = 1;
   Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 46, 0)");
   ProcessEvents();
