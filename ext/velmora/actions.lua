@@ -62,9 +62,13 @@ function M.askForUrls()
   if text then M.addFromText(text) end
 end
 
+-- The list on the page shown; none on the settings page, so a key pressed
+-- there never acts on tasks the user cannot see.
 function M.currentList()
   local tab = ui_findControl(app.pm, "maintab")
-  if tab and ui_getCurSel(tab) == 1 then return app.view.finished end
+  local page = tab and ui_getCurSel(tab)
+  if page == 1 then return app.view.finished end
+  if page == 2 then return nil end
   return app.view.active
 end
 
@@ -81,7 +85,9 @@ end
 function M.deleteSelected(list)
   local ids = app.view:selectedIds(list or M.currentList())
   if #ids == 0 then return end
-  local confirmed, deleteFiles = adapter.confirmDelete(app.hwnd, #ids, string.format(strings.confirmDelete, #ids))
+  -- One question for the whole selection; files stay unless ticked.
+  local confirmed, deleteFiles =
+    adapter.confirmDelete(app.hwnd, string.format(strings.confirmDeleteAsk, #ids), strings.alsoDeleteFiles)
   if not confirmed then return end
   local ok, message = app.tasks:delete(ids, deleteFiles)
   if not ok then say(message) end

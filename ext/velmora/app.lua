@@ -74,10 +74,31 @@ end
 local function onTaskFinished(task)
   if app.settings.notify then
     local text = string.format(strings.finishedText, task.name)
-    if not adapter.notify(strings.finishedTitle, text) then app.say(text) end
+    if not adapter.notify(strings.finishedTitle, text, app.hwnd) then app.say(text) end
   end
-  if app.settings.extract and task.file:lower():match("%.zip$") then
-    adapter.extract(task.file, (task.file:gsub("%.[Zz][Ii][Pp]$", "")))
+  if app.settings.extract then M.extractArchive(task) end
+end
+
+-- A finished .zip goes into a folder of its name beside it, on a worker
+-- thread; the download itself stays as it is whatever the archive holds.
+function M.extractArchive(task)
+  if type(task.file) ~= "string" or not task.file:lower():match("%.zip$") then return false end
+  local folder = task.file:gsub("%.[Zz][Ii][Pp]$", "")
+  local started, message = adapter.extract(task.file, folder, { id = task.id, name = task.name, folder = folder })
+  if not started then
+    app.say(string.format(strings.extractFailed, task.name, tostring(message)))
+    if app.tasks.setNote then app.tasks:setNote(task.id, message) end
+  end
+  app.publishCounts()
+  return started
+end
+
+local function extractionEnded(context, state, message)
+  if state == "done" then
+    app.say(string.format(strings.extracted, context.name, context.folder))
+  elseif state == "failed" then
+    app.say(string.format(strings.extractFailed, context.name, message))
+    if app.tasks.setNote then app.tasks:setNote(context.id, message) end
   end
 end
 
@@ -119,6 +140,7 @@ function M.start(pm)
   -- A link left on the clipboard from before this start was seen already.
   if app.settings.clipboard then app.clipboard:prime(ui_getClipboardText()) end
   if app.hwnd then ui_trayAdd(app.hwnd, TRAY_ICON, app.title, "images/logo.png") end
+  adapter.acceptDrops(app.hwnd)
   app.started = true
   app.publishCounts()
   actions.handCommandLine(startparam)
@@ -172,10 +194,12 @@ function M.tick()
   if not app.started then return end
   M.resume()
   app.tasks:refresh()
+  app.view:resortChanged()
   local running, queued, speed = app.tasks:stats()
   local message = app.message and os.time() < (app.messageUntil or 0) and app.message or nil
   app.view:status(running, queued, speed, message)
   M.refreshDisk(false)
+  adapter.poll(extractionEnded)
   app.publishCounts()
   showNotices()
   watchClipboard()
@@ -256,10 +280,14 @@ function M.onOther(n)
     if key then return M.changeSetting(key, value) end
     local dropped = adapter.droppedLinks(n)
     if dropped then return actions.addFromText(table.concat(dropped, "\n")) end
-    local pressed, ctrl = adapter.key(n)
-    if pressed == "N" and ctrl then return actions.askForUrls() end
-    if pressed == "A" and ctrl then return adapter.selectAll(actions.currentList()) end
-    if pressed and keyActions[pressed] then return keyActions[pressed]() end
+    local list, column = adapter.sortRequest(n)
+    if list then return app.view:sortBy(list, column) end
+    local pressed, ctrl, shift, alt = adapter.key(n)
+    if not pressed or alt then return end
+    if pressed == "N" and ctrl and not shift then return actions.askForUrls() end
+    if pressed == "A" and ctrl and not shift then return adapter.selectAll(actions.currentList()) end
+    -- Plain keys only: Ctrl+Delete and the like stay free for others.
+    if not ctrl and not shift and keyActions[pressed] then return keyActions[pressed]() end
   end
 end
 

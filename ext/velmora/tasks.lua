@@ -142,6 +142,18 @@ function M:failTask(task, message)
   self.lastError = task.error
 end
 
+-- setNote(id, text): a problem after the download itself (an archive
+-- that would not extract) shown and kept on a finished task.
+function M:setNote(id, text)
+  local task = self.byId[id]
+  if not task then return false end
+  task.error = tostring(text or "")
+  local ok, message = self.store:updateMany({ task })
+  if not ok then self.lastError = message end
+  self.onChange(task)
+  return ok
+end
+
 -- add(urls, folder [, extra]) -> the new tasks, or nil and a message. All
 -- rows are written in one transaction before any transfer starts, so a
 -- crash never loses a task the user was shown. `extra` may carry name,

@@ -1,15 +1,29 @@
--- The host pieces the scripts use that a build may not have yet: several
+-- The host pieces the scripts use beyond the basic controls: several
 -- selected rows, column sorting, keys with modifiers, dropped links,
 -- desktop notifications, free space, archive extraction. Each is looked up
--- here and only here; when the host lacks it the fallback below is what the
--- product does (one selected row, no sorting, no shortcuts, ...), so
--- wiring a new host function is a change to this file alone.
+-- here and only here; a host that lacks one (an older build, the script
+-- tests' bare interpreter) gets the fallback below (one selected row, no
+-- sorting, no shortcuts, ...), so the rest of the scripts never ask.
 local paths = require("velmora.paths")
 
 local M = {}
 
+local function has(name) return type(_G[name]) == "function" end
+
+-- Lua 5.1 has no bit operators; modifiers are 1 Shift, 2 Ctrl, 4 Alt.
+local function bitSet(mask, bit) return math.floor((tonumber(mask) or 0) / bit) % 2 == 1 end
+
+-- enableMultiSelect(list): Ctrl/Shift clicks select several rows.
+function M.enableMultiSelect(list)
+  if list and has("ui_listSetMultiSelect") then ui_listSetMultiSelect(list, true) end
+end
+
 -- selectedRows(list) -> array of row indices, in list order.
 function M.selectedRows(list)
+  if has("ui_listGetSelected") then
+    local rows = ui_listGetSelected(list)
+    if type(rows) == "table" then return rows end
+  end
   local row = ui_listGetSel(list)
   if type(row) == "number" and row >= 0 then return { row } end
   return {}
@@ -17,35 +31,76 @@ end
 
 -- selectAll(list) -> true when every row is now selected.
 function M.selectAll(list)
-  return false
+  if not list or not has("ui_listSelectAll") then return false end
+  return ui_listSelectAll(list) ~= false
 end
 
--- sortRequest(n) -> the column a header click asks to sort by, or nil.
+-- sortRequest(n) -> the list and the visible column a header click asks to
+-- sort by, or nil.
 function M.sortRequest(n)
-  return nil
+  if ui_notifyType(n) ~= "headerclick" then return nil end
+  local column = ui_notifyWParam(n)
+  if type(column) ~= "number" or column < 0 then return nil end
+  return ui_notifySender(n), column
 end
 
--- key(n) -> key name ("Delete", "Return", "Space", "A", "N"), ctrl, shift;
--- or nil when the notification is not a key.
+-- sort(list, keyColumn, markColumn, descending, how) -> true when sorted;
+-- the arrow goes on the visible column even when a hidden key column is
+-- what is sorted by.
+function M.sort(list, keyColumn, markColumn, descending, how)
+  if not list or not has("ui_listSort") then return false end
+  local sorted = ui_listSort(list, keyColumn, descending, how or "text")
+  if has("ui_listSetSortMark") then ui_listSetSortMark(list, markColumn, descending and -1 or 1) end
+  return sorted ~= false
+end
+
+local KEY_NAMES = { [46] = "Delete", [13] = "Return", [32] = "Space", [27] = "Escape" }
+
+-- key(n) -> key name ("Delete", "Return", "Space", "A", "N"), ctrl, shift,
+-- alt; or nil when the notification is not a key.
 function M.key(n)
-  return nil
+  if ui_notifyType(n) ~= "keydown" then return nil end
+  local code, mods = ui_notifyWParam(n), ui_notifyLParam(n)
+  if type(code) ~= "number" then return nil end
+  local name = KEY_NAMES[code]
+  if not name and ((code >= 65 and code <= 90) or (code >= 48 and code <= 57)) then name = string.char(code) end
+  if not name then return nil end
+  return name, bitSet(mods, 2), bitSet(mods, 1), bitSet(mods, 4)
+end
+
+-- acceptDrops(hwnd): links dropped on the window arrive as "drop".
+function M.acceptDrops(hwnd)
+  if hwnd and has("ui_acceptDrops") then return ui_acceptDrops(hwnd, true) end
+  return false
 end
 
 -- droppedLinks(n) -> array of URLs or file paths dropped on the window, or
 -- nil when the notification is not a drop.
 function M.droppedLinks(n)
-  return nil
+  if ui_notifyType(n) ~= "drop" or not has("ui_notifyText") then return nil end
+  local items = {}
+  for line in string.gmatch(ui_notifyText(n) or "", "[^\n]+") do
+    local item = line:match("^%s*(.-)%s*$")
+    if item ~= "" then items[#items + 1] = item end
+  end
+  return items
 end
 
--- notify(title, text) -> true when the desktop showed a notification.
-function M.notify(title, text)
-  return false
+-- notify(title, text, hwnd) -> true when the desktop showed a notification.
+function M.notify(title, text, hwnd)
+  if not has("ui_desktopNotify") then return false end
+  return ui_desktopNotify(hwnd, title, text) == true
 end
 
--- freeSpace(path) -> free bytes, total bytes; or nil. Asks df about the
--- nearest existing folder, since a save folder may not exist yet.
+-- freeSpace(path) -> free bytes, total bytes; or nil. Without the host's
+-- answer, asks df about the nearest existing folder, since a save folder
+-- may not exist yet.
 function M.freeSpace(path)
   if type(path) ~= "string" or path == "" then return nil end
+  if has("ui_freeSpace") then
+    local free, total = ui_freeSpace(path)
+    if type(free) == "number" then return free, total end
+  end
   local probe = paths.native(path)
   while probe ~= "/" and probe ~= "." and not paths.isDir(probe) do probe = paths.dirname(probe) end
   if probe == "." then return nil end
@@ -58,21 +113,44 @@ function M.freeSpace(path)
   return tonumber(available) * 1024, tonumber(blocks) * 1024
 end
 
--- confirmDelete(hwnd, count) -> confirmed, deleteFiles. The host's message
--- box has no way yet to read its check box, so files are always kept: the
--- safe choice for "also delete the files" unticked.
-function M.confirmDelete(hwnd, count, text)
-  return ui_messageBox(hwnd, text, true) == 1, false
+-- confirmDelete(hwnd, text, checkText) -> confirmed, deleteFiles. The
+-- check box starts unticked; a host whose box cannot show one keeps the
+-- files, the safe reading of "also delete the files" unticked.
+function M.confirmDelete(hwnd, text, checkText)
+  local answer, checked = ui_messageBox(hwnd, text, true, checkText)
+  return answer == 1, answer == 1 and checked == true
 end
 
--- extract(archive, folder) -> true when an extraction started; or nil and
--- a message.
-function M.extract(archive, folder)
-  return nil, "extraction is not available in this build"
+-- Running extractions: job -> what to report when it ends.
+local jobs = {}
+
+-- extract(archive, folder, context) -> true when an extraction started; or
+-- nil and a message. context comes back from poll when the job ends.
+function M.extract(archive, folder, context)
+  if not has("zip_extract") then return nil, "extraction is not available in this build" end
+  local ok, job = pcall(zip_extract, archive, folder)
+  if not ok or not job then return nil, tostring(job or "extraction could not start") end
+  jobs[job] = context or true
+  return true
+end
+
+-- poll(onEnd): calls onEnd(context, state, message) for every job that
+-- ended since the last call ("done", "failed", "cancelled") and frees it.
+function M.poll(onEnd)
+  for job, context in pairs(jobs) do
+    local state = zip_state(job)
+    if state ~= "running" then
+      local message = state == "failed" and zip_error(job) or ""
+      jobs[job] = nil
+      zip_del(job)
+      onEnd(context, state, message)
+    end
+  end
 end
 
 -- extractionsRunning() -> the number of archives being extracted.
 function M.extractionsRunning()
+  if has("zip_running") then return tonumber(zip_running()) or 0 end
   return 0
 end
 

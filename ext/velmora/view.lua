@@ -21,6 +21,10 @@ function M.new(pm)
   self.diskProgress = ui_findControl(pm, "diskprogress")
   self.words = {}
   self.cells = {}
+  -- list -> { column = visible column, descending = bool } once sorted.
+  self.order = {}
+  adapter.enableMultiSelect(self.active)
+  adapter.enableMultiSelect(self.finished)
   return self
 end
 
@@ -40,11 +44,59 @@ local function activeCells(task)
     format.speed(task.speed),
     format.timeLeft(task.eta),
     M.stateText(task),
+    -- Hidden sort keys past the last header: bytes, seconds, bytes/s.
+    tostring(task.total > 0 and task.total or task.done),
+    tostring(task.eta or -1),
+    tostring(task.speed or 0),
   }
 end
 
 local function finishedCells(task)
-  return { task.name, format.size(task.total > 0 and task.total or task.done), format.date(task.finished), task.folder }
+  return {
+    task.name, format.size(task.total > 0 and task.total or task.done), format.date(task.finished),
+    -- A finished task keeps a later problem (an archive that failed) here.
+    (task.error or "") ~= "" and task.folder .. "  (" .. task.error .. ")" or task.folder,
+    -- Hidden sort keys: bytes and the finishing time as a number.
+    tostring(task.total > 0 and task.total or task.done), tostring(task.finished or 0),
+  }
+end
+
+-- Visible column -> hidden key column sorted as numbers; other columns
+-- sort by their text (the progress column already holds a number).
+local SORT_KEYS = {
+  active = { [1] = 6, [2] = 2, [3] = 8, [4] = 7 },
+  finished = { [1] = 4, [2] = 5 },
+}
+
+function M:sortKey(list, column)
+  local keys = list == self.active and SORT_KEYS.active or SORT_KEYS.finished
+  if keys[column] then return keys[column], "number" end
+  return column, "text"
+end
+
+-- sortBy(list, column): a header click; the same column again turns the
+-- order round.
+function M:sortBy(list, column)
+  if list ~= self.active and list ~= self.finished then return false end
+  local order = self.order[list]
+  local descending = order ~= nil and order.column == column and not order.descending
+  self.order[list] = { column = column, descending = descending }
+  return self:resort(list)
+end
+
+-- resortChanged(): once a tick, the sorted lists whose keys moved.
+function M:resortChanged()
+  local due = self.resortDue
+  if not due then return end
+  self.resortDue = nil
+  for list in pairs(due) do self:resort(list) end
+end
+
+function M:resort(list)
+  local order = self.order[list]
+  if not order then return false end
+  local key, how = self:sortKey(list, order.column)
+  return adapter.sort(list, key, order.column, order.descending, how)
 end
 
 function M:listFor(task)
@@ -79,11 +131,19 @@ function M:show(task)
     row = ui_listAddRow(list, unpack(cells))
     ui_listSetRowData(list, row, task.id)
     self.cells[task.id] = cells
+    -- A new row takes its place in the chosen order (once per rebuild).
+    if self.rebuilding then self.rebuilding[list] = true else self:resort(list) end
     return
   end
   local known = self.cells[task.id] or {}
+  local order = self.order[list]
+  local sortColumn = order and self:sortKey(list, order.column)
   for column, text in ipairs(cells) do
-    if known[column] ~= text then ui_listSetCell(list, row, column - 1, text) end
+    if known[column] ~= text then
+      ui_listSetCell(list, row, column - 1, text)
+      -- A row whose sort key moved goes to its place at the next tick.
+      if column - 1 == sortColumn then self.resortDue = self.resortDue or {} self.resortDue[list] = true end
+    end
   end
   self.cells[task.id] = cells
 end
@@ -103,7 +163,11 @@ function M:rebuild(tasks)
   if self.active then ui_listClear(self.active) end
   if self.finished then ui_listClear(self.finished) end
   self.cells = {}
+  self.rebuilding = {}
   for _, task in ipairs(tasks) do self:show(task) end
+  local added = self.rebuilding
+  self.rebuilding = nil
+  for list in pairs(added) do self:resort(list) end
 end
 
 function M:setSearch(query, tasks)

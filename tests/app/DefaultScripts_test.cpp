@@ -11,13 +11,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include "base/ReportError.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"
 #include "ui/controls/ControlAutomation.h"
 #include "ui/controls/EmbeddedSkin.h"
@@ -197,6 +201,131 @@ TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '7') ui_sendNotify(e, 'killfocus', 0, 0)");
   EXPECT_EQ(Eval("return fake.limit"), "102400");
   EXPECT_EQ(Eval("return fake.maxActive"), "7");
+}
+
+TEST_F(DefaultScriptsTest, ShortcutsHeaderClicksAndDropsActOnTheWholeSelection) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  Open();
+  Eval(std::string("package.path = '") + source +
+       "/tests/ext/?.lua;' .. package.path "
+       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  Eval("app.addFromText('http://127.0.0.1:9/small.bin\\nhttp://127.0.0.1:9/big.bin')");
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  Eval("fake:set('http://127.0.0.1:9/small.bin', { done = 10, total = 100 })");
+  Eval("fake:set('http://127.0.0.1:9/big.bin', { done = 10, total = 5000 })");
+  Tick();
+
+  // Size header twice: largest first by bytes, not by the shown text.
+  const char* list = "local l = ui_findControl(pm, 'downloadlist') ";
+  Eval(std::string(list) + "ui_sendNotify(l, 'headerclick', 1, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Cell("downloadlist", 0, 0), "small.bin");
+  Eval(std::string(list) + "ui_sendNotify(l, 'headerclick', 1, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Cell("downloadlist", 0, 0), "big.bin");
+
+  // Ctrl+A then Space pauses both; Delete asks once for both.
+  Eval(std::string(list) + "ui_sendNotify(l, 'keydown', string.byte('A'), 2)");
+  ProcessEvents();
+  EXPECT_EQ(Eval(std::string(list) + "return #ui_listGetSelected(l)"), "2");
+  Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 32, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Eval("local a = app.state.tasks:all() return a[1].state .. ' ' .. a[2].state"), "paused paused");
+  // Delete on the settings page leaves the tasks alone.
+  Eval("ui_selectTab(ui_findControl(pm, 'maintab'), 2)");
+  Eval("ui_sendNotify(ui_findControl(pm, 'maintab'), 'keydown', 46, 0)");
+  ProcessEvents();
+  EXPECT_EQ(modals, 0);
+  Eval("ui_selectTab(ui_findControl(pm, 'maintab'), 0)");
+  modalAnswer = 1;
+  Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 46, 0)");
+  ProcessEvents();
+  EXPECT_EQ(modals, 1) << "one question for the whole selection";
+  EXPECT_EQ(Rows("downloadlist"), 0);
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "0");
+}
+
+TEST_F(DefaultScriptsTest, AFinishedZipIsExtractedBesideItAndAFailureShowsOnTheTask) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  const std::string folder = home / "dl";
+  const std::string made = "mkdir -p '" + folder + "' && cd '" + folder +
+                           "' && printf hello > hello.txt && zip -q good.zip hello.txt && rm hello.txt";
+  if (std::system(made.c_str()) != 0) GTEST_SKIP() << "the zip program makes the test archive";
+  WriteFileBytes(folder + "/bad.zip", "PK\x03\x04 this is no archive");
+  Open();
+  Eval(std::string("package.path = '") + source +
+       "/tests/ext/?.lua;' .. package.path "
+       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  Eval("app.state.settings.extract = true app.state.settings.folder = '" + folder + "'");
+  Eval("app.addFromText('http://127.0.0.1:9/good.zip\\nhttp://127.0.0.1:9/bad.zip')");
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  Eval("fake:set('http://127.0.0.1:9/good.zip', { state = 'done', done = 10, total = 10 })");
+  Eval("fake:set('http://127.0.0.1:9/bad.zip', { state = 'done', done = 10, total = 10 })");
+  Tick();
+  ASSERT_EQ(Rows("downloadedlist"), 2);
+  for (int i = 0; i < 100 && Eval("return zip_running()") != "0"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  Tick();
+  EXPECT_EQ(Eval("return UnzipCount"), "0");
+  EXPECT_EQ(ReadFileBytes(folder + "/good/hello.txt"), "hello");
+  EXPECT_EQ(ReadFileBytes(folder + "/bad.zip"), std::string("PK\x03\x04 this is no archive")) << "download untouched";
+  const std::string where = Eval("local l = ui_findControl(pm, 'downloadedlist') "
+                                 "return ui_listGetCell(l, ui_listFindRowData(l, app.state.tasks:all()[2].id), 3)");
+  EXPECT_NE(where.find("("), std::string::npos) << where;
+  EXPECT_NE(Eval("return app.state.tasks:all()[2].error"), "");
+  EXPECT_EQ(Eval("return app.state.tasks:all()[1].error"), "");
+}
+
+TEST_F(DefaultScriptsTest, DeleteKeepsTheFilesUnlessAskedAndRemovesThemWhenAsked) {
+  Resource kept(PatternBytes(20000, 5)), removed(PatternBytes(20000, 6));
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    ServeResource(request, peer, request.target == "/kept.bin" ? kept : removed);
+  });
+  const std::string folder = home / "dl";
+  Open();
+  Eval("app.state.settings.folder = '" + folder + "'");
+  Eval("app.addFromText('" + server.Url("/kept.bin") + "\\n" + server.Url("/removed.bin") + "')");
+  for (int i = 0; i < 200 && Rows("downloadedlist") < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    Tick();
+  }
+  ASSERT_EQ(Rows("downloadedlist"), 2);
+  ASSERT_EQ(ReadFileBytes(folder + "/kept.bin"), kept.body);
+  // The finished page as the user sees it, kept for a person to look at.
+  Eval("ui_setSelected(ui_findControl(pm, 'tab_downloaded'), true) ui_selectTab(ui_findControl(pm, 'maintab'), 1)");
+  ProcessEvents();
+  const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR");
+  const std::string png = (outDir && *outDir ? std::string(outDir) : home.path()) + "/velmora-finished-tasks.png";
+  ASSERT_TRUE(RenderToPng(window->GetHWND(), png));
+  const QImage image(QString::fromStdString(png));
+  ASSERT_FALSE(image.isNull());
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 3)
+    for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+  EXPECT_GT(colours.size(), 50u) << "a painted window, not a blank one";
+  // The host's box answers with its check box, left unticked.
+  modalAnswer = 1;
+  EXPECT_EQ(Eval("local a, c = ui_messageBox(nil, 'Delete?', true, 'also the files') return a .. ' ' .. tostring(c)"),
+            "1 false");
+  EXPECT_EQ(Eval("return select('#', ui_messageBox(nil, 'Sure?', true))"), "1") << "no box, one answer";
+  // The box's answer and its check box, as the user leaves them.
+  Eval("ui_messageBox = function(_, _, _, check) boxCheck = check return 1, boxTicked end");
+  Eval("ui_selectTab(ui_findControl(pm, 'maintab'), 1) boxTicked = false "
+       "local l = ui_findControl(pm, 'downloadedlist') ui_listSelect(l, ui_listFindRowData(l, app.state.tasks:all()[1].id), false) "
+       "ui_sendNotify(l, 'menu_Delete', 0, 0)");
+  ProcessEvents();
+  EXPECT_NE(Eval("return boxCheck"), "") << "the box offers to delete the files";
+  EXPECT_EQ(ReadFileBytes(folder + "/kept.bin"), kept.body) << "unticked keeps the file";
+  Eval("boxTicked = true local l = ui_findControl(pm, 'downloadedlist') ui_listSelect(l, 0, false) "
+       "ui_sendNotify(l, 'menu_Delete', 0, 0)");
+  ProcessEvents();
+  EXPECT_EQ(Rows("downloadedlist"), 0);
+  struct stat info {};
+  EXPECT_NE(stat((folder + "/removed.bin").c_str(), &info), 0) << "ticked removes the file";
+  EXPECT_EQ(Eval("return #app.state.store:loadAll()"), "0");
 }
 
 TEST_F(DefaultScriptsTest, FiveHundredPastedUrlsBecomeFiveHundredRows) {

@@ -167,17 +167,28 @@ int ui_messageBox(lua_State* L) {
   Text text;
   bool cancel = true;
   if (!TextArg(L, 2, kStem, __LINE__, text) || !BoolArg(L, 3, kStem, __LINE__, cancel, true, true)) return 0;
+  // An optional check box ("also delete the files"): always shown unticked,
+  // its state comes back as the second result.
+  Text checkText;
+  const bool withCheck = !lua_isnoneornil(L, 4);
+  if (withCheck && !TextArg(L, 4, kStem, __LINE__, checkText)) return 0;
+  bool checked = false;
   const int answer = Guard(
       [&] {
         CMessageBox box(Wide(text));
+        if (withCheck) box.SetCheckBoxText(Wide(checkText));
         if (!box.Create(owner, u"", kMessageBoxStyle, 0, 0, 0, 308, 140)) return 0;
         box.CenterWindow();
         box.SetCancelBtnVisible(cancel);
-        return static_cast<int>(box.ShowModal());
+        const int result = static_cast<int>(box.ShowModal());
+        checked = withCheck && box.IsChecked();
+        return result;
       },
       0);
   lua_pushinteger(L, answer);
-  return 1;
+  if (!withCheck) return 1;
+  lua_pushboolean(L, checked ? 1 : 0);
+  return 2;
 }
 
 const luaL_Reg kFunctions[] = {

@@ -1,0 +1,144 @@
+// The product at rest: the real velmora on the shipped scripts with 1,000
+// finished tasks and nothing running. Measures the processor time it takes
+// over 30 s (target: under 1% of one core) and its resident memory (target:
+// under 60 MB), after a settling pause.
+//
+//   velmora-bench-idle [SECONDS]
+//
+// Runs offscreen in a scratch home of its own; needs velmora and
+// velmora-lua beside it.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr int kTasks = 1000;
+constexpr double kCpuTarget = 0.01;
+constexpr double kResidentTargetMb = 60.0;
+
+std::string Quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+std::string BinDir(const char* argv0) {
+  char resolved[4096];
+  const std::string self(realpath(argv0, resolved) ? resolved : argv0);
+  const size_t slash = self.rfind('/');
+  return slash == std::string::npos ? "." : self.substr(0, slash);
+}
+
+// utime + stime of a process, in clock ticks; -1 when it is gone.
+long long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t close = text.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  long long utime = 0, stime = 0;
+  // Fields after the name start at 3 (state); utime is 14, stime 15.
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::atoll(field.c_str());
+    if (i == 15) stime = std::atoll(field.c_str());
+  }
+  return utime + stime;
+}
+
+double ResidentMb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  }
+  return -1;
+}
+
+// 1,000 finished tasks written by the scripts' own storage module.
+bool SeedTasks(const std::string& bin, const std::string& home, const std::string& env) {
+  const std::string script = home + "/seed.lua";
+  WriteText(script,
+            "package.path = " + Quoted(bin + "/ext/?.lua;") +
+                " .. package.path\n"
+                "local storage = require('velmora.storage')\n"
+                "local paths = require('velmora.paths')\n"
+                "local store = assert(storage.open(paths.dataDir() .. '/tasks.db'))\n"
+                "local list = {}\n"
+                "for i = 1, " + std::to_string(kTasks) + " do\n"
+                "  list[i] = { url = 'http://127.0.0.1:9/file' .. i .. '.bin', name = 'file' .. i .. '.bin',\n"
+                "    folder = " + Quoted(home + "/downloads") + ", state = 'done', done = 1048576 * i, total = 1048576 * i,\n"
+                "    error = '', referrer = '', added = 1800000000 + i, finished = 1800000000 + i,\n"
+                "    file = " + Quoted(home + "/downloads/") + " .. 'file' .. i .. '.bin' }\n"
+                "end\n"
+                "assert(store:insertMany(list)) store:close()\n");
+  const std::string command = "env " + env + " " + Quoted(bin + "/velmora-lua") + " " + Quoted(script);
+  return std::system(command.c_str()) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
+  const std::string bin = BinDir(argv[0]);
+  char pattern[] = "/tmp/velmora-bench-idle-XXXXXX";
+  const char* made = mkdtemp(pattern);
+  if (!made || seconds <= 0) {
+    std::fprintf(stderr, "usage: velmora-bench-idle [SECONDS]\n");
+    return 2;
+  }
+  const std::string home(made);
+  WriteText(home + "/registry.ini",
+            "[HKEY_LOCAL_MACHINE\\Software\\KOVAPT\\KOVA_PC]\nKOVAPath=" + home + "/install\n");
+  const std::string env = "XDG_DATA_HOME=" + Quoted(home + "/data") + " XDG_CONFIG_HOME=" + Quoted(home + "/config") +
+                          " VELMORA_WINDOW_DIR=" + Quoted(home + "/windows") + " QT_QPA_PLATFORM=offscreen" +
+                          " VELMORA_REGISTRY=" + Quoted(home + "/registry.ini");
+  if (!SeedTasks(bin, home, env)) {
+    std::fprintf(stderr, "could not write the %d tasks\n", kTasks);
+    return 1;
+  }
+  const std::string command = "exec env " + env + " " + Quoted(bin + "/velmora") + " 2>/dev/null";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Start-up, the first ticks and the first free-space look are not idling.
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+  const long long before = CpuTicks(pid);
+  const auto started = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  const long long after = CpuTicks(pid);
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const double resident = ResidentMb(pid);
+  kill(pid, SIGTERM);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  std::system(("rm -rf " + Quoted(home)).c_str());
+  if (before < 0 || after < 0 || resident < 0) {
+    std::fprintf(stderr, "velmora ended before the measurement did\n");
+    return 1;
+  }
+  const double cpu = static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK)) / wall;
+  std::printf("%d finished tasks, idle %.0f s: CPU %.2f%% of a core (target < %.0f%%: %s)\n", kTasks, wall,
+              cpu * 100, kCpuTarget * 100, cpu < kCpuTarget ? "met" : "MISSED");
+  std::printf("resident %.1f MB (target < %.0f MB: %s)\n", resident, kResidentTargetMb,
+              resident < kResidentTargetMb ? "met" : "MISSED");
+  return cpu < kCpuTarget && resident < kResidentTargetMb ? 0 : 1;
+}
