@@ -60,6 +60,10 @@ api.downloads.onCreated.addListener(async (item) => {
   if (!shouldTakeOver(item, settings)) return;
   try {
     await api.downloads.cancel(item.id);
+    // A small file may have finished before the cancel arrived; the browser
+    // keeps that copy, and handing it over too would fetch it twice.
+    const [now] = await api.downloads.search({ id: item.id });
+    if (now && now.state === 'complete') return;
     await api.downloads.erase({ id: item.id });
   } catch {
     return; // already finished or gone: the browser keeps it

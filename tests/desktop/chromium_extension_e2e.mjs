@@ -102,7 +102,10 @@ try {
         'Content-Disposition': 'attachment; filename="data.bin"',
         'Content-Length': '4096',
       });
-      response.end(Buffer.alloc(4096, 7));
+      // Half now, the rest later: the takeover must cancel a download that is
+      // still running, whatever the machine's load.
+      response.write(Buffer.alloc(2048, 7));
+      setTimeout(() => response.end(Buffer.alloc(2048, 7)), 3000);
     }
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
