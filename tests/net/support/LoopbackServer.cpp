@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/net/support/LoopbackListen.h"
+
 namespace {
 
 bool WaitReadable(int fd, int ms) {
@@ -25,23 +27,6 @@ void SendAll(int fd, const std::string& bytes) {
     if (n <= 0) return;
     sent += static_cast<size_t>(n);
   }
-}
-
-int ListenOnLoopback(uint16_t* port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd, 16) != 0) {
-    close(fd);
-    return -1;
-  }
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  *port = ntohs(address.sin_port);
-  return fd;
 }
 
 // The declared body length of a request head, 0 when none.

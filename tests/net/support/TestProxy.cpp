@@ -12,24 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/net/support/LoopbackListen.h"
+
 namespace {
 
 constexpr size_t kMaxHead = 64 * 1024;
-
-int ListenOnLoopback(uint16_t* port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd, 16) != 0) {
-    close(fd);
-    return -1;
-  }
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  *port = ntohs(address.sin_port);
-  return fd;
-}
 
 bool Readable(int fd, int ms) {
   pollfd entry{fd, POLLIN, 0};

@@ -10,6 +10,8 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include "tests/net/support/LoopbackListen.h"
+
 namespace {
 
 SSL_CTX* MakeContext(const TlsServerOptions& options) {
@@ -30,21 +32,6 @@ SSL_CTX* MakeContext(const TlsServerOptions& options) {
     return nullptr;
   }
   return context;
-}
-
-int Listen(uint16_t* port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd, 16) != 0) {
-    close(fd);
-    return -1;
-  }
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  *port = ntohs(address.sin_port);
-  return fd;
 }
 
 // Reads up to the blank line after the head (a test request has no body).
@@ -76,7 +63,7 @@ TlsTestServer::TlsTestServer(TlsServerOptions options) : options_(std::move(opti
   signal(SIGPIPE, SIG_IGN);
   context_ = MakeContext(options_);
   if (!context_) return;
-  listener_ = Listen(&port_);
+  listener_ = ListenOnLoopback(&port_);
   if (listener_ >= 0) thread_ = std::thread([this] { Serve(); });
 }
 
