@@ -153,9 +153,22 @@ function M.handOver(text)
     return
   end
   if not app.started then return end
-  local extra = #urls == 1 and { name = link.name, referrer = link.referrer } or nil
+  local extra = #urls == 1 and { name = link.name, referrer = link.referrer, headers = M.browserHeaders(link) } or nil
   local added = M.addUrls(urls, extra)
   if added then say(string.format(strings.added, #added)) end
+end
+
+-- browserHeaders(link) -> the request headers a browser's hand-over asks
+-- for (its cookies, the page it came from, its user agent), or nil.
+function M.browserHeaders(link)
+  local headers, any = {}, false
+  local function put(name, value)
+    if type(value) == "string" and value ~= "" then headers[name], any = value, true end
+  end
+  put("Cookie", link.cookies)
+  put("Referer", link.referrer)
+  put("User-Agent", link.userAgent)
+  return any and headers or nil
 end
 
 -- handCommandLine(args): links given when the program was started

@@ -131,6 +131,9 @@ function M:ensureEngineTask(task, start)
   -- Once the engine has named the file, keep that name so the partial file
   -- is found again; before that, only a name the user or browser gave.
   if task.file ~= "" or task.named then options.name = task.name end
+  -- Cookies and the like from the browser live in memory only: never in
+  -- the database, so a restart fetches without them.
+  if task.headers then options.headers = task.headers end
   local id, message = engine.add(task.url, task.folder, options)
   if not id then return nil, message end
   self.engineOf[task.id], self.taskOfEngine[id] = id, task.id
@@ -157,7 +160,7 @@ end
 -- add(urls, folder [, extra]) -> the new tasks, or nil and a message. All
 -- rows are written in one transaction before any transfer starts, so a
 -- crash never loses a task the user was shown. `extra` may carry name,
--- referrer (for a single link from the browser).
+-- referrer and request headers (for a single link from the browser).
 function M:add(urls, folder, extra)
   extra = extra or {}
   local now = self.clock()
@@ -167,7 +170,7 @@ function M:add(urls, folder, extra)
     fresh[#fresh + 1] = {
       url = url, name = name, folder = folder, state = "queued", done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
-      named = extra.name ~= nil,
+      named = extra.name ~= nil, headers = extra.headers,
     }
   end
   if #fresh == 0 then return fresh end

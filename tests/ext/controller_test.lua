@@ -223,4 +223,22 @@ t.case("500 URLs make 500 tasks in one write", function()
   t.eq(fake.maxActive, 2, "concurrency applied")
 end)
 
+
+t.case("A browser's cookies reach the engine as headers and never the database", function()
+  local ctl, fake, store, path = setUp("headers")
+  local headers = require("velmora.actions").browserHeaders({
+    url = "http://127.0.0.1/a.iso", cookies = "session=s3cret", referrer = "http://127.0.0.1/", userAgent = "" })
+  t.eq(headers.Cookie, "session=s3cret", "cookie header")
+  t.eq(headers.Referer, "http://127.0.0.1/", "referer header")
+  t.eq(headers["User-Agent"], nil, "an empty user agent is left out")
+  local added = assert(ctl:add({ "http://127.0.0.1/a.iso" }, t.scratch("headers-files"), { headers = headers }))
+  t.eq(fake.tasks[fake.nextId].options.headers.Cookie, "session=s3cret", "sent with the task")
+  store:close()
+  local f = assert(io.open(path, "rb"))
+  local bytes = f:read("*a")
+  f:close()
+  t.eq(bytes:find("s3cret", 1, true), nil, "not in the database")
+  t.eq(#added, 1, "one task")
+end)
+
 t.finish()
