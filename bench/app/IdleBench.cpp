@@ -1,7 +1,10 @@
 // The product at rest: the real velmora on the shipped scripts with 1,000
 // finished tasks and nothing running. Measures the processor time it takes
 // over 30 s (target: under 1% of one core) and its resident memory (target:
-// under 60 MB), after a settling pause.
+// under 60 MB), after a settling pause. Then minimises the window (as the
+// window manager would, through velmora-send) and counts the wake-ups of
+// every thread over the same time: a timer firing more often than once a
+// second while the window is hidden shows as a thread waking more often.
 //
 //   velmora-bench-idle [SECONDS]
 //
@@ -11,9 +14,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -24,6 +30,8 @@ namespace {
 constexpr int kTasks = 1000;
 constexpr double kCpuTarget = 0.01;
 constexpr double kResidentTargetMb = 60.0;
+// One timer a second, plus a little for the odd event in between.
+constexpr double kWakeupTarget = 1.1;
 
 std::string Quoted(const std::string& text) {
   std::string out = "'";
@@ -68,6 +76,52 @@ double ResidentMb(pid_t pid) {
     if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
   }
   return -1;
+}
+
+// Voluntary context switches of each thread, by thread id and name: a thread
+// that sleeps on a timer or a poll adds one each time it wakes (being pushed
+// off the processor by others counts elsewhere).
+std::map<std::string, long long> Switches(pid_t pid) {
+  std::map<std::string, long long> out;
+  std::error_code error;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (const auto& entry : std::filesystem::directory_iterator(tasks, error)) {
+    std::ifstream in(entry.path() / "status");
+    std::string line, name;
+    long long count = 0;
+    while (std::getline(in, line)) {
+      if (line.rfind("Name:", 0) == 0) name = line.substr(line.find_first_not_of(" \t", 5));
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) count = std::atoll(line.c_str() + line.find(':') + 1);
+    }
+    out[entry.path().filename().string() + " " + name] = count;
+  }
+  return out;
+}
+
+// Wake-ups per second of the whole process and of its busiest thread.
+struct Wakeups {
+  double total = 0;
+  double busiest = 0;
+  std::string busiestName;
+};
+
+Wakeups MeasureWakeups(pid_t pid, int seconds) {
+  const auto before = Switches(pid);
+  const auto started = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  const auto after = Switches(pid);
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  Wakeups w;
+  for (const auto& [thread, count] : after) {
+    const auto found = before.find(thread);
+    const double rate = static_cast<double>(count - (found == before.end() ? 0 : found->second)) / wall;
+    w.total += rate;
+    if (rate > w.busiest) {
+      w.busiest = rate;
+      w.busiestName = thread;
+    }
+  }
+  return w;
 }
 
 // 1,000 finished tasks written by the scripts' own storage module.
@@ -126,6 +180,17 @@ int main(int argc, char** argv) {
   const long long after = CpuTicks(pid);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   const double resident = ResidentMb(pid);
+  const Wakeups shown = MeasureWakeups(pid, std::min(seconds, 10));
+  // WM_SYSCOMMAND / SC_MINIMIZE, as the window manager sends it.
+  const std::string minimise = "env " + env + " " + Quoted(bin + "/velmora-send") + " --post 274 61472 0";
+  const bool minimised = std::system(minimise.c_str()) == 0;
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const long long hiddenBefore = CpuTicks(pid);
+  const auto hiddenStarted = std::chrono::steady_clock::now();
+  const Wakeups hidden = MeasureWakeups(pid, seconds);
+  const double hiddenWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - hiddenStarted).count();
+  const double hiddenCpu = static_cast<double>(CpuTicks(pid) - hiddenBefore) /
+                           static_cast<double>(sysconf(_SC_CLK_TCK)) / hiddenWall;
   kill(pid, SIGTERM);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   kill(pid, SIGKILL);
@@ -140,5 +205,12 @@ int main(int argc, char** argv) {
               cpu * 100, kCpuTarget * 100, cpu < kCpuTarget ? "met" : "MISSED");
   std::printf("resident %.1f MB (target < %.0f MB: %s)\n", resident, kResidentTargetMb,
               resident < kResidentTargetMb ? "met" : "MISSED");
-  return cpu < kCpuTarget && resident < kResidentTargetMb ? 0 : 1;
+  std::printf("wake-ups, window shown: %.2f/s in all, busiest thread %.2f/s (%s)\n", shown.total, shown.busiest,
+              shown.busiestName.c_str());
+  const bool quiet = minimised && hidden.busiest <= kWakeupTarget;
+  std::printf("wake-ups, window minimised%s, %.0f s: %.2f/s in all, busiest thread %.2f/s (%s), CPU %.2f%% "
+              "(target: no thread above %.1f/s: %s)\n",
+              minimised ? "" : " (the minimise message was NOT delivered)", hiddenWall, hidden.total, hidden.busiest,
+              hidden.busiestName.c_str(), hiddenCpu * 100, kWakeupTarget, quiet ? "met" : "MISSED");
+  return cpu < kCpuTarget && resident < kResidentTargetMb && quiet ? 0 : 1;
 }
