@@ -7,7 +7,8 @@
 namespace {
 
 bool IsForwardedItem(const std::u16string& name) {
-  return name == u"menu_Open" || name == u"menu_Delete" || name == u"menu_Start" || name == u"menu_Pause";
+  return name == u"menu_Open" || name == u"menu_CopyUrl" || name == u"menu_Delete" || name == u"menu_Start" ||
+         name == u"menu_Pause";
 }
 
 }  // namespace

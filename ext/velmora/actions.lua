@@ -102,6 +102,17 @@ function M.openFolderOfSelected(list)
   ui_openUrl(folder)
 end
 
+-- The links of the selected tasks on the clipboard, one a line.
+function M.copyUrlsOfSelected(list)
+  local urls = {}
+  for _, id in ipairs(app.view:selectedIds(list or M.currentList())) do
+    local task = app.tasks:get(id)
+    if task then urls[#urls + 1] = task.url end
+  end
+  if #urls > 0 then ui_setClipboardText(table.concat(urls, "\n")) end
+  return #urls
+end
+
 function M.openFileOfSelected(list)
   local ids = app.view:selectedIds(list)
   local task = ids[1] and app.tasks:get(ids[1])

@@ -248,6 +248,7 @@ end
 
 local menuActions = {
   menu_Open = function(list) actions.openFolderOfSelected(list) end,
+  menu_CopyUrl = function(list) actions.copyUrlsOfSelected(list) end,
   menu_Start = function(list) actions.startSelected(list) end,
   menu_Pause = function(list) actions.pauseSelected(list) end,
   menu_Delete = function(list) actions.deleteSelected(list) end,

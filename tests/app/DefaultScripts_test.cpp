@@ -232,6 +232,9 @@ TEST_F(DefaultScriptsTest, ShortcutsHeaderClicksAndDropsActOnTheWholeSelection) 
   Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 32, 0)");
   ProcessEvents();
   EXPECT_EQ(Eval("local a = app.state.tasks:all() return a[1].state .. ' ' .. a[2].state"), "paused paused");
+  // "Copy link" from the context menu puts every selected link on the clipboard.
+  EXPECT_EQ(Eval(std::string(list) + "return require('velmora.actions').copyUrlsOfSelected(l)"), "2");
+  EXPECT_EQ(Eval("return ui_getClipboardText()"), "http://127.0.0.1:9/big.bin\nhttp://127.0.0.1:9/small.bin");
   // Delete on the settings page leaves the tasks alone.
   Eval("ui_selectTab(ui_findControl(pm, 'maintab'), 2)");
   Eval("ui_sendNotify(ui_findControl(pm, 'maintab'), 'keydown', 46, 0)");
