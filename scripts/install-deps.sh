@@ -24,7 +24,7 @@ packages=(
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against
-  packages+=(libbenchmark-dev lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev curl)
+  packages+=(libbenchmark-dev lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev)
 fi
 
 missing=()
