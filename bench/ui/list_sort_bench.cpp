@@ -14,7 +14,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include "platform/Resource.h"
 #include "script/tessaryLuaCommon.h"
 #include "ui/window/Automation.h"
 #include "ui/controls/CControlUI.h"
@@ -25,6 +24,7 @@
 #include "ui/controls/UIRender.h"
 #include "ui/window/WindowApi.h"
 #include "ui/controls/CListUI.h"
+#include "ui/controls/EmbeddedSkin.h"
 
 namespace {
 
@@ -50,13 +50,6 @@ class MainWindow : public CWindowWnd {
     return CWindowWnd::HandleMessage(message, wParam, lParam);
   }
 };
-
-bool UseEmbeddedSkin() {
-  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
-  if (!resource) return false;
-  return CPaintManagerUI::SetResourceZip(LockResource(LoadResource(nullptr, resource)),
-                                         SizeofResource(nullptr, resource));
-}
 
 // Fills the list in a shuffled order: name, size text, progress, speed,
 // state, and the byte count in hidden column 5.
