@@ -12,10 +12,10 @@
 #include <QImage>
 #include <QPainter>
 
+#include "bench/ui/SkinWindow.h"
 #include "script/tessaryLuaCommon.h"
 #include "ui/bindings/ScriptBindings.h"
 #include "ui/controls/CControlUI.h"
-#include "ui/controls/CDialogBuilder.h"
 #include "ui/controls/CListUI.h"
 #include "ui/controls/CPaintManagerUI.h"
 #include "ui/controls/CScrollBarUI.h"
@@ -30,25 +30,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-class MainWindow : public CWindowWnd {
- public:
-  CPaintManagerUI manager;
-
- protected:
-  const char16_t* GetWindowClassName() const override { return u"ListBench"; }
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_CREATE) {
-      manager.Init(GetHWND());
-      CDialogBuilder builder;
-      manager.AttachDialog(builder.Create(u"default.xml", nullptr, nullptr, &manager));
-      return 0;
-    }
-    LRESULT result = 0;
-    if (manager.MessageHandler(message, wParam, lParam, result)) return result;
-    return CWindowWnd::HandleMessage(message, wParam, lParam);
-  }
-};
 
 struct Timing {
   double mean = 0;
@@ -125,7 +106,7 @@ int main() {
     std::fprintf(stderr, "no embedded skin\n");
     return 1;
   }
-  MainWindow window;
+  SkinWindow window(u"ListBench");
   if (!window.Create(nullptr, u"list bench", WS_POPUP | WS_VISIBLE, 0, 0, 0, 1024, 600)) return 1;
   ui::automation::ProcessEvents();
   auto* list = dynamic_cast<CListUI*>(window.manager.FindControl(u"downloadlist"));

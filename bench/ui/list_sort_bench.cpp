@@ -14,49 +14,23 @@
 #include <QImage>
 #include <QPainter>
 
-#include "platform/Resource.h"
+#include "bench/ui/SkinWindow.h"
 #include "script/tessaryLuaCommon.h"
 #include "ui/window/Automation.h"
 #include "ui/controls/CControlUI.h"
-#include "ui/controls/CDialogBuilder.h"
 #include "ui/controls/CPaintManagerUI.h"
 #include "ui/window/CWindowWnd.h"
 #include "ui/bindings/ScriptBindings.h"
 #include "ui/controls/UIRender.h"
 #include "ui/window/WindowApi.h"
 #include "ui/controls/CListUI.h"
+#include "ui/controls/EmbeddedSkin.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-class MainWindow : public CWindowWnd {
- public:
-  CPaintManagerUI manager;
-
- protected:
-  const char16_t* GetWindowClassName() const override { return u"ListSortBench"; }
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_CREATE) {
-      manager.Init(GetHWND());
-      CDialogBuilder builder;
-      manager.AttachDialog(builder.Create(u"default.xml", nullptr, nullptr, &manager));
-      return 0;
-    }
-    LRESULT result = 0;
-    if (manager.MessageHandler(message, wParam, lParam, result)) return result;
-    return CWindowWnd::HandleMessage(message, wParam, lParam);
-  }
-};
-
-bool UseEmbeddedSkin() {
-  HRSRC resource = FindResourceW(nullptr, kSkinResourceId, u"ZIPRES");
-  if (!resource) return false;
-  return CPaintManagerUI::SetResourceZip(LockResource(LoadResource(nullptr, resource)),
-                                         SizeofResource(nullptr, resource));
-}
 
 // Fills the list in a shuffled order: name, size text, progress, speed,
 // state, and the byte count in hidden column 5.
@@ -127,7 +101,7 @@ int main() {
     std::fprintf(stderr, "no embedded skin\n");
     return 1;
   }
-  MainWindow window;
+  SkinWindow window(u"ListSortBench");
   if (!window.Create(nullptr, u"list sort bench", WS_POPUP | WS_VISIBLE, 0, 0, 0, 1024, 600)) return 1;
   ui::automation::ProcessEvents();
   auto* list = dynamic_cast<CListUI*>(window.manager.FindControl(u"downloadlist"));

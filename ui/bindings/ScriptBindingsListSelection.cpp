@@ -22,30 +22,30 @@ int PushBool(lua_State* L, bool value) {
 
 // The rows are read straight from the list while the table grows, so no
 // C++ object is alive if Lua runs out of memory and unwinds.
-int ui_listGetSelected(lua_State* L) {
-  CListUI* list = ListArg(L, __LINE__);
-  if (!list) return 0;
+template <typename PushRow>
+int PushSelectedRows(lua_State* L, CListUI* list, PushRow pushRow) {
   lua_createtable(L, list->GetSelectedCount(), 0);
   int n = 0;
   for (int row = 0; row < list->GetRowCount(); ++row) {
     if (!list->IsRowSelected(row)) continue;
-    lua_pushinteger(L, row);
+    pushRow(row);
     lua_rawseti(L, -2, ++n);
   }
   return 1;
 }
 
+int ui_listGetSelected(lua_State* L) {
+  CListUI* list = ListArg(L, __LINE__);
+  if (!list) return 0;
+  return PushSelectedRows(L, list, [L](int row) { lua_pushinteger(L, row); });
+}
+
 int ui_listGetSelectedData(lua_State* L) {
   CListUI* list = ListArg(L, __LINE__);
   if (!list) return 0;
-  lua_createtable(L, list->GetSelectedCount(), 0);
-  int n = 0;
-  for (int row = 0; row < list->GetRowCount(); ++row) {
-    if (!list->IsRowSelected(row)) continue;
+  return PushSelectedRows(L, list, [L, list](int row) {
     lua_pushnumber(L, static_cast<lua_Number>(list->GetRowData(row)));
-    lua_rawseti(L, -2, ++n);
-  }
-  return 1;
+  });
 }
 
 int ui_listIsSelected(lua_State* L) {
