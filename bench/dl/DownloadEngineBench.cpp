@@ -11,11 +11,7 @@
 // velmora-bench-dl [SIZE_MIB] [--out DIR]
 // The downloads land in DIR (default: beside the served files, on the temp
 // folder's disk); `--out /dev/shm` takes the disk out of the comparison.
-#include <limits.h>
 #include <malloc.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -30,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/net/BenchProcess.h"
 #include "dl/DownloadEngine.h"
 #include "tests/net/support/NginxServer.h"
 #include "tests/net/support/TestCertificates.h"
@@ -56,78 +53,17 @@ void operator delete[](void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
-struct Timing {
-  double wall = 0;
-  double cpu = 0;
-  int status = -1;
-};
-
-double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
-
-pid_t Spawn(const std::vector<std::string>& args) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
-}
-
-// Runs the commands at once; wall time until the last ends, CPU summed.
-Timing RunAll(const std::vector<std::vector<std::string>>& commands) {
-  auto start = std::chrono::steady_clock::now();
-  std::vector<pid_t> pids;
-  for (const auto& command : commands) pids.push_back(Spawn(command));
-  Timing t;
-  t.status = 0;
-  for (pid_t pid : pids) {
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    t.cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) t.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return t;
-}
-
-bool WritePatternFile(const std::string& path, size_t mebibytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  std::vector<unsigned char> block(1 << 20);
-  uint32_t state = 2024;
-  bool ok = true;
-  for (size_t m = 0; m < mebibytes && ok; ++m) {
-    for (auto& b : block) {
-      state = state * 1664525u + 1013904223u;
-      b = static_cast<unsigned char>(state >> 24);
-    }
-    ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
-  }
-  return std::fclose(f) == 0 && ok;
-}
-
-std::string SelfDirectory() {
-  char path[PATH_MAX] = {};
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  std::string self(path, n > 0 ? static_cast<size_t>(n) : 0);
-  return self.substr(0, self.find_last_of('/'));
-}
-
-off_t SizeOf(const std::string& path) {
-  struct stat st{};
-  return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
+using bench::Best;
+using bench::RunAll;
+using bench::SelfDirectory;
+using bench::SizeOf;
+using bench::Timing;
+using bench::WritePatternFile;
 
 void Report(const char* name, const Timing& t, double gib) {
   std::printf("  %-26s wall %7.3f s  %8.1f MiB/s  cpu %6.3f s  cpu/GiB %6.3f s  exit %d\n", name, t.wall,
               gib * 1024 / t.wall, t.cpu, t.cpu / gib, t.status);
 }
-
-Timing Best(const Timing& a, const Timing& b) { return a.wall <= b.wall ? a : b; }
 
 void Clear(const std::string& dir) {
   std::filesystem::remove_all(dir);

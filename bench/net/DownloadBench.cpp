@@ -3,13 +3,6 @@
 // times the client with the 10 ms read pause it uses by default.
 //
 // velmora-bench-net [SIZE_MIB] [--no-paused]   (default 1024 MiB)
-#include <limits.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,71 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "bench/net/BenchProcess.h"
 #include "tests/net/support/NginxServer.h"
 
 namespace {
 
-struct Timing {
-  double wall = 0;
-  double cpu = 0;
-  int status = -1;
-};
-
-Timing Run(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  Timing t;
-  t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  t.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  t.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return t;
-}
-
-bool WritePatternFile(const std::string& path, size_t mebibytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  std::vector<unsigned char> block(1 << 20);
-  uint32_t state = 2024;
-  bool ok = true;
-  for (size_t m = 0; m < mebibytes && ok; ++m) {
-    for (auto& b : block) {
-      state = state * 1664525u + 1013904223u;
-      b = static_cast<unsigned char>(state >> 24);
-    }
-    ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
-  }
-  return std::fclose(f) == 0 && ok;
-}
-
-std::string SelfDirectory() {
-  char path[PATH_MAX] = {};
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  std::string self(path, n > 0 ? static_cast<size_t>(n) : 0);
-  return self.substr(0, self.find_last_of('/'));
-}
-
-off_t SizeOf(const std::string& path) {
-  struct stat st{};
-  return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
+using bench::Best;
+using bench::Run;
+using bench::SelfDirectory;
+using bench::SizeOf;
+using bench::Timing;
+using bench::WritePatternFile;
 
 void Report(const char* name, const Timing& t, double gib) {
   std::printf("%-28s wall %7.3f s  %7.1f MiB/s  cpu %6.3f s  cpu/GiB %6.3f s  exit %d\n", name, t.wall,
               gib * 1024 / t.wall, t.cpu, t.cpu / gib, t.status);
 }
-
-Timing Best(const Timing& a, const Timing& b) { return a.wall <= b.wall ? a : b; }
 
 }  // namespace
 
