@@ -200,7 +200,7 @@ function M.tick()
   app.view:status(running, queued, speed, message)
   M.refreshDisk(false)
   adapter.poll(extractionEnded)
-  app.publishCounts()
+  app.publishCounts(running, queued)
   showNotices()
   watchClipboard()
 end

@@ -93,45 +93,48 @@ local function newParser(text, codePoint)
     return n
   end
 
-  local function parseArray(depth)
+  -- Arrays and objects share one shape: an opening bracket, items apart by
+  -- commas, the closing bracket. readItem reports trouble through err().
+  local function parseSequence(close, readItem)
     pos = pos + 1
-    local out = {}
     skip()
-    if text:sub(pos, pos) == "]" then pos = pos + 1 return out end
+    if text:sub(pos, pos) == close then pos = pos + 1 return end
     while true do
-      local v = value(depth + 1)
-      if fail then return nil end
-      out[#out + 1] = v
+      readItem()
+      if fail then return end
       skip()
       local c = text:sub(pos, pos)
       pos = pos + 1
-      if c == "]" then return out end
-      if c ~= "," then pos = pos - 1 return err("expected ',' or ']'") end
+      if c == close then return end
+      if c ~= "," then pos = pos - 1 return err("expected ',' or '" .. close .. "'") end
     end
   end
 
-  local function parseObject(depth)
-    pos = pos + 1
+  local function parseArray(depth)
     local out = {}
-    skip()
-    if text:sub(pos, pos) == "}" then pos = pos + 1 return out end
-    while true do
+    parseSequence("]", function()
+      local v = value(depth + 1)
+      if not fail then out[#out + 1] = v end
+    end)
+    if fail then return nil end
+    return out
+  end
+
+  local function parseObject(depth)
+    local out = {}
+    parseSequence("}", function()
       skip()
       if text:sub(pos, pos) ~= '"' then return err("expected a key") end
       local key = parseString()
-      if fail then return nil end
+      if fail then return end
       skip()
       if text:sub(pos, pos) ~= ":" then return err("expected ':'") end
       pos = pos + 1
       local v = value(depth + 1)
-      if fail then return nil end
-      out[key] = v
-      skip()
-      local c = text:sub(pos, pos)
-      pos = pos + 1
-      if c == "}" then return out end
-      if c ~= "," then pos = pos - 1 return err("expected ',' or '}'") end
-    end
+      if not fail then out[key] = v end
+    end)
+    if fail then return nil end
+    return out
   end
 
   -- JSON null has no Lua value that survives in a table; it becomes nil.

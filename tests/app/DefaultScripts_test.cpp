@@ -72,6 +72,14 @@ class DefaultScriptsTest : public ::testing::Test {
     ASSERT_NE(window->GetHWND(), nullptr);
     ProcessEvents();
   }
+  // The window with the tests' fake engine (from the source tree) in place
+  // of the real one, reachable from Eval as `fake`.
+  void OpenWithFakeEngine(const std::string& sourceDir) {
+    Open();
+    Eval("package.path = '" + sourceDir +
+         "/tests/ext/?.lua;' .. package.path "
+         "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  }
   // Quits as the confirmed close button does, then drops the window.
   void Close() {
     if (!window) return;
@@ -154,10 +162,7 @@ TEST_F(DefaultScriptsTest, HandedOverLinksBecomeTasksThatOutliveARestart) {
 TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   const char* source = std::getenv("VELMORA_SOURCE_DIR");
   if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
-  Open();
-  Eval(std::string("package.path = '") + source +
-       "/tests/ext/?.lua;' .. package.path "
-       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  OpenWithFakeEngine(source);
   HandOver("#clicent#http://127.0.0.1:9/a.zip");
   HandOver("#clicent#http://127.0.0.1:9/b.iso");
   ASSERT_EQ(Rows("downloadlist"), 2);
@@ -206,10 +211,7 @@ TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
 TEST_F(DefaultScriptsTest, ShortcutsHeaderClicksAndDropsActOnTheWholeSelection) {
   const char* source = std::getenv("VELMORA_SOURCE_DIR");
   if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
-  Open();
-  Eval(std::string("package.path = '") + source +
-       "/tests/ext/?.lua;' .. package.path "
-       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  OpenWithFakeEngine(source);
   Eval("app.addFromText('http://127.0.0.1:9/small.bin\\nhttp://127.0.0.1:9/big.bin')");
   ASSERT_EQ(Rows("downloadlist"), 2);
   Eval("fake:set('http://127.0.0.1:9/small.bin', { done = 10, total = 100 })");
@@ -257,10 +259,7 @@ TEST_F(DefaultScriptsTest, AFinishedZipIsExtractedBesideItAndAFailureShowsOnTheT
                            "' && printf hello > hello.txt && zip -q good.zip hello.txt && rm hello.txt";
   if (std::system(made.c_str()) != 0) GTEST_SKIP() << "the zip program makes the test archive";
   WriteFileBytes(folder + "/bad.zip", "PK\x03\x04 this is no archive");
-  Open();
-  Eval(std::string("package.path = '") + source +
-       "/tests/ext/?.lua;' .. package.path "
-       "fake = require('fake_engine').new() require('velmora.engine').use(fake:functions())");
+  OpenWithFakeEngine(source);
   Eval("app.state.settings.extract = true app.state.settings.folder = '" + folder + "'");
   Eval("app.addFromText('http://127.0.0.1:9/good.zip\\nhttp://127.0.0.1:9/bad.zip')");
   ASSERT_EQ(Rows("downloadlist"), 2);
