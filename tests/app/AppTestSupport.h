@@ -14,8 +14,25 @@
 // `folder`/install as the install path.
 void UseTestRegistry(const std::string& folder);
 
+// The texts in the script's global array `calls`, left in place.
+std::vector<std::string> ScriptCalls(lua_State* L);
+
 // The texts in the script's global array `calls` (and empties it).
 std::vector<std::string> TakeScriptCalls(lua_State* L);
+
+// What the tests opening the product's windows set up and put back: the
+// built-in skin, no automation leftovers, a registry in the test folder,
+// and the working folder the host may move away from.
+class AppWindowTestEnvironment {
+ public:
+  // False when the built-in skin cannot be used.
+  [[nodiscard]] bool Enter(const std::string& folder);
+  // Call after the windows are gone.
+  void Leave();
+
+ private:
+  std::string startDir_;
+};
 
 std::u16string Wide(const std::string& ascii);
 
