@@ -28,29 +28,6 @@ void UseTestRegistry(const std::string& folder) {
   ::setenv("VELMORA_REGISTRY", file.c_str(), 1);
 }
 
-std::vector<std::string> ScriptCalls(lua_State* L) {
-  std::vector<std::string> out;
-  lua_getglobal(L, "calls");
-  for (int i = 1; lua_istable(L, -1); ++i) {
-    lua_rawgeti(L, -1, i);
-    if (lua_isnil(L, -1)) {
-      lua_pop(L, 1);
-      break;
-    }
-    out.emplace_back(lua_tostring(L, -1));
-    lua_pop(L, 1);
-  }
-  lua_pop(L, 1);
-  return out;
-}
-
-std::vector<std::string> TakeScriptCalls(lua_State* L) {
-  std::vector<std::string> out = ScriptCalls(L);
-  lua_newtable(L);
-  lua_setglobal(L, "calls");
-  return out;
-}
-
 bool AppWindowTestEnvironment::Enter(const std::string& folder) {
   if (!UseEmbeddedSkin()) return false;
   ui::automation::Reset();
