@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/SkinnedFrame.h"
 #include "app/WorkArea.h"
 
 namespace {
@@ -75,19 +76,13 @@ void CMenuWnd::Notify(TNotifyUI& msg) {
 }
 
 LRESULT CMenuWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (const auto answer = SkinnedFrameAnswer(GetHWND(), message, wParam)) return *answer;
   switch (message) {
     case WM_CREATE:
       return OnCreate();
-    case WM_SIZE: {
-      const SIZE corner = paintManager.GetRoundCorner();
-      if (wParam != SIZE_MINIMIZED && (corner.cx != 0 || corner.cy != 0)) {
-        RECT rc;
-        GetWindowRect(GetHWND(), &rc);
-        HRGN region = CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, corner.cx, corner.cy);
-        if (!SetWindowRgn(GetHWND(), region, TRUE)) DeleteObject(region);
-      }
+    case WM_SIZE:
+      ApplyRoundCorners(GetHWND(), paintManager, wParam);
       break;
-    }
     case WM_KILLFOCUS:
       if (reinterpret_cast<HWND>(wParam) != GetHWND()) PostMessage(WM_CLOSE);
       return 0;
@@ -96,12 +91,6 @@ LRESULT CMenuWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) Close(1);
       return 0;
-    case WM_NCCALCSIZE:
-    case WM_NCPAINT:
-      return 0;
-    case WM_NCACTIVATE:
-      if (!IsIconic(GetHWND())) return wParam == 0 ? 1 : 0;
-      break;
     default:
       break;
   }

@@ -9,6 +9,7 @@
 #include "app/SavePathSetup.h"
 #include "app/InputDlgLibrary.h"
 #include "app/SecondaryWindows.h"
+#include "app/SkinnedFrame.h"
 #include "app/WideTextToInt.h"
 #include "app/WorkArea.h"
 #include "base/CodePageText.h"
@@ -111,19 +112,7 @@ void CTessaryDL::FailStartup() {
   PostQuitMessage(0);
 }
 
-void CTessaryDL::OnSize(WPARAM wParam) {
-  const HWND hwnd = GetHWND();
-  if (wParam == SIZE_MINIMIZED || IsIconic(hwnd)) return;
-  const SIZE corner = paintManager.GetRoundCorner();
-  if (corner.cx == 0 && corner.cy == 0) return;
-  RECT window;
-  GetWindowRect(hwnd, &window);
-  const int width = window.right - window.left;
-  const int height = window.bottom - window.top;
-  HRGN region = CreateRoundRectRgn(0, 0, width + 1, height + 1, corner.cx, corner.cy);
-  // The window owns the region once it took it.
-  if (!SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
-}
+void CTessaryDL::OnSize(WPARAM wParam) { ApplyRoundCorners(GetHWND(), paintManager, wParam); }
 
 void CTessaryDL::OnGetMinMaxInfo(LPARAM lParam) {
   auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -256,6 +245,7 @@ LRESULT CTessaryDL::PassOn(UINT message, WPARAM wParam, LPARAM lParam, LRESULT r
 }
 
 LRESULT CTessaryDL::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (const auto answer = SkinnedFrameAnswer(GetHWND(), message, wParam)) return *answer;
   LRESULT result = 0;
   switch (message) {
     case WM_CREATE:
@@ -280,12 +270,6 @@ LRESULT CTessaryDL::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_NCHITTEST:
       return OnNcHitTest(lParam);
-    case WM_NCCALCSIZE:
-    case WM_NCPAINT:
-      return 0;
-    case WM_NCACTIVATE:
-      if (!IsIconic(GetHWND())) return wParam == 0 ? 1 : 0;
-      break;
     case WM_SYSCOMMAND:
       return OnSysCommand(message, wParam, lParam);
     case WM_TIMER:

@@ -1,5 +1,7 @@
 #include "app/PopupFrame.h"
 
+#include "app/SkinnedFrame.h"
+
 CPopupFrame::~CPopupFrame() {
   paintManager.RemovePreMessageFilter(this);
   paintManager.RemoveNotifier(this);
@@ -23,17 +25,6 @@ LRESULT CPopupFrame::OnCreate() {
   return 0;
 }
 
-void CPopupFrame::ApplyRoundCorners(WPARAM sizeKind) {
-  const HWND hwnd = GetHWND();
-  const SIZE corner = paintManager.GetRoundCorner();
-  if (sizeKind == SIZE_MINIMIZED || IsIconic(hwnd) || (corner.cx == 0 && corner.cy == 0)) return;
-  RECT window;
-  GetWindowRect(hwnd, &window);
-  HRGN region =
-      CreateRoundRectRgn(0, 0, window.right - window.left + 1, window.bottom - window.top + 1, corner.cx, corner.cy);
-  if (!SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);
-}
-
 bool CPopupFrame::InCaption(POINT pt, bool wholeHeightWhenMinusOne) const {
   RECT client;
   GetClientRect(GetHWND(), &client);
@@ -49,23 +40,18 @@ LRESULT CPopupFrame::HitTest(POINT pt) {
 }
 
 LRESULT CPopupFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (const auto answer = SkinnedFrameAnswer(GetHWND(), message, wParam)) return *answer;
   switch (message) {
     case WM_CREATE:
       return OnCreate();
     case WM_SIZE:
-      ApplyRoundCorners(wParam);
+      ApplyRoundCorners(GetHWND(), paintManager, wParam);
       break;
-    case WM_NCCALCSIZE:
-    case WM_NCPAINT:
-      return 0;
     case WM_NCHITTEST: {
       POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ScreenToClient(GetHWND(), &pt);
       return HitTest(pt);
     }
-    case WM_NCACTIVATE:
-      if (!IsIconic(GetHWND())) return wParam == 0 ? 1 : 0;
-      break;
     default:
       break;
   }

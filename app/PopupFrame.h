@@ -47,7 +47,6 @@ class CPopupFrame : public CWindowWnd, public INotifyUI, public IMessageFilterUI
 
  private:
   LRESULT OnCreate();
-  void ApplyRoundCorners(WPARAM sizeKind);
 
   std::u16string layout_;
 };

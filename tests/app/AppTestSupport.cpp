@@ -1,9 +1,13 @@
 #include "tests/app/AppTestSupport.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
+#include "platform/Path.h"
 #include "tests/support/TempDir.h"
 #include "ui/controls/CPaintManagerUI.h"
+#include "ui/window/Automation.h"
 
 namespace {
 
@@ -24,22 +28,20 @@ void UseTestRegistry(const std::string& folder) {
   ::setenv("VELMORA_REGISTRY", file.c_str(), 1);
 }
 
-std::vector<std::string> TakeScriptCalls(lua_State* L) {
-  std::vector<std::string> out;
-  lua_getglobal(L, "calls");
-  for (int i = 1; lua_istable(L, -1); ++i) {
-    lua_rawgeti(L, -1, i);
-    if (lua_isnil(L, -1)) {
-      lua_pop(L, 1);
-      break;
-    }
-    out.emplace_back(lua_tostring(L, -1));
-    lua_pop(L, 1);
-  }
-  lua_pop(L, 1);
-  lua_newtable(L);
-  lua_setglobal(L, "calls");
-  return out;
+bool AppWindowTestEnvironment::Enter(const std::string& folder) {
+  if (!UseEmbeddedSkin()) return false;
+  ui::automation::Reset();
+  UseTestRegistry(folder);
+  char cwd[4096];
+  if (::getcwd(cwd, sizeof cwd)) startDir_ = cwd;
+  return true;
+}
+
+void AppWindowTestEnvironment::Leave() {
+  ui::automation::Reset();
+  ::unsetenv("VELMORA_REGISTRY");
+  platform::OverrideModuleFileNameForTesting(u"");
+  if (!startDir_.empty()) (void)::chdir(startDir_.c_str());
 }
 
 std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }

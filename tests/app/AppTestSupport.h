@@ -3,19 +3,28 @@
 #ifndef VELMORA_TESTS_APP_APPTESTSUPPORT_H
 #define VELMORA_TESTS_APP_APPTESTSUPPORT_H
 
-#include <lua.hpp>
-
 #include <string>
-#include <vector>
 
+#include "tests/script/RecordedCalls.h"
 #include "ui/controls/EmbeddedSkin.h"
 
 // Points VELMORA_REGISTRY at `folder`/registry.ini registering
 // `folder`/install as the install path.
 void UseTestRegistry(const std::string& folder);
 
-// The texts in the script's global array `calls` (and empties it).
-std::vector<std::string> TakeScriptCalls(lua_State* L);
+// What the tests opening the product's windows set up and put back: the
+// built-in skin, no automation leftovers, a registry in the test folder,
+// and the working folder the host may move away from.
+class AppWindowTestEnvironment {
+ public:
+  // False when the built-in skin cannot be used.
+  [[nodiscard]] bool Enter(const std::string& folder);
+  // Call after the windows are gone.
+  void Leave();
+
+ private:
+  std::string startDir_;
+};
 
 std::u16string Wide(const std::string& ascii);
 

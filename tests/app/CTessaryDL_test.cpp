@@ -13,6 +13,7 @@
 
 #include "base/ReportError.h"
 #include "platform/Path.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "ui/controls/ControlAutomation.h"
 #include "ui/controls/EmbeddedSkin.h"
@@ -43,8 +44,6 @@ function QuitSystem() rec("QuitSystem") end
 function QuitControl() rec("QuitControl") end
 )lua";
 
-std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -52,9 +51,7 @@ class MainWindowTest : public ::testing::Test {
     Reset();
     SetMessageBoxHandler([](const MessageBoxRecord&) { return std::optional<int>(IDOK); });
     // The installer's part: an install path in a registry of the test's own.
-    WriteFileBytes(dir / "registry.ini",
-                   "[HKEY_LOCAL_MACHINE\\Software\\KOVAPT\\KOVA_PC]\nKOVAPath=" + (dir / "install") + "\n");
-    ::setenv("VELMORA_REGISTRY", (dir / "registry.ini").c_str(), 1);
+    UseTestRegistry(dir.path());
     // One host per process in real life: each window here starts afresh.
     initSystemDone = 0;
   }
@@ -88,22 +85,7 @@ class MainWindowTest : public ::testing::Test {
     ProcessEvents();
   }
 
-  std::vector<std::string> Calls() {
-    lua_State* L = window->Script().State();
-    std::vector<std::string> out;
-    lua_getglobal(L, "calls");
-    for (int i = 1; lua_istable(L, -1); ++i) {
-      lua_rawgeti(L, -1, i);
-      if (lua_isnil(L, -1)) {
-        lua_pop(L, 1);
-        break;
-      }
-      out.emplace_back(lua_tostring(L, -1));
-      lua_pop(L, 1);
-    }
-    lua_pop(L, 1);
-    return out;
-  }
+  std::vector<std::string> Calls() { return ScriptCalls(window->Script().State()); }
   void ClearCallsKeepList() {
     lua_State* L = window->Script().State();
     lua_newtable(L);

@@ -52,22 +52,15 @@ std::string BinDir() {
 class MainWindowBootstrapTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(UseEmbeddedSkin());
-    Reset();
-    UseTestRegistry(dir.path());
-    char cwd[4096];
-    if (::getcwd(cwd, sizeof cwd)) startDir = cwd;
+    ASSERT_TRUE(environment.Enter(dir.path()));
     for (const char* name : {"VELMORA_CONFIG_HOST", "VELMORA_SERVICE_HOST1", "VELMORA_SERVICE_HOST2",
                              "VELMORA_SERVICE_HOST3"})
       ::unsetenv(name);
   }
   void TearDown() override {
     window.reset();
-    Reset();
-    ::unsetenv("VELMORA_REGISTRY");
     for (const char* name : {"VELMORA_CONFIG_HOST", "VELMORA_SERVICE_HOST1"}) ::unsetenv(name);
-    platform::OverrideModuleFileNameForTesting(u"");
-    if (!startDir.empty()) (void)::chdir(startDir.c_str());
+    environment.Leave();
   }
 
   // A deployment in the test folder: the scripts, and dc-config.ini written
@@ -97,7 +90,7 @@ class MainWindowBootstrapTest : public ::testing::Test {
   }
 
   TempDir dir;
-  std::string startDir;
+  AppWindowTestEnvironment environment;
   std::unique_ptr<CTessaryDL> window;
 };
 

@@ -1,14 +1,13 @@
 #include "app/SavePathSetup.h"
 
 #include <cstdlib>
-#include <map>
-#include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
 #include "script/tessaryLuaCommon.h"
+#include "tests/platform/FakeDrives.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -26,24 +25,9 @@ const std::string kDiskName = "\xD2\xC6\xB6\xAF\xB4\xC5\xC5\xCC";
 const std::string kComputerEntry = "{\"ID\":0,\"name\":\"\xB5\xE7\xC4\xD4\",\"szPath\":\"\"}";
 constexpr char kFolderUtf8[] = "\xE4\xB8\x8B\xE8\xBD\xBD\xE8\xB5\x84\xE6\x96\x99";
 
-class FakeDrives : public platform::DriveSystem {
+// The test machine, with drives added a mount-table line at a time.
+class SavePathDrives : public FakeDrives {
  public:
-  std::string table;
-  std::map<std::string, std::uint64_t> free;
-  std::set<std::string> removable;
-  std::set<std::string> directories;
-  std::set<std::string> files;
-
-  std::string MountTableText() override { return table; }
-  std::optional<std::uint64_t> FreeBytes(const std::string& mountPoint) override {
-    auto it = free.find(mountPoint);
-    return it == free.end() ? std::nullopt : std::optional<std::uint64_t>(it->second);
-  }
-  bool IsRemovableDevice(const std::string& device) override { return removable.count(device) > 0; }
-  platform::PathKind KindOf(const std::string& path) override {
-    if (directories.count(path)) return platform::PathKind::Directory;
-    return files.count(path) ? platform::PathKind::Other : platform::PathKind::Missing;
-  }
   void AddDrive(const std::string& line, const std::string& mount, std::uint64_t freeBytes, bool withFolder) {
     table += line + "\n";
     directories.insert(mount);
@@ -82,7 +66,7 @@ class SavePathTest : public ::testing::Test {
 
   TempDir dir;
   LuaCommon script;
-  FakeDrives drives;
+  SavePathDrives drives;
 };
 
 TEST_F(SavePathTest, ListsFixedRemovableAndNetworkDrivesWithTheFolderAndRoomToSpare) {

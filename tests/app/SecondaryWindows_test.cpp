@@ -80,18 +80,11 @@ class Owner : public CWindowWnd {
 class ShellWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(UseEmbeddedSkin());
-    Reset();
-    UseTestRegistry(dir.path());
-    char cwd[4096];
-    if (::getcwd(cwd, sizeof cwd)) startDir = cwd;
+    ASSERT_TRUE(environment.Enter(dir.path()));
   }
   void TearDown() override {
     window.reset();
-    Reset();
-    ::unsetenv("VELMORA_REGISTRY");
-    platform::OverrideModuleFileNameForTesting(u"");
-    if (!startDir.empty()) (void)::chdir(startDir.c_str());
+    environment.Leave();
   }
 
   // The main window titled as the product, on a recording script, with the
@@ -116,7 +109,7 @@ class ShellWindowsTest : public ::testing::Test {
   }
 
   TempDir dir;
-  std::string startDir;
+  AppWindowTestEnvironment environment;
   std::unique_ptr<CTessaryDL> window;
 };
 

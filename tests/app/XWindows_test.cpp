@@ -36,18 +36,11 @@ class XWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SKIP_WITHOUT_X_SERVER();
-    ASSERT_TRUE(UseEmbeddedSkin());
-    Reset();
-    UseTestRegistry(dir.path());
-    char cwd[4096];
-    if (::getcwd(cwd, sizeof cwd)) startDir = cwd;
+    ASSERT_TRUE(environment.Enter(dir.path()));
   }
   void TearDown() override {
     window.reset();
-    Reset();
-    ::unsetenv("VELMORA_REGISTRY");
-    platform::OverrideModuleFileNameForTesting(u"");
-    if (!startDir.empty()) (void)::chdir(startDir.c_str());
+    environment.Leave();
   }
 
   void OpenMainWindow(const std::string& extra = "") {
@@ -82,7 +75,7 @@ class XWindowsTest : public ::testing::Test {
   }
 
   TempDir dir;
-  std::string startDir;
+  AppWindowTestEnvironment environment;
   std::unique_ptr<CTessaryDL> window;
   ScreenPixels pixels;
 };

@@ -13,6 +13,7 @@
 #include "util/ConfigEncryptor.h"
 #include "script/tessaryLuaCommon.h"
 #include "tests/net/support/LoopbackServer.h"
+#include "tests/script/RecordedCalls.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -76,24 +77,7 @@ class ConfigBootstrapTest : public ::testing::Test {
     return std::make_unique<ConfigBootstrap>(std::move(hosts), window.Poster());
   }
 
-  std::vector<std::string> TakeCalls() {
-    lua_State* L = script.State();
-    std::vector<std::string> out;
-    lua_getglobal(L, "calls");
-    for (int i = 1;; ++i) {
-      lua_rawgeti(L, -1, i);
-      if (lua_isnil(L, -1)) {
-        lua_pop(L, 1);
-        break;
-      }
-      out.emplace_back(lua_tostring(L, -1));
-      lua_pop(L, 1);
-    }
-    lua_pop(L, 1);
-    lua_newtable(L);
-    lua_setglobal(L, "calls");
-    return out;
-  }
+  std::vector<std::string> TakeCalls() { return TakeScriptCalls(script.State()); }
 
   TempDir dir;
   LuaCommon script;
