@@ -1,7 +1,7 @@
 // "keydown": every key pressed in a window reaches its notifiers after the
 // control with the keyboard had it, so scripts can bind shortcuts. wParam
 // is the virtual key ('A'..'Z', '0'..'9', VK_DELETE, VK_RETURN, VK_SPACE,
-// VK_F1.., the arrows), lParam the modifiers (ui/KeyModifiers.h); the
+// VK_F1.., the arrows), lParam the modifiers (ui/window/KeyModifiers.h); the
 // sender is the control with the keyboard, or the root when none has it.
 //
 // Keys that belong to typing are left out, so text fields keep working:
