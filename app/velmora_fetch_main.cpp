@@ -1,9 +1,10 @@
-// velmora-fetch URL [FILE] [--resume] [--pause MS]: fetches from the command
+// velmora-fetch URL [FILE] [--resume] [--connections N] [--pause MS]: fetches from the command
 // line. Without FILE the body goes to standard output (through Get, as text:
 // it ends at a zero byte; --pause sets that client's pause per read). With
 // FILE it is downloaded by the download engine at full speed, through
 // FILE.part and its record, so an interrupted run continues where it
-// stopped (--resume is accepted and is what always happens); progress goes
+// stopped (--resume is accepted and is what always happens), over up to N
+// connections at once (1-16, default 4) where the server allows; progress goes
 // to standard error when that is a terminal. 302s are followed.
 // On failure the result code and its message go to standard error and the
 // code is the exit status.
@@ -28,18 +29,19 @@ struct Options {
   const char* file = nullptr;
   bool resume = false;
   int pauseMs = 0;
+  int connections = 0;  // the engine's default
 };
 
 int Usage() {
-  std::fprintf(stderr, "usage: velmora-fetch URL [FILE [--resume]] [--pause MS]\n");
+  std::fprintf(stderr, "usage: velmora-fetch URL [FILE [--resume] [--connections N]] [--pause MS]\n");
   return 2;
 }
 
-bool ParsePause(const char* text, int* pauseMs) {
+bool ParseNumber(const char* text, long low, long high, int* out) {
   char* end = nullptr;
   long value = std::strtol(text, &end, 10);
-  if (!*text || *end || value < 0 || value > 60000) return false;
-  *pauseMs = static_cast<int>(value);
+  if (!*text || *end || value < low || value > high) return false;
+  *out = static_cast<int>(value);
   return true;
 }
 
@@ -48,7 +50,11 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     if (std::strcmp(argv[i], "--resume") == 0) {
       options->resume = true;
     } else if (std::strcmp(argv[i], "--pause") == 0) {
-      if (++i >= argc || !ParsePause(argv[i], &options->pauseMs)) return false;
+      if (++i >= argc || !ParseNumber(argv[i], 0, 60000, &options->pauseMs)) return false;
+    } else if (std::strcmp(argv[i], "--connections") == 0) {
+      if (++i >= argc || !ParseNumber(argv[i], DownloadEngine::kMinConnections, DownloadEngine::kMaxConnections,
+                                      &options->connections))
+        return false;
     } else if (!options->url) {
       options->url = argv[i];
     } else if (!options->file) {
@@ -57,7 +63,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       return false;
     }
   }
-  return options->url && (options->file || !options->resume);
+  return options->url && (options->file || (!options->resume && !options->connections));
 }
 
 const char* MessageOf(ResultCode code) {
@@ -119,6 +125,7 @@ int Download(const Options& options) {
   DownloadEngine engine;
   TaskOptions task;
   task.name = name;
+  task.connections = options.connections;
   int64_t id = engine.Add(options.url, folder, task, error);
   if (!id) return Fail(InitParamsError, error);
   bool terminal = isatty(STDERR_FILENO);

@@ -1,7 +1,6 @@
 #include "dl/DownloadEngine.h"
 
-#include "dl/TaskHeaders.h"
-
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -11,6 +10,7 @@
 #include "dl/HttpUrl.h"
 #include "dl/PartRecord.h"
 #include "dl/SpeedMeter.h"
+#include "dl/TaskHeaders.h"
 #include "platform/DataFile.h"
 
 struct DownloadEngine::Task {
@@ -106,7 +106,8 @@ bool RecordContinues(const std::string& folder, const std::string& name, const s
 }  // namespace
 
 DownloadEngine::DownloadEngine(EngineSettings settings)
-    : settings_(settings), maxActive_(settings.maxActive), stallTimeout_(settings.stallTimeoutSeconds) {}
+    : settings_(settings), maxActive_(settings.maxActive), stallTimeout_(settings.stallTimeoutSeconds),
+      connections_(std::clamp(settings.connections, kMinConnections, kMaxConnections)) {}
 
 DownloadEngine::~DownloadEngine() {
   {
@@ -205,6 +206,8 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
     return error = "sha256 must be 64 hexadecimal digits", 0;
   if (options.limit < 0) return error = "limit must not be negative", 0;
   if (!CheckTaskHeaders(options.headers, error)) return 0;
+  if (options.connections != 0 && (options.connections < kMinConnections || options.connections > kMaxConnections))
+    return error = "connections must be 1 to 16", 0;
   std::string trimmedFolder = folder;
   while (trimmedFolder.size() > 1 && trimmedFolder.back() == '/') trimmedFolder.pop_back();
   Events events;
@@ -214,7 +217,7 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
     auto task = std::make_shared<Task>();
     id = task->id = nextId_++;
     task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256,
-                             options.headers};
+                             options.headers, options.connections};
     if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
     task->added = Now();
     task->limiter.SetRate(options.limit);
@@ -255,6 +258,7 @@ void DownloadEngine::RunWorker(std::shared_ptr<Task> task) {
   {
     std::lock_guard lock(mutex_);
     setup = task->setup;
+    if (setup.connections == 0) setup.connections = connections_;
   }
   Host host(*this, *task);
   RunOutcome outcome = RunTask(setup, host, task->limiter, globalLimit_, settings_.retry);
@@ -405,6 +409,13 @@ bool DownloadEngine::SetMaxActive(int count) {
 }
 
 void DownloadEngine::SetLimit(int64_t bytesPerSecond) { globalLimit_.SetRate(bytesPerSecond); }
+
+bool DownloadEngine::SetConnections(int count) {
+  if (count < kMinConnections || count > kMaxConnections) return false;
+  std::lock_guard lock(mutex_);
+  connections_ = count;
+  return true;
+}
 
 bool DownloadEngine::SetStallTimeout(int seconds) {
   if (seconds < 1 || seconds > 3600) return false;

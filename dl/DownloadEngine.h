@@ -35,11 +35,15 @@ struct TaskOptions {
   // Sent with every request of the task (cookies, referrer); kept in
   // memory only, never written to the record or any other file.
   HeaderList headers;
+  // Connections for one file, 1-16; 0 takes the engine's default when the
+  // task starts.
+  int connections = 0;
 };
 
 struct EngineSettings {
   int maxActive = 3;
   int stallTimeoutSeconds = 30;
+  int connections = 4;  // per task, unless the task names its own
   RetryPolicy retry;
 };
 
@@ -47,6 +51,7 @@ class DownloadEngine {
  public:
   using Listener = std::function<void(int64_t id, TaskState state)>;
   static constexpr int kMinActive = 1, kMaxActive = 20;
+  static constexpr int kMinConnections = 1, kMaxConnections = 16;
 
   explicit DownloadEngine(EngineSettings settings = {});
   // Stops every transfer (keeping partial files and records) and joins.
@@ -73,6 +78,8 @@ class DownloadEngine {
   bool SetMaxActive(int count);
   void SetLimit(int64_t bytesPerSecond);
   bool SetStallTimeout(int seconds);
+  // The default connections per task, for tasks started from now on.
+  bool SetConnections(int count);
 
  private:
   struct Task;
@@ -99,6 +106,7 @@ class DownloadEngine {
   int64_t nextId_ = 1;
   int maxActive_;
   int stallTimeout_;
+  int connections_;
   bool shuttingDown_ = false;
   RateLimiter globalLimit_;
   Listener listener_;

@@ -131,7 +131,13 @@ bool ReadOptions(lua_State* L, int index, TaskOptions& options, std::string& pro
   if (ok && !lua_isnil(L, -1)) options.start = lua_toboolean(L, -1);
   lua_getfield(L, index, "headers");
   if (ok && !lua_isnil(L, -1)) ok = ReadTaskHeaders(L, lua_gettop(L), options.headers, problem);
-  lua_pop(L, 5);
+  lua_getfield(L, index, "connections");
+  int64_t connections = 0;
+  if (ok && !lua_isnil(L, -1))
+    ok = CheckInteger(L, lua_gettop(L), "dl_add(connections)", DownloadEngine::kMinConnections,
+                      DownloadEngine::kMaxConnections, connections);
+  options.connections = static_cast<int>(connections);
+  lua_pop(L, 6);
   return ok;
 }
 
@@ -248,6 +254,14 @@ int dl_setStallTimeout(lua_State* L) {
   return True(L);
 }
 
+int dl_setConnections(lua_State* L) {
+  int64_t count = 0;
+  if (!CheckInteger(L, 1, "dl_setConnections", DownloadEngine::kMinConnections, DownloadEngine::kMaxConnections, count))
+    return 0;
+  EngineOf(L)->SetConnections(static_cast<int>(count));
+  return True(L);
+}
+
 // A proxy for every transfer from now on; an empty text goes back to the
 // environment's proxies.
 int dl_setProxy(lua_State* L) {
@@ -327,6 +341,7 @@ const luaL_Reg kFunctions[] = {
     {"dl_info", dl_info},         {"dl_list", dl_list},
     {"dl_setMaxActive", dl_setMaxActive}, {"dl_setLimit", dl_setLimit},
     {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait}, {"dl_setProxy", dl_setProxy},
+    {"dl_setConnections", dl_setConnections},
     {nullptr, nullptr},
 };
 

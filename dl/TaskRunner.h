@@ -39,6 +39,7 @@ struct TaskSetup {
   std::string name;    // fixed name, or empty to take the server's
   std::string sha256;  // lowercase hex, or empty
   HeaderList headers;  // the script's own, checked; memory only
+  int connections = 1; // at most this many at once for this file
 };
 
 struct RetryPolicy {

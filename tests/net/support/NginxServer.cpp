@@ -29,7 +29,7 @@ bool Accepts(uint16_t port) {
 }
 
 std::string Config(const std::string& work, const std::string& root, uint16_t port, bool gzip,
-                   const std::string& tls) {
+                   const std::string& tls, const std::string& limitRate) {
   std::ostringstream c;
   // One process, running as whoever started it: no user switch, no master.
   c << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
@@ -42,6 +42,7 @@ std::string Config(const std::string& work, const std::string& root, uint16_t po
     << "  server {\n    listen 127.0.0.1:" << port << (tls.empty() ? "" : " ssl") << ";\n    root " << root << ";\n"
     << tls;
   if (gzip) c << "    gzip on;\n    gzip_min_length 1;\n    gzip_types *;\n";
+  if (!limitRate.empty()) c << "    limit_rate " << limitRate << ";\n";
   c << "  }\n}\n";
   return c.str();
 }
@@ -67,6 +68,8 @@ void NginxServer::UseTls(const std::string& certificate, const std::string& key)
   tlsKey_ = key;
 }
 
+void NginxServer::LimitRatePerRequest(const std::string& rate) { limitRate_ = rate; }
+
 bool NginxServer::Start() {
   // The free port may be taken again before nginx binds it; try a few.
   for (int attempt = 0; attempt < 3; ++attempt)
@@ -82,7 +85,7 @@ bool NginxServer::StartOnce() {
   std::string tls;
   if (!tlsCertificate_.empty())
     tls = "    ssl_certificate " + tlsCertificate_ + ";\n    ssl_certificate_key " + tlsKey_ + ";\n";
-  std::ofstream(conf) << Config(workDir_, rootDir_, port_, gzip_, tls);
+  std::ofstream(conf) << Config(workDir_, rootDir_, port_, gzip_, tls, limitRate_);
   pid_ = fork();
   if (pid_ == 0) {
     execl(binary.c_str(), binary.c_str(), "-p", workDir_.c_str(), "-e", (workDir_ + "/error.log").c_str(), "-c",

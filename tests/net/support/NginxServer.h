@@ -22,6 +22,9 @@ class NginxServer {
 
   // Serve TLS with this certificate (chain) and key; call before Start().
   void UseTls(const std::string& certificate, const std::string& key);
+  // Sends each answer no faster than `rate` (nginx's notation: "8m" is
+  // 8 MiB/s), as servers that cap every connection do; before Start().
+  void LimitRatePerRequest(const std::string& rate);
   // True once the server accepts connections (waits up to 5 s).
   bool Start();
   void Stop();
@@ -38,6 +41,7 @@ class NginxServer {
   bool gzip_;
   std::string tlsCertificate_;
   std::string tlsKey_;
+  std::string limitRate_;
   uint16_t port_ = 0;
   pid_t pid_ = -1;
 };
