@@ -62,19 +62,7 @@ int64_t PartRecord::ContiguousDone() const {
   return !done.empty() && done.front().first == 0 ? done.front().second : 0;
 }
 
-void PartRecord::AddDone(int64_t start, int64_t end) {
-  if (end <= start) return;
-  done.emplace_back(start, end);
-  std::sort(done.begin(), done.end());
-  std::vector<std::pair<int64_t, int64_t>> merged;
-  for (const auto& range : done) {
-    if (!merged.empty() && range.first <= merged.back().second)
-      merged.back().second = std::max(merged.back().second, range.second);
-    else
-      merged.push_back(range);
-  }
-  done = std::move(merged);
-}
+void PartRecord::AddDone(int64_t start, int64_t end) { AddByteRange(done, start, end); }
 
 std::string SerializePartRecord(const PartRecord& record) {
   std::string text = std::string(kMagic) + " " + std::to_string(PartRecord::kVersion) + "\n";

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "dl/ByteRanges.h"
+
 struct PartRecord {
   static constexpr int kVersion = 1;
 
@@ -23,7 +25,7 @@ struct PartRecord {
   std::string etag;            // strong ETag only; empty otherwise
   std::string lastModified;
   bool resumable = true;       // false: the body was content-coded or had no length
-  std::vector<std::pair<int64_t, int64_t>> done;  // [start, end) ranges
+  ByteRanges done;             // [start, end) ranges
 
   // Bytes on disk from offset 0 without a gap.
   int64_t ContiguousDone() const;

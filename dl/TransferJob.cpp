@@ -5,6 +5,8 @@
 
 #include "dl/ContentRange.h"
 #include "dl/FileNaming.h"
+#include "dl/GetRequest.h"
+#include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
 #include "dl/Sha256.h"
 #include "platform/FileSystem.h"
@@ -20,6 +22,8 @@ constexpr int kMaxRedirects = 10;
 // Data is flushed and the record rewritten this often: a crash loses at
 // most this much of the transfer.
 constexpr auto kCheckpointEvery = std::chrono::seconds(1);
+// Smaller files are done before extra connections would pay off.
+constexpr int64_t kMinSplitBytes = 4 << 20;
 
 bool IsRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -77,6 +81,19 @@ std::optional<TransferJob::StepResult> TransferJob::Prepare() {
   if (!LoadPartRecord(PartRecordPath(partPath_), found, why) || found.source != setup_.url) return std::nullopt;
   if (!OpenPart(true)) return abort_;
   record_ = found;
+  bool scattered = record_.resumable && CoveredBytes(record_.done) > record_.ContiguousDone();
+  if (scattered) {
+    // Fetched over several connections: every range sits at its place in a
+    // file made full size first. Ranges the file cannot hold are dropped.
+    ByteRanges held;
+    int64_t size = file_.Size();
+    for (const auto& [start, end] : record_.done)
+      if (end <= size) AddByteRange(held, start, end);
+    record_.done = held;
+    offset_ = record_.ContiguousDone();
+    host_.Progress(CoveredBytes(record_.done), record_.total);
+    return std::nullopt;
+  }
   int64_t kept = record_.resumable ? record_.ContiguousDone() : 0;
   // Bytes beyond the record were written after its last save and may not
   // have reached the disk; a part shorter than the record cannot be trusted.
@@ -88,15 +105,6 @@ std::optional<TransferJob::StepResult> TransferJob::Prepare() {
   record_.AddDone(0, offset_);
   host_.Progress(offset_, record_.total);
   return std::nullopt;
-}
-
-int TransferJob::ReceiveBufferBytes() const {
-  int64_t limit = taskLimit_.rate();
-  int64_t global = globalLimit_.rate();
-  if (global > 0 && (limit == 0 || global < limit)) limit = global;
-  // Under a limit the kernel must not take in much more than we let
-  // through, or the sender sees a faster link than the limit allows.
-  return limit > 0 ? static_cast<int>(std::clamp<int64_t>(limit / 8, 4096, 1 << 20)) : 0;
 }
 
 HeaderList TransferJob::RequestHeaders() const {
@@ -113,6 +121,7 @@ HeaderList TransferJob::RequestHeaders() const {
 TransferJob::StepResult TransferJob::Attempt(int64_t stallMs) {
   progressed_ = false;
   stallMs_ = std::max<int64_t>(stallMs, 1000);
+  if (segments_) return AttemptSegmented();
   if (!record_.resumable && offset_ > 0) {
     // Without a length or with a coded body the server's bytes cannot be
     // matched to ours: start over.
@@ -134,19 +143,14 @@ TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
   HttpUrl parsed;
   std::string error;
   if (!ParseHttpUrl(url, parsed, error)) return Abort(Step::Fail, HttpUrlError, error + ": " + url);
-  ConnectTarget target{parsed.scheme, parsed.host, parsed.port, ReceiveBufferBytes(), static_cast<int>(stallMs_)};
-  auto stop = [this] { return host_.StopRequested(); };
-  bool permanent = false;
-  auto connection = OpenConnection(target, stop, error, permanent);
-  if (!connection) {
-    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
-    return Abort(permanent ? Step::Fail : Step::Retry, NetConnectError, error);
-  }
   askedRange_ = offset_ > 0 && record_.resumable;
-  ProxyForwarding forwarding{connection->forwardsThroughProxy(), connection->proxyAuthorization()};
-  if (!connection->SendAll(BuildGetRequest(parsed, RequestHeaders(), forwarding), target.timeoutMs, stop)) {
-    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
-    return Abort(Step::Retry, NetSendError, "cannot send the request: " + connection->errorText());
+  GetFailure failure;
+  auto connection = SendGet(parsed, RequestHeaders(), ReceiveBufferFor(SpeedLimits{taskLimit_, globalLimit_}),
+                            static_cast<int>(stallMs_), [this] { return host_.StopRequested(); }, failure);
+  if (!connection) {
+    if (failure.stopped) return Abort(Step::Stop, Success, {});
+    bool sent = failure.error.starts_with("cannot send");
+    return Abort(failure.permanent ? Step::Fail : Step::Retry, sent ? NetSendError : NetConnectError, failure.error);
   }
   proxyEndpoint_ = connection->forwardsThroughProxy() ? connection->proxyEndpoint() : std::string();
   currentUrl_ = url;
@@ -155,7 +159,89 @@ TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
   headHandled_ = false;
   closed_ = false;
   abort_.reset();
-  return ReadAnswer(*connection);
+  StepResult result = ReadAnswer(*connection);
+  if (segments_) {
+    // The first answer is through; the rest is fetched range by range.
+    segments_->EndStream();
+    if (result.step == Step::Done) result.step = Step::More;
+  }
+  return result;
+}
+
+TransferJob::StepResult TransferJob::AttemptSegmented() {
+  int sliceError = 0;
+  auto eachSlice = [this, &sliceError] {
+    host_.Progress(segments_->DoneBytes(), record_.total);
+    if (int error = Checkpoint(CheckpointWhen::IfDue); error && !sliceError) sliceError = error;
+  };
+  RangeResult result = segments_->Run(buffer_.get(), kBufferBytes, stallMs_, eachSlice);
+  progressed_ = result.wrote;
+  host_.Progress(segments_->DoneBytes(), record_.total);
+  if (sliceError) return Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(sliceError));
+  using End = RangeResult::End;
+  switch (result.end) {
+    case End::Done:
+      return Abort(Step::Done, Success, {});
+    case End::Stopped:
+      return Abort(Step::Stop, Success, {});
+    case End::Lost:
+    case End::Declined:
+      return Abort(Step::Retry, result.code, result.error);
+    case End::Refused:
+    case End::Changed:
+      LeaveSegments(result.end == End::Changed);
+      progressed_ = true;  // the transfer goes on, differently
+      return Abort(Step::More, Success, {});
+    case End::Failed:
+      break;
+  }
+  return Abort(Step::Fail, result.code, result.error);
+}
+
+bool TransferJob::MaybeSplit(const HttpResponseHead& head) {
+  bool offered = head.status == 206;
+  for (const auto& unit : head.ListValues("Accept-Ranges")) offered = offered || unit == "bytes";
+  if (setup_.connections < 2 || !rangesTrusted_ || !offered || decoder_ || !record_.resumable ||
+      record_.total < kMinSplitBytes)
+    return true;
+  if (int error = file_.Allocate(record_.total)) {
+    abort_ = Abort(Step::Fail, OpenFileError,
+                   "cannot make room for " + std::to_string(record_.total) + " bytes in " + partPath_ + ": " +
+                       platform::ErrorText(error));
+    return false;
+  }
+  ByteRanges done = record_.done;
+  AddByteRange(done, 0, offset_);
+  RangeSource source{record_.url, record_.total, record_.etag, record_.lastModified, setup_.headers};
+  segments_ = std::make_unique<SegmentedTransfer>(SegmentedTransfer::Setup{
+      std::move(source), std::move(done), file_, partPath_, SpeedLimits{taskLimit_, globalLimit_},
+      [this] { return host_.StopRequested(); }, setup_.connections});
+  segments_->Begin(offset_, stallMs_);
+  return true;
+}
+
+void TransferJob::LeaveSegments(bool restart) {
+  segments_->StopHelpers();
+  ByteRanges done = segments_->Done();
+  segments_.reset();
+  rangesTrusted_ = false;
+  if (restart) {
+    ForgetContent();
+    offset_ = 0;
+    record_.done.clear();
+    return;
+  }
+  record_.done = std::move(done);
+  offset_ = record_.ContiguousDone();
+}
+
+void TransferJob::ForgetContent() {
+  // The record goes before the bytes it describes: a crash in between
+  // leaves a part without a record, which is started over.
+  WaitForCheckpoint();
+  platform::RemoveNativeFile(PartRecordPath(partPath_));
+  if (int error = TruncatePart(0))
+    abort_ = Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
 }
 
 TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
@@ -169,18 +255,9 @@ TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
 }
 
 std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& connection, int64_t& idleMs) {
-  int waitMs = 0;
-  size_t granted = taskLimit_.Grant(kBufferBytes, waitMs);
-  size_t global = granted ? globalLimit_.Grant(granted, waitMs) : 0;
-  if (granted > global) taskLimit_.GiveBack(granted - global);
-  if (global == 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(waitMs, kSliceMs)));
-    return std::nullopt;
-  }
   auto started = Clock::now();
-  long n = connection.Receive(buffer_.get(), global, kSliceMs);
-  size_t unused = global - static_cast<size_t>(std::max(n, 0L));
-  if (unused) taskLimit_.GiveBack(unused), globalLimit_.GiveBack(unused);
+  long n = ReceiveWithinLimits(connection, buffer_.get(), kBufferBytes, SpeedLimits{taskLimit_, globalLimit_}, kSliceMs);
+  if (n == kHeldBack) return std::nullopt;
   if (n == Connection::kWaitedOut) {
     idleMs += std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
     if (idleMs >= stallMs_)
@@ -237,7 +314,18 @@ bool TransferJob::OnBody(const char* data, size_t size) {
 }
 
 bool TransferJob::WriteDecoded(const char* data, size_t size) {
-  if (int error = file_.Append(data, size)) {
+  if (segments_) {
+    std::string error;
+    auto step = segments_->WriteStream(data, size, error);
+    progressed_ = progressed_ || size > 0;
+    host_.Progress(segments_->DoneBytes(), record_.total);
+    if (step == SegmentedTransfer::StreamStep::Go) return true;
+    // Its range is written, or the transfer must change course: either way
+    // the next attempt goes on range by range.
+    abort_ = Abort(Step::More, Success, {});
+    return false;
+  }
+  if (int error = file_.WriteAt(offset_, data, size)) {
     abort_ = Abort(Step::Fail, OpenFileError, "cannot write " + partPath_ + ": " + platform::ErrorText(error));
     return false;
   }
@@ -268,7 +356,7 @@ void TransferJob::HandleHead() {
   if (!HandleCoding(head)) return;
   if (head.status == 206) HandleRangeAnswer(head);
   else HandleFullAnswer(head);
-  if (abort_ || !EnsureNamed(head) || !CheckFreeSpace()) return;
+  if (abort_ || !EnsureNamed(head) || !CheckFreeSpace() || !MaybeSplit(head)) return;
   // The first record of this answer, saved beside the transfer: until it
   // is on disk a crash leaves a part without a record, which is started over.
   if (int error = Checkpoint(CheckpointWhen::NowInBackground))
@@ -311,11 +399,10 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
 
 void TransferJob::HandleFullAnswer(const HttpResponseHead& head) {
   if (offset_ > 0 || file_.Size() > 0) {
-    // The whole body is coming: start over rather than append it.
-    if (int error = TruncatePart(0)) {
-      abort_ = Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
-      return;
-    }
+    // The whole body is coming: start over rather than write it over
+    // ranges that may belong to another version.
+    ForgetContent();
+    if (abort_) return;
     offset_ = 0;
   }
   bool known = !decoder_ && reader_->framing() == HttpResponseReader::Framing::Length;
@@ -330,7 +417,7 @@ void TransferJob::HandleFullAnswer(const HttpResponseHead& head) {
 
 void TransferJob::HandleRefusedRange(const HttpResponseHead& head) {
   auto range = ParseContentRange(head.Value("Content-Range"));
-  bool complete = askedRange_ && record_.total >= 0 && file_.Size() == record_.total &&
+  bool complete = askedRange_ && record_.total >= 0 && offset_ == record_.total && file_.Size() == record_.total &&
                   (!range || range->complete < 0 || range->complete == record_.total);
   if (complete) {
     abort_ = Abort(Step::Done, Success, {});
@@ -372,7 +459,8 @@ int TransferJob::Checkpoint(CheckpointWhen when) {
   lastCheckpoint_ = now;
   PartRecord snapshot = record_;
   snapshot.done.clear();
-  if (snapshot.resumable) snapshot.AddDone(0, offset_);
+  if (segments_) snapshot.done = segments_->Done();
+  else if (snapshot.resumable) snapshot.AddDone(0, offset_);
   WaitForCheckpoint();
   if (when == CheckpointWhen::NowAndWait) return SaveCheckpoint(snapshot, partPath_);
   // Flushing can take a while on a slow disk; the transfer goes on
@@ -393,6 +481,7 @@ int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& p
 }
 
 void TransferJob::Keep() {
+  if (segments_) segments_->StopHelpers();
   Checkpoint(CheckpointWhen::NowAndWait);
   // A failure of the last background save has nobody left to report to;
   // the record on disk still claims only flushed bytes.
@@ -402,6 +491,7 @@ void TransferJob::Keep() {
 TransferJob::StepResult TransferJob::Complete() {
   // No flush here: the record goes once the file has its name, and until
   // then it claims only bytes flushed earlier.
+  segments_.reset();
   WaitForCheckpoint();
   int64_t size = file_.Size();
   if (record_.total >= 0 && size != record_.total)

@@ -14,6 +14,7 @@
 #include "dl/Connection.h"
 #include "dl/HttpUrl.h"
 #include "dl/PartRecord.h"
+#include "dl/SegmentedTransfer.h"
 #include "dl/TaskRunner.h"
 #include "net/ContentDecoder.h"
 #include "net/HttpResponseReader.h"
@@ -50,6 +51,14 @@ class TransferJob {
 
  private:
   StepResult Exchange(const std::string& url);
+  StepResult AttemptSegmented();
+  // Starts the other connections when the answer allows it; false when
+  // the file could not be made ready for them.
+  bool MaybeSplit(const HttpResponseHead& head);
+  // One connection from now on: keeping what is done, or from the start
+  // when the file changed.
+  void LeaveSegments(bool restart);
+  void ForgetContent();
   StepResult ReadAnswer(Connection& connection);
   std::optional<StepResult> ReceiveOnce(Connection& connection, int64_t& idleMs);
   std::optional<StepResult> AfterFeed();
@@ -91,6 +100,10 @@ class TransferJob {
   std::thread checkpointer_;
   std::atomic<bool> checkpointBusy_{false};
   std::atomic<int> checkpointError_{0};
+  // While several connections share the file. Declared after the file it
+  // writes to, so that it stops first.
+  std::unique_ptr<SegmentedTransfer> segments_;
+  bool rangesTrusted_ = true;
 
   // Per answer.
   std::string currentUrl_;

@@ -41,6 +41,20 @@ int WriteAll(int fd, const char* data, size_t size) {
   return 0;
 }
 
+int WriteAllAt(int fd, int64_t offset, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = pwrite(fd, data, size, offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data += n;
+    offset += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
 }  // namespace
 
 DataFile::~DataFile() { Close(); }
@@ -78,6 +92,23 @@ int DataFile::Append(const char* data, size_t size) {
   if (allowed < 0) return faultError.load();
   if (int error = WriteAll(fd_, data, static_cast<size_t>(allowed))) return error;
   return static_cast<size_t>(allowed) == size ? 0 : faultError.load();
+}
+
+int DataFile::WriteAt(int64_t offset, const char* data, size_t size) {
+  if (fd_ < 0) return EBADF;
+  int64_t allowed = AllowedByFault(size);
+  if (allowed < 0) return faultError.load();
+  if (int error = WriteAllAt(fd_, offset, data, static_cast<size_t>(allowed))) return error;
+  return static_cast<size_t>(allowed) == size ? 0 : faultError.load();
+}
+
+int DataFile::Allocate(int64_t size) {
+  if (fd_ < 0) return EBADF;
+  int error = posix_fallocate(fd_, 0, size);
+  // Some file systems (and some network ones) cannot reserve; a sparse
+  // file still takes ranges in any order.
+  if (error == EOPNOTSUPP || error == EINVAL) error = Size() < size && ftruncate(fd_, size) != 0 ? errno : 0;
+  return error;
 }
 
 int DataFile::Truncate(int64_t size) {

@@ -20,9 +20,10 @@
 
 namespace {
 
-TaskOptions Named(const std::string& name) {
+TaskOptions Named(const std::string& name, int connections = 0) {
   TaskOptions options;
   options.name = name;
+  options.connections = connections;
   return options;
 }
 
@@ -165,7 +166,8 @@ TEST_F(WebDownload, AProxyCarriesBothSchemesAndNoProxyGoesAround) {
   EXPECT_TRUE(proxy.heads().front().starts_with("GET " + origin.Url("/plain.bin") + " HTTP/1.1")) << proxy.heads().front();
   EXPECT_NE(proxy.heads().front().find("Proxy-Authorization: Basic "), std::string::npos);
 
-  TaskSnapshot viaTunnel = WaitForEnd(engine, AddTask(engine, Https(good, "/big.bin"), out.path()));
+  // One connection, so that the proxy's count tells whether it carried it.
+  TaskSnapshot viaTunnel = WaitForEnd(engine, AddTask(engine, Https(good, "/big.bin"), out.path(), Named("big.bin", 1)));
   ASSERT_EQ(viaTunnel.state, TaskState::Done) << viaTunnel.error;
   EXPECT_TRUE(ReadFileBytes(out / "big.bin") == big);
   EXPECT_EQ(proxy.tunnels(), 1u);
@@ -195,7 +197,8 @@ TEST_F(WebDownload, AProxyCarriesBothSchemesAndNoProxyGoesAround) {
   unsetenv("no_proxy");
   ASSERT_TRUE(WProxySettings::SetProgramProxy("", error));
   setenv("https_proxy", ("http://user:secret@" + endpoint).c_str(), 1);
-  TaskSnapshot fromEnvironment = WaitForEnd(engine, AddTask(engine, Https(good, "/big.bin"), out.path(), Named("env.bin")));
+  TaskSnapshot fromEnvironment =
+      WaitForEnd(engine, AddTask(engine, Https(good, "/big.bin"), out.path(), Named("env.bin", 1)));
   EXPECT_EQ(fromEnvironment.state, TaskState::Done) << fromEnvironment.error;
   EXPECT_EQ(proxy.tunnels(), tunnels + 1);
 }

@@ -1,0 +1,28 @@
+// Reading from a connection under a task's speed limit and the engine's
+// global one, shared by every connection the task has open: each read asks
+// both buckets first and gives back what did not arrive.
+#ifndef VELMORA_DL_LIMITEDRECEIVE_H
+#define VELMORA_DL_LIMITEDRECEIVE_H
+
+#include <cstddef>
+
+#include "dl/Connection.h"
+#include "dl/RateLimiter.h"
+
+struct SpeedLimits {
+  RateLimiter& task;
+  RateLimiter& global;
+};
+
+// Bytes received, or Connection's kClosed, kFailed, kWaitedOut (nothing
+// arrived within `waitMs`), or kHeldBack when a limit let nothing through
+// (after a pause of at most `waitMs`).
+constexpr long kHeldBack = -3;
+long ReceiveWithinLimits(Connection& connection, char* buffer, size_t size, SpeedLimits limits, int waitMs);
+
+// The receive buffer a new connection should have: under a limit the
+// kernel must not take in much more than we let through, or the sender
+// sees a faster link than the limit allows. 0: the system's own sizing.
+int ReceiveBufferFor(SpeedLimits limits);
+
+#endif

@@ -1,0 +1,157 @@
+#include "dl/RangeFetch.h"
+
+#include <chrono>
+#include <optional>
+
+#include "dl/ContentRange.h"
+#include "dl/GetRequest.h"
+#include "net/HttpResponseReader.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+using End = RangeResult::End;
+using Clock = std::chrono::steady_clock;
+constexpr int kSliceMs = 200;
+
+std::string StrongEtag(const std::string& etag) { return etag.starts_with("W/") ? std::string() : etag; }
+
+bool Differs(const std::string& ours, const std::string& theirs) {
+  return !ours.empty() && !theirs.empty() && ours != theirs;
+}
+
+RangeResult Result(End end, std::string error = {}, ResultCode code = Success) {
+  return RangeResult{end, code, std::move(error), false};
+}
+
+class RangeFetcher {
+ public:
+  RangeFetcher(const RangeWork& work, const SegmentPlan::Lease& lease) : work_(work), lease_(lease) {}
+
+  RangeResult Run(char* buffer, size_t bufferSize, const std::function<void()>& eachSlice) {
+    HttpUrl url;
+    std::string error;
+    if (!ParseHttpUrl(work_.source.url, url, error)) return Result(End::Declined, error, HttpUrlError);
+    GetFailure failure;
+    auto connection = SendGet(url, RequestHeaders(), ReceiveBufferFor(work_.limits),
+                              static_cast<int>(work_.stallMs), work_.stopped, failure);
+    if (!connection) {
+      if (failure.stopped) return Result(End::Stopped);
+      return Result(failure.permanent ? End::Declined : End::Lost, failure.error, NetConnectError);
+    }
+    RangeResult result = Read(*connection, buffer, bufferSize, eachSlice);
+    result.wrote = wrote_;
+    return result;
+  }
+
+ private:
+  HeaderList RequestHeaders() const {
+    HeaderList headers{{"Accept-Encoding", "identity"},
+                       {"Range", "bytes=" + std::to_string(lease_.start) + "-" + std::to_string(lease_.end - 1)}};
+    std::string validator = !work_.source.etag.empty() ? work_.source.etag : work_.source.lastModified;
+    if (!validator.empty()) headers.emplace_back("If-Range", validator);
+    headers.insert(headers.end(), work_.source.headers.begin(), work_.source.headers.end());
+    return headers;
+  }
+
+  RangeResult Read(Connection& connection, char* buffer, size_t bufferSize, const std::function<void()>& eachSlice) {
+    auto sink = [this](const char* data, size_t size) { return OnBody(data, size); };
+    int64_t idleMs = 0;
+    for (;;) {
+      if (work_.stopped()) return Result(End::Stopped);
+      if (eachSlice) eachSlice();
+      auto started = Clock::now();
+      long n = ReceiveWithinLimits(connection, buffer, bufferSize, work_.limits, kSliceMs);
+      if (n == kHeldBack) continue;
+      if (n == Connection::kWaitedOut) {
+        idleMs += std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+        if (idleMs >= work_.stallMs)
+          return Result(End::Lost, "no data for " + std::to_string((work_.stallMs + 500) / 1000) + " s (stalled)",
+                        NetReadError);
+        continue;
+      }
+      if (n == Connection::kFailed) return Result(End::Lost, "connection failed: " + connection.errorText(), NetReadError);
+      idleMs = 0;
+      if (n == 0) reader_.FinishAtClose(sink);
+      else reader_.Feed(buffer, static_cast<size_t>(n), sink);
+      if (!verdict_ && reader_.headDone() && !headChecked_) CheckHead();
+      if (verdict_) return *verdict_;
+      if (reader_.state() == HttpResponseReader::State::Done) return Result(End::Done);
+      if (reader_.state() == HttpResponseReader::State::Failed) return ReaderFailure(n == 0);
+    }
+  }
+
+  RangeResult ReaderFailure(bool closed) const {
+    if (reader_.error() == NetReadNotEnd || (!reader_.headDone() && closed))
+      return Result(End::Lost, "connection closed early: " + reader_.errorText(), NetReadNotEnd);
+    return Result(End::Declined, "bad answer from the server: " + reader_.errorText(), reader_.error());
+  }
+
+  void CheckHead() {
+    headChecked_ = true;
+    const HttpResponseHead& head = reader_.head();
+    std::string status = std::to_string(head.status) + " " + head.reason;
+    if (head.status != 200 && head.status != 206) {
+      // 416: the file is shorter than the range now.
+      verdict_ = head.status == 416 ? Result(End::Changed, "the file on the server changed (416)")
+                                    : Result(End::Declined, "server answered " + status, HttpTypeError);
+      return;
+    }
+    auto range = ParseContentRange(head.Value("Content-Range"));
+    int64_t length = head.status == 206 ? (range ? range->complete : -1) : reader_.declaredLength();
+    if (ShowsOtherFile(work_.source, length, StrongEtag(head.Value("ETag")), head.Value("Last-Modified"))) {
+      verdict_ = Result(End::Changed, "the file on the server changed while it was fetched");
+      return;
+    }
+    bool coded = false;
+    for (auto& coding : head.ListValues("Content-Encoding")) coded = coded || (!coding.empty() && coding != "identity");
+    bool fits = head.status == 206 && !coded && range && range->first == lease_.start && range->last == lease_.end - 1;
+    if (!fits)
+      verdict_ = Result(End::Refused, "server answered " + status + " (" + head.Value("Content-Range") +
+                                          ") when asked for bytes " + std::to_string(lease_.start) + "-" +
+                                          std::to_string(lease_.end - 1));
+  }
+
+  bool OnBody(const char* data, size_t size) {
+    if (!headChecked_) CheckHead();
+    if (verdict_) return false;
+    while (size > 0) {
+      SegmentPlan::Claim claim = work_.plan.ClaimNext(lease_.id, size);
+      if (claim.size == 0) {
+        // The plan gave the rest of this range to another connection.
+        verdict_ = Result(End::Done);
+        return false;
+      }
+      if (int error = work_.file.WriteAt(claim.offset, data, claim.size)) {
+        verdict_ = Result(End::Failed, "cannot write " + work_.partPath + ": " + platform::ErrorText(error),
+                          OpenFileError);
+        return false;
+      }
+      work_.plan.Written(lease_.id, claim.size);
+      wrote_ = true;
+      data += claim.size;
+      size -= claim.size;
+    }
+    return true;
+  }
+
+  const RangeWork& work_;
+  const SegmentPlan::Lease lease_;
+  HttpResponseReader reader_;
+  bool headChecked_ = false;
+  bool wrote_ = false;
+  std::optional<RangeResult> verdict_;
+};
+
+}  // namespace
+
+bool ShowsOtherFile(const RangeSource& source, int64_t length, const std::string& etag,
+                    const std::string& lastModified) {
+  return (length >= 0 && length != source.total) || Differs(source.etag, etag) ||
+         Differs(source.lastModified, lastModified);
+}
+
+RangeResult FetchRange(const RangeWork& work, const SegmentPlan::Lease& lease, char* buffer, size_t bufferSize,
+                       const std::function<void()>& eachSlice) {
+  return RangeFetcher(work, lease).Run(buffer, bufferSize, eachSlice);
+}

@@ -1,0 +1,98 @@
+#include "dl/SegmentPlan.h"
+
+#include <algorithm>
+
+SegmentPlan::SegmentPlan(int64_t total, ByteRanges done) : total_(total), done_(std::move(done)) {}
+
+ByteRanges SegmentPlan::BusyLocked() const {
+  ByteRanges busy = done_;
+  for (const auto& [id, held] : held_) AddByteRange(busy, held.written, held.end);
+  return busy;
+}
+
+SegmentPlan::Lease SegmentPlan::AdoptStream(int64_t start) {
+  std::lock_guard lock(mutex_);
+  int64_t end = total_;
+  for (const auto& [from, to] : BusyLocked())
+    if (from > start) {
+      end = from;
+      break;
+    }
+  int id = nextId_++;
+  held_[id] = Held{start, start, end, true};
+  return Lease{id, start, end, true};
+}
+
+std::optional<SegmentPlan::Lease> SegmentPlan::Take() {
+  std::lock_guard lock(mutex_);
+  ByteRanges free = MissingByteRanges(BusyLocked(), total_);
+  if (!free.empty()) {
+    int id = nextId_++;
+    held_[id] = Held{free.front().first, free.front().first, free.front().second, false};
+    return Lease{id, free.front().first, free.front().second, false};
+  }
+  if (collapsed_) return std::nullopt;
+  return HalveLargestLocked();
+}
+
+std::optional<SegmentPlan::Lease> SegmentPlan::HalveLargestLocked() {
+  Held* largest = nullptr;
+  for (auto& [id, held] : held_)
+    if (!largest || held.end - held.next > largest->end - largest->next) largest = &held;
+  if (!largest || largest->end - largest->next < 2 * kMinPiece) return std::nullopt;
+  int64_t middle = largest->next + (largest->end - largest->next) / 2;
+  int id = nextId_++;
+  held_[id] = Held{middle, middle, largest->end, false};
+  largest->end = middle;
+  return Lease{id, middle, held_[id].end, false};
+}
+
+SegmentPlan::Claim SegmentPlan::ClaimNext(int id, size_t wanted) {
+  std::lock_guard lock(mutex_);
+  auto it = held_.find(id);
+  if (it == held_.end()) return {};
+  Held& held = it->second;
+  if (collapsed_ && held.openEnded) held.end = total_;
+  size_t size = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(wanted), held.end - held.next));
+  Claim claim{held.next, size};
+  held.next += static_cast<int64_t>(size);
+  return claim;
+}
+
+void SegmentPlan::Written(int id, size_t size) {
+  std::lock_guard lock(mutex_);
+  auto it = held_.find(id);
+  if (it == held_.end()) return;
+  AddByteRange(done_, it->second.written, it->second.written + static_cast<int64_t>(size));
+  it->second.written += static_cast<int64_t>(size);
+}
+
+void SegmentPlan::Release(int id) {
+  std::lock_guard lock(mutex_);
+  held_.erase(id);
+}
+
+void SegmentPlan::Collapse() {
+  std::lock_guard lock(mutex_);
+  collapsed_ = true;
+}
+
+bool SegmentPlan::collapsed() const {
+  std::lock_guard lock(mutex_);
+  return collapsed_;
+}
+
+ByteRanges SegmentPlan::Done() const {
+  std::lock_guard lock(mutex_);
+  return done_;
+}
+
+int64_t SegmentPlan::DoneBytes() const {
+  std::lock_guard lock(mutex_);
+  return CoveredBytes(done_);
+}
+
+bool SegmentPlan::Complete() const {
+  std::lock_guard lock(mutex_);
+  return MissingByteRanges(done_, total_).empty();
+}

@@ -1,0 +1,157 @@
+#include "dl/SegmentedTransfer.h"
+
+#include <chrono>
+
+#include "platform/FileSystem.h"
+
+namespace {
+
+using End = RangeResult::End;
+constexpr size_t kHelperBufferBytes = 256 * 1024;
+// A helper whose connections keep failing gives up its place; the ranges
+// it held go to whoever is left.
+constexpr int kHelperTriesInRow = 3;
+constexpr int kHelperFirstPauseMs = 500;
+
+bool PauseUnless(const std::function<bool()>& stopped, int milliseconds) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < until) {
+    if (stopped()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return !stopped();
+}
+
+}  // namespace
+
+SegmentedTransfer::SegmentedTransfer(Setup setup)
+    : setup_(std::move(setup)), plan_(setup_.source.total, setup_.done) {}
+
+SegmentedTransfer::~SegmentedTransfer() { StopHelpers(); }
+
+RangeWork SegmentedTransfer::Work(bool helper) {
+  std::function<bool()> stopped = [this] { return setup_.stopRequested(); };
+  // Helpers also end when they are told to and when one connection is
+  // all that is left to trust.
+  if (helper) stopped = [this] { return stop_ || setup_.stopRequested() || plan_.collapsed(); };
+  return RangeWork{setup_.source, plan_, setup_.file, setup_.partPath, setup_.limits, std::move(stopped), stallMs_};
+}
+
+void SegmentedTransfer::Begin(int64_t start, int64_t stallMs) {
+  stallMs_ = stallMs;
+  stream_ = plan_.AdoptStream(start);
+  TopUpHelpers();
+}
+
+SegmentedTransfer::StreamStep SegmentedTransfer::WriteStream(const char* data, size_t size, std::string& error) {
+  if (!stream_) return StreamStep::RangeDone;
+  if (Verdict()) return StreamStep::Interrupted;
+  while (size > 0) {
+    SegmentPlan::Claim claim = plan_.ClaimNext(stream_->id, size);
+    if (claim.size == 0) return StreamStep::RangeDone;
+    if (int code = setup_.file.WriteAt(claim.offset, data, claim.size)) {
+      SetVerdict(RangeResult{End::Failed, OpenFileError,
+                             "cannot write " + setup_.partPath + ": " + platform::ErrorText(code), false});
+      error = Verdict()->error;
+      return StreamStep::Interrupted;
+    }
+    plan_.Written(stream_->id, claim.size);
+    data += claim.size;
+    size -= claim.size;
+  }
+  return StreamStep::Go;
+}
+
+void SegmentedTransfer::EndStream() {
+  if (stream_) plan_.Release(stream_->id);
+  stream_.reset();
+}
+
+RangeResult SegmentedTransfer::Run(char* buffer, size_t bufferSize, int64_t stallMs,
+                                   const std::function<void()>& eachSlice) {
+  EndStream();
+  stallMs_ = stallMs;
+  TopUpHelpers();
+  RangeWork work = Work(false);
+  bool wrote = false;
+  for (;;) {
+    if (setup_.stopRequested()) return RangeResult{End::Stopped, Success, {}, wrote};
+    if (auto verdict = Verdict()) {
+      StopHelpers();
+      verdict->wrote = wrote;
+      return *verdict;
+    }
+    if (plan_.Complete()) {
+      StopHelpers();
+      return RangeResult{End::Done, Success, {}, wrote};
+    }
+    if (plan_.collapsed()) {
+      StopHelpers();
+      return RangeResult{End::Refused, Success, "the server does not serve ranges reliably", wrote};
+    }
+    if (auto lease = plan_.Take()) {
+      RangeResult result = FetchRange(work, *lease, buffer, bufferSize, eachSlice);
+      plan_.Release(lease->id);
+      wrote = wrote || result.wrote;
+      if (result.end == End::Done) continue;
+      if (result.end == End::Refused) plan_.Collapse();
+      if (result.end == End::Changed || result.end == End::Failed) SetVerdict(result);
+      if (result.end == End::Refused || result.end == End::Changed || result.end == End::Failed) StopHelpers();
+      result.wrote = wrote;
+      return result;
+    }
+    // Every open range is held and too short to halve: wait for the helpers.
+    if (eachSlice) eachSlice();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+void SegmentedTransfer::TopUpHelpers() {
+  if (plan_.collapsed() || stop_) return;
+  while (helpersAlive_ < setup_.connections - 1) {
+    ++helpersAlive_;
+    helpers_.emplace_back(&SegmentedTransfer::HelperLoop, this);
+  }
+}
+
+void SegmentedTransfer::HelperLoop() {
+  RangeWork work = Work(true);
+  auto buffer = std::make_unique<char[]>(kHelperBufferBytes);
+  int failures = 0;
+  while (!work.stopped() && !Verdict()) {
+    auto lease = plan_.Take();
+    if (!lease) break;
+    RangeResult result = FetchRange(work, *lease, buffer.get(), kHelperBufferBytes, nullptr);
+    plan_.Release(lease->id);
+    if (result.end == End::Done) {
+      failures = 0;
+      continue;
+    }
+    if (result.end == End::Refused) plan_.Collapse();
+    if (result.end == End::Changed || result.end == End::Failed) SetVerdict(result);
+    if (result.end != End::Lost) break;
+    failures = result.wrote ? 1 : failures + 1;
+    if (failures >= kHelperTriesInRow || !PauseUnless(work.stopped, kHelperFirstPauseMs << (failures - 1))) break;
+  }
+  --helpersAlive_;
+}
+
+void SegmentedTransfer::StopHelpers() {
+  stop_ = true;
+  for (auto& helper : helpers_)
+    if (helper.joinable()) helper.join();
+  helpers_.clear();
+  stop_ = false;
+}
+
+void SegmentedTransfer::SetVerdict(const RangeResult& result) {
+  std::lock_guard lock(mutex_);
+  // The first reason stands: a write failure after the file changed is
+  // only a consequence.
+  if (!verdict_) verdict_ = result;
+}
+
+std::optional<RangeResult> SegmentedTransfer::Verdict() const {
+  std::lock_guard lock(mutex_);
+  return verdict_;
+}
