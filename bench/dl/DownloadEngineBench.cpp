@@ -300,7 +300,8 @@ Contender Aria2(const std::string& url, const std::string& outDir, const std::st
 // default and only a download split over several connections can be faster;
 // aria2 with four connections is the peer doing the same. Best of two, as
 // the single-connection runs are long and their time is set by the cap.
-void Segments(const std::string& dir, const std::string& work, size_t mebibytes) {
+// False when the capped server could not be set up.
+bool Segments(const std::string& dir, const std::string& work, size_t mebibytes) {
   const size_t segMiB = std::max<size_t>(8, mebibytes * 5 / 64);  // 80 MiB for the default 1 GiB
   const std::string source = dir + "/www/segments.bin", outDir = work + "/out", out = outDir + "/seg.bin";
   std::filesystem::create_directory(dir + "/capped");
@@ -308,7 +309,7 @@ void Segments(const std::string& dir, const std::string& work, size_t mebibytes)
   capped.LimitRatePerRequest("8m");
   if (!WritePatternFile(source, segMiB) || !capped.Start()) {
     std::fprintf(stderr, "no capped-server comparison: %s\n", capped.ErrorLog().c_str());
-    return;
+    return false;
   }
   const std::string url = capped.Url("/segments.bin"), fetch = SelfDirectory() + "/velmora-fetch";
   const double gib = static_cast<double>(segMiB) / 1024;
@@ -326,6 +327,7 @@ void Segments(const std::string& dir, const std::string& work, size_t mebibytes)
   ReportRatio("throughput, velmora 4 / velmora 1 connection:", best[1], best[0], 3.5);
   if (aria2) ReportRatio("throughput, velmora 4 / aria2c -x4 -s4:", best[1], best[2], 1.0);
   std::printf("\n");
+  return true;
 }
 
 }  // namespace
@@ -359,7 +361,7 @@ int main(int argc, char** argv) {
   }
   int rc = 0;
   if (segmentsOnly) {
-    Segments(dir, work, mebibytes);
+    if (!Segments(dir, work, mebibytes)) rc = 1;
   } else if (!WritePatternFile(dir + "/www/big.bin", mebibytes) ||
              !WritePatternFile(dir + "/www/quarter.bin", mebibytes / 4)) {
     std::fprintf(stderr, "cannot write the test files\n");
@@ -387,7 +389,7 @@ int main(int argc, char** argv) {
         FourAtOnce(nginx.Url("/quarter.bin"), work, mebibytes / 4);
         Limit(nginx.Url("/big.bin"), work);
         Heap(nginx.Url("/quarter.bin"), work);
-        Segments(dir, work, mebibytes);
+        if (!Segments(dir, work, mebibytes)) rc = 1;
       }
     }
   }
