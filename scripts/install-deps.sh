@@ -25,6 +25,8 @@ packages=(
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against
   packages+=(libbenchmark-dev lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev)
+  # the multi-connection peer of velmora-bench-dl --segments
+  packages+=(aria2)
 fi
 
 missing=()
