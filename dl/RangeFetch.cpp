@@ -105,7 +105,8 @@ class RangeFetcher {
     }
     bool coded = false;
     for (auto& coding : head.ListValues("Content-Encoding")) coded = coded || (!coding.empty() && coding != "identity");
-    bool fits = head.status == 206 && !coded && range && range->first == lease_.start && range->last == lease_.end - 1;
+    // A longer range than asked is read up to where the lease ends.
+    bool fits = head.status == 206 && !coded && range && range->first == lease_.start && range->last >= lease_.end - 1;
     if (!fits)
       verdict_ = Result(End::Refused, "server answered " + status + " (" + head.Value("Content-Range") +
                                           ") when asked for bytes " + std::to_string(lease_.start) + "-" +

@@ -144,7 +144,13 @@ void ServeResource(const HttpRequest& request, ServerPeer& peer, const Resource&
   std::string range = request.Header("Range");
   std::string ifRange = request.Header("If-Range");
   bool partial = resource.ranges && range.starts_with("bytes=") && (ifRange.empty() || ifRange == resource.etag);
-  if (partial) from = std::atoll(range.c_str() + 6);
+  int64_t last = size - 1;
+  if (partial) {
+    from = std::atoll(range.c_str() + 6);
+    size_t dash = range.find('-');
+    if (dash != std::string::npos && dash + 1 < range.size())
+      last = std::min<int64_t>(last, std::atoll(range.c_str() + dash + 1));
+  }
   std::string head;
   if (partial && from >= size) {
     peer.Send("HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + std::to_string(size) +
@@ -153,15 +159,15 @@ void ServeResource(const HttpRequest& request, ServerPeer& peer, const Resource&
   }
   if (partial) {
     head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) + "-" +
-           std::to_string(size - 1) + "/" + std::to_string(size) + "\r\n";
+           std::to_string(last) + "/" + std::to_string(size) + "\r\n";
   } else {
     head = "HTTP/1.1 200 OK\r\n";
   }
-  head += "Content-Length: " + std::to_string(size - from) + "\r\nETag: " + resource.etag +
+  head += "Content-Length: " + std::to_string(last + 1 - from) + "\r\nETag: " + resource.etag +
           "\r\nAccept-Ranges: bytes\r\n" + resource.extraHeaders + "\r\n";
   if (!peer.Send(head)) return;
   std::string_view body(resource.body);
-  body.remove_prefix(static_cast<size_t>(from));
+  body = body.substr(static_cast<size_t>(from), static_cast<size_t>(last + 1 - from));
   int64_t stop = resource.cutAfter >= 0 ? resource.cutAfter : resource.stallAfter;
   if (stop >= 0 && stop < static_cast<int64_t>(body.size())) {
     if (!peer.SendPaced(body.substr(0, static_cast<size_t>(stop)), resource.pace)) return;

@@ -1,0 +1,228 @@
+// One file over several connections: the same bytes whatever the count,
+// every range resumed after a pause, a server that stops honouring ranges,
+// a file that changes on the server meanwhile, one limit for all
+// connections of a task, and a proxy carrying each of them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <thread>
+
+#include "dl/DownloadEngine.h"
+#include "dl/PartRecord.h"
+#include "net/WProxySettings.h"
+#include "platform/DataFile.h"
+#include "tests/dl/support/EngineTestSupport.h"
+#include "tests/dl/support/HttpTestServer.h"
+#include "tests/net/support/TestProxy.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr size_t MiB = 1 << 20;
+
+TaskOptions Connections(int count, int64_t limit = 0) {
+  TaskOptions options;
+  options.connections = count;
+  options.limit = limit;
+  return options;
+}
+
+// How many answers a server is sending at once, at most.
+class Concurrency {
+ public:
+  void Enter() {
+    int now = ++active_;
+    int seen = most_;
+    while (now > seen && !most_.compare_exchange_weak(seen, now)) {
+    }
+  }
+  void Leave() { --active_; }
+  int most() const { return most_; }
+
+ private:
+  std::atomic<int> active_{0};
+  std::atomic<int> most_{0};
+};
+
+std::vector<HttpRequest> RequestsFor(const HttpTestServer& server, const std::string& target) {
+  std::vector<HttpRequest> found;
+  for (const auto& request : server.requests())
+    if (request.target == target) found.push_back(request);
+  return found;
+}
+
+template <typename Predicate>
+bool Eventually(Predicate predicate, int ms = 10000) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < deadline) {
+    if (predicate()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return predicate();
+}
+
+}  // namespace
+
+TEST(Segments, OneFourAndSixteenConnectionsGiveTheSameBytesWithAtMostThatManyAtOnce) {
+  const std::string body = PatternBytes(12 * MiB, 41);
+  std::map<std::string, Concurrency> concurrency;
+  for (const char* target : {"/c1.bin", "/c4.bin", "/c16.bin"}) concurrency[target];
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    Concurrency& counter = concurrency.at(request.target);
+    counter.Enter();
+    Resource resource{body};
+    resource.pace = 12 << 20;
+    ServeResource(request, peer, resource);
+    counter.Leave();
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  for (int count : {1, 4, 16}) {
+    std::string name = "c" + std::to_string(count) + ".bin";
+    TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/" + name), dir.path(), Connections(count)), 30000);
+    ASSERT_EQ(end.state, TaskState::Done) << count << ": " << end.error;
+    EXPECT_TRUE(ReadFileBytes(dir / name) == body) << count << " connections";
+    EXPECT_FALSE(platform::NativeFileExists(dir / (name + ".part.rec")));
+    int most = concurrency.at("/" + name).most();
+    EXPECT_LE(most, count);
+    if (count > 1) {
+      EXPECT_GE(most, std::min(count, 4)) << count << " connections";
+    }
+  }
+  auto single = RequestsFor(server, "/c1.bin");
+  ASSERT_EQ(single.size(), 1u);
+  EXPECT_EQ(single[0].Header("Range"), "");
+  // Extra connections ask for a closed range, tied to the version first seen.
+  for (const auto& request : RequestsFor(server, "/c4.bin")) {
+    if (request.Header("Range").empty()) continue;
+    EXPECT_NE(request.Header("Range").find('-'), request.Header("Range").size() - 1) << request.Header("Range");
+    EXPECT_EQ(request.Header("If-Range"), "\"v1\"");
+  }
+}
+
+TEST(Segments, APausedTransferKeepsEveryRangeAndResumesOnlyWhatIsMissing) {
+  const std::string body = PatternBytes(12 * MiB, 42);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    Resource resource{body};
+    resource.pace = 2 << 20;
+    ServeResource(request, peer, resource);
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  int64_t id = AddTask(engine, server.Url("/p.bin"), dir.path(), Connections(4));
+  ASSERT_TRUE(Eventually([&] { return engine.Info(id)->done > static_cast<int64_t>(4 * MiB); }));
+  std::string error;
+  ASSERT_TRUE(engine.Pause(id, error)) << error;
+  PartRecord record;
+  ASSERT_TRUE(LoadPartRecord(dir / "p.bin.part.rec", record, error)) << error;
+  EXPECT_GT(record.done.size(), 1u) << "ranges from several connections";
+  // Every byte the record claims is on disk, at its place.
+  std::string part = ReadFileBytes(dir / "p.bin.part");
+  ASSERT_EQ(part.size(), body.size());  // made full size up front
+  for (const auto& [start, end] : record.done)
+    EXPECT_TRUE(part.compare(start, end - start, body, start, end - start) == 0) << start << "-" << end;
+  size_t before = server.requests().size();
+  ASSERT_TRUE(engine.Start(id, error)) << error;
+  TaskSnapshot end = WaitForEnd(engine, id, 30000);
+  ASSERT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "p.bin") == body);
+  // Nothing recorded was asked for again.
+  auto requests = server.requests();
+  for (size_t i = before; i < requests.size(); ++i) {
+    std::string range = requests[i].Header("Range");
+    ASSERT_TRUE(range.starts_with("bytes=")) << "a resumed request asked for the whole file";
+    int64_t from = std::atoll(range.c_str() + 6);
+    for (const auto& [start, finish] : record.done)
+      EXPECT_FALSE(from >= start && from < finish) << range << " starts inside done " << start << "-" << finish;
+  }
+}
+
+TEST(Segments, RangeAnomaliesLeaveOneConnectionAndNeverMixVersions) {
+  const std::string v1 = PatternBytes(10 * MiB, 1), v2 = PatternBytes(10 * MiB, 2);
+  std::atomic<int> ranged{0}, changedAnswers{0};
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    bool asksRange = !request.Header("Range").empty();
+    if (request.target == "/then200.bin") {
+      // The first range is served; every later one gets the whole file.
+      Resource resource{v1, "\"v1\"", !asksRange || ++ranged == 1};
+      resource.pace = 8 << 20;
+      return ServeResource(request, peer, resource);
+    }
+    if (request.target == "/shifted.bin" && asksRange) {
+      std::string head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-99/" + std::to_string(v1.size()) +
+                         "\r\nContent-Length: 100\r\n\r\n";
+      peer.Send(head + v1.substr(0, 100));
+      return;
+    }
+    if (request.target == "/changing.bin") {
+      // The first answer is of one version; every later one of another.
+      bool first = ++changedAnswers == 1;
+      Resource resource{first ? v1 : v2, first ? "\"v1\"" : "\"v2\""};
+      resource.pace = 8 << 20;
+      return ServeResource(request, peer, resource);
+    }
+    Resource resource{v1};
+    resource.pace = 8 << 20;
+    ServeResource(request, peer, resource);
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  for (const char* name : {"then200.bin", "shifted.bin"}) {
+    TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url(std::string("/") + name), dir.path(), Connections(4)), 30000);
+    ASSERT_EQ(end.state, TaskState::Done) << name << ": " << end.error;
+    EXPECT_TRUE(ReadFileBytes(dir / name) == v1) << name;
+  }
+  TaskSnapshot changed = WaitForEnd(engine, AddTask(engine, server.Url("/changing.bin"), dir.path(), Connections(4)), 30000);
+  ASSERT_EQ(changed.state, TaskState::Done) << changed.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "changing.bin") == v2) << "the new version, whole";
+}
+
+TEST(Segments, TheTaskLimitHoldsForAllConnectionsTogether) {
+  const std::string body = PatternBytes(8 * MiB, 43);
+  Concurrency concurrency;
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    concurrency.Enter();
+    ServeResource(request, peer, Resource{body});
+    concurrency.Leave();
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  const int64_t limit = 1000000;
+  int64_t id = AddTask(engine, server.Url("/l.bin"), dir.path(), Connections(4, limit));
+  ASSERT_TRUE(Eventually([&] { return engine.Info(id)->done > 0; }));
+  auto start = Clock::now();
+  int64_t startBytes = engine.Info(id)->done;
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  double rate = static_cast<double>(engine.Info(id)->done - startBytes) / seconds;
+  EXPECT_NEAR(rate, static_cast<double>(limit), limit * 0.15);
+  EXPECT_GT(concurrency.most(), 1) << "the limit was shared, not met by using one connection";
+  std::string error;
+  EXPECT_TRUE(engine.Remove(id, true, error)) << error;
+}
+
+TEST(Segments, AProxyCarriesEveryConnectionOfATask) {
+  const std::string body = PatternBytes(8 * MiB, 44);
+  HttpTestServer origin([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    Resource resource{body};
+    resource.pace = 8 << 20;
+    ServeResource(request, peer, resource);
+  });
+  TestProxy proxy;
+  std::string error;
+  ASSERT_TRUE(WProxySettings::SetProgramProxy("http://127.0.0.1:" + std::to_string(proxy.port()), error)) << error;
+  TempDir dir;
+  {
+    DownloadEngine engine(FastSettings());
+    TaskSnapshot end = WaitForEnd(engine, AddTask(engine, origin.Url("/x.bin"), dir.path(), Connections(4)), 30000);
+    EXPECT_EQ(end.state, TaskState::Done) << end.error;
+  }
+  ASSERT_TRUE(WProxySettings::SetProgramProxy("", error));
+  EXPECT_TRUE(ReadFileBytes(dir / "x.bin") == body);
+  EXPECT_GT(origin.requests().size(), 1u);
+  EXPECT_EQ(proxy.forwards(), origin.requests().size());
+}
