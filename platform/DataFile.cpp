@@ -78,20 +78,12 @@ int DataFile::Open(const std::string& nativePath) {
     Close();
     return EISDIR;
   }
-  return lseek(fd_, 0, SEEK_END) < 0 ? errno : 0;
+  return 0;
 }
 
 void DataFile::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
-}
-
-int DataFile::Append(const char* data, size_t size) {
-  if (fd_ < 0) return EBADF;
-  int64_t allowed = AllowedByFault(size);
-  if (allowed < 0) return faultError.load();
-  if (int error = WriteAll(fd_, data, static_cast<size_t>(allowed))) return error;
-  return static_cast<size_t>(allowed) == size ? 0 : faultError.load();
 }
 
 int DataFile::WriteAt(int64_t offset, const char* data, size_t size) {
@@ -115,8 +107,7 @@ int DataFile::Truncate(int64_t size) {
   if (fd_ < 0) return EBADF;
   // Only when the size changes: some file systems take a truncation to 0
   // as "this file is being replaced" and flush it on close.
-  if (Size() != size && ftruncate(fd_, size) != 0) return errno;
-  return lseek(fd_, size, SEEK_SET) < 0 ? errno : 0;
+  return Size() != size && ftruncate(fd_, size) != 0 ? errno : 0;
 }
 
 int DataFile::Sync() {

@@ -4,7 +4,7 @@
 //
 // Tests may make writes fail after a number of bytes (a full disk on
 // demand) with SetWriteFaultForTesting; it applies process-wide to
-// DataFile::Append and DataFile::WriteAt only.
+// DataFile::WriteAt only.
 #ifndef VELMORA_PLATFORM_DATAFILE_H
 #define VELMORA_PLATFORM_DATAFILE_H
 
@@ -30,18 +30,16 @@ class DataFile {
   bool IsOpen() const { return fd_ >= 0; }
   void Close();
 
-  // Writes everything at the current end of the file (the file's offset):
-  // 0 or errno. A short write is retried until done or failed.
-  int Append(const char* data, size_t size);
-  // Writes everything at `offset`, leaving the file offset alone; threads
-  // may write their own ranges of one file at once. 0 or errno.
+  // Writes everything at `offset` (a short write is retried until done or
+  // failed), leaving the file offset alone; threads may write their own
+  // ranges of one file at once. 0 or errno.
   int WriteAt(int64_t offset, const char* data, size_t size);
   // Gives the file `size` bytes with the space reserved on the device, so
   // ranges written in any order cannot run out of disk midway; where the
   // file system cannot reserve, the file is only extended. 0 or errno
   // (ENOSPC when the space is not there).
   int Allocate(int64_t size);
-  // 0 or errno; the file offset moves to the new end.
+  // 0 or errno.
   int Truncate(int64_t size);
   // Data to the device (fdatasync). 0 or errno.
   int Sync();

@@ -50,6 +50,8 @@ end
 function M.applySettings(values)
   if app.tasks then app.tasks:setMaxActive(values.concurrent) end
   engine.setLimit(values.speedLimit * 1024)
+  -- Tasks starting from now on; running ones keep the connections they have.
+  engine.setConnections(values.connections)
 end
 
 function M.changeSetting(key, raw)

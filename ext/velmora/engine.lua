@@ -4,7 +4,7 @@
 -- hand in a table of their own with use().
 local M = {}
 
-local NAMES = { "add", "start", "pause", "remove", "info", "list", "setMaxActive", "setLimit" }
+local NAMES = { "add", "start", "pause", "remove", "info", "list", "setMaxActive", "setLimit", "setConnections" }
 
 local injected
 
@@ -44,6 +44,7 @@ function M.info(id) return call("info", id) end
 function M.list() return call("list") end
 function M.setMaxActive(n) return call("setMaxActive", n) end
 function M.setLimit(bytesPerSecond) return call("setLimit", bytesPerSecond) end
+function M.setConnections(n) return call("setConnections", n) end
 
 -- With a main window the engine posts this message on every state change
 -- of a task: wParam the engine's task id, lParam the new state.

@@ -15,7 +15,7 @@ M.fields = {
   { key = "folder", kind = "folder", default = "" },
   { key = "resume", kind = "bool", default = true },
   { key = "notify", kind = "bool", default = false },
-  { key = "connections", kind = "int", default = 1, min = 1, max = 16 },
+  { key = "connections", kind = "int", default = 4, min = 1, max = 16 },
   { key = "clipboard", kind = "bool", default = false },
   { key = "extract", kind = "bool", default = true },
 }

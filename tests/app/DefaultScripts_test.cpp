@@ -204,8 +204,10 @@ TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   // The settings page acts on the engine at once.
   Eval("local e = ui_findControl(pm, 'speedlimitedit') ui_setText(e, '100') ui_sendNotify(e, 'return', 0, 0)");
   Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '7') ui_sendNotify(e, 'killfocus', 0, 0)");
+  Eval("local e = ui_findControl(pm, 'connectionsedit') ui_setText(e, '8') ui_sendNotify(e, 'return', 0, 0)");
   EXPECT_EQ(Eval("return fake.limit"), "102400");
   EXPECT_EQ(Eval("return fake.maxActive"), "7");
+  EXPECT_EQ(Eval("return fake.connections"), "8");
 }
 
 TEST_F(DefaultScriptsTest, ShortcutsHeaderClicksAndDropsActOnTheWholeSelection) {

@@ -4,7 +4,7 @@ local M = {}
 M.__index = M
 
 function M.new()
-  return setmetatable({ tasks = {}, nextId = 100, calls = {}, maxActive = 3, limit = 0 }, M)
+  return setmetatable({ tasks = {}, nextId = 100, calls = {}, maxActive = 3, limit = 0, connections = 4 }, M)
 end
 
 function M:log(text) self.calls[#self.calls + 1] = text end
@@ -60,6 +60,7 @@ function M:functions()
     end,
     setMaxActive = function(n) e.maxActive = n return true end,
     setLimit = function(n) e.limit = n return true end,
+    setConnections = function(n) e.connections = n return true end,
   }
 end
 

@@ -18,7 +18,7 @@ t.case("saved settings come back, through a temporary file", function()
   local path = dir .. "/new/settings.xml"
   local values = settings.defaults()
   values.concurrent, values.speedLimit, values.folder = 7, 2048, "/srv/downloads & <more>"
-  values.clipboard, values.resume, values.notify, values.connections = true, false, true, 4
+  values.clipboard, values.resume, values.notify, values.connections = true, false, true, 8
   assert(settings.save(values, path))
   t.eq(t.readFile(path .. ".tmp"), nil, "no temporary file left")
   local loaded, notices = settings.load(path)
@@ -38,7 +38,7 @@ t.case("values out of range are brought into it, nonsense is ignored", function(
   t.eq(#notices, 0, "a readable file is not damaged")
   t.eq(values.concurrent, 20, "upper bound")
   t.eq(values.speedLimit, 0, "lower bound")
-  t.eq(values.connections, 1, "default for text")
+  t.eq(values.connections, 4, "default for text")
   t.eq(values.clipboard, false, "default for a bad flag")
   t.eq(settings.coerce("concurrent", "0"), 1, "zero tasks")
   t.eq(settings.coerce("concurrent", "2.9"), 2, "fractions")

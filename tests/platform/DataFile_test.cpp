@@ -1,4 +1,5 @@
-// Data files: appends (and the injected disk fault), truncation, atomic
+// Data files: writes at an offset (and the injected disk fault),
+// reservation, truncation, atomic
 // replacement of small files, and moves that never replace.
 #include "platform/DataFile.h"
 
@@ -8,22 +9,26 @@
 
 #include "tests/support/TempDir.h"
 
-TEST(DataFile, AppendsTruncatesAndFailsOnDemandLikeAFullDisk) {
+TEST(DataFile, WritesAtOffsetsTruncatesAndFailsOnDemandLikeAFullDisk) {
   TempDir dir;
   platform::DataFile file;
   ASSERT_EQ(file.Open(dir / "d.part"), 0);
-  ASSERT_EQ(file.Append("hello world", 11), 0);
+  ASSERT_EQ(file.WriteAt(0, "hello world", 11), 0);
   ASSERT_EQ(file.Truncate(5), 0);
-  ASSERT_EQ(file.Append("!", 1), 0);  // at the new end
+  ASSERT_EQ(file.WriteAt(5, "!", 1), 0);
   EXPECT_EQ(file.Size(), 6);
   platform::SetWriteFaultForTesting(3, ENOSPC);
-  EXPECT_EQ(file.Append("abcdef", 6), ENOSPC);
-  EXPECT_EQ(file.Append("x", 1), ENOSPC);
+  EXPECT_EQ(file.WriteAt(6, "abcdef", 6), ENOSPC);
+  EXPECT_EQ(file.WriteAt(9, "x", 1), ENOSPC);
   platform::SetWriteFaultForTesting(0, 0);
   EXPECT_EQ(file.Sync(), 0);
+  // Reserved to full size, ranges land anywhere and the rest reads as zeros.
+  ASSERT_EQ(file.Allocate(16), 0);
+  EXPECT_EQ(file.Size(), 16);
+  ASSERT_EQ(file.WriteAt(12, "end", 3), 0);
   file.Close();
-  EXPECT_EQ(ReadFileBytes(dir / "d.part"), "hello!abc");
-  EXPECT_EQ(file.Append("x", 1), EBADF);
+  EXPECT_EQ(ReadFileBytes(dir / "d.part"), std::string("hello!abc\0\0\0end\0", 16));
+  EXPECT_EQ(file.WriteAt(0, "x", 1), EBADF);
   platform::DataFile folder;
   EXPECT_EQ(folder.Open(dir.path()), EISDIR);
 }

@@ -34,7 +34,7 @@ assert(failed.code == 23 and failed.error == "server answered 404 Not Found", fa
 
 -- Options: a name in the ANSI code page (GBK here), not started, a digest.
 local gbkName = "\214\208\206\196.bin"
-local later = dl_add(base .. "/file.bin", dir, {name = gbkName, start = false,
+local later = dl_add(base .. "/file.bin", dir, {name = gbkName, start = false, connections = 2,
   sha256 = "SHA_OF_FILE"})
 assert(dl_info(later).state == "paused")
 assert(dl_wait(later, 50) == "paused")
@@ -64,8 +64,12 @@ assert(select("#", dl_add(base, dir, {limit = -1})) == 0)
 assert(select("#", dl_info("x")) == 0)
 assert(select("#", dl_wait(id)) == 0)
 assert(select("#", http_get(base, {"not a pair"})) == 0)
-assert(reportsMatching("^%(error%) %(DownloadScriptLibrary:%d+%)") == 9)
+assert(select("#", dl_setConnections(0)) == 0)
+assert(select("#", dl_setConnections(17)) == 0)
+assert(select("#", dl_add(base, dir, {connections = 2.5})) == 0)
+assert(reportsMatching("^%(error%) %(DownloadScriptLibrary:%d+%)") == 12)
 assert(dl_setMaxActive(1) == true and dl_setStallTimeout(5) == true and dl_setLimit(0) == true)
+assert(dl_setConnections(16) == true and dl_setConnections(4) == true)
 local badProxy, proxyWhy = dl_setProxy("gopher://proxy")
 assert(badProxy == nil and type(proxyWhy) == "string", tostring(proxyWhy))
 assert(dl_setProxy("") == true)
