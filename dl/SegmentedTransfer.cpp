@@ -22,6 +22,11 @@ bool PauseUnless(const std::function<bool()>& stopped, int milliseconds) {
   return !stopped();
 }
 
+void WaitASlice(const std::function<void()>& eachSlice) {
+  if (eachSlice) eachSlice();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
 }  // namespace
 
 SegmentedTransfer::SegmentedTransfer(Setup setup)
@@ -73,42 +78,59 @@ RangeResult SegmentedTransfer::Run(char* buffer, size_t bufferSize, int64_t stal
   stallMs_ = stallMs;
   TopUpHelpers();
   RangeWork work = Work(false);
-  bool wrote = false;
+  // Progress counts whoever made it: a turn in which only helpers wrote
+  // still moved the task on.
+  const int64_t doneAtStart = plan_.DoneBytes();
+  auto ended = [&](RangeResult result) {
+    result.wrote = plan_.DoneBytes() > doneAtStart;
+    return result;
+  };
+  bool turnedAway = false;  // this thread's connection was refused while helpers went on
   for (;;) {
-    if (setup_.stopRequested()) return RangeResult{End::Stopped, Success, {}, wrote};
+    if (setup_.stopRequested()) return ended({End::Stopped, Success, {}, false});
     if (auto verdict = Verdict()) {
       StopHelpers();
-      verdict->wrote = wrote;
-      return *verdict;
+      return ended(*verdict);
     }
     if (plan_.Complete()) {
       StopHelpers();
-      return RangeResult{End::Done, Success, {}, wrote};
+      return ended({End::Done, Success, {}, false});
     }
     if (plan_.collapsed()) {
       StopHelpers();
-      return RangeResult{End::Refused, Success, "the server does not serve ranges reliably", wrote};
+      return ended({End::Refused, Success, "the server does not serve ranges reliably", false});
     }
+    if (turnedAway && helpersAlive_ > 0) {
+      WaitASlice(eachSlice);
+      continue;
+    }
+    turnedAway = false;
     if (auto lease = plan_.Take()) {
       RangeResult result = FetchRange(work, *lease, buffer, bufferSize, eachSlice);
       plan_.Release(lease->id);
-      wrote = wrote || result.wrote;
       if (result.end == End::Done) continue;
+      bool passing = result.end == End::Lost || result.end == End::Declined;
+      if (passing && helpersAlive_ > 0) {
+        // Servers that allow fewer connections than asked turn some away;
+        // the task goes on over those that were let in.
+        turnedAway = true;
+        continue;
+      }
       if (result.end == End::Refused) plan_.Collapse();
       if (result.end == End::Changed || result.end == End::Failed) SetVerdict(result);
-      if (result.end == End::Refused || result.end == End::Changed || result.end == End::Failed) StopHelpers();
-      result.wrote = wrote;
-      return result;
+      if (!passing) StopHelpers();
+      return ended(result);
     }
     // Every open range is held and too short to halve: wait for the helpers.
-    if (eachSlice) eachSlice();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    WaitASlice(eachSlice);
   }
 }
 
 void SegmentedTransfer::TopUpHelpers() {
   if (plan_.collapsed() || stop_) return;
-  while (helpersAlive_ < setup_.connections - 1) {
+  // Counted once: helpers that find no work end at once, and refilling
+  // their places as they go would start threads without end.
+  for (int missing = setup_.connections - 1 - helpersAlive_; missing > 0; --missing) {
     ++helpersAlive_;
     helpers_.emplace_back(&SegmentedTransfer::HelperLoop, this);
   }
