@@ -128,8 +128,12 @@ class RangeFetcher {
                           OpenFileError);
         return false;
       }
-      work_.plan.Written(lease_.id, claim.size);
       wrote_ = true;
+      if (work_.plan.Written(lease_.id, claim.size)) {
+        // Done: with bytes still coming, the lease was cut short.
+        verdict_ = Result(End::Done);
+        return false;
+      }
       data += claim.size;
       size -= claim.size;
     }

@@ -23,6 +23,26 @@ SegmentPlan::Lease SegmentPlan::AdoptStream(int64_t start) {
   return Lease{id, start, end, true};
 }
 
+std::vector<SegmentPlan::Lease> SegmentPlan::Split(int id, int parts) {
+  std::lock_guard lock(mutex_);
+  std::vector<Lease> pieces;
+  auto it = held_.find(id);
+  if (it == held_.end() || parts < 2) return pieces;
+  Held& held = it->second;
+  int64_t left = held.end - held.next;
+  parts = static_cast<int>(std::min<int64_t>(parts, left / kMinPiece));
+  int64_t end = held.end;
+  for (int piece = parts - 1; piece >= 1; --piece) {
+    int64_t start = held.next + left * piece / parts;
+    int newId = nextId_++;
+    held_[newId] = Held{start, start, end, false};
+    pieces.insert(pieces.begin(), Lease{newId, start, end, false});
+    end = start;
+  }
+  held.end = end;
+  return pieces;
+}
+
 std::optional<SegmentPlan::Lease> SegmentPlan::Take() {
   std::lock_guard lock(mutex_);
   ByteRanges free = MissingByteRanges(BusyLocked(), total_);
@@ -59,12 +79,16 @@ SegmentPlan::Claim SegmentPlan::ClaimNext(int id, size_t wanted) {
   return claim;
 }
 
-void SegmentPlan::Written(int id, size_t size) {
+bool SegmentPlan::Written(int id, size_t size) {
   std::lock_guard lock(mutex_);
   auto it = held_.find(id);
-  if (it == held_.end()) return;
-  AddByteRange(done_, it->second.written, it->second.written + static_cast<int64_t>(size));
-  it->second.written += static_cast<int64_t>(size);
+  if (it == held_.end()) return true;
+  Held& held = it->second;
+  AddByteRange(done_, held.written, held.written + static_cast<int64_t>(size));
+  held.written += static_cast<int64_t>(size);
+  // Open-ended leases of a collapsed plan run on to the end of the file.
+  int64_t end = collapsed_ && held.openEnded ? total_ : held.end;
+  return held.written >= end;
 }
 
 void SegmentPlan::Release(int id) {

@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "dl/ByteRanges.h"
 
@@ -42,13 +43,19 @@ class SegmentPlan {
   // The answer already arriving from `start` to the end of the file: it
   // holds the missing range that begins there.
   Lease AdoptStream(int64_t start);
+  // Cuts what is left of lease `id` into up to `parts` equal pieces of at
+  // least kMinPiece: the lease keeps the first, the others come back as
+  // new leases. Servers that cap each connection deliver equal pieces in
+  // equal times, which halving one after another does not give.
+  std::vector<Lease> Split(int id, int parts);
   // Work for a free connection, or nothing when no range is free and none
   // is worth halving.
   std::optional<Lease> Take();
   // Reserves up to `wanted` bytes at the lease's next position.
   Claim ClaimNext(int id, size_t wanted);
-  // The claimed bytes are written.
-  void Written(int id, size_t size);
+  // The claimed bytes are written; true when that finished the lease (so
+  // its connection need not wait for another byte to learn it).
+  bool Written(int id, size_t size);
   // The lease ends; whatever it did not write is free again.
   void Release(int id);
   void Collapse();

@@ -22,11 +22,6 @@ bool PauseUnless(const std::function<bool()>& stopped, int milliseconds) {
   return !stopped();
 }
 
-void WaitASlice(const std::function<void()>& eachSlice) {
-  if (eachSlice) eachSlice();
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-}
-
 }  // namespace
 
 SegmentedTransfer::SegmentedTransfer(Setup setup)
@@ -45,7 +40,7 @@ RangeWork SegmentedTransfer::Work(bool helper) {
 void SegmentedTransfer::Begin(int64_t start, int64_t stallMs) {
   stallMs_ = stallMs;
   stream_ = plan_.AdoptStream(start);
-  TopUpHelpers();
+  TopUpHelpers(plan_.Split(stream_->id, setup_.connections));
 }
 
 SegmentedTransfer::StreamStep SegmentedTransfer::WriteStream(const char* data, size_t size, std::string& error) {
@@ -60,7 +55,7 @@ SegmentedTransfer::StreamStep SegmentedTransfer::WriteStream(const char* data, s
       error = Verdict()->error;
       return StreamStep::Interrupted;
     }
-    plan_.Written(stream_->id, claim.size);
+    if (plan_.Written(stream_->id, claim.size)) return StreamStep::RangeDone;
     data += claim.size;
     size -= claim.size;
   }
@@ -101,7 +96,7 @@ RangeResult SegmentedTransfer::Run(char* buffer, size_t bufferSize, int64_t stal
       return ended({End::Refused, Success, "the server does not serve ranges reliably", false});
     }
     if (turnedAway && helpersAlive_ > 0) {
-      WaitASlice(eachSlice);
+      WaitForHelpers(eachSlice);
       continue;
     }
     turnedAway = false;
@@ -122,29 +117,40 @@ RangeResult SegmentedTransfer::Run(char* buffer, size_t bufferSize, int64_t stal
       return ended(result);
     }
     // Every open range is held and too short to halve: wait for the helpers.
-    WaitASlice(eachSlice);
+    WaitForHelpers(eachSlice);
   }
 }
 
-void SegmentedTransfer::TopUpHelpers() {
-  if (plan_.collapsed() || stop_) return;
+void SegmentedTransfer::TopUpHelpers(std::vector<SegmentPlan::Lease> leases) {
+  if (plan_.collapsed() || stop_) {
+    for (const auto& lease : leases) plan_.Release(lease.id);
+    return;
+  }
   // Counted once: helpers that find no work end at once, and refilling
   // their places as they go would start threads without end.
   for (int missing = setup_.connections - 1 - helpersAlive_; missing > 0; --missing) {
+    std::optional<SegmentPlan::Lease> first;
+    if (!leases.empty()) {
+      first = leases.front();
+      leases.erase(leases.begin());
+    }
     ++helpersAlive_;
-    helpers_.emplace_back(&SegmentedTransfer::HelperLoop, this);
+    helpers_.emplace_back(&SegmentedTransfer::HelperLoop, this, first);
   }
+  for (const auto& lease : leases) plan_.Release(lease.id);
 }
 
-void SegmentedTransfer::HelperLoop() {
+void SegmentedTransfer::HelperLoop(std::optional<SegmentPlan::Lease> first) {
   RangeWork work = Work(true);
   auto buffer = std::make_unique<char[]>(kHelperBufferBytes);
   int failures = 0;
   while (!work.stopped() && !Verdict()) {
-    auto lease = plan_.Take();
+    auto lease = first ? first : plan_.Take();
+    first.reset();
     if (!lease) break;
     RangeResult result = FetchRange(work, *lease, buffer.get(), kHelperBufferBytes, nullptr);
     plan_.Release(lease->id);
+    WakeTaskThread();
     if (result.end == End::Done) {
       failures = 0;
       continue;
@@ -155,7 +161,25 @@ void SegmentedTransfer::HelperLoop() {
     failures = result.wrote ? 1 : failures + 1;
     if (failures >= kHelperTriesInRow || !PauseUnless(work.stopped, kHelperFirstPauseMs << (failures - 1))) break;
   }
+  // A lease handed over but never started goes back to the plan.
+  if (first) plan_.Release(first->id);
   --helpersAlive_;
+  WakeTaskThread();
+}
+
+void SegmentedTransfer::WaitForHelpers(const std::function<void()>& eachSlice) {
+  if (eachSlice) eachSlice();
+  std::unique_lock lock(wakeMutex_);
+  wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return woken_; });
+  woken_ = false;
+}
+
+void SegmentedTransfer::WakeTaskThread() {
+  {
+    std::lock_guard lock(wakeMutex_);
+    woken_ = true;
+  }
+  wake_.notify_one();
 }
 
 void SegmentedTransfer::StopHelpers() {

@@ -12,6 +12,7 @@
 #define VELMORA_DL_SEGMENTEDTRANSFER_H
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -58,10 +59,16 @@ class SegmentedTransfer {
   int64_t DoneBytes() const { return plan_.DoneBytes(); }
 
  private:
-  void TopUpHelpers();
-  void HelperLoop();
+  // Starts helpers until `connections` work at once; the first ones start
+  // on `leases`.
+  void TopUpHelpers(std::vector<SegmentPlan::Lease> leases = {});
+  void HelperLoop(std::optional<SegmentPlan::Lease> first);
   void SetVerdict(const RangeResult& result);
   std::optional<RangeResult> Verdict() const;
+  // The task's thread waits for helpers in slices, woken early when one
+  // of them ends a range.
+  void WaitForHelpers(const std::function<void()>& eachSlice);
+  void WakeTaskThread();
   RangeWork Work(bool helper);
 
   Setup setup_;
@@ -73,6 +80,9 @@ class SegmentedTransfer {
   std::vector<std::thread> helpers_;
   mutable std::mutex mutex_;
   std::optional<RangeResult> verdict_;  // Changed or Failed, from a helper
+  std::mutex wakeMutex_;
+  std::condition_variable wake_;
+  bool woken_ = false;
 };
 
 #endif

@@ -53,6 +53,23 @@ TEST(SegmentPlan, FourConnectionsSplitTheFileIntoQuartersAndNoPieceIsSmallerThan
   EXPECT_EQ(WriteSome(plan, stream, 8 * MiB), 1 * MiB);
 }
 
+TEST(SegmentPlan, SplittingGivesEqualPiecesOfAtLeastOneMiB) {
+  SegmentPlan plan(30 * MiB, {});
+  auto stream = plan.AdoptStream(0);
+  auto pieces = plan.Split(stream.id, 3);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_EQ(pieces[0].start, 10 * MiB);
+  EXPECT_EQ(pieces[0].end, 20 * MiB);
+  EXPECT_EQ(pieces[1].start, 20 * MiB);
+  EXPECT_EQ(pieces[1].end, 30 * MiB);
+  EXPECT_EQ(WriteSome(plan, stream, 30 * MiB), 10 * MiB);
+  // 3 MiB left in a piece: three pieces at most, whatever was asked.
+  SegmentPlan small(3 * MiB, {});
+  auto whole = small.AdoptStream(0);
+  EXPECT_EQ(small.Split(whole.id, 16).size(), 2u);
+  EXPECT_FALSE(small.Take());
+}
+
 TEST(SegmentPlan, AFinishedConnectionTakesHalfOfWhatIsLeftOfTheLargestRange) {
   SegmentPlan plan(16 * MiB, {});
   auto stream = plan.AdoptStream(0);
@@ -69,6 +86,22 @@ TEST(SegmentPlan, AFinishedConnectionTakesHalfOfWhatIsLeftOfTheLargestRange) {
   EXPECT_EQ(WriteSome(plan, *stolen, 16 * MiB), 3 * MiB);
   EXPECT_TRUE(plan.Complete());
   EXPECT_EQ(plan.Done(), (ByteRanges{{0, 16 * MiB}}));
+}
+
+TEST(SegmentPlan, TheLastWrittenByteOfALeaseSaysItIsDone) {
+  SegmentPlan plan(4 * MiB, {});
+  auto stream = plan.AdoptStream(0);
+  auto back = plan.Take();  // [2, 4)
+  ASSERT_TRUE(back);
+  auto claim = plan.ClaimNext(back->id, static_cast<size_t>(2 * MiB - 1));
+  EXPECT_FALSE(plan.Written(back->id, claim.size));
+  claim = plan.ClaimNext(back->id, 100);
+  EXPECT_EQ(claim.size, 1u);
+  // Known at the last byte, not when more bytes arrive to be refused.
+  EXPECT_TRUE(plan.Written(back->id, claim.size));
+  plan.Collapse();
+  claim = plan.ClaimNext(stream.id, static_cast<size_t>(2 * MiB));
+  EXPECT_FALSE(plan.Written(stream.id, claim.size)) << "an open-ended lease runs on once collapsed";
 }
 
 TEST(SegmentPlan, FreeRangesComeFirstAndOnlyWrittenBytesCountAsDone) {
