@@ -7,7 +7,9 @@
 namespace {
 
 using End = RangeResult::End;
-constexpr size_t kHelperBufferBytes = 256 * 1024;
+// Half the task thread's buffer: a task over several connections should not
+// hold several times the memory of one.
+constexpr size_t kHelperBufferBytes = 128 * 1024;
 // A helper whose connections keep failing gives up its place; the ranges
 // it held go to whoever is left.
 constexpr int kHelperTriesInRow = 3;
