@@ -17,17 +17,6 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// Polls until `predicate` holds or `ms` pass.
-template <class Predicate>
-bool Eventually(Predicate predicate, int ms = 5000) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < deadline) {
-    if (predicate()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return predicate();
-}
-
 }  // namespace
 
 TEST(Engine, PauseAndRemoveTakeEffectWithinASecondAndStartContinues) {

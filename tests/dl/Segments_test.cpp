@@ -7,12 +7,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
-#include <sstream>
-#include <chrono>
-#include <map>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "dl/DownloadEngine.h"
@@ -77,6 +76,15 @@ class ConnectionSampler {
   std::thread thread_;
 };
 
+// A server's handler offering `body` with ranges, each answer paced.
+HttpTestServer::Handler ServePaced(const std::string& body, int64_t bytesPerSecond) {
+  return [&body, bytesPerSecond](const HttpRequest& request, ServerPeer& peer, size_t) {
+    Resource resource{body};
+    resource.pace = bytesPerSecond;
+    ServeResource(request, peer, resource);
+  };
+}
+
 std::vector<HttpRequest> RequestsFor(const HttpTestServer& server, const std::string& target) {
   std::vector<HttpRequest> found;
   for (const auto& request : server.requests())
@@ -84,25 +92,11 @@ std::vector<HttpRequest> RequestsFor(const HttpTestServer& server, const std::st
   return found;
 }
 
-template <typename Predicate>
-bool Eventually(Predicate predicate, int ms = 10000) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < deadline) {
-    if (predicate()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return predicate();
-}
-
 }  // namespace
 
 TEST(Segments, OneFourAndSixteenConnectionsGiveTheSameBytesWithAtMostThatManyAtOnce) {
   const std::string body = PatternBytes(12 * MiB, 41);
-  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
-    Resource resource{body};
-    resource.pace = 12 << 20;
-    ServeResource(request, peer, resource);
-  });
+  HttpTestServer server(ServePaced(body, 12 << 20));
   TempDir dir;
   DownloadEngine engine(FastSettings());
   for (int count : {1, 4, 16}) {
@@ -135,15 +129,11 @@ TEST(Segments, OneFourAndSixteenConnectionsGiveTheSameBytesWithAtMostThatManyAtO
 
 TEST(Segments, APausedTransferKeepsEveryRangeAndResumesOnlyWhatIsMissing) {
   const std::string body = PatternBytes(12 * MiB, 42);
-  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
-    Resource resource{body};
-    resource.pace = 2 << 20;
-    ServeResource(request, peer, resource);
-  });
+  HttpTestServer server(ServePaced(body, 2 << 20));
   TempDir dir;
   DownloadEngine engine(FastSettings());
   int64_t id = AddTask(engine, server.Url("/p.bin"), dir.path(), Connections(4));
-  ASSERT_TRUE(Eventually([&] { return engine.Info(id)->done > static_cast<int64_t>(4 * MiB); }));
+  ASSERT_TRUE(Eventually([&] { return engine.Info(id)->done > static_cast<int64_t>(4 * MiB); }, 10000));
   std::string error;
   ASSERT_TRUE(engine.Pause(id, error)) << error;
   PartRecord record;
@@ -234,11 +224,7 @@ TEST(Segments, TheTaskLimitHoldsForAllConnectionsTogether) {
 
 TEST(Segments, AProxyCarriesEveryConnectionOfATask) {
   const std::string body = PatternBytes(8 * MiB, 44);
-  HttpTestServer origin([&](const HttpRequest& request, ServerPeer& peer, size_t) {
-    Resource resource{body};
-    resource.pace = 8 << 20;
-    ServeResource(request, peer, resource);
-  });
+  HttpTestServer origin(ServePaced(body, 8 << 20));
   TestProxy proxy;
   std::string error;
   ASSERT_TRUE(WProxySettings::SetProgramProxy("http://127.0.0.1:" + std::to_string(proxy.port()), error)) << error;
@@ -276,11 +262,7 @@ TEST(Segments, AServerAllowingFewerConnectionsStillGetsTheFileOverThoseItAllows)
 
 TEST(Segments, AFailedWriteOnAnyConnectionFailsTheTaskAndALaterStartContinues) {
   const std::string body = PatternBytes(8 * MiB, 46);
-  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
-    Resource resource{body};
-    resource.pace = 8 << 20;
-    ServeResource(request, peer, resource);
-  });
+  HttpTestServer server(ServePaced(body, 8 << 20));
   TempDir dir;
   DownloadEngine engine(FastSettings());
   platform::SetWriteFaultForTesting(3 * MiB, ENOSPC);
