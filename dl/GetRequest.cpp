@@ -11,6 +11,7 @@ std::unique_ptr<Connection> SendGet(const HttpUrl& url, const HeaderList& header
   ProxyForwarding forwarding{connection->forwardsThroughProxy(), connection->proxyAuthorization()};
   if (!connection->SendAll(BuildGetRequest(url, headers, forwarding), timeoutMs, cancelled)) {
     failure.stopped = cancelled();
+    failure.connected = true;
     failure.error = "cannot send the request: " + connection->errorText();
     return nullptr;
   }

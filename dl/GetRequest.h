@@ -13,6 +13,7 @@
 struct GetFailure {
   bool stopped = false;    // `cancelled` turned true
   bool permanent = false;  // another try cannot mend it (certificate, proxy setting)
+  bool connected = false;  // the connection stood; sending the request failed
   std::string error;
 };
 

@@ -37,7 +37,8 @@ class RangeFetcher {
                               static_cast<int>(work_.stallMs), work_.stopped, failure);
     if (!connection) {
       if (failure.stopped) return Result(End::Stopped);
-      return Result(failure.permanent ? End::Declined : End::Lost, failure.error, NetConnectError);
+      return Result(failure.permanent ? End::Declined : End::Lost, failure.error,
+                    failure.connected ? NetSendError : NetConnectError);
     }
     RangeResult result = Read(*connection, buffer, bufferSize, eachSlice);
     result.wrote = wrote_;

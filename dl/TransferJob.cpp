@@ -149,8 +149,8 @@ TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
                             static_cast<int>(stallMs_), [this] { return host_.StopRequested(); }, failure);
   if (!connection) {
     if (failure.stopped) return Abort(Step::Stop, Success, {});
-    bool sent = failure.error.starts_with("cannot send");
-    return Abort(failure.permanent ? Step::Fail : Step::Retry, sent ? NetSendError : NetConnectError, failure.error);
+    return Abort(failure.permanent ? Step::Fail : Step::Retry, failure.connected ? NetSendError : NetConnectError,
+                 failure.error);
   }
   proxyEndpoint_ = connection->forwardsThroughProxy() ? connection->proxyEndpoint() : std::string();
   currentUrl_ = url;
