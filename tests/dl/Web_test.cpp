@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -88,6 +89,17 @@ TEST_F(WebDownload, HttpsIsByteIdenticalAndEveryCertificateFaultSaysWhy) {
   ASSERT_TRUE(HttpGet(Https(good, "/big.bin"), {}, answer, error, HttpGetOptions{})) << error;
   EXPECT_EQ(answer.status, 200);
   EXPECT_TRUE(answer.body == big);
+
+  // The command line prints an https body whole, as it came.
+  const char* bin = std::getenv("VELMORA_BIN_DIR");
+  std::string command = std::string(bin ? bin : ".") + "/velmora-fetch " + Https(good, "/big.bin");
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_TRUE(pipe);
+  std::string printed;
+  char chunk[65536];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) printed.append(chunk, n);
+  EXPECT_EQ(pclose(pipe), 0);
+  EXPECT_TRUE(printed == big) << printed.size() << " bytes printed";
 
   struct Case {
     const char* name;
