@@ -49,6 +49,11 @@ TEST(Engine, PauseAndRemoveTakeEffectWithinASecondAndStartContinues) {
   ASSERT_EQ(end.state, TaskState::Done) << end.error;
   EXPECT_TRUE(ReadFileBytes(dir / "p.bin") == body);
   EXPECT_EQ(server.requests().back().Header("Range"), "bytes=" + std::to_string(kept) + "-");
+  // The listener hears of the end just after the state turns: wait for it.
+  Eventually([&] {
+    std::lock_guard lock(eventsMutex);
+    return events.size() >= 6;
+  });
   {
     std::lock_guard lock(eventsMutex);
     std::vector<TaskState> states;
