@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "dl/CheckpointPolicy.h"
 #include "dl/ContentRange.h"
 #include "dl/FileNaming.h"
 #include "dl/GetRequest.h"
@@ -19,9 +20,7 @@ using Step = TransferJob::Step;
 constexpr size_t kBufferBytes = 256 * 1024;
 constexpr int kSliceMs = 200;
 constexpr int kMaxRedirects = 10;
-// Data is flushed and the record rewritten this often: a crash loses at
-// most this much of the transfer.
-constexpr auto kCheckpointEvery = std::chrono::seconds(1);
+
 // Smaller files are done before extra connections would pay off.
 constexpr int64_t kMinSplitBytes = 4 << 20;
 
@@ -455,28 +454,40 @@ int TransferJob::Checkpoint(CheckpointWhen when) {
   if (!file_.IsOpen()) return 0;
   if (int error = checkpointError_.exchange(0)) return error;
   auto now = Clock::now();
-  if (when == CheckpointWhen::IfDue && (now - lastCheckpoint_ < kCheckpointEvery || checkpointBusy_)) return 0;
+  int64_t pending = std::max<int64_t>(DoneBytes() - doneAtCheckpoint_, 0);
+  if (when == CheckpointWhen::IfDue &&
+      (checkpointBusy_ || !CheckpointPolicy::Due(now - lastCheckpoint_, pending, flushBytesPerSecond_.load())))
+    return 0;
   lastCheckpoint_ = now;
+  doneAtCheckpoint_ = DoneBytes();
   PartRecord snapshot = record_;
   snapshot.done.clear();
   if (segments_) snapshot.done = segments_->Done();
   else if (snapshot.resumable) snapshot.AddDone(0, offset_);
   WaitForCheckpoint();
-  if (when == CheckpointWhen::NowAndWait) return SaveCheckpoint(snapshot, partPath_);
+  if (when == CheckpointWhen::NowAndWait) return SaveCheckpoint(snapshot, partPath_, pending);
   // Flushing can take a while on a slow disk; the transfer goes on
   // meanwhile, and the record claims only what was written before it.
   checkpointBusy_ = true;
-  checkpointer_ = std::thread([this, snapshot = std::move(snapshot), path = partPath_] {
-    checkpointError_ = SaveCheckpoint(snapshot, path);
+  checkpointer_ = std::thread([this, snapshot = std::move(snapshot), path = partPath_, pending] {
+    checkpointError_ = SaveCheckpoint(snapshot, path, pending);
     checkpointBusy_ = false;
   });
   return 0;
 }
 
-int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath) {
+int64_t TransferJob::DoneBytes() const { return segments_ ? segments_->DoneBytes() : offset_; }
+
+int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath, int64_t pendingBytes) {
   // The record may only claim bytes that are on the device.
-  if (snapshot.resumable)
+  if (snapshot.resumable) {
+    auto started = Clock::now();
     if (int error = file_.Sync()) return error;
+    double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    if (pendingBytes >= CheckpointPolicy::kMeasurableFlush && seconds > 0)
+      flushBytesPerSecond_ =
+          std::max(static_cast<double>(pendingBytes) / seconds, 1.0 * CheckpointPolicy::kMeasurableFlush);
+  }
   return SavePartRecord(PartRecordPath(partPath), snapshot);
 }
 

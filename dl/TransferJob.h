@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "dl/CheckpointPolicy.h"
 #include "dl/Connection.h"
 #include "dl/HttpUrl.h"
 #include "dl/PartRecord.h"
@@ -78,7 +79,9 @@ class TransferJob {
   // one left by an earlier background save).
   enum class CheckpointWhen { IfDue, NowInBackground, NowAndWait };
   int Checkpoint(CheckpointWhen when);
-  int SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath);
+  int SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath, int64_t pendingBytes);
+  // Bytes on disk, by one connection or several.
+  int64_t DoneBytes() const;
   void WaitForCheckpoint();
   int TruncatePart(int64_t size);
   int ReceiveBufferBytes() const;
@@ -100,6 +103,9 @@ class TransferJob {
   std::thread checkpointer_;
   std::atomic<bool> checkpointBusy_{false};
   std::atomic<int> checkpointError_{0};
+  int64_t doneAtCheckpoint_ = 0;
+  // How fast the disk took the last large flush; a guess until measured.
+  std::atomic<double> flushBytesPerSecond_{CheckpointPolicy::kFirstFlushBytesPerSecond};
   // While several connections share the file. Declared after the file it
   // writes to, so that it stops first.
   std::unique_ptr<SegmentedTransfer> segments_;

@@ -1,7 +1,9 @@
 // How the bytes of one file are shared among connections: halving, the
-// smallest piece, free ranges first, what counts as done, one connection.
+// smallest piece, free ranges first, what counts as done, one connection;
+// and how often what is done gets recorded.
 #include <gtest/gtest.h>
 
+#include "dl/CheckpointPolicy.h"
 #include "dl/SegmentPlan.h"
 
 namespace {
@@ -145,4 +147,14 @@ TEST(SegmentPlan, CollapsedNothingIsHalvedAndTheStreamRunsToTheEnd) {
   EXPECT_TRUE(plan.Complete());
   auto closed = plan.Take();
   EXPECT_FALSE(closed);
+}
+
+TEST(CheckpointPolicy, AboutOnceASecondUnlessTheDiskWouldHoldTheTransferBack) {
+  using std::chrono::milliseconds;
+  const double disk = 100.0 * MiB;  // bytes per second
+  EXPECT_FALSE(CheckpointPolicy::Due(milliseconds(900), 0, disk));
+  EXPECT_TRUE(CheckpointPolicy::Due(milliseconds(1000), 8 * MiB, disk));     // 0.08 s of flushing
+  EXPECT_FALSE(CheckpointPolicy::Due(milliseconds(1000), 700 * MiB, disk));  // 7 s of it: later
+  EXPECT_TRUE(CheckpointPolicy::Due(milliseconds(5000), 90 * MiB, disk));
+  EXPECT_TRUE(CheckpointPolicy::Due(milliseconds(10000), 5000 * MiB, disk));  // never put off longer
 }
