@@ -20,6 +20,22 @@ long ReceiveWithinLimits(Connection& connection, char* buffer, size_t size, Spee
   return n;
 }
 
+long ReceiveWatched(Connection& connection, char* buffer, size_t size, SpeedLimits limits, int waitMs,
+                    StallWatch& watch) {
+  auto started = std::chrono::steady_clock::now();
+  long n = ReceiveWithinLimits(connection, buffer, size, limits, waitMs);
+  if (n == Connection::kWaitedOut) {
+    watch.idleMs +=
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+    if (watch.idleMs < watch.stallMs) return n;
+    watch.error = "no data for " + std::to_string((watch.stallMs + 500) / 1000) + " s (stalled)";
+    return Connection::kFailed;
+  }
+  if (n == Connection::kFailed) watch.error = "connection failed: " + connection.errorText();
+  if (n >= 0) watch.idleMs = 0;
+  return n;
+}
+
 int ReceiveBufferFor(SpeedLimits limits) {
   int64_t limit = limits.task.rate();
   int64_t global = limits.global.rate();

@@ -5,6 +5,8 @@
 #define VELMORA_DL_LIMITEDRECEIVE_H
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 #include "dl/Connection.h"
 #include "dl/RateLimiter.h"
@@ -19,6 +21,17 @@ struct SpeedLimits {
 // (after a pause of at most `waitMs`).
 constexpr long kHeldBack = -3;
 long ReceiveWithinLimits(Connection& connection, char* buffer, size_t size, SpeedLimits limits, int waitMs);
+
+// One connection's silence, counted across receives: ReceiveWatched fails
+// (kFailed, with `error`) once nothing came for `stallMs`, or when the
+// connection failed; kHeldBack and kWaitedOut mean "ask again".
+struct StallWatch {
+  int64_t stallMs = 30000;
+  int64_t idleMs = 0;
+  std::string error;
+};
+long ReceiveWatched(Connection& connection, char* buffer, size_t size, SpeedLimits limits, int waitMs,
+                    StallWatch& watch);
 
 // The receive buffer a new connection should have: under a limit the
 // kernel must not take in much more than we let through, or the sender

@@ -1,6 +1,5 @@
 #include "dl/RangeFetch.h"
 
-#include <chrono>
 #include <optional>
 
 #include "dl/ContentRange.h"
@@ -11,7 +10,6 @@
 namespace {
 
 using End = RangeResult::End;
-using Clock = std::chrono::steady_clock;
 constexpr int kSliceMs = 200;
 
 std::string StrongEtag(const std::string& etag) { return etag.starts_with("W/") ? std::string() : etag; }
@@ -57,22 +55,14 @@ class RangeFetcher {
 
   RangeResult Read(Connection& connection, char* buffer, size_t bufferSize, const std::function<void()>& eachSlice) {
     auto sink = [this](const char* data, size_t size) { return OnBody(data, size); };
-    int64_t idleMs = 0;
+    StallWatch watch;
+    watch.stallMs = work_.stallMs;
     for (;;) {
       if (work_.stopped()) return Result(End::Stopped);
       if (eachSlice) eachSlice();
-      auto started = Clock::now();
-      long n = ReceiveWithinLimits(connection, buffer, bufferSize, work_.limits, kSliceMs);
-      if (n == kHeldBack) continue;
-      if (n == Connection::kWaitedOut) {
-        idleMs += std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-        if (idleMs >= work_.stallMs)
-          return Result(End::Lost, "no data for " + std::to_string((work_.stallMs + 500) / 1000) + " s (stalled)",
-                        NetReadError);
-        continue;
-      }
-      if (n == Connection::kFailed) return Result(End::Lost, "connection failed: " + connection.errorText(), NetReadError);
-      idleMs = 0;
+      long n = ReceiveWatched(connection, buffer, bufferSize, work_.limits, kSliceMs, watch);
+      if (n == Connection::kFailed) return Result(End::Lost, watch.error, NetReadError);
+      if (n < 0) continue;
       if (n == 0) reader_.FinishAtClose(sink);
       else reader_.Feed(buffer, static_cast<size_t>(n), sink);
       if (!verdict_ && reader_.headDone() && !headChecked_) CheckHead();

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "dl/StoppablePause.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -14,15 +15,6 @@ constexpr size_t kHelperBufferBytes = 128 * 1024;
 // it held go to whoever is left.
 constexpr int kHelperTriesInRow = 3;
 constexpr int kHelperFirstPauseMs = 500;
-
-bool PauseUnless(const std::function<bool()>& stopped, int milliseconds) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < until) {
-    if (stopped()) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return !stopped();
-}
 
 }  // namespace
 
@@ -45,7 +37,7 @@ void SegmentedTransfer::Begin(int64_t start, int64_t stallMs) {
   TopUpHelpers(plan_.Split(stream_->id, setup_.connections));
 }
 
-SegmentedTransfer::StreamStep SegmentedTransfer::WriteStream(const char* data, size_t size, std::string& error) {
+SegmentedTransfer::StreamStep SegmentedTransfer::WriteStream(const char* data, size_t size) {
   if (!stream_) return StreamStep::RangeDone;
   if (Verdict()) return StreamStep::Interrupted;
   while (size > 0) {
@@ -54,7 +46,6 @@ SegmentedTransfer::StreamStep SegmentedTransfer::WriteStream(const char* data, s
     if (int code = setup_.file.WriteAt(claim.offset, data, claim.size)) {
       SetVerdict(RangeResult{End::Failed, OpenFileError,
                              "cannot write " + setup_.partPath + ": " + platform::ErrorText(code), false});
-      error = Verdict()->error;
       return StreamStep::Interrupted;
     }
     if (plan_.Written(stream_->id, claim.size)) return StreamStep::RangeDone;
@@ -161,7 +152,7 @@ void SegmentedTransfer::HelperLoop(std::optional<SegmentPlan::Lease> first) {
     if (result.end == End::Changed || result.end == End::Failed) SetVerdict(result);
     if (result.end != End::Lost) break;
     failures = result.wrote ? 1 : failures + 1;
-    if (failures >= kHelperTriesInRow || !PauseUnless(work.stopped, kHelperFirstPauseMs << (failures - 1))) break;
+    if (failures >= kHelperTriesInRow || !PauseUnlessStopped(work.stopped, kHelperFirstPauseMs << (failures - 1))) break;
   }
   // A lease handed over but never started goes back to the plan.
   if (first) plan_.Release(first->id);

@@ -47,7 +47,7 @@ class SegmentedTransfer {
   enum class StreamStep { Go, RangeDone, Interrupted };
   // Writes bytes of that answer at their place. Interrupted: writing
   // failed or another connection found the file changed; Run tells which.
-  StreamStep WriteStream(const char* data, size_t size, std::string& error);
+  StreamStep WriteStream(const char* data, size_t size);
   void EndStream();
 
   // The task's thread fetching ranges itself until every byte is written

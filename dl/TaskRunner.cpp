@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
+#include "dl/StoppablePause.h"
 #include "dl/TransferJob.h"
 
 namespace {
@@ -13,16 +13,6 @@ using Step = TransferJob::Step;
 
 RunOutcome Outcome(RunOutcome::End end, ResultCode code = Success, std::string error = {}) {
   return RunOutcome{end, code, std::move(error)};
-}
-
-// Sleeps in short slices; false when a stop was asked for meanwhile.
-bool PauseUnlessStopped(TaskHost& host, int milliseconds) {
-  auto until = Clock::now() + std::chrono::milliseconds(milliseconds);
-  while (Clock::now() < until) {
-    if (host.StopRequested()) return false;
-    std::this_thread::sleep_for(std::min<Clock::duration>(std::chrono::milliseconds(100), until - Clock::now()));
-  }
-  return !host.StopRequested();
 }
 
 }  // namespace
@@ -69,7 +59,8 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
           return Outcome(RunOutcome::End::Failed, result.code,
                          result.error + " (gave up after " + std::to_string(failures) + " tries)");
         }
-        if (!PauseUnlessStopped(host, policy.firstPauseMs << std::min(failures - 1, 10))) {
+        auto stopped = [&host] { return host.StopRequested(); };
+        if (!PauseUnlessStopped(stopped, policy.firstPauseMs << std::min(failures - 1, 10))) {
           job.Keep();
           return Outcome(RunOutcome::End::Stopped);
         }

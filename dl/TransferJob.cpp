@@ -244,27 +244,21 @@ void TransferJob::ForgetContent() {
 }
 
 TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
-  int64_t idleMs = 0;
+  StallWatch watch;
+  watch.stallMs = stallMs_;
   for (;;) {
     if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
-    if (auto end = ReceiveOnce(connection, idleMs)) return *end;
+    if (auto end = ReceiveOnce(connection, watch)) return *end;
     if (int error = Checkpoint(CheckpointWhen::IfDue))
       return Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
   }
 }
 
-std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& connection, int64_t& idleMs) {
-  auto started = Clock::now();
-  long n = ReceiveWithinLimits(connection, buffer_.get(), kBufferBytes, SpeedLimits{taskLimit_, globalLimit_}, kSliceMs);
-  if (n == kHeldBack) return std::nullopt;
-  if (n == Connection::kWaitedOut) {
-    idleMs += std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-    if (idleMs >= stallMs_)
-      return Abort(Step::Retry, NetReadError, "no data for " + std::to_string((stallMs_ + 500) / 1000) + " s (stalled)");
-    return std::nullopt;
-  }
-  if (n == Connection::kFailed) return Abort(Step::Retry, NetReadError, "connection failed: " + connection.errorText());
-  idleMs = 0;
+std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& connection, StallWatch& watch) {
+  long n = ReceiveWatched(connection, buffer_.get(), kBufferBytes, SpeedLimits{taskLimit_, globalLimit_}, kSliceMs,
+                          watch);
+  if (n == Connection::kFailed) return Abort(Step::Retry, NetReadError, watch.error);
+  if (n < 0) return std::nullopt;
   if (n == 0) {
     closed_ = true;
     reader_->FinishAtClose([this](const char* data, size_t size) { return OnBody(data, size); });
@@ -314,8 +308,7 @@ bool TransferJob::OnBody(const char* data, size_t size) {
 
 bool TransferJob::WriteDecoded(const char* data, size_t size) {
   if (segments_) {
-    std::string error;
-    auto step = segments_->WriteStream(data, size, error);
+    auto step = segments_->WriteStream(data, size);
     progressed_ = progressed_ || size > 0;
     host_.Progress(segments_->DoneBytes(), record_.total);
     if (step == SegmentedTransfer::StreamStep::Go) return true;
@@ -454,12 +447,14 @@ int TransferJob::Checkpoint(CheckpointWhen when) {
   if (!file_.IsOpen()) return 0;
   if (int error = checkpointError_.exchange(0)) return error;
   auto now = Clock::now();
-  int64_t pending = std::max<int64_t>(DoneBytes() - doneAtCheckpoint_, 0);
-  if (when == CheckpointWhen::IfDue &&
-      (checkpointBusy_ || !CheckpointPolicy::Due(now - lastCheckpoint_, pending, flushBytesPerSecond_.load())))
+  // Asked after every read: the clock decides most calls before any count.
+  if (when == CheckpointWhen::IfDue && (checkpointBusy_ || now - lastCheckpoint_ < CheckpointPolicy::kEvery)) return 0;
+  int64_t done = DoneBytes();
+  int64_t pending = std::max<int64_t>(done - doneAtCheckpoint_, 0);
+  if (when == CheckpointWhen::IfDue && !CheckpointPolicy::Due(now - lastCheckpoint_, pending, flushBytesPerSecond_.load()))
     return 0;
   lastCheckpoint_ = now;
-  doneAtCheckpoint_ = DoneBytes();
+  doneAtCheckpoint_ = done;
   PartRecord snapshot = record_;
   snapshot.done.clear();
   if (segments_) snapshot.done = segments_->Done();

@@ -14,6 +14,7 @@
 #include "dl/CheckpointPolicy.h"
 #include "dl/Connection.h"
 #include "dl/HttpUrl.h"
+#include "dl/LimitedReceive.h"
 #include "dl/PartRecord.h"
 #include "dl/SegmentedTransfer.h"
 #include "dl/TaskRunner.h"
@@ -61,7 +62,7 @@ class TransferJob {
   void LeaveSegments(bool restart);
   void ForgetContent();
   StepResult ReadAnswer(Connection& connection);
-  std::optional<StepResult> ReceiveOnce(Connection& connection, int64_t& idleMs);
+  std::optional<StepResult> ReceiveOnce(Connection& connection, StallWatch& watch);
   std::optional<StepResult> AfterFeed();
   StepResult ReaderFailure() const;
   bool OnBody(const char* data, size_t size);
