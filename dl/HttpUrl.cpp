@@ -3,6 +3,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "dl/TaskHeaders.h"
+
 namespace {
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -88,9 +90,13 @@ std::string BuildGetRequest(const HttpUrl& url, const HeaderList& extra, const P
   uint16_t defaultPort = url.scheme == "https" ? 443 : 80;
   std::string host = url.host + (url.port == defaultPort ? std::string() : ":" + std::to_string(url.port));
   std::string target = proxy.absoluteTarget ? url.scheme + "://" + host + url.target : url.target;
-  std::string text = "GET " + target + " HTTP/1.1\r\nHost: " + host +
-                     "\r\nUser-Agent: Velmora/1.0\r\nAccept: */*\r\nConnection: close\r\n";
+  // A task's own user agent (the browser's, for a link it handed over)
+  // takes the engine's place: servers read only one.
+  const std::string* agent = FindTaskHeader(extra, "User-Agent");
+  std::string text = "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nUser-Agent: " +
+                     (agent ? *agent : std::string(kEngineUserAgent)) + "\r\nAccept: */*\r\nConnection: close\r\n";
   if (!proxy.proxyAuthorization.empty()) text += "Proxy-Authorization: " + proxy.proxyAuthorization + "\r\n";
-  for (const auto& [name, value] : extra) text += name + ": " + value + "\r\n";
+  for (const auto& header : extra)
+    if (&header.second != agent) text += header.first + ": " + header.second + "\r\n";
   return text + "\r\n";
 }

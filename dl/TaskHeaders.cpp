@@ -34,6 +34,7 @@ bool SplitHeaderLine(std::string_view line, std::pair<std::string, std::string>&
 }
 
 bool CheckTaskHeaders(const HeaderList& headers, std::string& error) {
+  int agents = 0;
   for (const auto& [name, value] : headers) {
     for (unsigned char c : name + value)
       if (IsControl(c))
@@ -44,6 +45,15 @@ bool CheckTaskHeaders(const HeaderList& headers, std::string& error) {
     for (unsigned char c : name)
       if (!IsTokenChar(c)) return error = "header name \"" + name + "\" holds a character a name cannot have", false;
     if (IsEngineOwned(name)) return error = "header \"" + name + "\" is set by the download engine itself", false;
+    if (strcasecmp(name.c_str(), "User-Agent") == 0 && ++agents > 1)
+      return error = "header \"User-Agent\" is given more than once", false;
   }
   return true;
+}
+
+const std::string* FindTaskHeader(const HeaderList& headers, std::string_view name) {
+  for (const auto& header : headers)
+    if (header.first.size() == name.size() && strncasecmp(header.first.c_str(), name.data(), name.size()) == 0)
+      return &header.second;
+  return nullptr;
 }

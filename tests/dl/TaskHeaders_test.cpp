@@ -31,6 +31,19 @@ TEST(TaskHeaders, LinesSplitAndBadHeadersAreRefusedWithAReason) {
   EXPECT_FALSE(CheckTaskHeaders({{"", "v"}}, error));
   EXPECT_FALSE(CheckTaskHeaders({{"range", "bytes=0-"}}, error));
   EXPECT_NE(error.find("set by the download engine"), std::string::npos) << error;
+  EXPECT_FALSE(CheckTaskHeaders({{"User-Agent", "A/1"}, {"user-agent", "B/2"}}, error));
+  EXPECT_NE(error.find("more than once"), std::string::npos) << error;
+}
+
+TEST(TaskHeaders, ATaskUserAgentReplacesTheEnginesAndNoneKeepsIt) {
+  HttpUrl url;
+  std::string error;
+  ASSERT_TRUE(ParseHttpUrl("http://h/p", url, error)) << error;
+  const std::string own = BuildGetRequest(url, {{"Cookie", "a=1"}, {"user-agent", "Browser/153"}});
+  EXPECT_EQ(own,
+            "GET /p HTTP/1.1\r\nHost: h\r\nUser-Agent: Browser/153\r\nAccept: */*\r\nConnection: close\r\n"
+            "Cookie: a=1\r\n\r\n");
+  EXPECT_NE(BuildGetRequest(url, {}).find(std::string("User-Agent: ") + kEngineUserAgent + "\r\n"), std::string::npos);
 }
 
 TEST(TaskHeaders, GoWithEveryRequestAndStayOutOfTheRecord) {
@@ -40,7 +53,7 @@ TEST(TaskHeaders, GoWithEveryRequestAndStayOutOfTheRecord) {
   TempDir dir;
   DownloadEngine engine(FastSettings());
   TaskOptions options;
-  options.headers = {{"Cookie", "session=SECRET42"}, {"Referer", "http://127.0.0.1/page"}};
+  options.headers = {{"Cookie", "session=SECRET42"}, {"Referer", "http://127.0.0.1/page"}, {"User-Agent", "Browser/153"}};
   std::string error;
   EXPECT_EQ(engine.Add(server.Url("/f.bin"), dir.path(), TaskOptions{"", 0, "", true, {{"Cookie", "a\r\nb: c"}}}, error), 0);
   EXPECT_NE(error.find("control character"), std::string::npos) << error;
@@ -61,6 +74,7 @@ TEST(TaskHeaders, GoWithEveryRequestAndStayOutOfTheRecord) {
   for (const HttpRequest& request : server.requests()) {
     EXPECT_EQ(request.Header("Cookie"), "session=SECRET42");
     EXPECT_EQ(request.Header("Referer"), "http://127.0.0.1/page");
+    EXPECT_EQ(request.Header("User-Agent"), "Browser/153");
   }
   EXPECT_FALSE(server.requests().back().Header("Range").empty());
 }
