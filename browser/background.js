@@ -1,27 +1,63 @@
 // Browser glue: the link context menu, the opt-in takeover of downloads,
-// and the road to the native host. Decisions live in lib/takeover.js.
+// links sent from the popup, and the road to the native host. Decisions
+// live in lib/; every listener is registered at once, so a background
+// that the browser stopped wakes for the event that needs it.
 import {
   DEFAULT_SETTINGS,
   NATIVE_HOST,
   answerTaken,
+  baseName,
   buildAddMessage,
-  knownSize,
-  shouldTakeOver,
+  fileNameFromUrl,
+  isWebUrl,
+  linkFromDownload,
+  takeoverVerdict,
 } from './lib/takeover.js';
+import { SIZE_WAIT_MS, waitForKnownSize } from './lib/sizeWait.js';
+import { STRINGS, format } from './lib/strings.js';
+import { NOTICES_KEY, badgeText, withNotice } from './lib/notices.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 const MENU_ID = 'velmora-download';
 
-// URLs handed back to the browser after Velmora could not take them; their
-// next download is left alone.
+// URLs handed back to the browser after Velmora could not take them, for
+// browsers that do not mark an extension's own downloads; their next
+// download is left alone.
 const handedBack = new Set();
 
 async function createMenu() {
   await api.contextMenus.removeAll();
-  api.contextMenus.create({ id: MENU_ID, title: 'Download with Velmora', contexts: ['link'] });
+  api.contextMenus.create({ id: MENU_ID, title: STRINGS.menuTitle, contexts: ['link'] });
 }
 api.runtime.onInstalled.addListener(createMenu);
 api.runtime.onStartup.addListener(createMenu);
+
+// Notices are stored one after the other: two at once must not overwrite
+// each other's list.
+let noticeChain = Promise.resolve();
+function notify(text) {
+  noticeChain = noticeChain
+    .then(async () => {
+      const stored = await api.storage.local.get({ [NOTICES_KEY]: [] });
+      const notices = withNotice(stored[NOTICES_KEY], text, Date.now());
+      await api.storage.local.set({ [NOTICES_KEY]: notices });
+      await api.action?.setBadgeText?.({ text: badgeText(notices.length) });
+      await api.action?.setTitle?.({ title: format(STRINGS.badgeTitle, text) });
+    })
+    .catch((error) => console.warn('Velmora: cannot keep a notice:', error && error.message));
+  return noticeChain;
+}
+
+// Without site access the browser gives no cookies at all, whatever the
+// site set; a pattern without a port covers every port of the host.
+async function hasSiteAccess(url) {
+  try {
+    const { protocol, hostname } = new URL(url);
+    return await api.permissions.contains({ origins: [`${protocol}//${hostname}/*`] });
+  } catch {
+    return false;
+  }
+}
 
 async function cookiesFor(url) {
   try {
@@ -31,21 +67,37 @@ async function cookiesFor(url) {
   }
 }
 
-async function sendToVelmora(link) {
+function nameOf(link) {
+  return fileNameFromUrl(link.url) || link.url;
+}
+
+// { taken, error }: whether Velmora has the link; every failure is also a
+// notice (naming the link as `shownAs`, else by its URL), so the user
+// learns of it without opening a console.
+async function sendToVelmora(link, { fallsBack = false, shownAs = '' } = {}) {
+  const access = await hasSiteAccess(link.url);
   const message = buildAddMessage({
     ...link,
-    cookies: await cookiesFor(link.url),
+    cookies: access ? await cookiesFor(link.url) : [],
     userAgent: navigator.userAgent,
   });
+  const name = shownAs || nameOf(link);
+  const after = fallsBack ? ` ${format(STRINGS.keptInBrowser, name)}` : '';
+  let answer;
   try {
-    const answer = await api.runtime.sendNativeMessage(NATIVE_HOST, message);
-    if (answerTaken(answer)) return true;
-    console.warn('Velmora refused the link:', answer && answer.error);
+    answer = await api.runtime.sendNativeMessage(NATIVE_HOST, message);
   } catch (error) {
-    console.warn('Velmora cannot be reached:', error && error.message);
+    const why = (error && error.message) || String(error);
+    notify(format(STRINGS.unreachable, name, why) + after);
+    return { taken: false, error: why };
   }
-  api.action?.setBadgeText?.({ text: '!' });
-  return false;
+  if (!answerTaken(answer)) {
+    const why = (answer && answer.error) || '?';
+    notify(format(STRINGS.refused, name, why) + after);
+    return { taken: false, error: why };
+  }
+  if (!access) notify(format(STRINGS.noCookies, name));
+  return { taken: true };
 }
 
 api.contextMenus.onClicked.addListener((info) => {
@@ -53,30 +105,61 @@ api.contextMenus.onClicked.addListener((info) => {
   sendToVelmora({ url: info.linkUrl, referrer: info.pageUrl });
 });
 
-api.downloads.onCreated.addListener(async (item) => {
-  const url = item.finalUrl || item.url;
-  if (handedBack.delete(url)) return;
-  const settings = await api.storage.local.get(DEFAULT_SETTINGS);
-  if (!shouldTakeOver(item, settings)) return;
+// {type: "download", url, referrer?} from the extension's own pages.
+api.runtime.onMessage.addListener((message, sender, sendResponse) => {
+  if (!message || message.type !== 'download' || sender.id !== api.runtime.id) return false;
+  if (!isWebUrl(message.url)) {
+    sendResponse({ taken: false, error: STRINGS.badLink });
+    return false;
+  }
+  sendToVelmora({ url: message.url, referrer: message.referrer }).then(sendResponse);
+  return true; // answered later
+});
+
+async function lookUpDownload(id) {
+  const [item] = await api.downloads.search({ id });
+  return item ?? null;
+}
+
+// Cancels the browser's copy; false when the browser keeps it.
+async function cancelInBrowser(id) {
   try {
-    await api.downloads.cancel(item.id);
+    await api.downloads.cancel(id);
     // A small file may have finished before the cancel arrived; the browser
     // keeps that copy, and handing it over too would fetch it twice.
-    const [now] = await api.downloads.search({ id: item.id });
-    if (now && now.state === 'complete') return;
-    await api.downloads.erase({ id: item.id });
+    const now = await lookUpDownload(id);
+    if (now && now.state === 'complete') return false;
+    await api.downloads.erase({ id });
+    return true;
   } catch {
-    return; // already finished or gone: the browser keeps it
+    return false; // already finished or gone: the browser keeps it
   }
-  const taken = await sendToVelmora({
-    url,
-    referrer: item.referrer,
-    filename: item.filename,
-    fileSize: knownSize(item) ?? undefined,
-  });
+}
+
+async function takeOver(created) {
+  if (handedBack.delete(created.finalUrl || created.url)) return;
+  const settings = await api.storage.local.get(DEFAULT_SETTINGS);
+  let item = created;
+  let verdict = takeoverVerdict(item, settings);
+  if (verdict === 'size-unknown') {
+    item = await waitForKnownSize(item, lookUpDownload);
+    verdict = takeoverVerdict(item, settings);
+  }
+  if (verdict === 'size-unknown') {
+    const name = baseName(item.filename) || nameOf({ url: item.finalUrl || item.url });
+    notify(format(STRINGS.sizeUnknown, name, SIZE_WAIT_MS / 1000));
+    return;
+  }
+  if (verdict !== 'take' || !(await cancelInBrowser(item.id))) return;
+  const link = linkFromDownload(item);
+  const { taken } = await sendToVelmora(link, { fallsBack: true, shownAs: baseName(item.filename) });
   if (!taken) {
     // Nothing is lost: the browser downloads it after all.
-    handedBack.add(url);
-    api.downloads.download({ url });
+    handedBack.add(link.url);
+    api.downloads.download({ url: link.url });
   }
+}
+
+api.downloads.onCreated.addListener((item) => {
+  takeOver(item).catch((error) => console.warn('Velmora: takeover failed:', error && error.message));
 });

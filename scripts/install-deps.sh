@@ -20,7 +20,9 @@ packages=(
   # desktop entry, metadata and package, the extension's own tests and its
   # run in a real browser
   nlohmann-json3-dev desktop-file-utils appstream lintian dpkg-dev nodejs
-  chromium
+  chromium firefox-esr
+  # the extension's .xpi and Chromium .zip
+  zip
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against

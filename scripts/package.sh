@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package of Velmora with CPack into dist/ and checks it
-# (file list, control data, lintian). Uses its own build folder with the
-# tests off, so it never disturbs a development build.
+# (file list, control data, lintian), and the browser extension as Firefox
+# (.xpi) and the Chromium family (.zip) install it. Uses its own build folder
+# with the tests off, so it never disturbs a development build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -20,3 +21,17 @@ rm -rf "$dist/_CPack_Packages"
 deb="$(ls -t dist/velmora_*.deb | head -n 1)"
 scripts/check-package.sh --lintian "$deb"
 echo "$deb"
+
+# Fixed times and order, so the same source gives the same archive.
+version="$(node -p "require('./browser/manifest.json').version")"
+for browser in firefox chromium; do
+  stage="$build/extension-$browser"
+  node browser/tools/build.mjs "$browser" "$stage"
+  suffix=zip
+  if [ "$browser" = firefox ]; then suffix=xpi; fi
+  archive="$dist/velmora-$browser-$version.$suffix"
+  rm -f "$archive"
+  find "$stage" -exec touch -h -d @0 {} +
+  (cd "$stage" && find . -type f | LC_ALL=C sort | zip -q -X -@ "$archive")
+  echo "$archive"
+done

@@ -61,25 +61,46 @@ export function knownSize(item) {
   return null;
 }
 
-// Takes a browser download (a downloads.DownloadItem) and the settings;
-// true when Velmora should have it instead.
-export function shouldTakeOver(item, settings) {
+// Why a browser download does or does not go to Velmora: "take", or the
+// reason it stays ("off", "scheme", "extension", "state", "private",
+// "type", "small", "size-unknown"). Only "size-unknown" is a download the
+// user asked Velmora to have; the others are not the user's concern.
+export function takeoverVerdict(item, settings) {
   const s = { ...DEFAULT_SETTINGS, ...settings };
-  if (!s.takeover || !item) return false;
+  if (!s.takeover || !item) return 'off';
   const url = item.finalUrl || item.url;
-  if (!isWebUrl(url)) return false; // blob:, data:, file: stay with the browser
-  if (item.byExtensionId) return false; // ours handed back, or another extension's
-  if (item.state && item.state !== 'in_progress') return false;
-  if (item.incognito) return false; // private windows keep their downloads private
+  if (!isWebUrl(url)) return 'scheme'; // blob:, data:, file: stay with the browser
+  if (item.byExtensionId) return 'extension'; // ours handed back, or another extension's
+  if (item.state && item.state !== 'in_progress') return 'state';
+  if (item.incognito) return 'private'; // private windows keep their downloads private
   const name = baseName(item.filename) || fileNameFromUrl(url);
   const wanted = parseExtensionList(s.extensions);
-  if (wanted.size > 0 && !wanted.has(extensionOf(name))) return false;
+  if (wanted.size > 0 && !wanted.has(extensionOf(name))) return 'type';
   const minBytes = Math.max(0, Number(s.minSizeMiB) || 0) * MIB;
   if (minBytes > 0) {
     const size = knownSize(item);
-    if (size === null || size < minBytes) return false;
+    if (size === null) return 'size-unknown';
+    if (size < minBytes) return 'small';
   }
-  return true;
+  return 'take';
+}
+
+// Takes a browser download (a downloads.DownloadItem) and the settings;
+// true when Velmora should have it instead.
+export function shouldTakeOver(item, settings) {
+  return takeoverVerdict(item, settings) === 'take';
+}
+
+// The link a taken-over download becomes. The browser's file name is left
+// out on purpose: it is the browser's pick in its own folder, made unique
+// there ("a(1).zip" in Firefox when two start at once), and would carry
+// that suffix into Velmora's folder, where the engine names the file from
+// the server's answer and makes it unique in one way, " (n)".
+export function linkFromDownload(item) {
+  const link = { url: item.finalUrl || item.url, referrer: item.referrer };
+  const size = knownSize(item);
+  if (size !== null) link.fileSize = size;
+  return link;
 }
 
 // A cookie header value from cookies.getAll() results.

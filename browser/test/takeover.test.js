@@ -10,9 +10,12 @@ import {
   buildAddMessage,
   cookieHeader,
   fileNameFromUrl,
+  linkFromDownload,
   parseExtensionList,
   shouldTakeOver,
+  takeoverVerdict,
 } from '../lib/takeover.js';
+import { STRINGS } from '../lib/strings.js';
 
 const MIB = 1024 * 1024;
 const on = { takeover: true, extensions: 'zip iso', minSizeMiB: 1 };
@@ -48,6 +51,15 @@ test('takeover goes by the size, and an unknown size keeps the download in the b
   assert.equal(shouldTakeOver(item({ totalBytes: 0, fileSize: -1 }), on), false);
   assert.equal(shouldTakeOver(item({ totalBytes: 0 }), { ...on, minSizeMiB: 0 }), true);
   assert.equal(shouldTakeOver(item({ totalBytes: 0 }), { ...on, minSizeMiB: 'junk' }), true);
+});
+
+test('a matching download whose size is not known yet is told apart from one too small', () => {
+  // Firefox creates downloads with totalBytes -1; the size comes later.
+  assert.equal(takeoverVerdict(item({ totalBytes: -1 }), on), 'size-unknown');
+  assert.equal(takeoverVerdict(item({ totalBytes: MIB - 1 }), on), 'small');
+  assert.equal(takeoverVerdict(item({ totalBytes: -1, url: 'https://dl.test/a.pdf' }), on), 'type');
+  assert.equal(takeoverVerdict(item({ totalBytes: -1 }), { ...on, minSizeMiB: 0 }), 'take');
+  assert.equal(takeoverVerdict(item({}), {}), 'off');
 });
 
 test('downloads Velmora cannot fetch or should not see stay with the browser', () => {
@@ -100,6 +112,18 @@ test('the add message leaves out what the host could not use', () => {
   assert.equal(cookieHeader(undefined), '');
 });
 
+test('a taken-over download goes without the name the browser made unique in its own folder', () => {
+  const link = linkFromDownload(item({
+    url: 'https://dl.test/go',
+    finalUrl: 'https://cdn.test/a.zip',
+    filename: '/home/u/Downloads/a(1).zip',
+    referrer: 'https://dl.test/page',
+  }));
+  assert.deepEqual(link, { url: 'https://cdn.test/a.zip', referrer: 'https://dl.test/page', fileSize: 5 * MIB });
+  assert.equal(buildAddMessage(link).filename, undefined);
+  assert.equal(linkFromDownload(item({ totalBytes: -1 })).fileSize, undefined);
+});
+
 test('file names come from the URL path, decoded', () => {
   assert.equal(fileNameFromUrl('https://dl.test/dir/%E4%B8%AD%20x.zip?q=1'), '\u4e2d x.zip');
   assert.equal(fileNameFromUrl('https://dl.test/bad%E4.zip'), 'bad%E4.zip');
@@ -121,7 +145,11 @@ test('the manifest asks for what the glue uses and names the host it talks to', 
     assert.ok(manifest.permissions.includes(permission), permission);
   }
   assert.equal(manifest.browser_specific_settings.gecko.id, 'velmora@velmora.app');
+  // The oldest Firefox the end-to-end test has run it in.
+  assert.equal(manifest.browser_specific_settings.gecko.strict_min_version, '153.0');
+  assert.equal(manifest.action.default_popup, 'popup.html');
   assert.equal(NATIVE_HOST, 'app.velmora.native_host');
+  assert.equal(STRINGS.menuTitle, 'Download with Velmora');
   const background = readFileSync(new URL('../background.js', import.meta.url), 'utf8');
-  assert.match(background, /Download with Velmora/);
+  assert.match(background, /STRINGS\.menuTitle/);
 });

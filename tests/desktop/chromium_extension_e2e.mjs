@@ -1,5 +1,5 @@
 // The extension in a real browser: Debian's Chromium, headless, with the
-// extension loaded and the host registered by `velmora --register-browsers`
+// extension built for it and loaded and the host registered by `velmora --register-browsers`
 // under a temporary home. A page on a loopback server sets a cookie and
 // links to a file; clicking the link with the takeover on must cancel the
 // browser's download and bring the link, its cookie and referrer to a
@@ -111,7 +111,10 @@ try {
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   const origin = `http://127.0.0.1:${server.address().port}`;
 
-  const extension = join(sourceDir, 'browser');
+  // As Chromium installs it: its own manifest, without Firefox's keys.
+  const extension = join(home, 'extension');
+  const built = spawnSync(process.execPath, [join(sourceDir, 'browser', 'tools', 'build.mjs'), 'chromium', extension]);
+  assert.equal(built.status, 0, String(built.stderr));
   const downloads = join(home, 'Downloads');
   const browser = spawn(chromium, [
     // Headless takes a throwaway profile unless told: this one is where
