@@ -1,6 +1,6 @@
 // Request headers a script gives a task (cookies, referrer, the browser's
-// user agent): checked once
-// when the task is added, then sent with every request of that task. They
+// user agent): checked once when the task is added, then sent with every
+// request of that task, a User-Agent in place of the engine's own. They
 // live in memory only: a cookie must not end up in a file beside the part.
 #ifndef VELMORA_DL_TASKHEADERS_H
 #define VELMORA_DL_TASKHEADERS_H

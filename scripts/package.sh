@@ -22,16 +22,4 @@ deb="$(ls -t dist/velmora_*.deb | head -n 1)"
 scripts/check-package.sh --lintian "$deb"
 echo "$deb"
 
-# Fixed times and order, so the same source gives the same archive.
-version="$(node -p "require('./browser/manifest.json').version")"
-for browser in firefox chromium; do
-  stage="$build/extension-$browser"
-  node browser/tools/build.mjs "$browser" "$stage"
-  suffix=zip
-  if [ "$browser" = firefox ]; then suffix=xpi; fi
-  archive="$dist/velmora-$browser-$version.$suffix"
-  rm -f "$archive"
-  find "$stage" -exec touch -h -d @0 {} +
-  (cd "$stage" && find . -type f | LC_ALL=C sort | zip -q -X -@ "$archive")
-  echo "$archive"
-done
+scripts/package-extension.sh "$dist"

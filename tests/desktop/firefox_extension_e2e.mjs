@@ -9,13 +9,14 @@
 //  - a link sent from the extension's pages without site access: taken,
 //    without cookies, and the popup's notices say so;
 //  - two downloads of one name at once are named as one after another;
-//  - with the host gone, the browser downloads the file itself and says why.
+//  - with the host gone, the browser downloads the file itself and says why;
+//  - the packaged .xpi stays installed in a profile of Firefox ESR.
 // Every file must arrive byte-identical.
 //   node --experimental-websocket firefox_extension_e2e.mjs SOURCE_DIR BIN_DIR
 // Exit 77 when the machine has no Firefox ESR.
 import { spawn, spawnSync } from 'node:child_process';
 import { createServer } from 'node:http';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import assert from 'node:assert/strict';
@@ -57,12 +58,12 @@ const env = {
 const UUID = '5b0e6a6c-1f0d-4c6e-9a55-3d1b8c7e2f40';
 const extensionPage = (page) => `moz-extension://${UUID}/${page}`;
 
-let browser = null;
+const browsers = [];
 function cleanUp() {
   // The download center was started by the host in a session of its own:
   // it is asked to close like any window.
   spawnSync(join(binDir, 'velmora-send'), ['--post', '16', '0', '0'], { env, timeout: 5000 });
-  if (browser) {
+  for (const browser of browsers) {
     try {
       process.kill(-browser.pid, 'SIGKILL');
     } catch {}
@@ -121,6 +122,38 @@ function prefs(entries) {
 
 function sameBytes(path, expected) {
   return existsSync(path) && !existsSync(`${path}.part`) && readFileSync(path).equals(expected);
+}
+
+// Firefox on `profile` (its user.js written first), and a BiDi session to it.
+async function startFirefox(profileDir, extraPrefs = {}) {
+  mkdirSync(profileDir, { recursive: true });
+  writeFileSync(join(profileDir, 'user.js'), prefs({
+    'extensions.webextensions.uuids': JSON.stringify({ 'velmora@velmora.app': UUID }),
+    'browser.download.dir': firefoxDownloads,
+    'browser.download.folderList': 2,
+    'browser.download.useDownloadDir': true,
+    'browser.download.always_ask_before_handling_new_types': false,
+    'browser.download.start_downloads_in_tmp_dir': false,
+    'browser.shell.checkDefaultBrowser': false,
+    'datareporting.policy.dataSubmissionEnabled': false,
+    ...extraPrefs,
+  }));
+  const browser = spawn(firefox, [
+    '--headless', '--no-remote', '--profile', profileDir,
+    // The extension's own pages are privileged: only with system access
+    // may the remote protocol open them.
+    '--remote-debugging-port', '0', '--remote-allow-system-access', 'about:blank',
+  ], { env, stdio: 'ignore', detached: true });
+  browsers.push(browser);
+  const portFile = join(profileDir, 'WebDriverBiDiServer.json');
+  const port = await until('the remote protocol', () => {
+    try {
+      return JSON.parse(readFileSync(portFile, 'utf8')).ws_port;
+    } catch {
+      return null;
+    }
+  });
+  return bidi(`ws://127.0.0.1:${port}/session`);
 }
 
 // Velmora's own requests, told from the browser's by the engine's fixed
@@ -188,31 +221,7 @@ assert(s.save(v))
   const built = spawnSync(process.execPath, [join(sourceDir, 'browser', 'tools', 'build.mjs'), 'firefox', extension]);
   assert.equal(built.status, 0, String(built.stderr));
 
-  writeFileSync(join(profile, 'user.js'), prefs({
-    'extensions.webextensions.uuids': JSON.stringify({ 'velmora@velmora.app': UUID }),
-    'browser.download.dir': firefoxDownloads,
-    'browser.download.folderList': 2,
-    'browser.download.useDownloadDir': true,
-    'browser.download.always_ask_before_handling_new_types': false,
-    'browser.download.start_downloads_in_tmp_dir': false,
-    'browser.shell.checkDefaultBrowser': false,
-    'datareporting.policy.dataSubmissionEnabled': false,
-  }));
-  browser = spawn(firefox, [
-    '--headless', '--no-remote', '--profile', profile,
-    // The extension's own pages are privileged: only with system access
-    // may the remote protocol open them.
-    '--remote-debugging-port', '0', '--remote-allow-system-access', 'about:blank',
-  ], { env, stdio: 'ignore', detached: true });
-  const portFile = join(profile, 'WebDriverBiDiServer.json');
-  const port = await until('the remote protocol', () => {
-    try {
-      return JSON.parse(readFileSync(portFile, 'utf8')).ws_port;
-    } catch {
-      return null;
-    }
-  });
-  const session = await bidi(`ws://127.0.0.1:${port}/session`);
+  const session = await startFirefox(profile);
   const { capabilities } = await session.send('session.new', { capabilities: {} });
   const firefoxAgent = capabilities.userAgent;
   assert.match(firefoxAgent, /Firefox\//);
@@ -272,7 +281,32 @@ assert(s.save(v))
 
   session.close();
   server.close();
-  console.log('4 passed, 0 failed');
+
+  // 5. The packaged .xpi, put in a profile of an ESR with signatures not
+  // required, is installed for good: it is there at the next start.
+  const packaged = spawnSync(join(sourceDir, 'scripts', 'package-extension.sh'), [join(home, 'dist')], { encoding: 'utf8' });
+  assert.equal(packaged.status, 0, packaged.stderr);
+  const xpi = packaged.stdout.split('\n').find((line) => line.endsWith('.xpi'));
+  const kept = join(home, 'kept-profile');
+  mkdirSync(join(kept, 'extensions'), { recursive: true });
+  cpSync(xpi, join(kept, 'extensions', 'velmora@velmora.app.xpi'));
+  const keptSession = await startFirefox(kept, {
+    'xpinstall.signatures.required': false,
+    // Add-ons placed in the profile start enabled, as the user put them there.
+    'extensions.autoDisableScopes': 0,
+  });
+  await keptSession.send('session.new', { capabilities: {} });
+  const [{ context: keptTab }] = (await keptSession.send('browsingContext.getTree', {})).contexts;
+  await until('the installed extension', async () => {
+    try {
+      await keptSession.send('browsingContext.navigate', { context: keptTab, url: extensionPage('options.html'), wait: 'complete' });
+      return await keptSession.evaluate(keptTab, "browser.runtime.id === 'velmora@velmora.app'");
+    } catch {
+      return false;
+    }
+  });
+  keptSession.close();
+  console.log('5 passed, 0 failed');
   cleanUp();
   process.exit(0);
 } catch (error) {
