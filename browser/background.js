@@ -121,18 +121,19 @@ async function lookUpDownload(id) {
   return item ?? null;
 }
 
-// Cancels the browser's copy; false when the browser keeps it.
+// Cancels the browser's copy: "cancelled", "finished" when the browser had
+// it whole before the cancel arrived, or "gone".
 async function cancelInBrowser(id) {
   try {
     await api.downloads.cancel(id);
     // A small file may have finished before the cancel arrived; the browser
     // keeps that copy, and handing it over too would fetch it twice.
     const now = await lookUpDownload(id);
-    if (now && now.state === 'complete') return false;
+    if (now && now.state === 'complete') return 'finished';
     await api.downloads.erase({ id });
-    return true;
+    return 'cancelled';
   } catch {
-    return false; // already finished or gone: the browser keeps it
+    return 'gone'; // removed by the user or the browser meanwhile
   }
 }
 
@@ -145,14 +146,17 @@ async function takeOver(created) {
     item = await waitForKnownSize(item, lookUpDownload);
     verdict = takeoverVerdict(item, settings);
   }
+  const shownAs = baseName(item.filename) || nameOf({ url: item.finalUrl || item.url });
   if (verdict === 'size-unknown') {
-    const name = baseName(item.filename) || nameOf({ url: item.finalUrl || item.url });
-    notify(format(STRINGS.sizeUnknown, name, SIZE_WAIT_MS / 1000));
+    notify(format(STRINGS.sizeUnknown, shownAs, SIZE_WAIT_MS / 1000));
     return;
   }
-  if (verdict !== 'take' || !(await cancelInBrowser(item.id))) return;
+  if (verdict !== 'take') return;
+  const cancelled = await cancelInBrowser(item.id);
+  if (cancelled === 'finished') notify(format(STRINGS.finishedFirst, shownAs));
+  if (cancelled !== 'cancelled') return;
   const link = linkFromDownload(item);
-  const { taken } = await sendToVelmora(link, { fallsBack: true, shownAs: baseName(item.filename) });
+  const { taken } = await sendToVelmora(link, { fallsBack: true, shownAs });
   if (!taken) {
     // Nothing is lost: the browser downloads it after all.
     handedBack.add(link.url);

@@ -8,6 +8,7 @@ export const STRINGS = Object.freeze({
   unreachable: 'Velmora could not be reached for %s (%s).',
   keptInBrowser: 'The browser downloads %s itself.',
   sizeUnknown: '%s stayed in the browser: its size was still unknown after %s s, so the minimum size could not be checked.',
+  finishedFirst: '%s finished in the browser before Velmora could take it over; the browser keeps it.',
   noCookies: '%s went to Velmora without the site\'s cookies: site access is not granted (see the options).',
   badgeTitle: 'Velmora: %s',
   noNotices: 'Nothing to report.',
