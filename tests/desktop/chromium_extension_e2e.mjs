@@ -140,6 +140,9 @@ try {
   await until('the options script', () => options.evaluate("typeof chrome !== 'undefined' && !!chrome.storage"));
   await options.evaluate("chrome.storage.local.set({ takeover: true, extensions: 'bin', minSizeMiB: 0 })");
   assert.equal(await options.evaluate("chrome.runtime.getManifest().permissions.includes('contextMenus')"), true);
+  // Chromium grants site access with the install; the page says so.
+  await until('the site access line', () => options.evaluate("document.getElementById('siteAccess').dataset.granted === 'true'"));
+  assert.equal(await options.evaluate("chrome.runtime.getManifest().background.scripts"), undefined);
   options.close();
 
   const page = await devtools((await targets()).find((t) => t.type === 'page' && t.url === 'about:blank').webSocketDebuggerUrl);
