@@ -234,7 +234,10 @@ assert(s.save(v))
   await until('the options script', () => session.evaluate(options, "document.getElementById('siteAccess').dataset.granted === 'true'"));
   await session.evaluate(options, "browser.storage.local.set({ takeover: true, extensions: 'zip', minSizeMiB: 1 })");
 
-  // 1. The takeover: Firefox creates the download with its size unknown.
+  // 1. The takeover: Firefox creates the download with its size unknown
+  // (the options page watches too, to show that this case is the one met).
+  await session.evaluate(options,
+    "window.sizesAtCreation = []; browser.downloads.onCreated.addListener((d) => sizesAtCreation.push(d.totalBytes)); true");
   const { contexts } = await session.send('browsingContext.getTree', {});
   const page = contexts.find((c) => c.context !== options).context;
   await session.send('browsingContext.navigate', { context: page, url: `${origin}/`, wait: 'complete' });
@@ -245,6 +248,7 @@ assert(s.save(v))
   assert.equal(fetched.headers['user-agent'], firefoxAgent);
   assert.equal(fetched.headers.referer, `${origin}/`);
   assert.ok(!existsSync(join(firefoxDownloads, 'big.zip')), 'Firefox kept its own copy');
+  assert.deepEqual(JSON.parse(await session.evaluate(options, 'JSON.stringify(sizesAtCreation)')), [-1]);
 
   // 2. Two downloads of one name at once: Firefox names the second
   // "twin(1).zip" in its folder, Velmora the same way as one after another.
