@@ -11,6 +11,7 @@
 //  - two downloads of one name at once are named as one after another;
 //  - with the host gone, the browser downloads the file itself and says why;
 //  - the packaged .xpi stays installed in a profile of Firefox ESR.
+// The background is let idle briefly, so most steps wake it first.
 // Every file must arrive byte-identical.
 //   node --experimental-websocket firefox_extension_e2e.mjs SOURCE_DIR BIN_DIR
 // Exit 77 when the machine has no Firefox ESR.
@@ -136,6 +137,10 @@ async function startFirefox(profileDir, extraPrefs = {}) {
     'browser.download.start_downloads_in_tmp_dir': false,
     'browser.shell.checkDefaultBrowser': false,
     'datareporting.policy.dataSubmissionEnabled': false,
+    // Firefox stops an idle background after 30 s; here after 2 s, so the
+    // later steps, each some seconds after the one before, find it stopped
+    // and must wake it.
+    'extensions.background.idle.timeout': 2000,
     ...extraPrefs,
   }));
   const browser = spawn(firefox, [
