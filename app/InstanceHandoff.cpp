@@ -2,12 +2,11 @@
 
 #include <string_view>
 
+#include "platform/ClientCommand.h"
 #include "platform/Utf8Codec.h"
 #include "ui/window/WindowApi.h"
 
 namespace {
-
-constexpr std::size_t kPrefixLength = 9;
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
@@ -34,9 +33,9 @@ void SendCopyData(HWND running, const std::string& command) {
 
 std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
   if (arguments.size() < 2) return {};
-  const std::u16string_view first = arguments[1];
-  if (first.size() < kPrefixLength) return {};
-  if (!StartsWithNoCase(first, u"#clicent#") && !StartsWithNoCase(first, u"#browser#")) return {};
+  std::string first;
+  platform::AppendUtf16AsUtf8(arguments[1], first);
+  if (!platform::IsCommandLineHandOver(first)) return {};
   std::u16string joined;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     if (i > 1) joined += u' ';
@@ -60,7 +59,7 @@ std::vector<std::string> LinkCommands(const std::vector<std::u16string>& argumen
   std::vector<std::string> commands;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     if (!IsWebLink(arguments[i])) continue;
-    std::string command = "#clicent#";
+    std::string command(platform::kClientCommandPrefix);
     platform::AppendUtf16AsUtf8(arguments[i], command);
     commands.push_back(std::move(command));
   }

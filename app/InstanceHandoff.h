@@ -10,7 +10,7 @@
 #include "ui/UIDefs.h"
 
 // The arguments after the program path joined by blanks, as UTF-8, when the
-// first one begins with "#clicent#" or "#browser#" (any case); else empty.
+// first one is a command-line hand-over (platform/ClientCommand.h); else empty.
 std::string ClientCommandText(const std::vector<std::u16string>& arguments);
 
 // The arguments after the program path that are web links (http, https or

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ReportError.h"
+#include "platform/CodePage.h"
 #include "platform/Path.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
@@ -148,6 +149,21 @@ TEST_F(MainWindowTest, TimerTicksCallOnTimerAndQueryOnceAfterClientCopyData) {
   SendMessageW(window->GetHWND(), WM_TIMER, kScriptTimerId, 0);
   EXPECT_EQ(Calls(), (std::vector<std::string>{"insertTodb:#clicent#\xD6\xD0\xCE\xC4", "OnTimer:1", "queryudata",
                                                "OnTimer:1"}));
+}
+
+TEST_F(MainWindowTest, ClientCopyDataFollowsTheAnsiCodePage) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  // A UTF-8 system (VELMORA_ACP=65001): the name must reach the script as it
+  // was sent, not as GBK bytes the scripts would then misread.
+  platform::OverrideAnsiCodePageForTesting(platform::kCpUtf8);
+  const std::string utf8 = R"(#clicent#{"url":"http://h/f","name":"ä¸­æ ð.zip"})";
+  COPYDATASTRUCT data;
+  data.cbData = static_cast<DWORD>(utf8.size() + 1);
+  data.lpData = utf8.c_str();
+  ClearCallsKeepList();
+  SendMessageW(window->GetHWND(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  platform::OverrideAnsiCodePageForTesting(0);
+  EXPECT_EQ(Calls(), std::vector<std::string>{"insertTodb:" + utf8});
 }
 
 TEST_F(MainWindowTest, CopyDataPrefixIsCaseSensitiveAndShortDataIsNotAClient) {
