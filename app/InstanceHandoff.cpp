@@ -35,7 +35,8 @@ std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
   if (arguments.size() < 2) return {};
   std::string first;
   platform::AppendUtf16AsUtf8(arguments[1], first);
-  if (!platform::IsCommandLineHandOver(first)) return {};
+  const std::string_view prefix = platform::CommandLinePrefix(first);
+  if (prefix.empty()) return {};
   std::u16string joined;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     if (i > 1) joined += u' ';
@@ -43,7 +44,9 @@ std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
   }
   std::string utf8;
   platform::AppendUtf16AsUtf8(joined, utf8);
-  return utf8;
+  // "#CLICENT#..." is a client command on the command line; the window
+  // takes copy-data only in the exact spelling, so it travels in that one.
+  return utf8.replace(0, prefix.size(), prefix);
 }
 
 void HandToRunningInstance(HWND running, const std::vector<std::u16string>& arguments) {

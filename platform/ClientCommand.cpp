@@ -17,8 +17,10 @@ bool StartsWithAnyCase(std::string_view text, std::string_view lowerPrefix) {
 
 bool IsClientCommand(std::string_view data) { return data.substr(0, kClientCommandPrefix.size()) == kClientCommandPrefix; }
 
-bool IsCommandLineHandOver(std::string_view argument) {
-  return StartsWithAnyCase(argument, kClientCommandPrefix) || StartsWithAnyCase(argument, kBrowserCommandPrefix);
+std::string_view CommandLinePrefix(std::string_view argument) {
+  if (StartsWithAnyCase(argument, kClientCommandPrefix)) return kClientCommandPrefix;
+  if (StartsWithAnyCase(argument, kBrowserCommandPrefix)) return kBrowserCommandPrefix;
+  return {};
 }
 
 }  // namespace platform

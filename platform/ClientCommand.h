@@ -18,9 +18,10 @@ inline constexpr std::string_view kBrowserCommandPrefix = "#browser#";
 // "#clicent#", exactly.
 bool IsClientCommand(std::string_view data);
 
-// True when a first command-line argument (UTF-8) begins with "#clicent#"
-// or "#browser#", letters in any case.
-bool IsCommandLineHandOver(std::string_view argument);
+// The prefix a first command-line argument (UTF-8) begins with, letters in
+// any case: kClientCommandPrefix or kBrowserCommandPrefix as written above
+// (the spelling the window matches), or empty when it is neither.
+std::string_view CommandLinePrefix(std::string_view argument);
 
 }  // namespace platform
 

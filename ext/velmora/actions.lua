@@ -200,8 +200,8 @@ function M.handCommandLine(args)
   for i = 2, #args do
     local arg = args[i]
     if type(arg) == "string" then
-      if links.isClientCommand(arg) then
-        M.handOver(table.concat(args, " ", i))
+      if links.fromCommandLine(arg) then
+        M.handOver(links.fromCommandLine(table.concat(args, " ", i)))
         break
       elseif arg:match("^[Hh][Tt][Tt][Pp][Ss]?://") then
         plain[#plain + 1] = arg

@@ -15,6 +15,14 @@ M.PREFIX = "#clicent#"
 function M.isClientCommand(text)
   return type(text) == "string" and text:sub(1, #M.PREFIX) == M.PREFIX
 end
+
+-- fromCommandLine(text) -> text as a client hand-over when it begins with
+-- the prefix in any case (as the host reads a command line), the prefix
+-- then spelled exactly; nil otherwise.
+function M.fromCommandLine(text)
+  if type(text) ~= "string" or text:sub(1, #M.PREFIX):lower() ~= M.PREFIX then return nil end
+  return M.PREFIX .. text:sub(#M.PREFIX + 1)
+end
 local MAX_FIELD = 8192
 local MAX_BODY = 64 * 1024
 

@@ -185,8 +185,11 @@ TEST_F(MainWindowTest, SecondStartHandsItsClientCommandToTheRunningWindow) {
   ClearCallsKeepList();
   HandToRunningInstance(window->GetHWND(), {u"velmora", u"#clicent#id=7", u"\u4E2D"});
   HandToRunningInstance(window->GetHWND(), {u"velmora"});
+  // The command line takes the prefix in any case; it must not be lost on
+  // the way to a window that matches it exactly.
+  HandToRunningInstance(window->GetHWND(), {u"velmora", u"#CLICENT#id=8"});
   ProcessEvents();
-  EXPECT_EQ(Calls(), std::vector<std::string>{"insertTodb:#clicent#id=7 \xD6\xD0"});
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"insertTodb:#clicent#id=7 \xD6\xD0", "insertTodb:#clicent#id=8"}));
 }
 
 TEST_F(MainWindowTest, ScriptRequestMessageReachesOnMessage) {

@@ -58,6 +58,15 @@ t.case("a hand-over carries a URL or a JSON object", function()
   t.eq(links.parse("#clicent#{" .. string.rep(" ", 70000) .. "}"), nil, "an over-long hand-over")
 end)
 
+t.case("the command line takes the prefix in any case, copy-data exactly", function()
+  t.eq(links.fromCommandLine("#CLICENT#http://h/A.zip"), "#clicent#http://h/A.zip", "spelled exactly")
+  t.eq(links.fromCommandLine("#clicent#x"), "#clicent#x", "already exact")
+  t.eq(links.fromCommandLine("#clicent"), nil, "too short")
+  t.eq(links.fromCommandLine("http://h/x"), nil, "a plain link")
+  t.eq(links.isClientCommand("#CLICENT#x"), false, "copy-data in capitals")
+  t.eq(links.isClientCommand("#clicent#x"), true, "copy-data exact")
+end)
+
 t.case("bad hand-overs are refused with a reason", function()
   local bad = {
     "#clicent#", "#clicent#   ", "http://x", "#CLICENT#http://x", '#clicent#{"name":"x"}', "#clicent#{bad json",
