@@ -14,12 +14,11 @@
 #include "app/WorkArea.h"
 #include "base/CodePageText.h"
 #include "dl/DownloadNotifier.h"
+#include "platform/ClientCommand.h"
 #include "platform/FileSystem.h"
 
 namespace {
 
-constexpr char kCopyDataPrefix[] = "#clicent#";
-constexpr std::size_t kCopyDataPrefixLength = sizeof(kCopyDataPrefix) - 1;
 constexpr DWORD kMessageBoxStyle = 0x96C80000;
 constexpr DWORD kCaptionBit = WS_CAPTION;
 constexpr DWORD kClipBits = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -227,15 +226,14 @@ int CTessaryDL::ShowMessageBox(std::u16string text, bool withCancel) {
 }
 
 void CTessaryDL::OnCopyData(UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-  const bool fromClient = data && data->lpData && data->cbData >= kCopyDataPrefixLength &&
-                          std::memcmp(data->lpData, kCopyDataPrefix, kCopyDataPrefixLength) == 0;
-  if (!fromClient) {
+  const std::string text = CopyDataText(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+  if (!platform::IsClientCommand(text)) {
     script.CallOnWindowMessage(message, wParam, lParam);
     return;
   }
-  const std::string gbk = Utf8ToGbk(CopyDataText(data));
-  script.CallScriptText("insertTodb", gbk.c_str());
+  // Script text is in the ANSI code page, whatever that is on this system.
+  const std::string ansi = Utf8ToAnsi(text);
+  script.CallScriptText("insertTodb", ansi.c_str());
   pendingQuery = 2;
 }
 

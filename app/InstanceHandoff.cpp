@@ -2,12 +2,11 @@
 
 #include <string_view>
 
+#include "platform/ClientCommand.h"
 #include "platform/Utf8Codec.h"
 #include "ui/window/WindowApi.h"
 
 namespace {
-
-constexpr std::size_t kPrefixLength = 9;
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
@@ -34,9 +33,10 @@ void SendCopyData(HWND running, const std::string& command) {
 
 std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
   if (arguments.size() < 2) return {};
-  const std::u16string_view first = arguments[1];
-  if (first.size() < kPrefixLength) return {};
-  if (!StartsWithNoCase(first, u"#clicent#") && !StartsWithNoCase(first, u"#browser#")) return {};
+  std::string first;
+  platform::AppendUtf16AsUtf8(arguments[1], first);
+  const std::string_view prefix = platform::CommandLinePrefix(first);
+  if (prefix.empty()) return {};
   std::u16string joined;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     if (i > 1) joined += u' ';
@@ -44,7 +44,9 @@ std::string ClientCommandText(const std::vector<std::u16string>& arguments) {
   }
   std::string utf8;
   platform::AppendUtf16AsUtf8(joined, utf8);
-  return utf8;
+  // "#CLICENT#..." is a client command on the command line; the window
+  // takes copy-data only in the exact spelling, so it travels in that one.
+  return utf8.replace(0, prefix.size(), prefix);
 }
 
 void HandToRunningInstance(HWND running, const std::vector<std::u16string>& arguments) {
@@ -60,7 +62,7 @@ std::vector<std::string> LinkCommands(const std::vector<std::u16string>& argumen
   std::vector<std::string> commands;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     if (!IsWebLink(arguments[i])) continue;
-    std::string command = "#clicent#";
+    std::string command(platform::kClientCommandPrefix);
     platform::AppendUtf16AsUtf8(arguments[i], command);
     commands.push_back(std::move(command));
   }

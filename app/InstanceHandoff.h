@@ -10,7 +10,9 @@
 #include "ui/UIDefs.h"
 
 // The arguments after the program path joined by blanks, as UTF-8, when the
-// first one begins with "#clicent#" or "#browser#" (any case); else empty.
+// first one begins with a hand-over prefix in any case (platform/
+// ClientCommand.h); the prefix is then written as the window expects it.
+// Else empty.
 std::string ClientCommandText(const std::vector<std::u16string>& arguments);
 
 // The arguments after the program path that are web links (http, https or

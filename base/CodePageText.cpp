@@ -25,6 +25,13 @@ void DropByteOrderMark(std::u16string& text) {
   if (!text.empty() && text.front() == 0xFEFF) text.erase(0, 1);
 }
 
+std::string Utf8ToCodePage(const std::string& utf8, unsigned codePage) {
+  if (utf8.empty()) return {};
+  auto wide = platform::DecodeToUtf16(platform::kCpUtf8, utf8, /*strict=*/true);
+  if (!wide) return {};
+  return platform::EncodeFromUtf16(codePage, *wide).value_or(std::string());
+}
+
 }  // namespace
 
 WideBuffer AnsiToUtf16Raw(const char* ansi) {
@@ -70,12 +77,9 @@ std::string Utf16ToUtf8(const std::u16string& wide) {
   return platform::EncodeFromUtf16(platform::kCpUtf8, wide).value_or(std::string());
 }
 
-std::string Utf8ToGbk(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  auto wide = platform::DecodeToUtf16(platform::kCpUtf8, utf8, /*strict=*/true);
-  if (!wide) return {};
-  return platform::EncodeFromUtf16(platform::kCpGbk, *wide).value_or(std::string());
-}
+std::string Utf8ToGbk(const std::string& utf8) { return Utf8ToCodePage(utf8, platform::kCpGbk); }
+
+std::string Utf8ToAnsi(const std::string& utf8) { return Utf8ToCodePage(utf8, platform::kCpAcp); }
 
 size_t ToNarrowInto(const char16_t* wide, char* buffer, size_t capacity) {
   if (!wide || !buffer || capacity == 0) return 0;

@@ -26,6 +26,8 @@ std::string Utf16ToAnsi(const std::u16string& wide);
 std::string Utf16ToUtf8(const std::u16string& wide);
 // Empty or malformed UTF-8 gives empty.
 std::string Utf8ToGbk(const std::string& utf8);
+// The same rule, into the ANSI code page (GBK only where that is the ANSI one).
+std::string Utf8ToAnsi(const std::string& utf8);
 
 // Writes the ANSI form of `wide` into `buffer`: at most `capacity` bytes, no
 // terminator (callers zero the buffer first). Returns the bytes written.

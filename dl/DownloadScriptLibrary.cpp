@@ -13,6 +13,7 @@
 
 #include "dl/DownloadEngine.h"
 #include "dl/DownloadNotifier.h"
+#include "dl/FileNaming.h"
 #include "dl/HttpGet.h"
 #include "dl/TaskHeaders.h"
 #include "net/WProxySettings.h"
@@ -220,6 +221,16 @@ int dl_info(lua_State* L) {
   return 1;
 }
 
+// The name the engine will start from, so that a list shows what the file
+// will be called before the server has answered.
+int dl_suggestName(lua_State* L) {
+  if (!CheckString(L, 1, "dl_suggestName")) return 0;
+  if (!lua_isnoneornil(L, 2) && !CheckString(L, 2, "dl_suggestName")) return 0;
+  const std::string wanted = lua_isnoneornil(L, 2) ? std::string() : Utf8FromAnsi(StringArg(L, 2));
+  PushAnsi(L, SafeFileName(wanted.empty() ? FileNameFromUrl(Utf8FromAnsi(StringArg(L, 1))) : wanted));
+  return 1;
+}
+
 int dl_list(lua_State* L) {
   std::vector<int64_t> ids;
   std::string error;
@@ -342,6 +353,7 @@ const luaL_Reg kFunctions[] = {
     {"dl_setMaxActive", dl_setMaxActive}, {"dl_setLimit", dl_setLimit},
     {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait}, {"dl_setProxy", dl_setProxy},
     {"dl_setConnections", dl_setConnections},
+    {"dl_suggestName", dl_suggestName},
     {nullptr, nullptr},
 };
 

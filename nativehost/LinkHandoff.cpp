@@ -15,7 +15,7 @@ std::string ClientCommandForLink(const LinkRequest& link, const std::string& id)
   object["id"] = id;
   // The texts came through the JSON reader, so they are valid UTF-8; the
   // replacing handler only guards against a change of that.
-  return kClientCommandPrefix + object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return std::string(platform::kClientCommandPrefix) + object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace nativehost

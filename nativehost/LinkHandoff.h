@@ -8,10 +8,9 @@
 #include <string>
 
 #include "nativehost/HostRequest.h"
+#include "platform/ClientCommand.h"
 
 namespace nativehost {
-
-inline constexpr char kClientCommandPrefix[] = "#clicent#";
 
 // "#clicent#{"url":...,"name":...,...,"id":...}"; empty members are left out.
 std::string ClientCommandForLink(const LinkRequest& link, const std::string& id);

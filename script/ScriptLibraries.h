@@ -12,5 +12,7 @@ void RegisterDatabaseScriptLibrary(lua_State* L);
 void RegisterArchiveScriptLibrary(lua_State* L);
 // The download library (dl_* and http_get), with this interpreter's engine.
 void RegisterDownloadLibrary(lua_State* L);
+// The file-system library (the fs_* globals).
+void RegisterFileSystemLibrary(lua_State* L);
 
 #endif

@@ -53,6 +53,7 @@ LuaCommon::LuaCommon(LuaCommonHooks hooks) {
   RegisterDatabaseScriptLibrary(luaState);
   RegisterArchiveScriptLibrary(luaState);
   RegisterDownloadLibrary(luaState);
+  RegisterFileSystemLibrary(luaState);
 
   exeDir = GetModuleDirectory();
   for (auto& c : exeDir)

@@ -9,6 +9,8 @@ packages=(
   g++ cmake pkg-config make
   libgtest-dev libgmock-dev
   liblua5.1-0-dev lua5.1
+  # static checks of the default scripts (the tests run luacheck over ext/)
+  lua-check
   libsqlite3-dev zlib1g-dev libzip-dev
   qt6-base-dev fonts-wqy-microhei
   openssl libssl-dev nginx curl

@@ -26,6 +26,7 @@ engine.use({
   list = function() return {} end,
   setMaxActive = function() return true end,
   setLimit = function() return true end,
+  suggestName = function(url, name) return dl_suggestName(url, name) end,
 })
 
 local function timed(f)

@@ -1,5 +1,6 @@
 -- What the user's commands do: adding links (typed, handed over, copied),
 -- and starting, pausing, deleting and opening the selected tasks.
+local host = require("velmora.host")
 local paths = require("velmora.paths")
 local json = require("velmora.json")
 local links = require("velmora.links")
@@ -17,8 +18,8 @@ local say = app.say
 -- selected save location, else the default folder of the settings, else
 -- the host's save path, else the desktop's download folder.
 function M.targetFolder()
-  local list = app.pm and ui_findControl(app.pm, "sellist")
-  local row = list and ui_listGetSel(list)
+  local list = app.pm and host.ui_findControl(app.pm, "sellist")
+  local row = list and host.ui_listGetSel(list)
   local location = type(row) == "number" and app.locations[row + 1]
   if location and location.path ~= "" then return location.path end
   if app.settings and app.settings.folder ~= "" then return app.settings.folder end
@@ -28,8 +29,13 @@ end
 
 function M.addUrls(urls, extra)
   if #urls == 0 then return nil end
-  local folder = M.targetFolder()
-  paths.makeDirs(paths.native(folder))
+  local folder, why = M.targetFolder()
+  local made
+  if folder then made, why = host.fs_makeDirs(folder) end
+  if not made then
+    say(why)
+    return nil
+  end
   local added, message = app.tasks:add(urls, folder, extra)
   if not added then
     say(message)
@@ -47,26 +53,26 @@ function M.addFromText(text)
   end
   local added = M.addUrls(urls)
   if not added then return end
-  local text = string.format(strings.added, #added)
-  if #rejected > 0 then text = text .. string.format(strings.rejected, #rejected) end
-  if not engine.available() then text = text .. " (" .. strings.engineMissing .. ")" end
-  say(text)
+  local report = string.format(strings.added, #added)
+  if #rejected > 0 then report = report .. string.format(strings.rejected, #rejected) end
+  if not engine.available() then report = report .. " (" .. strings.engineMissing .. ")" end
+  say(report)
 end
 
 function M.askForUrls()
-  if not (inputDlg and app.hwnd) then return end
-  local dialog = inputDlg.new(app.hwnd)
+  if not (host.inputDlg and app.hwnd) then return end
+  local dialog = host.inputDlg.new(app.hwnd)
   if not dialog then return end
-  local text = inputDlg.showmodule(dialog)
-  inputDlg.del(dialog)
+  local text = host.inputDlg.showmodule(dialog)
+  host.inputDlg.del(dialog)
   if text then M.addFromText(text) end
 end
 
 -- The list on the page shown; none on the settings page, so a key pressed
 -- there never acts on tasks the user cannot see.
 function M.currentList()
-  local tab = ui_findControl(app.pm, "maintab")
-  local page = tab and ui_getCurSel(tab)
+  local tab = host.ui_findControl(app.pm, "maintab")
+  local page = tab and host.ui_getCurSel(tab)
   if page == 1 then return app.view.finished end
   if page == 2 then return nil end
   return app.view.active
@@ -98,8 +104,11 @@ function M.openFolderOfSelected(list)
   local ids = app.view:selectedIds(list or M.currentList())
   local task = ids[1] and app.tasks:get(ids[1])
   local folder = task and task.folder or M.targetFolder()
-  paths.makeDirs(paths.native(folder))
-  ui_openUrl(folder)
+  if not folder then return end
+  -- A folder that cannot be made is reported by the desktop when it fails
+  -- to open it.
+  host.fs_makeDirs(folder)
+  host.ui_openUrl(folder)
 end
 
 -- The links of the selected tasks on the clipboard, one a line.
@@ -109,14 +118,14 @@ function M.copyUrlsOfSelected(list)
     local task = app.tasks:get(id)
     if task then urls[#urls + 1] = task.url end
   end
-  if #urls > 0 then ui_setClipboardText(table.concat(urls, "\n")) end
+  if #urls > 0 then host.ui_setClipboardText(table.concat(urls, "\n")) end
   return #urls
 end
 
 function M.openFileOfSelected(list)
   local ids = app.view:selectedIds(list)
   local task = ids[1] and app.tasks:get(ids[1])
-  if task and task.file ~= "" then ui_openUrl(task.file) end
+  if task and task.file ~= "" then host.ui_openUrl(task.file) end
 end
 
 -- Double click in the running list: start what stands, pause what runs.
@@ -131,8 +140,8 @@ function M.setSaveLocations(text)
   app.locationText = text
   local list = json.decode(text)
   app.locations = {}
-  local control = app.pm and ui_findControl(app.pm, "sellist")
-  if control then ui_listClear(control) end
+  local control = app.pm and host.ui_findControl(app.pm, "sellist")
+  if control then host.ui_listClear(control) end
   if type(list) ~= "table" then return end
   for _, entry in ipairs(list) do
     if type(entry) == "table" and type(entry.name) == "string" then
@@ -141,10 +150,10 @@ function M.setSaveLocations(text)
       if path:match("/$") then path = path .. strings.saveFolder end
       local name = path == "" and strings.computer or entry.name
       app.locations[#app.locations + 1] = { name = name, path = path }
-      if control then ui_treeAddNode(control, name) end
+      if control then host.ui_treeAddNode(control, name) end
     end
   end
-  if control and #app.locations > 0 then ui_listSelect(control, 0, false) end
+  if control and #app.locations > 0 then host.ui_listSelect(control, 0, false) end
 end
 
 function M.setHostSavePath(path)
@@ -191,8 +200,8 @@ function M.handCommandLine(args)
   for i = 2, #args do
     local arg = args[i]
     if type(arg) == "string" then
-      if arg:sub(1, #links.PREFIX) == links.PREFIX then
-        M.handOver(table.concat(args, " ", i))
+      if links.fromCommandLine(arg) then
+        M.handOver(links.fromCommandLine(table.concat(args, " ", i)))
         break
       elseif arg:match("^[Hh][Tt][Tt][Pp][Ss]?://") then
         plain[#plain + 1] = arg

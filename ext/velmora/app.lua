@@ -1,5 +1,6 @@
 -- The download center: ties the host's callbacks to the task controller,
 -- the views and the settings. system.dll forwards every callback here.
+local host = require("velmora.host")
 local paths = require("velmora.paths")
 local engine = require("velmora.engine")
 local storage = require("velmora.storage")
@@ -36,11 +37,15 @@ function M.pointerNumber(value)
   return hex and tonumber(hex, 16) or 0
 end
 
+-- A path for the user to read; one the code page cannot spell is shown as
+-- the system has it rather than not at all.
+local function shown(file) return paths.ansi(file) or tostring(file) end
+
 local function noticeText(notice)
-  if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, paths.ansi(notice.file)) end
-  if notice.kind == "settings-set-aside" then return string.format(strings.settingsSetAside, paths.ansi(notice.file)) end
+  if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, shown(notice.file)) end
+  if notice.kind == "settings-set-aside" then return string.format(strings.settingsSetAside, shown(notice.file)) end
   if notice.kind == "settings-unreadable" then
-    return string.format(strings.settingsSetAside, paths.ansi(notice.file))
+    return string.format(strings.settingsSetAside, shown(notice.file))
   end
   return tostring(notice.text or notice.kind)
 end
@@ -63,7 +68,7 @@ function M.changeSetting(key, raw)
   end
   app.settings[key] = value
   -- Watching starts from what is copied next, not what already is.
-  if key == "clipboard" and value and app.clipboard then app.clipboard:prime(ui_getClipboardText()) end
+  if key == "clipboard" and value and app.clipboard then app.clipboard:prime(host.ui_getClipboardText()) end
   local ok, message = settingsStore.save(app.settings)
   if not ok then app.say(string.format(strings.settingsFailed, tostring(message))) end
   M.applySettings(app.settings)
@@ -108,7 +113,7 @@ end
 -- when the window's controls exist.
 function M.start(pm)
   app.pm = pm
-  app.hwnd = ui_getWindow(pm)
+  app.hwnd = host.ui_getWindow(pm)
   app.view = viewModule.new(pm)
   local values, settingNotices = settingsStore.load()
   app.settings = values
@@ -135,17 +140,17 @@ function M.start(pm)
   -- Until the host lists its save locations, the default folder is the one.
   actions.setSaveLocations(app.locationText or '[{"ID":0,"name":"","szPath":""}]')
   settingsPage.show(pm, app.settings)
-  local folderEdit = ui_findControl(pm, "folderedit")
-  if folderEdit then ui_setAttribute(folderEdit, "prompttext", app.hostSavePath or paths.ansi(paths.downloadDir())) end
+  local folderEdit = host.ui_findControl(pm, "folderedit")
+  if folderEdit then host.ui_setAttribute(folderEdit, "prompttext", app.hostSavePath or shown(paths.downloadDir())) end
   M.applySettings(app.settings)
   app.clipboard = clipwatch.new(function(url) return app.tasks:knowsUrl(url) end)
   -- A link left on the clipboard from before this start was seen already.
-  if app.settings.clipboard then app.clipboard:prime(ui_getClipboardText()) end
-  if app.hwnd then ui_trayAdd(app.hwnd, TRAY_ICON, app.title, "images/logo.png") end
+  if app.settings.clipboard then app.clipboard:prime(host.ui_getClipboardText()) end
+  if app.hwnd then host.ui_trayAdd(app.hwnd, TRAY_ICON, app.title, "images/logo.png") end
   adapter.acceptDrops(app.hwnd)
   app.started = true
   app.publishCounts()
-  actions.handCommandLine(startparam)
+  actions.handCommandLine(host.startparam)
   -- Right from the first paint, not from the first tick.
   app.view:status(0, 0, 0, nil)
   M.refreshDisk(true)
@@ -173,7 +178,7 @@ local function showNotices()
   for _, notice in ipairs(notices) do
     local text = noticeText(notice)
     app.say(text)
-    ui_messageBox(app.hwnd, text, false)
+    host.ui_messageBox(app.hwnd, text, false)
   end
 end
 
@@ -186,8 +191,8 @@ end
 
 local function watchClipboard()
   if not app.settings.clipboard then return end
-  local url = app.clipboard:check(ui_getClipboardText())
-  if url and ui_messageBox(app.hwnd, string.format(strings.clipboardOffer, url), true) == 1 then
+  local url = app.clipboard:check(host.ui_getClipboardText())
+  if url and host.ui_messageBox(app.hwnd, string.format(strings.clipboardOffer, url), true) == 1 then
     actions.addUrls({ url })
   end
 end
@@ -211,7 +216,7 @@ function M.quit()
   if app.quitting or not app.started then return end
   app.quitting = true
   app.tasks:quit()
-  if app.hwnd then ui_trayRemove(app.hwnd, TRAY_ICON) end
+  if app.hwnd then host.ui_trayRemove(app.hwnd, TRAY_ICON) end
 end
 
 function M.close()
@@ -227,7 +232,7 @@ end
 -- Host input ------------------------------------------------------------
 
 function M.onClick(n)
-  local name = ui_getName(ui_notifySender(n))
+  local name = host.ui_getName(host.ui_notifySender(n))
   if not app.started then return end
   if name == "B_add" then actions.askForUrls()
   elseif name == "B_start" then actions.startSelected()
@@ -235,14 +240,14 @@ function M.onClick(n)
   elseif name == "B_delete" then actions.deleteSelected()
   elseif name == "B_openfolder" then actions.openFolderOfSelected()
   elseif name == "menubtn" then
-    ui_setSelected(ui_findControl(app.pm, "tab_settings"), true)
+    host.ui_setSelected(host.ui_findControl(app.pm, "tab_settings"), true)
   end
 end
 
 function M.onItemClick(n)
-  if not app.started or ui_notifyType(n) ~= "itemdoubleclick" then return end
-  local list = ui_notifySender(n)
-  local name = ui_getName(list)
+  if not app.started or host.ui_notifyType(n) ~= "itemdoubleclick" then return end
+  local list = host.ui_notifySender(n)
+  local name = host.ui_getName(list)
   if name == "downloadedlist" then actions.openFileOfSelected(list)
   elseif name == "downloadlist" then actions.toggleSelected(list)
   end
@@ -264,16 +269,16 @@ local keyActions = {
 
 function M.onOther(n)
   if not app.pm then return end
-  local kind = ui_notifyType(n)
-  local sender = ui_notifySender(n)
-  local name = sender and ui_getName(sender)
+  local kind = host.ui_notifyType(n)
+  local sender = host.ui_notifySender(n)
+  local name = sender and host.ui_getName(sender)
   if kind == "selectchanged" and PAGES[name] then
-    ui_selectTab(ui_findControl(app.pm, "maintab"), PAGES[name])
+    host.ui_selectTab(host.ui_findControl(app.pm, "maintab"), PAGES[name])
     return
   end
   if not app.started then return end
   if name == "searchedit" and kind == "textchanged" then
-    app.view:setSearch(ui_getText(sender), app.tasks:all())
+    app.view:setSearch(host.ui_getText(sender), app.tasks:all())
   elseif menuActions[kind] then
     menuActions[kind](sender)
   elseif name == "sellist" and kind == "itemselect" then
@@ -294,7 +299,7 @@ function M.onOther(n)
   end
 end
 
-function M.onWindowMessage(message, wParam, lParam)
+function M.onWindowMessage(message, wParam)
   if message == engine.STATE_MESSAGE and app.started then
     app.tasks:engineChanged(M.pointerNumber(wParam))
     app.publishCounts()

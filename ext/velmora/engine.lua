@@ -2,9 +2,12 @@
 -- looked up when called so that a build without the engine still runs the
 -- window (every call then fails with a message instead of an error). Tests
 -- hand in a table of their own with use().
+local host = require("velmora.host")
+
 local M = {}
 
-local NAMES = { "add", "start", "pause", "remove", "info", "list", "setMaxActive", "setLimit", "setConnections" }
+local NAMES = { "add", "start", "pause", "remove", "info", "list", "setMaxActive", "setLimit", "setConnections",
+  "suggestName" }
 
 local injected
 
@@ -14,7 +17,7 @@ function M.use(fake) injected = fake end
 
 local function fn(name)
   if injected then return injected[name] end
-  return rawget(_G, "dl_" .. name)
+  return host.get("dl_" .. name)
 end
 
 function M.available()
@@ -45,6 +48,8 @@ function M.list() return call("list") end
 function M.setMaxActive(n) return call("setMaxActive", n) end
 function M.setLimit(bytesPerSecond) return call("setLimit", bytesPerSecond) end
 function M.setConnections(n) return call("setConnections", n) end
+-- suggestName(url [, name]) -> the name the engine starts a file from.
+function M.suggestName(url, name) return call("suggestName", url, name) end
 
 -- With a main window the engine posts this message on every state change
 -- of a task: wParam the engine's task id, lParam the new state.

@@ -9,25 +9,31 @@ local trim = require("velmora.text").trim
 local M = {}
 
 M.PREFIX = "#clicent#"
+
+-- isClientCommand(text) -> true when text is a client hand-over: it begins
+-- with the prefix exactly, letters in this case.
+function M.isClientCommand(text)
+  return type(text) == "string" and text:sub(1, #M.PREFIX) == M.PREFIX
+end
+
+-- fromCommandLine(text) -> text as a client hand-over when it begins with
+-- the prefix in any case (as the host reads a command line), the prefix
+-- then spelled exactly; nil otherwise.
+function M.fromCommandLine(text)
+  if type(text) ~= "string" or text:sub(1, #M.PREFIX):lower() ~= M.PREFIX then return nil end
+  return M.PREFIX .. text:sub(#M.PREFIX + 1)
+end
 local MAX_FIELD = 8192
 local MAX_BODY = 64 * 1024
 
 -- Hand-over text arrives in the scripts' code page; a \u escape must end up
--- in it too. A character the code page cannot spell becomes "?". Each new
--- character costs a conversion, so one hand-over gets a bounded number.
-local MAX_ESCAPED_CHARACTERS = 64
-
+-- in it too. A character the code page cannot spell becomes "?".
 local function ansiCodePoints()
-  local seen, count = {}, 0
+  local seen = {}
   return function(code)
     local utf8 = json.utf8(code)
-    if code < 0x80 or paths.ansiIsUtf8() then return utf8 end
-    if not seen[code] then
-      if count >= MAX_ESCAPED_CHARACTERS then return "?" end
-      count = count + 1
-      local ansi = paths.ansi(utf8)
-      seen[code] = ansi == utf8 and "?" or ansi
-    end
+    if code < 0x80 then return utf8 end
+    if not seen[code] then seen[code] = paths.ansi(utf8) or "?" end
     return seen[code]
   end
 end
@@ -44,7 +50,7 @@ end
 -- a message saying why the hand-over was refused.
 function M.parse(handed)
   if type(handed) ~= "string" then return nil, "no text" end
-  if handed:sub(1, #M.PREFIX) ~= M.PREFIX then return nil, "not a client hand-over" end
+  if not M.isClientCommand(handed) then return nil, "not a client hand-over" end
   if #handed > MAX_BODY then return nil, "hand-over too long" end
   local body = trim(handed:sub(#M.PREFIX + 1))
   if body == "" then return nil, "empty hand-over" end

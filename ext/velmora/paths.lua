@@ -1,5 +1,7 @@
 -- Where the user's data and settings live, following the desktop's base
 -- directory rules, and the few file-system helpers plain Lua lacks.
+local host = require("velmora.host")
+
 local M = {}
 
 local function home()
@@ -24,71 +26,29 @@ function M.downloadDir()
   return home() .. "/Downloads"
 end
 
--- Quoted for the shell: single quotes, with embedded ones closed and reopened.
-function M.shellQuote(text)
-  return "'" .. tostring(text):gsub("'", "'\\''") .. "'"
-end
-
 -- Two encodings meet here. Script texts, and so every file name given to
--- or taken from the host's libraries (sqlite_dbopen, xml_*, dl_*, ui_*),
--- are in the ANSI code page; Lua's own io and os functions and the
--- environment use the system's bytes (UTF-8). ansi() and native() convert
--- between them; plain ASCII, the usual case, passes through untouched.
-local function codePageCharset()
-  local cp = tonumber(os.getenv("VELMORA_ACP") or "")
-  if cp == 65001 then return nil end
-  if not cp or cp == 936 then return "CP936" end
-  return "CP" .. cp
+-- or taken from the host's libraries, are in the ANSI code page; Lua's own
+-- io and os functions and the environment use the system's bytes (UTF-8).
+-- ansi() and native() convert between them through the host; a name the
+-- other side cannot spell gives nil and a message, never a changed name
+-- that would reach a different file.
+function M.ansi(native) return host.fs_fromNative(tostring(native)) end
+function M.native(ansi) return host.fs_toNative(tostring(ansi)) end
+
+-- The file-system questions take native paths, as io.open does.
+local function asked(question, path)
+  local ansi, message = M.ansi(path)
+  if not ansi then return nil, message end
+  return question(ansi)
 end
 
-local converted = {}
-
-local function convert(text, from, to)
-  if not text:find("[\128-\255]") or not from or not to then return text end
-  local key = from .. ">" .. to .. ":" .. text
-  if converted[key] then return converted[key] end
-  -- iconv writes what it managed before failing, so only output followed
-  -- by the marker (printed when it succeeded) counts.
-  local marker = "\1ok"
-  local pipe = io.popen("printf '%s' " .. M.shellQuote(text) .. " | iconv -f " .. from .. " -t " .. to
-    .. " 2>/dev/null && printf '\\001ok'")
-  local out = pipe and pipe:read("*a") or ""
-  if pipe then pipe:close() end
-  -- A name the other side cannot spell stays as it was; opening it then
-  -- fails with a message instead of reaching a different file.
-  if out:sub(-#marker) == marker then out = out:sub(1, -#marker - 1) else out = text end
-  converted[key] = out
-  return out
-end
-
--- True when the scripts' code page is UTF-8 itself.
-function M.ansiIsUtf8() return codePageCharset() == nil end
-
-function M.ansi(native) return convert(tostring(native), "UTF-8", codePageCharset()) end
-function M.native(ansi)
-  local charset = codePageCharset()
-  return convert(tostring(ansi), charset, charset and "UTF-8")
-end
-
-function M.exists(path)
-  local f = io.open(path, "rb")
-  if f then f:close() return true end
-  return false
-end
-
-function M.isDir(path)
-  local f = io.open(path .. "/.", "rb")
-  if f then f:close() return true end
-  return false
-end
+function M.exists(path) return asked(host.fs_exists, path) end
+function M.isDir(path) return asked(host.fs_isDir, path) end
 
 -- makeDirs(path) -> true, or nil and a message. Private to the user, as
 -- download history is.
 function M.makeDirs(path)
-  if M.isDir(path) then return true end
-  local ok = os.execute("mkdir -p -m 700 -- " .. M.shellQuote(path) .. " 2>/dev/null")
-  if (ok == 0 or ok == true) and M.isDir(path) then return true end
-  return nil, "cannot create the folder " .. path
+  return asked(function(ansi) return host.fs_makeDirs(ansi, true) end, path)
 end
 
 function M.join(folder, name)

@@ -2,6 +2,7 @@
 -- writes a temporary file beside it and renames it over the old one, so a
 -- crash mid-save leaves either the old or the new file, never half of one.
 -- A file that does not parse is set aside and the defaults are used.
+local host = require("velmora.host")
 local paths = require("velmora.paths")
 local trim = require("velmora.text").trim
 
@@ -79,10 +80,10 @@ function M.load(path)
   local values, notices = M.defaults(), {}
   local text = readFile(path)
   if not text then return values, notices end
-  local doc = xml_new()
-  local parsed = xml_setdoc(doc, text) and xml_findElem(doc, "settings")
+  local doc = host.xml_new()
+  local parsed = host.xml_setdoc(doc, text) and host.xml_findElem(doc, "settings")
   if not parsed then
-    xml_del(doc)
+    host.xml_del(doc)
     local aside = paths.asideName(path, "damaged")
     if os.rename(path, aside) then
       notices[#notices + 1] = { kind = "settings-set-aside", file = aside }
@@ -91,15 +92,15 @@ function M.load(path)
     end
     return values, notices
   end
-  xml_intoElem(doc)
+  host.xml_intoElem(doc)
   for _, field in ipairs(M.fields) do
-    xml_resetMainPos(doc)
-    if xml_findElem(doc, field.key) then
-      local value = M.coerce(field.key, xml_getData(doc))
+    host.xml_resetMainPos(doc)
+    if host.xml_findElem(doc, field.key) then
+      local value = M.coerce(field.key, host.xml_getData(doc))
       if value ~= nil then values[field.key] = value end
     end
   end
-  xml_del(doc)
+  host.xml_del(doc)
   return values, notices
 end
 
@@ -108,18 +109,18 @@ function M.save(values, path)
   path = path or M.path()
   local ok, message = paths.makeDirs(paths.dirname(path))
   if not ok then return nil, message end
-  local doc = xml_new()
-  xml_addElem(doc, "settings")
-  xml_setAttrib(doc, "version", 1)
-  xml_intoElem(doc)
+  local doc = host.xml_new()
+  host.xml_addElem(doc, "settings")
+  host.xml_setAttrib(doc, "version", 1)
+  host.xml_intoElem(doc)
   for _, field in ipairs(M.fields) do
     local value = values[field.key]
     if value == nil then value = field.default end
-    xml_addElem(doc, field.key)
-    xml_setData(doc, encode(field, value))
+    host.xml_addElem(doc, field.key)
+    host.xml_setData(doc, encode(field, value))
   end
-  local text = xml_getdoc(doc)
-  xml_del(doc)
+  local text = host.xml_getdoc(doc)
+  host.xml_del(doc)
   local temp = path .. ".tmp"
   local f = io.open(temp, "wb")
   local written = f and f:write(text) and f:flush()

@@ -1,5 +1,6 @@
 -- What the modules of the window share: the window's handles, the
 -- controller, the view, the settings, and the texts waiting to be shown.
+local host = require("velmora.host")
 local engine = require("velmora.engine")
 local adapter = require("velmora.ui_adapter")
 
@@ -31,9 +32,9 @@ function app.publishCounts(running, queued)
   -- Without an engine waiting tasks are not downloads that quitting stops.
   if not engine.available() then queued = 0 end
   local slots = app.settings and app.settings.concurrent or 3
-  DownloadThreadCount = tostring(slots)
-  freeThreadCount = tostring(slots - running - queued)
-  UnzipCount = tostring(adapter.extractionsRunning())
+  host.publish("DownloadThreadCount", tostring(slots))
+  host.publish("freeThreadCount", tostring(slots - running - queued))
+  host.publish("UnzipCount", tostring(adapter.extractionsRunning()))
 end
 
 return app

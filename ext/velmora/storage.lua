@@ -2,6 +2,7 @@
 -- schema version, write-ahead logging, and every change in a transaction.
 -- A file SQLite cannot read is moved aside (never deleted) and a fresh
 -- database takes its place, so a damaged file can never lock the user out.
+local host = require("velmora.host")
 local paths = require("velmora.paths")
 
 local M = {}
@@ -10,7 +11,9 @@ M.__index = M
 M.VERSION = 2
 
 -- The columns a task row has at the current version, in load order.
-M.COLUMNS = { "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file" }
+M.COLUMNS = {
+  "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
+}
 local NUMERIC = { id = true, done = true, total = true, added = true, finished = true }
 
 -- Migration steps: steps[v] takes a database from version v-1 to v. A
@@ -32,42 +35,42 @@ local steps = {
 }
 
 local function exec(db, sql)
-  local n, message = sqlite_dbDML(db, sql)
+  local n, message = host.sqlite_dbDML(db, sql)
   if n == nil then return nil, message or ("failed: " .. sql) end
   return true
 end
 
 local function queryText(db, sql)
-  local q = sqlite_qnew()
+  local q = host.sqlite_qnew()
   local ok, value = pcall(function()
-    local message = sqlite_dbquery(db, q, sql)
+    local message = host.sqlite_dbquery(db, q, sql)
     if message then error(message, 0) end
-    if sqlite_qeof(q) then return nil end
-    return sqlite_qgetStringField(q, 0)
+    if host.sqlite_qeof(q) then return nil end
+    return host.sqlite_qgetStringField(q, 0)
   end)
-  sqlite_qdel(q)
+  host.sqlite_qdel(q)
   if not ok then return nil, tostring(value) end
   return value
 end
 
 local function tableExists(db, name)
-  local ok, exists = pcall(sqlite_dbtableExists, db, name)
+  local ok, exists = pcall(host.sqlite_dbtableExists, db, name)
   return ok and exists == true
 end
 
 -- Runs fn inside one transaction; any failure rolls everything back.
 function M:transaction(fn)
-  local message = sqlite_dbbeginTransaction(self.db)
+  local message = host.sqlite_dbbeginTransaction(self.db)
   if message then return nil, message end
   local ok, result, failure = pcall(fn)
   if ok and result ~= nil then
-    message = sqlite_dbcommitTransaction(self.db)
+    message = host.sqlite_dbcommitTransaction(self.db)
     if not message then return result end
     failure = message
   elseif not ok then
     failure = result
   end
-  sqlite_dbDML(self.db, "ROLLBACK")
+  host.sqlite_dbDML(self.db, "ROLLBACK")
   return nil, tostring(failure or "transaction failed")
 end
 
@@ -98,20 +101,22 @@ function M:migrate()
 end
 
 local function openFile(path)
-  local db = sqlite_dbnew()
-  local ok, message = sqlite_dbopen(db, paths.ansi(path))
+  local name, unspellable = paths.ansi(path)
+  if not name then return nil, path .. ": " .. unspellable end
+  local db = host.sqlite_dbnew()
+  local ok, message = host.sqlite_dbopen(db, name)
   if ok == nil then
-    sqlite_dbdel(db)
+    host.sqlite_dbdel(db)
     return nil, message or "cannot open " .. path
   end
   -- An unreadable file passes open; the first real read tells.
   local check, failure = queryText(db, "PRAGMA quick_check")
   if check ~= "ok" then
-    sqlite_dbdel(db)
+    host.sqlite_dbdel(db)
     return nil, failure or ("integrity check: " .. tostring(check)), true
   end
-  sqlite_dbDML(db, "PRAGMA journal_mode=WAL")
-  sqlite_dbDML(db, "PRAGMA synchronous=NORMAL")
+  host.sqlite_dbDML(db, "PRAGMA journal_mode=WAL")
+  host.sqlite_dbDML(db, "PRAGMA synchronous=NORMAL")
   return db
 end
 
@@ -138,7 +143,7 @@ function M.open(path)
     self = setmetatable({ db = db, path = path }, M)
     local migrated, failure = self:migrate()
     if not migrated then
-      sqlite_dbdel(db)
+      host.sqlite_dbdel(db)
       db, message, damaged = nil, failure, true
     end
   end
@@ -152,7 +157,7 @@ function M.open(path)
       self = setmetatable({ db = db, path = path }, M)
       local migrated, failure = self:migrate()
       if not migrated then
-        sqlite_dbdel(db)
+        host.sqlite_dbdel(db)
         return nil, failure
       end
     end
@@ -163,32 +168,33 @@ end
 
 function M:close()
   if self.db then
-    sqlite_dbdel(self.db)
+    host.sqlite_dbdel(self.db)
     self.db = nil
   end
 end
 
 -- loadAll() -> array of task records in the order they were added.
 function M:loadAll()
-  local q = sqlite_qnew()
+  local q = host.sqlite_qnew()
   local tasks = {}
   local ok, message = pcall(function()
-    local failure = sqlite_dbquery(self.db, q, "SELECT " .. table.concat(M.COLUMNS, ",") .. " FROM tasks ORDER BY id")
+    local sql = "SELECT " .. table.concat(M.COLUMNS, ",") .. " FROM tasks ORDER BY id"
+    local failure = host.sqlite_dbquery(self.db, q, sql)
     if failure then error(failure, 0) end
-    while not sqlite_qeof(q) do
+    while not host.sqlite_qeof(q) do
       local task = {}
       for i, column in ipairs(M.COLUMNS) do
         if NUMERIC[column] then
-          task[column] = tonumber(sqlite_qgetStringField(q, i - 1)) or 0
+          task[column] = tonumber(host.sqlite_qgetStringField(q, i - 1)) or 0
         else
-          task[column] = sqlite_qgetStringField(q, i - 1) or ""
+          task[column] = host.sqlite_qgetStringField(q, i - 1) or ""
         end
       end
       tasks[#tasks + 1] = task
-      sqlite_qnextRow(q)
+      host.sqlite_qnextRow(q)
     end
   end)
-  sqlite_qdel(q)
+  host.sqlite_qdel(q)
   if not ok then return nil, tostring(message) end
   return tasks
 end
@@ -200,9 +206,9 @@ local function bindTask(s, task, first)
     local value = task[column]
     local message
     if NUMERIC[column] then
-      message = sqlite_sbindInt(s, first + i - 1, math.floor(tonumber(value) or (column == "total" and -1 or 0)))
+      message = host.sqlite_sbindInt(s, first + i - 1, math.floor(tonumber(value) or (column == "total" and -1 or 0)))
     else
-      message = sqlite_sbindString(s, first + i - 1, tostring(value or ""))
+      message = host.sqlite_sbindString(s, first + i - 1, tostring(value or ""))
     end
     if message then error(message, 0) end
   end
@@ -211,21 +217,21 @@ end
 -- Prepares `sql`, runs fn(statement) for each item, finalises. Called inside
 -- a transaction.
 function M:withStatement(sql, items, fn, after)
-  local s = sqlite_snew()
+  local s = host.sqlite_snew()
   local ok, message = pcall(function()
-    local failure = sqlite_dbcompileStatement(self.db, sql, s)
+    local failure = host.sqlite_dbcompileStatement(self.db, sql, s)
     if failure then error(failure, 0) end
     for _, item in ipairs(items) do
       fn(s, item)
-      local n, dmlFailure = sqlite_sDML(s)
+      local n, dmlFailure = host.sqlite_sDML(s)
       if n == nil then error(dmlFailure or "write failed", 0) end
       if after then after(item) end
-      local reset, resetFailure = sqlite_sreset(s)
+      local reset, resetFailure = host.sqlite_sreset(s)
       if reset == nil then error(resetFailure or "reset failed", 0) end
     end
   end)
-  sqlite_sfinalize(s)
-  sqlite_sdel(s)
+  host.sqlite_sfinalize(s)
+  host.sqlite_sdel(s)
   if not ok then error(message, 0) end
 end
 
@@ -235,7 +241,7 @@ function M:insertMany(tasks)
   local sql = "INSERT INTO tasks (" .. table.concat(WRITABLE, ",") .. ") VALUES (" .. placeholders .. ")"
   return self:transaction(function()
     self:withStatement(sql, tasks, function(s, task) bindTask(s, task, 1) end,
-      function(task) task.id = sqlite_dblastRowId(self.db) end)
+      function(task) task.id = host.sqlite_dblastRowId(self.db) end)
     return true
   end)
 end
@@ -249,7 +255,7 @@ function M:updateMany(tasks)
   return self:transaction(function()
     self:withStatement(sql, tasks, function(s, task)
       bindTask(s, task, 1)
-      local message = sqlite_sbindInt(s, #WRITABLE + 1, task.id)
+      local message = host.sqlite_sbindInt(s, #WRITABLE + 1, task.id)
       if message then error(message, 0) end
     end)
     return true
@@ -260,7 +266,7 @@ function M:deleteMany(ids)
   if #ids == 0 then return true end
   return self:transaction(function()
     self:withStatement("DELETE FROM tasks WHERE id=?", ids, function(s, id)
-      local message = sqlite_sbindInt(s, 1, id)
+      local message = host.sqlite_sbindInt(s, 1, id)
       if message then error(message, 0) end
     end)
     return true

@@ -4,7 +4,6 @@
 -- process, so a task is handed to the engine again (and continues its
 -- partial file) the first time it is started after a restart.
 local engine = require("velmora.engine")
-local names = require("velmora.names")
 local paths = require("velmora.paths")
 
 local M = {}
@@ -166,7 +165,9 @@ function M:add(urls, folder, extra)
   local now = self.clock()
   local fresh = {}
   for _, url in ipairs(urls) do
-    local name = extra.name and names.clean(extra.name) or names.fromUrl(url)
+    -- The engine's own naming, so the list shows what the file will be called;
+    -- without an engine no task runs, and the link itself names it.
+    local name = engine.suggestName(url, extra.name) or extra.name or url
     fresh[#fresh + 1] = {
       url = url, name = name, folder = folder, state = "queued", done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
@@ -300,7 +301,8 @@ function M:delete(ids, deleteFiles)
     local eid = self.engineOf[task.id]
     if not eid and deleteFiles then
       if task.state == "done" and task.file ~= "" then
-        os.remove(paths.native(task.file))
+        local file = paths.native(task.file)
+        if file then os.remove(file) end
       else
         local message
         eid, message = self:ensureEngineTask(task, false)

@@ -1,6 +1,7 @@
 -- The two task lists, the status line and the sidebar's free-space gauge.
 -- Rows carry their task id as row data; cells are only written when their
 -- text changes, so a tick with nothing moving costs almost nothing.
+local host = require("velmora.host")
 local format = require("velmora.format")
 local filter = require("velmora.filter")
 local strings = require("velmora.strings")
@@ -13,12 +14,12 @@ M.__index = M
 function M.new(pm)
   local self = setmetatable({}, M)
   self.pm = pm
-  self.active = ui_findControl(pm, "downloadlist")
-  self.finished = ui_findControl(pm, "downloadedlist")
-  self.statusText = ui_findControl(pm, "statustext")
-  self.speedLabel = ui_findControl(pm, "speedlabel")
-  self.diskLabel = ui_findControl(pm, "disklabel")
-  self.diskProgress = ui_findControl(pm, "diskprogress")
+  self.active = host.ui_findControl(pm, "downloadlist")
+  self.finished = host.ui_findControl(pm, "downloadedlist")
+  self.statusText = host.ui_findControl(pm, "statustext")
+  self.speedLabel = host.ui_findControl(pm, "speedlabel")
+  self.diskLabel = host.ui_findControl(pm, "disklabel")
+  self.diskProgress = host.ui_findControl(pm, "diskprogress")
   self.words = {}
   self.cells = {}
   -- list -> { column = visible column, descending = bool } once sorted.
@@ -106,7 +107,7 @@ end
 
 local function findRow(list, id)
   if not list then return -1 end
-  local row = ui_listFindRowData(list, id)
+  local row = host.ui_listFindRowData(list, id)
   if type(row) ~= "number" then return -1 end
   return row
 end
@@ -118,18 +119,18 @@ function M:show(task)
   local other = list == self.active and self.finished or self.active
   if other then
     local stale = findRow(other, task.id)
-    if stale >= 0 then ui_listRemoveRow(other, stale) end
+    if stale >= 0 then host.ui_listRemoveRow(other, stale) end
   end
   local visible = filter.matches(task, self.words)
   local row = findRow(list, task.id)
   if not visible then
-    if row >= 0 then ui_listRemoveRow(list, row) end
+    if row >= 0 then host.ui_listRemoveRow(list, row) end
     self.cells[task.id] = nil
     return
   end
   if row < 0 then
-    row = ui_listAddRow(list, unpack(cells))
-    ui_listSetRowData(list, row, task.id)
+    row = host.ui_listAddRow(list, unpack(cells))
+    host.ui_listSetRowData(list, row, task.id)
     self.cells[task.id] = cells
     -- A new row takes its place in the chosen order (once per rebuild).
     if self.rebuilding then self.rebuilding[list] = true else self:resort(list) end
@@ -140,7 +141,7 @@ function M:show(task)
   local sortColumn = order and self:sortKey(list, order.column)
   for column, text in ipairs(cells) do
     if known[column] ~= text then
-      ui_listSetCell(list, row, column - 1, text)
+      host.ui_listSetCell(list, row, column - 1, text)
       -- A row whose sort key moved goes to its place at the next tick.
       if column - 1 == sortColumn then self.resortDue = self.resortDue or {} self.resortDue[list] = true end
     end
@@ -152,7 +153,7 @@ function M:remove(ids)
   for _, id in ipairs(ids) do
     for _, list in pairs({ self.active, self.finished }) do
       local row = findRow(list, id)
-      if row >= 0 then ui_listRemoveRow(list, row) end
+      if row >= 0 then host.ui_listRemoveRow(list, row) end
     end
     self.cells[id] = nil
   end
@@ -160,8 +161,8 @@ end
 
 -- rebuild(tasks): every row again, as after a new search.
 function M:rebuild(tasks)
-  if self.active then ui_listClear(self.active) end
-  if self.finished then ui_listClear(self.finished) end
+  if self.active then host.ui_listClear(self.active) end
+  if self.finished then host.ui_listClear(self.finished) end
   self.cells = {}
   self.rebuilding = {}
   for _, task in ipairs(tasks) do self:show(task) end
@@ -180,7 +181,7 @@ function M:selectedIds(list)
   local ids = {}
   if not list then return ids end
   for _, row in ipairs(adapter.selectedRows(list)) do
-    local id = ui_listGetRowData(list, row)
+    local id = host.ui_listGetRowData(list, row)
     if type(id) == "number" and id > 0 then ids[#ids + 1] = id end
   end
   return ids
@@ -192,7 +193,7 @@ function M:label(control, text)
   self.labels = self.labels or {}
   if self.labels[control] == text then return end
   self.labels[control] = text
-  ui_setText(control, text)
+  host.ui_setText(control, text)
 end
 
 function M:status(running, queued, speed, message)
@@ -207,11 +208,11 @@ end
 function M:disk(free, total)
   if not free or not total or total <= 0 then
     self:label(self.diskLabel, strings.diskUnknown)
-    if self.diskProgress then ui_setValue(self.diskProgress, 0) end
+    if self.diskProgress then host.ui_setValue(self.diskProgress, 0) end
     return
   end
   self:label(self.diskLabel, string.format(strings.diskSpace, format.size(free), format.size(total)))
-  if self.diskProgress then ui_setValue(self.diskProgress, math.floor((total - free) * 100 / total)) end
+  if self.diskProgress then host.ui_setValue(self.diskProgress, math.floor((total - free) * 100 / total)) end
 end
 
 return M

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ReportError.h"
+#include "platform/CodePage.h"
 #include "platform/Path.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
@@ -150,6 +151,21 @@ TEST_F(MainWindowTest, TimerTicksCallOnTimerAndQueryOnceAfterClientCopyData) {
                                                "OnTimer:1"}));
 }
 
+TEST_F(MainWindowTest, ClientCopyDataFollowsTheAnsiCodePage) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  // A UTF-8 system (VELMORA_ACP=65001): the name must reach the script as it
+  // was sent, not as GBK bytes the scripts would then misread.
+  platform::OverrideAnsiCodePageForTesting(platform::kCpUtf8);
+  const std::string utf8 = R"(#clicent#{"url":"http://h/f","name":"ä¸­æ ð.zip"})";
+  COPYDATASTRUCT data;
+  data.cbData = static_cast<DWORD>(utf8.size() + 1);
+  data.lpData = utf8.c_str();
+  ClearCallsKeepList();
+  SendMessageW(window->GetHWND(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  platform::OverrideAnsiCodePageForTesting(0);
+  EXPECT_EQ(Calls(), std::vector<std::string>{"insertTodb:" + utf8});
+}
+
 TEST_F(MainWindowTest, CopyDataPrefixIsCaseSensitiveAndShortDataIsNotAClient) {
   ASSERT_NO_FATAL_FAILURE(Open());
   ClearCallsKeepList();
@@ -169,8 +185,11 @@ TEST_F(MainWindowTest, SecondStartHandsItsClientCommandToTheRunningWindow) {
   ClearCallsKeepList();
   HandToRunningInstance(window->GetHWND(), {u"velmora", u"#clicent#id=7", u"\u4E2D"});
   HandToRunningInstance(window->GetHWND(), {u"velmora"});
+  // The command line takes the prefix in any case; it must not be lost on
+  // the way to a window that matches it exactly.
+  HandToRunningInstance(window->GetHWND(), {u"velmora", u"#CLICENT#id=8"});
   ProcessEvents();
-  EXPECT_EQ(Calls(), std::vector<std::string>{"insertTodb:#clicent#id=7 \xD6\xD0"});
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"insertTodb:#clicent#id=7 \xD6\xD0", "insertTodb:#clicent#id=8"}));
 }
 
 TEST_F(MainWindowTest, ScriptRequestMessageReachesOnMessage) {

@@ -159,6 +159,20 @@ TEST_F(DefaultScriptsTest, HandedOverLinksBecomeTasksThatOutliveARestart) {
 
 // The engine's messages reach the rows: progress, completion (the row moves
 // to the finished list), failure with its reason; delete asks and removes.
+// .luacheckrc declares exactly the bindings the window's interpreter has,
+// so luacheck's picture of the host cannot drift from the host.
+TEST_F(DefaultScriptsTest, LuacheckConfigurationDeclaresEveryBindingTheWindowRegisters) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names .luacheckrc";
+  ASSERT_NO_FATAL_FAILURE(Open());
+  const std::string dir = source;
+  EXPECT_EQ(Eval("package.path = '" + dir + "/tests/ext/?.lua;' .. package.path "
+                 "local problems = require('bindings').problems('" + dir + "/.luacheckrc', "
+                 "{ 'ui_', 'desktop_', 'inputDlg', 'dl_', 'sqlite_', 'xml_', 'zip_', 'fs_', 'http_' }) "
+                 "return table.concat(problems, '; ')"),
+            "");
+}
+
 TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   const char* source = std::getenv("VELMORA_SOURCE_DIR");
   if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";

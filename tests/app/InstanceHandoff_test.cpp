@@ -4,7 +4,9 @@
 
 TEST(ClientCommandText, JoinsTheArgumentsOfAClientOrBrowserCommand) {
   EXPECT_EQ(ClientCommandText({u"velmora", u"#clicent#a", u"\u4E2D b"}), "#clicent#a \xE4\xB8\xAD b");
-  EXPECT_EQ(ClientCommandText({u"velmora", u"#BROWSER#http://x/"}), "#BROWSER#http://x/");
+  EXPECT_EQ(ClientCommandText({u"velmora", u"#BROWSER#http://x/"}), "#browser#http://x/");
+  // Any case on the command line; the window's exact spelling on the way.
+  EXPECT_EQ(ClientCommandText({u"velmora", u"#CliCent#http://X/A"}), "#clicent#http://X/A");
 }
 
 TEST(ClientCommandText, IgnoresOtherCommandLines) {

@@ -61,6 +61,8 @@ function M:functions()
     setMaxActive = function(n) e.maxActive = n return true end,
     setLimit = function(n) e.limit = n return true end,
     setConnections = function(n) e.connections = n return true end,
+    -- Naming is the real engine's: the stand-in has no rules of its own.
+    suggestName = function(url, name) return dl_suggestName(url, name) end,
   }
 end
 

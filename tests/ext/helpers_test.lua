@@ -2,7 +2,7 @@
 package.path = debug.getinfo(1, "S").source:match("^@(.*/)") .. "?.lua;" .. package.path
 local t = require("testkit")
 local format = require("velmora.format")
-local names = require("velmora.names")
+local engine = require("velmora.engine")
 local filter = require("velmora.filter")
 local clipwatch = require("velmora.clipwatch")
 local adapter = require("velmora.ui_adapter")
@@ -31,26 +31,27 @@ t.case("dates show the time today and the day otherwise", function()
   t.eq(format.date(0, now), "", "never")
 end)
 
-t.case("names come from the URL and are safe as one file name", function()
+t.case("names are the engine's: from the URL or the given name, safe as one file name", function()
   local cases = {
     ["http://h/dir/file.zip"] = "file.zip",
     ["http://h/dir/my%20file.iso?x=1#frag"] = "my file.iso",
     ["http://h/dir/"] = "dir",
     ["http://h/"] = "download",
     ["http://h"] = "download",
-    ["http://h/..%2F..%2Fetc%2Fpasswd"] = ".._.._etc_passwd",
+    ["http://h/..%2F..%2Fetc%2Fpasswd"] = "passwd",
     ["http://h/%2e%2e"] = "download",
     ["http://h/a%00b%0A"] = "a_b_",
   }
-  for url, name in pairs(cases) do t.eq(names.fromUrl(url), name, url) end
-  t.eq(#names.clean(string.rep("x", 500) .. ".tar"), 200, "long names shortened")
-  t.ok(names.clean(string.rep("x", 500) .. ".tar"):match("%.tar$"), "extension kept")
-  t.eq(names.clean("  "), "download", "blank")
-  -- Long runs that would make a careless pattern quadratic.
+  for url, name in pairs(cases) do t.eq(engine.suggestName(url), name, url) end
+  t.eq(engine.suggestName("http://h/x.bin", "../\214\208\206\196.iso"), "\214\208\206\196.iso", "given name, base only")
+  t.eq(engine.suggestName("http://h/x.bin", "  "), "download", "blank")
+  local long = engine.suggestName("http://h/x", string.rep("x", 500) .. ".tar")
+  t.ok(#long < 500, "long names shortened")
+  -- Long runs that would make a careless scan quadratic.
   local blanks = string.rep(" ", 100000)
-  t.eq(names.clean(blanks .. "x" .. blanks), "x", "trimmed")
-  t.eq(names.fromUrl("http://h/" .. string.rep("a", 100000) .. "?" .. string.rep("/", 100000)):sub(1, 3), "aaa", "long segment")
-  t.eq(names.fromUrl("http://h/x" .. string.rep("/", 100000)), "x", "many slashes")
+  t.eq(engine.suggestName("http://h/y", blanks .. "x" .. blanks), "x", "trimmed")
+  t.eq(engine.suggestName("http://h/" .. string.rep("a", 100000) .. "?" .. string.rep("/", 100000)):sub(1, 3), "aaa", "long segment")
+  t.eq(engine.suggestName("http://h/x" .. string.rep("/", 100000)), "x", "many slashes")
 end)
 
 t.case("the search matches every word in name or URL, as plain text", function()
@@ -88,15 +89,30 @@ t.case("file names move between the system's bytes and the scripts' code page", 
   t.eq(paths.ansi("/home/user/x.bin"), "/home/user/x.bin", "ASCII as it is")
   t.eq(paths.ansi("/home/\228\184\173\230\150\135"), "/home/\214\208\206\196", "UTF-8 to GBK")
   t.eq(paths.native("/home/\214\208\206\196"), "/home/\228\184\173\230\150\135", "GBK to UTF-8")
-  t.eq(paths.ansi("/x/\240\159\152\128"), "/x/\240\159\152\128", "unspellable names stay")
+  local none, message = paths.ansi("/x/\240\159\152\128")
+  t.ok(none == nil and message ~= nil, "a name GBK cannot spell is refused, not changed")
   t.eq(paths.ansi("it's; $(rm -rf /)"), "it's; $(rm -rf /)", "quoting")
   t.eq(paths.ansi("caf\195\169 'q'"), "caf\168\166 'q'", "quotes in converted names")
+end)
+
+t.case("folders are made whole and private, and found again", function()
+  local base = t.scratch("folders") .. "/a/\228\184\173\230\150\135"
+  t.eq(paths.isDir(base), false, "not yet")
+  t.eq(paths.makeDirs(base), true, "made")
+  t.eq(paths.isDir(base), true, "there")
+  t.eq(paths.exists(base), true, "exists")
+  t.eq(paths.makeDirs(base), true, "again")
+  local file = base .. "/f.txt"
+  t.writeFile(file, "x")
+  local ok, message = paths.makeDirs(file)
+  t.ok(ok == nil and message ~= nil, "a file in the way")
 end)
 
 t.case("free space is found for a folder that does not exist yet", function()
   local free, total = adapter.freeSpace(t.scratch("space") .. "/not/yet/there")
   t.ok(type(free) == "number" and type(total) == "number" and free >= 0 and total >= free, "numbers")
   t.eq(adapter.freeSpace(""), nil, "no path")
+  t.eq(adapter.freeSpace("/\0"), nil, "a path cut short")
   t.eq(adapter.freeSpace(nil), nil, "no text")
 end)
 

@@ -17,7 +17,7 @@ namespace {
 class CheckingReceiver final : public nativehost::LinkReceiver {
  public:
   bool Deliver(const std::string& command, std::string& error) override {
-    if (command.rfind(nativehost::kClientCommandPrefix, 0) != 0) std::abort();
+    if (command.rfind(platform::kClientCommandPrefix, 0) != 0) std::abort();
     const auto object = nlohmann::json::parse(command.substr(9), nullptr, false);
     if (!object.is_object() || !object["url"].is_string()) std::abort();
     std::string url = object["url"];
