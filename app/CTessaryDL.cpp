@@ -14,7 +14,7 @@
 #include "app/WorkArea.h"
 #include "base/CodePageText.h"
 #include "dl/DownloadNotifier.h"
-#include "platform/FileSystem.h"
+#include "util/sysfile.h"
 
 namespace {
 
@@ -194,7 +194,7 @@ void CTessaryDL::Notify(TNotifyUI& msg) {
 }
 
 void CTessaryDL::OnWindowInit() {
-  if (platform::GetPathKindAnsi(configFilePath) != platform::PathKind::Other) {
+  if (GetPathKind(configFilePath) != -1) {
     bootstrap->InitSystemIfDue(script);
     downloadThreadCount = script.GetScriptGlobalText("DownloadThreadCount");
   }

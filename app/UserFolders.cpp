@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
+
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -39,21 +41,8 @@ bool ReplaceFileText(const std::string& path, const std::string& text, std::stri
     error = "cannot create the folder of " + path + ": " + ec.message();
     return false;
   }
-  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      error = "cannot write " + temporary;
-      fs::remove(temporary, ec);
-      return false;
-    }
-  }
-  fs::rename(temporary, path, ec);
-  if (ec) {
-    error = "cannot replace " + path + ": " + ec.message();
-    fs::remove(temporary, ec);
+  if (int failure = platform::WriteFileAtomically(path, text)) {
+    error = "cannot replace " + path + ": " + platform::ErrorText(failure);
     return false;
   }
   return true;
