@@ -35,10 +35,9 @@ std::string RunningProgramDirectory() {
 }
 
 bool ReplaceFileText(const std::string& path, const std::string& text, std::string& error) {
-  std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
-  if (ec) {
-    error = "cannot create the folder of " + path + ": " + ec.message();
+  const std::string folder = fs::path(path).parent_path().string();
+  if (int failure = folder.empty() ? 0 : platform::MakeDirectories(folder)) {
+    error = "cannot create the folder of " + path + ": " + platform::ErrorText(failure);
     return false;
   }
   if (int failure = platform::WriteFileAtomically(path, text)) {

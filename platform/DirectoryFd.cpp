@@ -22,19 +22,6 @@ UniqueFd Failed(std::string& error) {
   return UniqueFd();
 }
 
-bool MakeParents(const std::string& path, std::string& error) {
-  for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    const std::string prefix = path.substr(0, slash);
-    const int failure = MakeDirectory(prefix);
-    if (failure && failure != EEXIST) {
-      error = ErrorText(failure);
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 UniqueFd::~UniqueFd() {
@@ -62,13 +49,16 @@ UniqueFd OpenFolder(const std::string& path, bool create, bool& created, std::st
     return Failed(error);
   }
   if (create) {
-    if (!MakeParents(path, error)) return UniqueFd();
-    const int failure = MakeDirectory(path);
+    int failure = MakeDirectory(path);
+    created = failure == 0;
+    if (failure == ENOENT) {
+      failure = MakeDirectories(path);
+      created = failure == 0;
+    }
     if (failure && failure != EEXIST) {
       error = ErrorText(failure);
       return UniqueFd();
     }
-    created = failure == 0;
   }
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   return fd >= 0 ? UniqueFd(fd) : Failed(error);

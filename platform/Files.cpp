@@ -36,6 +36,13 @@ int ReadAll(int fd, size_t maxBytes, std::string& out) {
   }
 }
 
+// One step of a folder path: there at the end, made now or before.
+int EnsureDirectory(const std::string& nativePath) {
+  const int error = MakeDirectory(nativePath);
+  if (!error || PathKindOf(nativePath) == PathKind::Directory) return 0;
+  return error == EEXIST ? ENOTDIR : error;
+}
+
 // File systems without RENAME_NOREPLACE: a hard link cannot replace either;
 // where there are no hard links (FAT and the like), look, then rename.
 int MoveByLink(const std::string& from, const std::string& to) {
@@ -73,6 +80,15 @@ std::optional<uint64_t> FileSize(const std::string& nativePath) {
 int MakeDirectory(const std::string& nativePath) {
   if (!Usable(nativePath)) return UnusableError(nativePath);
   return mkdir(nativePath.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+int MakeDirectories(const std::string& nativePath) {
+  if (!Usable(nativePath)) return UnusableError(nativePath);
+  for (size_t slash = nativePath.find('/', 1); slash != std::string::npos; slash = nativePath.find('/', slash + 1)) {
+    if (nativePath[slash - 1] == '/') continue;
+    if (int error = EnsureDirectory(nativePath.substr(0, slash))) return error;
+  }
+  return EnsureDirectory(nativePath);
 }
 
 int RemoveFile(const std::string& nativePath) {

@@ -31,6 +31,10 @@ std::optional<uint64_t> FileSize(const std::string& nativePath);
 // Makes one folder (not its parents). 0 or errno (EEXIST when anything has
 // the name already).
 int MakeDirectory(const std::string& nativePath);
+// Makes the folder with every missing parent. 0 when it is there at the
+// end, else the error of the step that failed (ENOTDIR for a file in the
+// way); parents made before a failure stay.
+int MakeDirectories(const std::string& nativePath);
 // Removes a file, never a folder. 0 or errno.
 int RemoveFile(const std::string& nativePath);
 // Renames `from` over `to`, replacing a file there. 0 or errno.

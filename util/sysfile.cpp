@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "base/CodePageText.h"
 #include "base/ReportError.h"
 #include "platform/ErrorText.h"
 #include "platform/FileIo.h"
@@ -17,27 +16,6 @@ constexpr const char* kStem = "sysfile";
 constexpr size_t kWritePiece = 10240;
 
 std::string Native(const char* path) { return platform::NativePathFromAnsi(path); }
-
-std::string Ansi(const std::string& nativePath) { return Utf16ToAnsi(platform::WidePathFromNative(nativePath)); }
-
-// Made now, or there already as a directory.
-bool EnsureDirectory(const std::string& nativePath) {
-  return platform::MakeDirectory(nativePath) == 0 ||
-         platform::PathKindOf(nativePath) == platform::PathKind::Directory;
-}
-
-// The root needs no creating; a file in the way makes the step fail,
-// which stops the walk.
-bool MakeParents(const std::string& nativePath) {
-  for (size_t slash = nativePath.find('/', 1); slash != std::string::npos; slash = nativePath.find('/', slash + 1)) {
-    if (nativePath[slash - 1] == '/') continue;
-    std::string prefix = nativePath.substr(0, slash + 1);
-    if (EnsureDirectory(prefix)) continue;
-    ReportErrorText(kStem, __LINE__, "create directory failed: " + Ansi(prefix));
-    return false;
-  }
-  return true;
-}
 
 bool WriteInPieces(std::FILE* file, const char* data, size_t length) {
   for (size_t written = 0; data && written < length;) {
@@ -67,10 +45,11 @@ int CreateDirectoryPath(const char* path) {
   if (!path) return 0;
   std::string native = Native(path);
   if (native.empty()) return 0;
-  if (!MakeParents(native)) return -1;
-  if (EnsureDirectory(native)) return 1;
-  ReportErrorText(kStem, __LINE__, "create directory failed: " + std::string(path));
-  return -1;
+  if (int failure = platform::MakeDirectories(native)) {
+    ReportErrorText(kStem, __LINE__, "create directory failed: " + std::string(path) + ": " + platform::ErrorText(failure));
+    return -1;
+  }
+  return 1;
 }
 
 int DeleteFilePath(const char* path) {

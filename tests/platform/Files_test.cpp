@@ -77,3 +77,14 @@ TEST(Files, DiskSpaceIsAnsweredForAFolderStillToBeMade) {
   EXPECT_FALSE(platform::QueryDiskSpace("", space, error));
   EXPECT_FALSE(error.empty());
 }
+
+TEST(Files, MakeDirectoriesMakesEveryMissingParentAndStopsAtAFile) {
+  TempDir dir;
+  EXPECT_EQ(platform::MakeDirectories(dir / "a//b/c/"), 0);
+  EXPECT_EQ(platform::PathKindOf(dir / "a/b/c"), platform::PathKind::Directory);
+  EXPECT_EQ(platform::MakeDirectories(dir / "a/b/c"), 0);
+  WriteFileBytes(dir / "a/file", "x");
+  EXPECT_EQ(platform::MakeDirectories(dir / "a/file/d"), ENOTDIR);
+  EXPECT_EQ(platform::MakeDirectories(dir / "a/file"), ENOTDIR);
+  EXPECT_EQ(platform::MakeDirectories(""), ENOENT);
+}
