@@ -30,7 +30,8 @@ int Fail(const std::string& what, const std::string& path, int error) {
 
 int Encrypt(const std::string& plainPath, const std::string& outPath) {
   std::string plain;
-  if (int error = platform::ReadSmallFile(plainPath, kConfigFileLimit, plain)) return Fail("cannot read", plainPath, error);
+  if (int error = platform::ReadSmallFile(plainPath, kConfigFileLimit, plain))
+    return Fail("cannot read", plainPath, error);
   std::string encrypted = EncryptConfigText(plain);
   if (encrypted.empty()) {
     std::fprintf(stderr, "velmora-config: out of memory\n");

@@ -200,7 +200,8 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   ReapFinished();
   HttpUrl parsed;
   if (!ParseHttpUrl(url, parsed, error)) return 0;
-  if (platform::PathKindOf(folder) != platform::PathKind::Directory) return error = "folder does not exist: " + folder, 0;
+  if (platform::PathKindOf(folder) != platform::PathKind::Directory)
+    return error = "folder does not exist: " + folder, 0;
   std::string sha256;
   if (!options.sha256.empty() && !NormaliseSha256(options.sha256, sha256))
     return error = "sha256 must be 64 hexadecimal digits", 0;

@@ -46,7 +46,8 @@ int CreateDirectoryPath(const char* path) {
   std::string native = Native(path);
   if (native.empty()) return 0;
   if (int failure = platform::MakeDirectories(native)) {
-    ReportErrorText(kStem, __LINE__, "create directory failed: " + std::string(path) + ": " + platform::ErrorText(failure));
+    ReportErrorText(kStem, __LINE__,
+                    "create directory failed: " + std::string(path) + ": " + platform::ErrorText(failure));
     return -1;
   }
   return 1;
