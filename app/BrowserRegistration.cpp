@@ -2,12 +2,12 @@
 
 #include <unistd.h>
 
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
 
 #include <nlohmann/json.hpp>
 
-namespace fs = std::filesystem;
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -72,11 +72,11 @@ RegistrationResult UnregisterBrowsers(const UserFolders& folders) {
   RegistrationResult result;
   for (const BrowserManifestPlace& place : BrowserManifestPlaces(folders)) {
     const std::string path = ManifestPath(place);
-    std::error_code ec;
-    if (fs::remove(path, ec)) {
+    const int failure = platform::RemoveFile(path);
+    if (!failure) {
       result.changed.push_back(path);
-    } else if (ec) {
-      result.failures.push_back(place.browser + ": cannot remove " + path + ": " + ec.message());
+    } else if (failure != ENOENT) {
+      result.failures.push_back(place.browser + ": cannot remove " + path + ": " + platform::ErrorText(failure));
     }
   }
   return result;

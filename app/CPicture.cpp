@@ -5,7 +5,8 @@
 #include <string_view>
 
 #include "app/WorkArea.h"
-#include "platform/FileSystem.h"
+#include "platform/Files.h"
+#include "platform/Path.h"
 #include "ui/controls/UIImage.h"
 
 namespace {
@@ -46,7 +47,8 @@ void CPicture::SizeWindow() {
     int width = kFallbackCoverWidth;
     int height = kFallbackCoverHeight;
     std::u16string image = u"cover.png";
-    if (!picturePath.empty() && platform::GetPathKindWide(picturePath) != platform::PathKind::Missing) {
+    const std::string nativePath = platform::NativePathFromWide(picturePath);
+    if (!picturePath.empty() && platform::PathKindOf(nativePath) != platform::PathKind::Missing) {
       const SIZE size = ui::ImageSize(picturePath);
       if (size.cx >= 1 && size.cy >= 1) {
         width = size.cx;

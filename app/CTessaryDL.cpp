@@ -15,7 +15,7 @@
 #include "base/CodePageText.h"
 #include "dl/DownloadNotifier.h"
 #include "platform/ClientCommand.h"
-#include "platform/FileSystem.h"
+#include "util/sysfile.h"
 
 namespace {
 
@@ -193,7 +193,7 @@ void CTessaryDL::Notify(TNotifyUI& msg) {
 }
 
 void CTessaryDL::OnWindowInit() {
-  if (platform::GetPathKindAnsi(configFilePath) != platform::PathKind::Other) {
+  if (GetPathKind(configFilePath) != -1) {
     bootstrap->InitSystemIfDue(script);
     downloadThreadCount = script.GetScriptGlobalText("DownloadThreadCount");
   }

@@ -1,8 +1,10 @@
 #include "app/LoginAutostart.h"
 
-#include <filesystem>
+#include <cerrno>
 #include <fstream>
-#include <system_error>
+
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -52,10 +54,10 @@ bool SetOpenAtLogin(bool on, const std::string& program, const UserFolders& fold
     return false;
   }
   if (!on) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    if (ec) error = "cannot remove " + path + ": " + ec.message();
-    return !ec;
+    // An entry already gone is what was asked for.
+    const int failure = platform::RemoveFile(path);
+    if (failure && failure != ENOENT) error = "cannot remove " + path + ": " + platform::ErrorText(failure);
+    return !failure || failure == ENOENT;
   }
   const std::string text = AutostartEntryText(program);
   if (text.empty()) {

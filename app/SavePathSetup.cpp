@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/CodePageText.h"
-#include "platform/FileSystem.h"
+#include "platform/Files.h"
 #include "platform/Path.h"
 #include "platform/RegistryStore.h"
 #include "script/tessaryLuaCommon.h"

@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
+
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
 
 namespace fs = std::filesystem;
 
@@ -33,27 +35,13 @@ std::string RunningProgramDirectory() {
 }
 
 bool ReplaceFileText(const std::string& path, const std::string& text, std::string& error) {
-  std::error_code ec;
-  fs::create_directories(fs::path(path).parent_path(), ec);
-  if (ec) {
-    error = "cannot create the folder of " + path + ": " + ec.message();
+  const std::string folder = fs::path(path).parent_path().string();
+  if (int failure = folder.empty() ? 0 : platform::MakeDirectories(folder)) {
+    error = "cannot create the folder of " + path + ": " + platform::ErrorText(failure);
     return false;
   }
-  const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      error = "cannot write " + temporary;
-      fs::remove(temporary, ec);
-      return false;
-    }
-  }
-  fs::rename(temporary, path, ec);
-  if (ec) {
-    error = "cannot replace " + path + ": " + ec.message();
-    fs::remove(temporary, ec);
+  if (int failure = platform::WriteFileAtomically(path, text)) {
+    error = "cannot replace " + path + ": " + platform::ErrorText(failure);
     return false;
   }
   return true;

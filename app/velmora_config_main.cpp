@@ -7,12 +7,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <string>
 
 #include "util/ConfigEncryptor.h"
-#include "platform/FileIo.h"
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
 #include "util/ConfigFileText.h"
 
 namespace {
@@ -24,62 +23,31 @@ int Usage() {
   return 2;
 }
 
-int Fail(const std::string& what, const std::string& path) {
-  std::fprintf(stderr, "velmora-config: %s %s: %s\n", what.c_str(), path.c_str(),
-               platform::ErrorText(platform::LastError()).c_str());
+int Fail(const std::string& what, const std::string& path, int error) {
+  std::fprintf(stderr, "velmora-config: %s %s: %s\n", what.c_str(), path.c_str(), platform::ErrorText(error).c_str());
   return 1;
 }
 
-std::optional<std::string> ReadFile(const std::string& path) {
-  platform::UniqueFile file(platform::OpenFileNative(path, "rb"));
-  if (!file) return std::nullopt;
-  std::string bytes;
-  char piece[8192];
-  size_t got = 0;
-  while ((got = platform::ReadFile(file.get(), piece, sizeof piece)) > 0) {
-    bytes.append(piece, got);
-    if (bytes.size() > kConfigFileLimit) {
-      platform::SetLastError(EFBIG);
-      return std::nullopt;
-    }
-  }
-  if (std::ferror(file.get())) return std::nullopt;
-  return bytes;
-}
-
-// Writes beside the target and renames, so a failed write never leaves a
-// half-written configuration where the program would read it.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  std::string partial = path + ".part";
-  platform::UniqueFile file(platform::OpenFileNative(partial, "wb"));
-  if (!file) return false;
-  bool written = platform::WriteFile(file.get(), bytes.data(), bytes.size()) == bytes.size();
-  written = platform::CloseFile(file.release()) && written;
-  if (written && platform::RenameFileNative(partial, path)) return true;
-  int error = platform::LastError();
-  platform::RemoveFileNative(partial);
-  platform::SetLastError(error);
-  return false;
-}
-
 int Encrypt(const std::string& plainPath, const std::string& outPath) {
-  std::optional<std::string> plain = ReadFile(plainPath);
-  if (!plain) return Fail("cannot read", plainPath);
-  std::string encrypted = EncryptConfigText(*plain);
+  std::string plain;
+  if (int error = platform::ReadSmallFile(plainPath, kConfigFileLimit, plain))
+    return Fail("cannot read", plainPath, error);
+  std::string encrypted = EncryptConfigText(plain);
   if (encrypted.empty()) {
     std::fprintf(stderr, "velmora-config: out of memory\n");
     return 1;
   }
-  if (!WriteFileAtomically(outPath, encrypted)) return Fail("cannot write", outPath);
+  // Never a half-written configuration where the program would read it.
+  if (int error = platform::WriteFileAtomically(outPath, encrypted)) return Fail("cannot write", outPath, error);
   return 0;
 }
 
 int Show(const std::string& path) {
-  std::optional<std::string> encrypted = ReadFile(path);
-  if (!encrypted) return Fail("cannot read", path);
-  std::string text = DecryptConfigText(*encrypted);
+  std::string encrypted;
+  if (int error = platform::ReadSmallFile(path, kConfigFileLimit, encrypted)) return Fail("cannot read", path, error);
+  std::string text = DecryptConfigText(encrypted);
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-    return Fail("cannot write", "standard output");
+    return Fail("cannot write", "standard output", errno);
   return 0;
 }
 

@@ -22,7 +22,7 @@
 #include "dl/HttpUrl.h"
 #include "dl/PartRecord.h"
 #include "net/WHttp.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -108,9 +108,9 @@ bool ClearStalePart(const std::string& url, const std::string& file) {
   std::string part = file + ".part";
   PartRecord record;
   std::string why;
-  if (!platform::NativeFileExists(part)) return true;
+  if (!platform::PathExists(part)) return true;
   if (LoadPartRecord(PartRecordPath(part), record, why)) return record.source == url;
-  return platform::RemoveNativeFile(part) == 0;
+  return platform::RemoveFile(part) == 0;
 }
 
 int Download(const Options& options) {
@@ -118,7 +118,7 @@ int Download(const Options& options) {
   size_t slash = file.find_last_of('/');
   std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
   std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
-  if (platform::NativeFileExists(file)) return Fail(FileExist, file + " exists; remove it first");
+  if (platform::PathExists(file)) return Fail(FileExist, file + " exists; remove it first");
   if (!ClearStalePart(options.url, file))
     return Fail(FileExist, file + ".part belongs to another download; remove it first");
   std::string error;

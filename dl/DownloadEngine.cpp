@@ -11,7 +11,7 @@
 #include "dl/PartRecord.h"
 #include "dl/SpeedMeter.h"
 #include "dl/TaskHeaders.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 
 struct DownloadEngine::Task {
   int64_t id = 0;
@@ -170,7 +170,7 @@ void DownloadEngine::SetStateLocked(Task& task, TaskState state, Events& events)
 
 bool DownloadEngine::NameTakenLocked(const Task& task, const std::string& folder, const std::string& name) const {
   std::string path = folder + "/" + name;
-  if (platform::NativeFileExists(path) || platform::NativeFileExists(path + ".part")) return true;
+  if (platform::PathExists(path) || platform::PathExists(path + ".part")) return true;
   for (const auto& [id, other] : tasks_)
     if (other.get() != &task && other->setup.folder == folder && other->setup.name == name) return true;
   return false;
@@ -200,7 +200,8 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   ReapFinished();
   HttpUrl parsed;
   if (!ParseHttpUrl(url, parsed, error)) return 0;
-  if (!platform::NativeDirectoryExists(folder)) return error = "folder does not exist: " + folder, 0;
+  if (platform::PathKindOf(folder) != platform::PathKind::Directory)
+    return error = "folder does not exist: " + folder, 0;
   std::string sha256;
   if (!options.sha256.empty() && !NormaliseSha256(options.sha256, sha256))
     return error = "sha256 must be 64 hexadecimal digits", 0;
@@ -347,9 +348,9 @@ bool DownloadEngine::Remove(int64_t id, bool deleteFiles, std::string& error) {
   changed_.notify_all();
   if (deleteFiles && !task->setup.name.empty()) {
     std::string part = task->setup.folder + "/" + task->setup.name + ".part";
-    platform::RemoveNativeFile(part);
-    platform::RemoveNativeFile(PartRecordPath(part));
-    if (task->state == TaskState::Done && !task->file.empty()) platform::RemoveNativeFile(task->file);
+    platform::RemoveFile(part);
+    platform::RemoveFile(PartRecordPath(part));
+    if (task->state == TaskState::Done && !task->file.empty()) platform::RemoveFile(task->file);
   }
   return true;
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
-#include "platform/DataFile.h"
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
 
 namespace {
 

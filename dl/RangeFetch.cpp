@@ -5,7 +5,7 @@
 #include "dl/ContentRange.h"
 #include "dl/GetRequest.h"
 #include "net/HttpResponseReader.h"
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
 
 namespace {
 

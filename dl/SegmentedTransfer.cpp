@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "dl/StoppablePause.h"
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
 
 namespace {
 

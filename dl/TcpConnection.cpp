@@ -2,7 +2,7 @@
 #include <cerrno>
 
 #include "dl/Connection.h"
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
 #include "platform/Socket.h"
 #include "platform/SocketIo.h"
 

@@ -10,7 +10,9 @@
 #include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
 #include "dl/Sha256.h"
-#include "platform/FileSystem.h"
+#include "platform/DiskSpace.h"
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -238,7 +240,7 @@ void TransferJob::ForgetContent() {
   // The record goes before the bytes it describes: a crash in between
   // leaves a part without a record, which is started over.
   WaitForCheckpoint();
-  platform::RemoveNativeFile(PartRecordPath(partPath_));
+  platform::RemoveFile(PartRecordPath(partPath_));
   if (int error = TruncatePart(0))
     abort_ = Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
 }
@@ -435,10 +437,12 @@ bool TransferJob::EnsureNamed(const HttpResponseHead& head) {
 bool TransferJob::CheckFreeSpace() {
   if (record_.total < 0) return true;
   int64_t needed = record_.total - offset_;
-  auto available = platform::FreeDiskBytes(setup_.folder);
-  if (!available || *available >= needed) return true;
+  platform::DiskSpace space;
+  std::string unreadable;  // an unreadable folder fails at opening, with its own words
+  if (!platform::QueryDiskSpace(setup_.folder, space, unreadable) || static_cast<int64_t>(space.available) >= needed)
+    return true;
   abort_ = Abort(Step::Fail, OpenFileError,
-                 "no space: " + std::to_string(needed) + " bytes needed, " + std::to_string(*available) +
+                 "no space: " + std::to_string(needed) + " bytes needed, " + std::to_string(space.available) +
                      " bytes free in " + setup_.folder);
   return false;
 }
@@ -510,20 +514,20 @@ TransferJob::StepResult TransferJob::Complete() {
     if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
     if (actual != setup_.sha256) {
       // The bytes are wrong, so nothing of them may be continued.
-      platform::RemoveNativeFile(PartRecordPath(partPath_));
+      platform::RemoveFile(PartRecordPath(partPath_));
       return Abort(Step::Fail, NetReadError, "SHA-256 check failed: expected " + setup_.sha256 + ", got " + actual);
     }
   }
   std::string target = setup_.folder + "/" + name_;
-  int error = platform::MoveNativeNoReplace(partPath_, target);
+  int error = platform::MoveFileNoReplace(partPath_, target);
   if (error == EEXIST) {
     // A file of that name appeared meanwhile; it is not ours to replace.
     name_ = host_.ClaimName(setup_.folder, name_);
     target = setup_.folder + "/" + name_;
-    error = platform::MoveNativeNoReplace(partPath_, target);
+    error = platform::MoveFileNoReplace(partPath_, target);
   }
   if (error) return Abort(Step::Fail, OpenFileError, "cannot rename " + partPath_ + ": " + platform::ErrorText(error));
-  platform::RemoveNativeFile(PartRecordPath(partPath_));
+  platform::RemoveFile(PartRecordPath(partPath_));
   host_.Named(name_, target);
   return Abort(Step::Done, Success, {});
 }

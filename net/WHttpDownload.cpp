@@ -13,8 +13,10 @@
 #include "base/CodePageText.h"
 #include "base/ReportError.h"
 #include "net/WHttp.h"
+#include "platform/ErrorText.h"
 #include "platform/FileIo.h"
-#include "platform/FileSystem.h"
+#include "platform/Files.h"
+#include "platform/Path.h"
 #include "util/sysfile.h"
 
 namespace {
@@ -34,7 +36,7 @@ int64_t RangeStart(const std::string& contentRange) {
 }
 
 int64_t ExistingFileSize(const char* path) {
-  auto size = platform::FileSizeWide(AnsiToUtf16(path));
+  auto size = platform::FileSize(platform::NativePathFromAnsi(path));
   return size ? static_cast<int64_t>(*size) : 0;
 }
 
@@ -109,7 +111,7 @@ ResultCode WHttp::WriteDecodedToFile(const char* filePath, std::string_view body
       return ReportFileError(__LINE__, platform::LastError());
     return Success;
   }
-  std::FILE* file = platform::OpenFileAnsi(filePath, "ab");
+  std::FILE* file = platform::OpenFile(platform::NativePathFromAnsi(filePath), "ab");
   if (!file) return ReportFileError(__LINE__, platform::LastError());
   bool ok = platform::WriteFile(file, body.data(), body.size()) == body.size();
   int error = platform::LastError();
@@ -119,7 +121,7 @@ ResultCode WHttp::WriteDecodedToFile(const char* filePath, std::string_view body
 
 ResultCode WHttp::StreamToFile(const char* filePath, HttpResponseReader& reader, std::string_view pending,
                                bool fromStart) {
-  std::FILE* file = platform::OpenFileAnsi(filePath, fromStart ? "wb" : "ab");
+  std::FILE* file = platform::OpenFile(platform::NativePathFromAnsi(filePath), fromStart ? "wb" : "ab");
   if (!file) return ReportFileError(__LINE__, platform::LastError());
   // A short write stops the transfer: the file then holds a clean prefix of
   // the body, which a later resume continues from.

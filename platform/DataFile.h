@@ -1,18 +1,13 @@
-// Files that hold transfer data and their small records, by native (UTF-8)
-// path: an owned descriptor with explicit flushing, atomic replacement of
-// small files, free-space queries. Failures come back as errno values.
-//
-// Tests may make writes fail after a number of bytes (a full disk on
-// demand) with SetWriteFaultForTesting; it applies process-wide to
-// DataFile::WriteAt only.
+// A file that holds transfer data, open by native (UTF-8) path: an owned
+// descriptor with positioned writes, space reservation and explicit
+// flushing. Writes go through the file table (FileIo.h), so a test's
+// failing disk sees them. Failures come back as errno values.
 #ifndef VELMORA_PLATFORM_DATAFILE_H
 #define VELMORA_PLATFORM_DATAFILE_H
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
 
 namespace platform {
 
@@ -49,32 +44,6 @@ class DataFile {
  private:
   int fd_ = -1;
 };
-
-// Replaces `nativePath` with `bytes` so that a crash leaves the old or the
-// new content, never a mix: temporary file beside it, flushed, renamed over.
-// 0 or errno.
-int WriteFileAtomically(const std::string& nativePath, std::string_view bytes);
-// Whole file into `out` (up to `maxBytes`); 0 or errno (EFBIG when larger).
-int ReadSmallFile(const std::string& nativePath, size_t maxBytes, std::string& out);
-
-// Bytes free for an unprivileged writer in the file system holding the path.
-std::optional<int64_t> FreeDiskBytes(const std::string& nativePath);
-bool NativeFileExists(const std::string& nativePath);
-bool NativeDirectoryExists(const std::string& nativePath);
-// Size of a regular file, -1 when missing or not regular.
-int64_t NativeFileSize(const std::string& nativePath);
-// 0 or errno.
-int RemoveNativeFile(const std::string& nativePath);
-// Plain rename (same directory); 0 or errno.
-int RenameNative(const std::string& from, const std::string& to);
-// Links `from` to `to` only when `to` does not exist, then removes `from`:
-// a finished file never replaces one that appeared meanwhile. 0 or errno
-// (EEXIST when the target exists).
-int MoveNativeNoReplace(const std::string& from, const std::string& to);
-
-// Writes fail with `errorNumber` once `bytesAllowed` more bytes went through
-// DataFile::Append; errorNumber 0 lifts the fault.
-void SetWriteFaultForTesting(int64_t bytesAllowed, int errorNumber);
 
 }  // namespace platform
 

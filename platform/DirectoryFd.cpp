@@ -6,7 +6,9 @@
 
 #include <cerrno>
 
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
+#include "platform/FileIo.h"
+#include "platform/Files.h"
 
 namespace platform {
 
@@ -18,18 +20,6 @@ constexpr mode_t kFileMode = 0666;  // likewise
 UniqueFd Failed(std::string& error) {
   error = ErrorText(errno);
   return UniqueFd();
-}
-
-bool MakeParents(const std::string& path, std::string& error) {
-  for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    const std::string prefix = path.substr(0, slash);
-    if (mkdir(prefix.c_str(), kDirMode) != 0 && errno != EEXIST) {
-      error = ErrorText(errno);
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -59,11 +49,16 @@ UniqueFd OpenFolder(const std::string& path, bool create, bool& created, std::st
     return Failed(error);
   }
   if (create) {
-    if (!MakeParents(path, error)) return UniqueFd();
-    if (mkdir(path.c_str(), kDirMode) == 0)
-      created = true;
-    else if (errno != EEXIST)
-      return Failed(error);
+    int failure = MakeDirectory(path);
+    created = failure == 0;
+    if (failure == ENOENT) {
+      failure = MakeDirectories(path);
+      created = failure == 0;
+    }
+    if (failure && failure != EEXIST) {
+      error = ErrorText(failure);
+      return UniqueFd();
+    }
   }
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   return fd >= 0 ? UniqueFd(fd) : Failed(error);
@@ -94,30 +89,23 @@ UniqueFd CreateFileAt(int dir, const std::string& name, std::string& error) {
 }
 
 bool WriteAll(int fd, const void* data, std::size_t size, std::string& error) {
-  const auto* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t written = write(fd, bytes, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      error = ErrorText(written < 0 ? errno : ENOSPC);
-      return false;
-    }
-    bytes += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
+  const int failure = WriteAllAt(fd, kAtFilePosition, data, size);
+  if (failure) error = ErrorText(failure);
+  return failure == 0;
 }
 
 bool RenameAt(int dir, const std::string& from, const std::string& to, std::string& error) {
-  if (renameat(dir, from.c_str(), dir, to.c_str()) == 0) return true;
-  error = ErrorText(errno);
-  return false;
+  const int failure = CurrentFileIo().RenameAt(dir, from, to);
+  if (failure) error = ErrorText(failure);
+  return failure == 0;
 }
 
 bool RemoveAt(int dir, const std::string& name, bool directory) {
-  return unlinkat(dir, name.c_str(), directory ? AT_REMOVEDIR : 0) == 0;
+  return CurrentFileIo().RemoveAt(dir, name, directory) == 0;
 }
 
-bool RemoveEmptyFolder(const std::string& path) { return !path.empty() && rmdir(path.c_str()) == 0; }
+bool RemoveEmptyFolder(const std::string& path) {
+  return !path.empty() && CurrentFileIo().RemoveAt(kWorkingDirectory, path, true) == 0;
+}
 
 }  // namespace platform

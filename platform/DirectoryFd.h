@@ -2,7 +2,8 @@
 // time and never through a symbolic link: what writing untrusted names
 // (the entries of an archive) below a folder needs. A link planted where a
 // directory or file is expected makes the call fail, it is not followed.
-// Every failure gives the system's text.
+// Every failure gives the system's text. Writes, renames and removals go
+// through the file table (FileIo.h), so a test's failing disk sees them.
 #ifndef VELMORA_PLATFORM_DIRECTORYFD_H
 #define VELMORA_PLATFORM_DIRECTORYFD_H
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
 
 namespace platform {
 
@@ -41,6 +41,7 @@ bool QueryDiskSpace(const std::string& nativePath, DiskSpace& out, std::string& 
   }
   const auto unit = static_cast<std::uint64_t>(fs.f_frsize ? fs.f_frsize : fs.f_bsize);
   out.available = static_cast<std::uint64_t>(fs.f_bavail) * unit;
+  out.free = static_cast<std::uint64_t>(fs.f_bfree) * unit;
   out.total = static_cast<std::uint64_t>(fs.f_blocks) * unit;
   return true;
 }

@@ -1,5 +1,6 @@
-// Room on the file system that holds a path, for the sidebar's free-space
-// figure and for checking that an extraction fits before it starts.
+// Room on the file system that holds a path: the sidebar's free-space
+// figure, the drive list, and the checks that a download or an extraction
+// fits before it starts.
 #ifndef VELMORA_PLATFORM_DISKSPACE_H
 #define VELMORA_PLATFORM_DISKSPACE_H
 
@@ -10,6 +11,7 @@ namespace platform {
 
 struct DiskSpace {
   std::uint64_t available = 0;  // what an unprivileged user may still write
+  std::uint64_t free = 0;       // all free bytes, those kept for the superuser included
   std::uint64_t total = 0;
 };
 

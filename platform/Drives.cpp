@@ -1,13 +1,12 @@
 #include "platform/Drives.h"
 
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
 #include <memory>
+
+#include "platform/DiskSpace.h"
 
 namespace platform {
 namespace {
@@ -86,9 +85,10 @@ std::string DriveSystem::MountTableText() {
 }
 
 std::optional<std::uint64_t> DriveSystem::FreeBytes(const std::string& mountPoint) {
-  struct statvfs info;
-  if (::statvfs(mountPoint.c_str(), &info) != 0) return std::nullopt;
-  return static_cast<std::uint64_t>(info.f_bfree) * info.f_frsize;
+  DiskSpace space;
+  std::string unreadable;
+  if (!QueryDiskSpace(mountPoint, space, unreadable)) return std::nullopt;
+  return space.free;
 }
 
 // /dev/sdb1 is removable when its disk is: /sys/class/block/sdb1/../removable.
@@ -103,11 +103,7 @@ bool DriveSystem::IsRemovableDevice(const std::string& device) {
   return false;
 }
 
-PathKind DriveSystem::KindOf(const std::string& nativePath) {
-  struct stat st;
-  if (nativePath.empty() || ::stat(nativePath.c_str(), &st) != 0) return PathKind::Missing;
-  return S_ISDIR(st.st_mode) ? PathKind::Directory : PathKind::Other;
-}
+PathKind DriveSystem::KindOf(const std::string& nativePath) { return PathKindOf(nativePath); }
 
 std::vector<MountEntry> ParseMountTable(std::string_view text) {
   std::vector<MountEntry> entries;

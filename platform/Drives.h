@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/FileSystem.h"
+#include "platform/Files.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
 
 namespace platform {
 

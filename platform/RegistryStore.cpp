@@ -1,9 +1,8 @@
 #include "platform/RegistryStore.h"
 
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
 
+#include "platform/Files.h"
 #include "platform/Utf8Codec.h"
 
 namespace platform {
@@ -34,20 +33,6 @@ std::u16string Wide(std::string_view utf8) {
 std::string EnvValue(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
-}
-
-std::optional<std::string> ReadSmallFile(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return std::nullopt;
-  std::string text;
-  char block[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(block, 1, sizeof block, file.get())) > 0) {
-    if (text.size() + n > kRegistryFileLimit) return std::nullopt;
-    text.append(block, n);
-  }
-  if (std::ferror(file.get())) return std::nullopt;
-  return text;
 }
 
 }  // namespace
@@ -83,9 +68,9 @@ std::optional<std::u16string> FindRegistryValue(std::string_view iniText, std::u
 std::optional<std::u16string> ReadRegistryValue(std::u16string_view keyPath, std::u16string_view name) {
   const std::string path = RegistryFilePath();
   if (path.empty()) return std::nullopt;
-  const std::optional<std::string> text = ReadSmallFile(path);
-  if (!text) return std::nullopt;
-  return FindRegistryValue(*text, keyPath, name);
+  std::string text;
+  if (ReadSmallFile(path, kRegistryFileLimit, text) != 0) return std::nullopt;
+  return FindRegistryValue(text, keyPath, name);
 }
 
 }  // namespace platform

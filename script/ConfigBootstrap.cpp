@@ -10,9 +10,9 @@
 #include "base/ResultCode.h"
 #include "base/CodePageText.h"
 #include "net/WHttp.h"
-#include "platform/FileSystem.h"
 #include "script/tessaryLuaCommon.h"
 #include "util/ConfigFileText.h"
+#include "util/sysfile.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ std::string HttpUrl(const std::string& host, const std::string& path) {
   return host.empty() ? std::string() : "http://" + host + path;
 }
 
-bool ConfigFileExists() { return platform::GetPathKindAnsi(configFilePath) == platform::PathKind::Other; }
+bool ConfigFileExists() { return GetPathKind(configFilePath) == -1; }
 
 }  // namespace
 

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "base/ReportError.h"
-#include "platform/FileIo.h"
-#include "platform/FileSystem.h"
+#include "platform/ErrorText.h"
+#include "platform/Files.h"
+#include "platform/Path.h"
 #include "util/Base64Decode.h"
 #include "util/waes_c.h"
 
@@ -46,28 +47,16 @@ size_t MarkLength(const std::vector<uint8_t>& text, size_t size) {
 }
 
 std::optional<std::string> ReadWholeFile(const char* path, size_t limit) {
-  platform::UniqueFile file(platform::OpenFileAnsi(path, "rb"));
-  if (!file) {
-    ReportErrorText(kStem, __LINE__, "open " + std::string(path) + ": " + platform::ErrorText(platform::LastError()));
+  std::string bytes;
+  int error = platform::ReadSmallFile(platform::NativePathFromAnsi(path), limit, bytes);
+  if (error == EFBIG) {
+    ReportErrorText(kStem, __LINE__, "configuration file too large: " + std::string(path));
     return std::nullopt;
   }
-  if (std::fseek(file.get(), 0, SEEK_END) != 0) {
-    ReportErrorText(kStem, __LINE__, "seek " + std::string(path) + ": " + platform::ErrorText(platform::LastError()));
+  if (error) {
+    ReportErrorText(kStem, __LINE__, "read " + std::string(path) + ": " + platform::ErrorText(error));
     return std::nullopt;
   }
-  long size = std::ftell(file.get());
-  if (size < 0 || static_cast<unsigned long>(size) > limit) {
-    ReportErrorText(kStem, __LINE__, "configuration file too large or unreadable: " + std::string(path));
-    return std::nullopt;
-  }
-  std::rewind(file.get());
-  std::string bytes(static_cast<size_t>(size), '\0');
-  size_t got = platform::ReadFile(file.get(), bytes.data(), bytes.size());
-  if (got != bytes.size() && std::ferror(file.get())) {
-    ReportErrorText(kStem, __LINE__, "read " + std::string(path) + ": " + platform::ErrorText(platform::LastError()));
-    return std::nullopt;
-  }
-  // A file that shrank while being read keeps zero bytes where it ended.
   return bytes;
 }
 

@@ -2,13 +2,11 @@
 // record carrying the error number and its text, never an exception.
 #include "xml/XmlFileHandle.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <string>
 
+#include "platform/ErrorText.h"
 #include "platform/FileIo.h"
-#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Utf8Codec.h"
 
@@ -43,13 +41,8 @@ XmlFileRecord FileErrorRecord(int errorNumber) {
 
 XmlFileHandle::XmlFileHandle(std::u16string_view fileName, Mode mode, XmlFileRecords& records)
     : records_(records) {
-  // A NUL would silently cut the name short at the OS and open another file.
-  if (fileName.find(u'\0') != std::u16string_view::npos) {
-    AddError(EINVAL);
-    return;
-  }
   std::string native = platform::NativePathFromWide(fileName);
-  file_ = platform::OpenFileNative(native, mode == Mode::Read ? "rb" : "wb");
+  file_ = platform::OpenFile(native, mode == Mode::Read ? "rb" : "wb");
   if (!file_) AddError(platform::LastError());
 }
 
@@ -60,28 +53,24 @@ XmlFileHandle::~XmlFileHandle() {
 void XmlFileHandle::AddError(int errorNumber) { records_.push_back(FileErrorRecord(errorNumber)); }
 
 int64_t XmlFileHandle::Length() {
-  struct stat info {};
-  if (fstat(fileno(file_), &info) != 0) {
-    AddError(platform::LastError());
+  int64_t size = -1;
+  if (int error = platform::StreamSize(file_, size)) {
+    AddError(error);
     return -1;
   }
-  if (S_ISDIR(info.st_mode)) {
-    AddError(EISDIR);
-    return -1;
-  }
-  if (!S_ISREG(info.st_mode)) return 0;  // devices and pipes have no length to read
-  if (info.st_size > kMaxFileLength) {
+  if (size < 0) return 0;  // devices and pipes have no length to read
+  if (size > kMaxFileLength) {
     AddError(EFBIG);
     return -1;
   }
-  return info.st_size;
+  return size;
 }
 
 bool XmlFileHandle::ReadExactly(char* buffer, size_t size) {
   if (size == 0) return true;
   if (platform::ReadFile(file_, buffer, size) == size) return true;
   // A file cut short while we read it has no error number of its own.
-  AddError(std::ferror(file_) ? platform::LastError() : EIO);
+  AddError(platform::StreamFailed(file_) ? platform::LastError() : EIO);
   return false;
 }
 

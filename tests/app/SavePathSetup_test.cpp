@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/FileSystem.h"
+#include "platform/Files.h"
 #include "script/tessaryLuaCommon.h"
 #include "tests/platform/FakeDrives.h"
 #include "tests/support/TempDir.h"
@@ -116,7 +116,7 @@ TEST_F(SavePathTest, RegisteredPathIsCreatedAndHandedOverWithTheFolder) {
   const std::string install = dir / "apps/velmora";
   Register(install);
   EXPECT_EQ(GetInstallSavePath(), install + "/" + kFolder);
-  EXPECT_EQ(platform::GetPathKindAnsi(install), platform::PathKind::Directory);
+  EXPECT_EQ(platform::PathKindOf(install), platform::PathKind::Directory);
   EXPECT_TRUE(CheckInstallPath(script));
   EXPECT_EQ(TakeInstallSavePath(script), std::u16string(install.begin(), install.end()) + u"/下载资料");
   drives.AddDrive("/dev/sda1 / ext4 rw 0 0", "/", 1u << 30, false);

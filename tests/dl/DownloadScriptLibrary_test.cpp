@@ -8,7 +8,6 @@
 #include <cstdlib>
 
 #include "dl/Sha256.h"
-#include "platform/DataFile.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/LuaTestHarness.h"
 #include "tests/support/TempDir.h"

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "dl/PartRecord.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"
@@ -41,7 +41,7 @@ TEST(Engine, PauseAndRemoveTakeEffectWithinASecondAndStartContinues) {
   ASSERT_TRUE(engine.Pause(id, error));
   EXPECT_LT(SecondsSince(started), 1.0);
   EXPECT_EQ(engine.Info(id)->state, TaskState::Paused);
-  EXPECT_TRUE(platform::NativeFileExists(PartRecordPath(dir / "p.bin.part")));
+  EXPECT_TRUE(platform::PathExists(PartRecordPath(dir / "p.bin.part")));
   int64_t kept = engine.Info(id)->done;
   ASSERT_TRUE(engine.Start(id, error));
   // Speed things up for the rest.
@@ -69,8 +69,8 @@ TEST(Engine, PauseAndRemoveTakeEffectWithinASecondAndStartContinues) {
   ASSERT_TRUE(engine.Remove(removed, true, error));
   EXPECT_LT(SecondsSince(started), 1.0);
   EXPECT_FALSE(engine.Info(removed));
-  EXPECT_FALSE(platform::NativeFileExists(dir / "r.bin.part"));
-  EXPECT_FALSE(platform::NativeFileExists(PartRecordPath(dir / "r.bin.part")));
+  EXPECT_FALSE(platform::PathExists(dir / "r.bin.part"));
+  EXPECT_FALSE(platform::PathExists(PartRecordPath(dir / "r.bin.part")));
   EXPECT_FALSE(engine.Remove(removed, true, error));
   EXPECT_FALSE(engine.Pause(removed, error));
 }
@@ -90,8 +90,8 @@ TEST(Engine, ExitStopsRunningTransfersWithinASecondAndKeepsTheirRecords) {
   auto started = Clock::now();
   engine.reset();
   EXPECT_LT(SecondsSince(started), 1.0);
-  EXPECT_TRUE(platform::NativeFileExists(PartRecordPath(dir / "a.bin.part")));
-  EXPECT_TRUE(platform::NativeFileExists(PartRecordPath(dir / "b.bin.part")));
+  EXPECT_TRUE(platform::PathExists(PartRecordPath(dir / "a.bin.part")));
+  EXPECT_TRUE(platform::PathExists(PartRecordPath(dir / "b.bin.part")));
 }
 
 TEST(Engine, MaxActiveOneQueuesTheRest) {
@@ -173,7 +173,7 @@ TEST(Engine, NamesComeFromTheServerAndNeverLeaveTheFolder) {
   EXPECT_EQ(nameOf("/escape"), "escape (1).sh");
   EXPECT_EQ(nameOf("/dots"), "download");
   EXPECT_EQ(ReadFileBytes(dir + "/escape.sh"), "mine");
-  EXPECT_FALSE(platform::NativeFileExists(parent / "escape.sh"));
+  EXPECT_FALSE(platform::PathExists(parent / "escape.sh"));
   // A name given by the script is made safe too, and unique.
   TaskOptions options;
   options.name = "../escape.sh";

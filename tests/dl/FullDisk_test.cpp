@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "dl/PartRecord.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"
@@ -45,9 +45,9 @@ TEST(FullDisk, AWriteThatRunsOutOfSpaceFailsWithTheSystemsMessage) {
   TaskSnapshot unknown = WaitForEnd(engine, AddTask(engine, server.Url("/unknown.bin"), dir / "small"));
   EXPECT_EQ(unknown.state, TaskState::Failed);
   EXPECT_NE(unknown.error.find("No space left on device"), std::string::npos) << unknown.error;
-  EXPECT_TRUE(platform::NativeFileExists(dir / "small/unknown.bin.part"));
-  EXPECT_FALSE(platform::NativeFileExists(dir / "small/unknown.bin"));
-  platform::RemoveNativeFile(dir / "small/unknown.bin.part");
+  EXPECT_TRUE(platform::PathExists(dir / "small/unknown.bin.part"));
+  EXPECT_FALSE(platform::PathExists(dir / "small/unknown.bin"));
+  platform::RemoveFile(dir / "small/unknown.bin.part");
   TaskSnapshot known = WaitForEnd(engine, AddTask(engine, server.Url("/known.bin"), dir / "small"));
   EXPECT_EQ(known.state, TaskState::Failed);
   EXPECT_EQ(known.error.rfind("no space: 2097152 bytes needed, ", 0), 0u) << known.error;

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "dl/PartRecord.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"
 
@@ -59,7 +59,7 @@ void KillAndResume(const std::string& body, int connections, int rounds, int max
   std::mt19937 random(seed);
   std::uniform_int_distribution<int> killAfterMs(20, maxKillMs);
   int finishedEarly = 0, scattered = 0;
-  for (int round = 0; round < rounds && !platform::NativeFileExists(file); ++round) {
+  for (int round = 0; round < rounds && !platform::PathExists(file); ++round) {
     int ms = killAfterMs(random);
     pid_t child = StartFetch(url, file, connections);
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -78,12 +78,12 @@ void KillAndResume(const std::string& body, int connections, int rounds, int max
                         << end;
     }
   }
-  if (!platform::NativeFileExists(file)) {
+  if (!platform::PathExists(file)) {
     pid_t last = StartFetch(url, file, connections);
     ASSERT_EQ(Reap(last), 0) << "seed " << seed;
   }
   EXPECT_TRUE(ReadFileBytes(file) == body) << "seed " << seed;
-  EXPECT_FALSE(platform::NativeFileExists(file + ".part"));
+  EXPECT_FALSE(platform::PathExists(file + ".part"));
   // Resumed runs asked for the rest, not for everything again.
   size_t resumed = 0;
   for (const auto& request : server.requests()) resumed += !request.Header("Range").empty();

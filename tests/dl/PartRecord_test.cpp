@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -67,7 +67,7 @@ TEST(PartRecord, SavesAtomicallyAndLoadsFromDisk) {
   ASSERT_EQ(SavePartRecord(path, record), 0);
   record.AddDone(700, 1000);
   ASSERT_EQ(SavePartRecord(path, record), 0);
-  EXPECT_FALSE(platform::NativeFileExists(path + ".tmp"));
+  EXPECT_FALSE(platform::PathExists(path + ".tmp"));
   PartRecord loaded;
   std::string error;
   ASSERT_TRUE(LoadPartRecord(path, loaded, error)) << error;

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "dl/PartRecord.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -102,8 +103,8 @@ TEST(Resume, AWrongContentRangeFailsAndKeepsThePartialFile) {
     EXPECT_EQ(end.state, TaskState::Failed) << name;
     EXPECT_NE(end.error.find("partial file is kept"), std::string::npos) << end.error;
     EXPECT_TRUE(ReadFileBytes(dir / name + ".part") == body.substr(0, 20000)) << name;
-    EXPECT_TRUE(platform::NativeFileExists(PartRecordPath(dir / name + ".part")));
-    EXPECT_FALSE(platform::NativeFileExists(dir / name));
+    EXPECT_TRUE(platform::PathExists(PartRecordPath(dir / name + ".part")));
+    EXPECT_FALSE(platform::PathExists(dir / name));
   }
 }
 
@@ -159,13 +160,16 @@ TEST(Resume, AFullDiskFailsWithTheSystemsMessageAndALaterStartContinues) {
   });
   TempDir dir;
   DownloadEngine engine(FastSettings());
-  platform::SetWriteFaultForTesting(300000, ENOSPC);
-  int64_t id = AddTask(engine, server.Url("/big.bin"), dir.path());
-  TaskSnapshot failed = WaitForEnd(engine, id);
-  platform::SetWriteFaultForTesting(0, 0);
+  int64_t id = 0;
+  TaskSnapshot failed;
+  {
+    FullDisk disk(300000, FullDisk::Scope::DataWrites);
+    id = AddTask(engine, server.Url("/big.bin"), dir.path());
+    failed = WaitForEnd(engine, id);
+  }
   ASSERT_EQ(failed.state, TaskState::Failed);
   EXPECT_NE(failed.error.find("No space left on device"), std::string::npos) << failed.error;
-  EXPECT_TRUE(platform::NativeFileExists(dir / "big.bin.part"));
+  EXPECT_TRUE(platform::PathExists(dir / "big.bin.part"));
   std::string error;
   ASSERT_TRUE(engine.Start(id, error));
   TaskSnapshot done = WaitForEnd(engine, id);

@@ -17,10 +17,11 @@
 #include "dl/DownloadEngine.h"
 #include "dl/PartRecord.h"
 #include "net/WProxySettings.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/net/support/TestProxy.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -110,7 +111,7 @@ TEST(Segments, OneFourAndSixteenConnectionsGiveTheSameBytesWithAtMostThatManyAtO
     }
     ASSERT_EQ(end.state, TaskState::Done) << count << ": " << end.error;
     EXPECT_TRUE(ReadFileBytes(dir / name) == body) << count << " connections";
-    EXPECT_FALSE(platform::NativeFileExists(dir / (name + ".part.rec")));
+    EXPECT_FALSE(platform::PathExists(dir / (name + ".part.rec")));
     EXPECT_LE(most, count);
     if (count > 1) {
       EXPECT_GE(most, std::min(count, 4)) << count << " connections";
@@ -265,10 +266,13 @@ TEST(Segments, AFailedWriteOnAnyConnectionFailsTheTaskAndALaterStartContinues) {
   HttpTestServer server(ServePaced(body, 8 << 20));
   TempDir dir;
   DownloadEngine engine(FastSettings());
-  platform::SetWriteFaultForTesting(3 * MiB, ENOSPC);
-  int64_t id = AddTask(engine, server.Url("/full.bin"), dir.path(), Connections(4));
-  TaskSnapshot failed = WaitForEnd(engine, id, 30000);
-  platform::SetWriteFaultForTesting(0, 0);
+  int64_t id = 0;
+  TaskSnapshot failed;
+  {
+    FullDisk disk(3 * MiB, FullDisk::Scope::DataWrites);
+    id = AddTask(engine, server.Url("/full.bin"), dir.path(), Connections(4));
+    failed = WaitForEnd(engine, id, 30000);
+  }
   ASSERT_EQ(failed.state, TaskState::Failed);
   EXPECT_NE(failed.error.find(std::strerror(ENOSPC)), std::string::npos) << failed.error;
   PartRecord record;

@@ -7,7 +7,6 @@
 
 #include "dl/PartRecord.h"
 #include "dl/TaskHeaders.h"
-#include "platform/FileSystem.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dl/PartRecord.h"
-#include "platform/DataFile.h"
+#include "platform/Files.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"
@@ -45,15 +45,15 @@ TEST(Transfer, SavesIdentityChunkedAndCloseDelimitedBodiesByteForByte) {
     EXPECT_EQ(TaskStateName(end.state), std::string("done")) << name << ": " << end.error;
     EXPECT_EQ(end.file, dir / name);
     EXPECT_TRUE(ReadFileBytes(dir / name) == body) << name;
-    EXPECT_FALSE(platform::NativeFileExists(dir / name + ".part"));
-    EXPECT_FALSE(platform::NativeFileExists(PartRecordPath(dir / name + ".part")));
+    EXPECT_FALSE(platform::PathExists(dir / name + ".part"));
+    EXPECT_FALSE(platform::PathExists(PartRecordPath(dir / name + ".part")));
   }
   TaskSnapshot interim = WaitForEnd(engine, AddTask(engine, server.Url("/interim.bin"), dir.path()));
   EXPECT_EQ(interim.state, TaskState::Done) << interim.error;
   EXPECT_EQ(ReadFileBytes(dir / "interim.bin"), "hello");
   TaskSnapshot empty = WaitForEnd(engine, AddTask(engine, server.Url("/empty.bin"), dir.path()));
   EXPECT_EQ(empty.state, TaskState::Done) << empty.error;
-  EXPECT_TRUE(platform::NativeFileExists(dir / "empty.bin"));
+  EXPECT_TRUE(platform::PathExists(dir / "empty.bin"));
   for (const auto& request : server.requests())
     EXPECT_NE(request.text.find("\r\nAccept-Encoding: identity\r\n"), std::string::npos);
 }
@@ -90,13 +90,13 @@ TEST(Transfer, NeverWritesAnErrorPageOrABadlyFramedBody) {
   EXPECT_EQ(missing.state, TaskState::Failed);
   EXPECT_EQ(missing.code, NotFound);
   EXPECT_EQ(missing.error, "server answered 404 Not Found");
-  EXPECT_FALSE(platform::NativeFileExists(dir / "missing"));
-  EXPECT_FALSE(platform::NativeFileExists(dir / "missing.part"));
+  EXPECT_FALSE(platform::PathExists(dir / "missing"));
+  EXPECT_FALSE(platform::PathExists(dir / "missing.part"));
   for (const char* path : {"/negative", "/overflow", "/damaged"}) {
     TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url(path), dir.path()));
     EXPECT_EQ(end.state, TaskState::Failed) << path;
     EXPECT_FALSE(end.error.empty()) << path;
-    EXPECT_FALSE(platform::NativeFileExists(dir.path() + path));
+    EXPECT_FALSE(platform::PathExists(dir.path() + path));
   }
 }
 
@@ -130,7 +130,7 @@ TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
   TaskSnapshot wrong = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path(), good));
   EXPECT_EQ(wrong.state, TaskState::Failed);
   EXPECT_NE(wrong.error.find("SHA-256"), std::string::npos);
-  EXPECT_FALSE(platform::NativeFileExists(dir / "good.bin"));
+  EXPECT_FALSE(platform::PathExists(dir / "good.bin"));
   TaskSnapshot redirected = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path()));
   EXPECT_EQ(redirected.state, TaskState::Done) << redirected.error;
   EXPECT_EQ(redirected.name, "new.bin");

@@ -75,7 +75,7 @@ TEST(ConfigTool, EncryptsFilesTheProgramReadsAndShowsThemBack) {
     ASSERT_EQ(RunTool("show " + Quoted(dir / "dc-config.ini") + " >" + Quoted(dir / "shown")), 0);
     EXPECT_EQ(ReadFileBytes(dir / "shown"), unmarked);
   }
-  EXPECT_FALSE(std::ifstream(dir / "dc-config.ini.part").good());
+  EXPECT_FALSE(std::ifstream(dir / "dc-config.ini.tmp").good());
 }
 
 TEST(ConfigTool, ReportsMisuseAndFileErrors) {
