@@ -11,6 +11,7 @@
 #include "dl/PartRecord.h"
 #include "dl/SpeedMeter.h"
 #include "dl/TaskHeaders.h"
+#include "dl/TaskRunner.h"
 #include "platform/DataFile.h"
 
 struct DownloadEngine::Task {

@@ -35,6 +35,10 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
     int64_t stallMs = std::min<int64_t>(host.StallTimeoutSeconds() * 1000LL, std::max<int64_t>(limitMs - idleMs, 1000));
     TransferJob::StepResult result = job.Attempt(stallMs);
     if (job.progressed()) failures = 0, lastProgress = Clock::now();
+    // Bytes came, or the server made us start over; a server that keeps
+    // doing the latter without sending anything counts as failing.
+    if (result.step == Step::More && !job.progressed())
+      result = {Step::Retry, HttpTypeError, "the server's answers cannot be used for this file", {}};
     switch (result.step) {
       case Step::Done: {
         TransferJob::StepResult end = job.Complete();
@@ -43,11 +47,7 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
         return Outcome(RunOutcome::End::Failed, end.code, end.error);
       }
       case Step::More:
-        // Bytes came, or the server made us start over; a server that keeps
-        // doing the latter without sending anything counts as failing.
-        if (job.progressed()) continue;
-        result = {Step::Retry, HttpTypeError, "the server's answers cannot be used for this file", {}};
-        [[fallthrough]];
+        continue;
       case Step::Stop:
         job.Keep();
         return Outcome(RunOutcome::End::Stopped);

@@ -17,7 +17,7 @@
 #include "dl/LimitedReceive.h"
 #include "dl/PartRecord.h"
 #include "dl/SegmentedTransfer.h"
-#include "dl/TaskRunner.h"
+#include "dl/TaskRun.h"
 #include "net/ContentDecoder.h"
 #include "net/HttpResponseReader.h"
 #include "platform/DataFile.h"

@@ -140,3 +140,19 @@ TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
   EXPECT_EQ(engine.Add(server.Url("/x"), dir / "nowhere", {}, error), 0);
   EXPECT_NE(error.find("folder does not exist"), std::string::npos);
 }
+
+TEST(Transfer, AServerThatNeverSendsUsableBytesFailsTheTaskInsteadOfPausingIt) {
+  // A coded range cannot be appended, so each answer asks for another one
+  // without a byte written: the task must give up, not end up paused.
+  HttpTestServer server([](const HttpRequest&, ServerPeer& peer, size_t) {
+    peer.Send("HTTP/1.1 206 Partial Content\r\nContent-Encoding: gzip\r\nContent-Range: bytes 0-9/10\r\n"
+              "Content-Length: 10\r\n\r\n0123456789");
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/coded.bin"), dir.path()));
+  EXPECT_EQ(TaskStateName(end.state), std::string("failed")) << end.error;
+  EXPECT_EQ(end.code, HttpTypeError);
+  EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
+  EXPECT_FALSE(platform::NativeFileExists(dir / "coded.bin"));
+}
