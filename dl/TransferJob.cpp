@@ -1,9 +1,7 @@
 #include "dl/TransferJob.h"
 
 #include <algorithm>
-#include <thread>
 
-#include "dl/CheckpointPolicy.h"
 #include "dl/ContentRange.h"
 #include "dl/FileNaming.h"
 #include "dl/GetRequest.h"
@@ -14,7 +12,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Step = TransferJob::Step;
 
 constexpr size_t kBufferBytes = 256 * 1024;
@@ -46,20 +43,16 @@ TransferJob::StepResult TransferJob::Abort(Step step, ResultCode code, std::stri
   return StepResult{step, code, std::move(error), {}};
 }
 
-TransferJob::~TransferJob() { WaitForCheckpoint(); }
-
-void TransferJob::WaitForCheckpoint() {
-  if (checkpointer_.joinable()) checkpointer_.join();
-}
+TransferJob::~TransferJob() = default;
 
 int TransferJob::TruncatePart(int64_t size) {
   // A record being saved may describe the bytes about to go.
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   return file_.Truncate(size);
 }
 
 bool TransferJob::OpenPart(bool keepContent) {
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   partPath_ = setup_.folder + "/" + name_ + ".part";
   int error = file_.Open(partPath_);
   if (!error && !keepContent) error = file_.Truncate(0);
@@ -171,7 +164,7 @@ TransferJob::StepResult TransferJob::AttemptSegmented() {
   int sliceError = 0;
   auto eachSlice = [this, &sliceError] {
     host_.Progress(segments_->DoneBytes(), record_.total);
-    if (int error = Checkpoint(CheckpointWhen::IfDue); error && !sliceError) sliceError = error;
+    if (int error = Checkpoint(Checkpointer::When::IfDue); error && !sliceError) sliceError = error;
   };
   RangeResult result = segments_->Run(buffer_.get(), kBufferBytes, stallMs_, eachSlice);
   progressed_ = result.wrote;
@@ -237,7 +230,7 @@ void TransferJob::LeaveSegments(bool restart) {
 void TransferJob::ForgetContent() {
   // The record goes before the bytes it describes: a crash in between
   // leaves a part without a record, which is started over.
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   platform::RemoveNativeFile(PartRecordPath(partPath_));
   if (int error = TruncatePart(0))
     abort_ = Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
@@ -249,7 +242,7 @@ TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
   for (;;) {
     if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
     if (auto end = ReceiveOnce(connection, watch)) return *end;
-    if (int error = Checkpoint(CheckpointWhen::IfDue))
+    if (int error = Checkpoint(Checkpointer::When::IfDue))
       return Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
   }
 }
@@ -351,7 +344,7 @@ void TransferJob::HandleHead() {
   if (abort_ || !EnsureNamed(head) || !CheckFreeSpace() || !MaybeSplit(head)) return;
   // The first record of this answer, saved beside the transfer: until it
   // is on disk a crash leaves a part without a record, which is started over.
-  if (int error = Checkpoint(CheckpointWhen::NowInBackground))
+  if (int error = Checkpoint(Checkpointer::When::NowInBackground))
     abort_ = Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
 }
 
@@ -423,10 +416,8 @@ void TransferJob::HandleRefusedRange(const HttpResponseHead& head) {
 bool TransferJob::EnsureNamed(const HttpResponseHead& head) {
   if (file_.IsOpen()) return true;
   if (name_.empty()) {
-    std::string proposed = FileNameFromContentDisposition(head.Value("Content-Disposition"));
-    if (proposed.empty()) proposed = FileNameFromUrl(currentUrl_);
-    if (proposed.empty()) proposed = FileNameFromUrl(setup_.url);
-    name_ = host_.ClaimName(setup_.folder, SafeFileName(proposed));
+    name_ = host_.ClaimName(setup_.folder,
+                            AnswerFileName(head.Value("Content-Disposition"), currentUrl_, setup_.url));
     host_.Named(name_, setup_.folder + "/" + name_);
   }
   return OpenPart(false);
@@ -443,62 +434,34 @@ bool TransferJob::CheckFreeSpace() {
   return false;
 }
 
-int TransferJob::Checkpoint(CheckpointWhen when) {
+int TransferJob::Checkpoint(Checkpointer::When when) {
   if (!file_.IsOpen()) return 0;
-  if (int error = checkpointError_.exchange(0)) return error;
-  auto now = Clock::now();
-  // Asked after every read: the clock decides most calls before any count.
-  if (when == CheckpointWhen::IfDue && (checkpointBusy_ || now - lastCheckpoint_ < CheckpointPolicy::kEvery)) return 0;
-  int64_t done = DoneBytes();
-  int64_t pending = std::max<int64_t>(done - doneAtCheckpoint_, 0);
-  if (when == CheckpointWhen::IfDue && !CheckpointPolicy::Due(now - lastCheckpoint_, pending, flushBytesPerSecond_.load()))
-    return 0;
-  lastCheckpoint_ = now;
-  doneAtCheckpoint_ = done;
+  return checkpointer_.Save(when, partPath_, [this] { return DoneBytes(); }, [this] { return Snapshot(); });
+}
+
+PartRecord TransferJob::Snapshot() const {
   PartRecord snapshot = record_;
   snapshot.done.clear();
   if (segments_) snapshot.done = segments_->Done();
   else if (snapshot.resumable) snapshot.AddDone(0, offset_);
-  WaitForCheckpoint();
-  if (when == CheckpointWhen::NowAndWait) return SaveCheckpoint(snapshot, partPath_, pending);
-  // Flushing can take a while on a slow disk; the transfer goes on
-  // meanwhile, and the record claims only what was written before it.
-  checkpointBusy_ = true;
-  checkpointer_ = std::thread([this, snapshot = std::move(snapshot), path = partPath_, pending] {
-    checkpointError_ = SaveCheckpoint(snapshot, path, pending);
-    checkpointBusy_ = false;
-  });
-  return 0;
+  return snapshot;
 }
 
 int64_t TransferJob::DoneBytes() const { return segments_ ? segments_->DoneBytes() : offset_; }
 
-int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath, int64_t pendingBytes) {
-  // The record may only claim bytes that are on the device.
-  if (snapshot.resumable) {
-    auto started = Clock::now();
-    if (int error = file_.Sync()) return error;
-    double seconds = std::chrono::duration<double>(Clock::now() - started).count();
-    if (pendingBytes >= CheckpointPolicy::kMeasurableFlush && seconds > 0)
-      flushBytesPerSecond_ =
-          std::max(static_cast<double>(pendingBytes) / seconds, 1.0 * CheckpointPolicy::kMeasurableFlush);
-  }
-  return SavePartRecord(PartRecordPath(partPath), snapshot);
-}
-
 void TransferJob::Keep() {
   if (segments_) segments_->StopHelpers();
-  Checkpoint(CheckpointWhen::NowAndWait);
+  Checkpoint(Checkpointer::When::NowAndWait);
   // A failure of the last background save has nobody left to report to;
   // the record on disk still claims only flushed bytes.
-  checkpointError_ = 0;
+  checkpointer_.ForgetError();
 }
 
 TransferJob::StepResult TransferJob::Complete() {
   // No flush here: the record goes once the file has its name, and until
   // then it claims only bytes flushed earlier.
   segments_.reset();
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   int64_t size = file_.Size();
   if (record_.total >= 0 && size != record_.total)
     return Abort(Step::Fail, NetReadError,
