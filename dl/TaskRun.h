@@ -44,6 +44,7 @@ struct RetryPolicy {
 
 struct RunOutcome {
   enum class End { Done, Failed, Stopped } end = End::Failed;
+  FailureCause cause = FailureCause::None;  // why it failed
   ResultCode code = Success;
   std::string error;
 };

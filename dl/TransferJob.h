@@ -24,6 +24,7 @@ class TransferJob {
   enum class Step { Done, More, Retry, Fail, Stop, Redirect };
   struct StepResult {
     Step step = Step::Fail;
+    FailureCause cause = FailureCause::None;
     ResultCode code = Success;
     std::string error;
     std::string redirect;  // Step::Redirect
@@ -81,7 +82,10 @@ class TransferJob {
   int TruncatePart(int64_t size);
   int ReceiveBufferBytes() const;
   HeaderList RequestHeaders() const;
-  StepResult Abort(Step step, ResultCode code, std::string error);
+  static StepResult Next(Step step);
+  static StepResult Abort(Step step, FailureCause cause, ResultCode code, std::string error);
+  // Writing, trimming or saving beside the part failed: `what` and errno.
+  static StepResult DiskFailure(const std::string& what, int error);
 
   const TaskSetup& setup_;
   TaskHost& host_;

@@ -89,6 +89,7 @@ TEST(Transfer, NeverWritesAnErrorPageOrABadlyFramedBody) {
   TaskSnapshot missing = WaitForEnd(engine, AddTask(engine, server.Url("/missing"), dir.path()));
   EXPECT_EQ(missing.state, TaskState::Failed);
   EXPECT_EQ(missing.code, NotFound);
+  EXPECT_EQ(missing.cause, FailureCause::HttpStatus);
   EXPECT_EQ(missing.error, "server answered 404 Not Found");
   EXPECT_FALSE(platform::NativeFileExists(dir / "missing"));
   EXPECT_FALSE(platform::NativeFileExists(dir / "missing.part"));
@@ -96,6 +97,7 @@ TEST(Transfer, NeverWritesAnErrorPageOrABadlyFramedBody) {
     TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url(path), dir.path()));
     EXPECT_EQ(end.state, TaskState::Failed) << path;
     EXPECT_FALSE(end.error.empty()) << path;
+    EXPECT_EQ(end.cause, FailureCause::BadAnswer) << path;
     EXPECT_FALSE(platform::NativeFileExists(dir.path() + path));
   }
 }
@@ -112,6 +114,7 @@ TEST(Transfer, RefusedConnectionsFailWithTheSystemsReasonAfterFiveTries) {
       WaitForEnd(engine, AddTask(engine, "http://127.0.0.1:" + std::to_string(port) + "/x", dir.path()));
   EXPECT_EQ(end.state, TaskState::Failed);
   EXPECT_EQ(end.code, NetConnectError);
+  EXPECT_EQ(end.cause, FailureCause::Refused);
   EXPECT_NE(end.error.find("Connection refused"), std::string::npos) << end.error;
   EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
 }
@@ -130,6 +133,7 @@ TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
   TaskSnapshot wrong = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path(), good));
   EXPECT_EQ(wrong.state, TaskState::Failed);
   EXPECT_NE(wrong.error.find("SHA-256"), std::string::npos);
+  EXPECT_EQ(wrong.cause, FailureCause::Checksum);
   EXPECT_FALSE(platform::NativeFileExists(dir / "good.bin"));
   TaskSnapshot redirected = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path()));
   EXPECT_EQ(redirected.state, TaskState::Done) << redirected.error;
@@ -153,6 +157,7 @@ TEST(Transfer, AServerThatNeverSendsUsableBytesFailsTheTaskInsteadOfPausingIt) {
   TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/coded.bin"), dir.path()));
   EXPECT_EQ(TaskStateName(end.state), std::string("failed")) << end.error;
   EXPECT_EQ(end.code, HttpTypeError);
+  EXPECT_EQ(end.cause, FailureCause::BadAnswer);
   EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
   EXPECT_FALSE(platform::NativeFileExists(dir / "coded.bin"));
 }
