@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-Checkpointer::Checkpointer(platform::DataFile& file, Clock clock) : file_(file), clock_(std::move(clock)) {}
+Checkpointer::Checkpointer(platform::DataFile& file, SteadyClock clock) : file_(file), clock_(std::move(clock)) {}
 
 Checkpointer::~Checkpointer() { Wait(); }
 

@@ -15,15 +15,15 @@
 
 #include "dl/CheckpointPolicy.h"
 #include "dl/PartRecord.h"
+#include "dl/SteadyClock.h"
 #include "platform/DataFile.h"
 
 class Checkpointer {
  public:
-  using Clock = std::function<std::chrono::steady_clock::time_point()>;
   enum class When { IfDue, NowInBackground, NowAndWait };
 
   // `file` is the part file the records describe; it must outlive this.
-  explicit Checkpointer(platform::DataFile& file, Clock clock = std::chrono::steady_clock::now);
+  explicit Checkpointer(platform::DataFile& file, SteadyClock clock = std::chrono::steady_clock::now);
   ~Checkpointer();
   Checkpointer(const Checkpointer&) = delete;
   Checkpointer& operator=(const Checkpointer&) = delete;
@@ -45,7 +45,7 @@ class Checkpointer {
   int Write(const PartRecord& snapshot, const std::string& partPath, int64_t pendingBytes);
 
   platform::DataFile& file_;
-  Clock clock_;
+  SteadyClock clock_;
   std::chrono::steady_clock::time_point last_{};
   int64_t doneAtLast_ = 0;
   std::thread saver_;

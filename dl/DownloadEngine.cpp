@@ -371,7 +371,7 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   s.file = task->file;
   s.done = task->done.load(std::memory_order_relaxed);
   s.total = task->total.load(std::memory_order_relaxed);
-  s.speed = task->state == TaskState::Running ? task->meter.BytesPerSecond() : 0;
+  s.speed = task->state == TaskState::Running ? task->meter.BytesPerSecond(SpeedMeter::Clock::now()) : 0;
   if (task->state == TaskState::Done) s.eta = 0;
   else if (s.speed > 0 && s.total >= 0) s.eta = (std::max<int64_t>(s.total - s.done, 0) + s.speed - 1) / s.speed;
   if (task->state == TaskState::Failed) s.cause = task->cause, s.code = task->code, s.error = task->error;

@@ -3,20 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
+#include "tests/dl/support/ManualClock.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-struct FakeClock {
-  std::atomic<int64_t> ms{1'000'000};
-  Checkpointer::Clock Function() {
-    return [this] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(ms.load())); };
-  }
-};
 
 PartRecord RecordOf(int64_t done) {
   PartRecord record;
@@ -39,8 +31,8 @@ TEST(Checkpointer, SavesAtMostOnceASecondAndCountsBytesOnlyWhenTheClockAllows) {
   const std::string part = dir / "f.bin.part";
   platform::DataFile file;
   ASSERT_EQ(file.Open(part), 0);
-  FakeClock clock;
-  Checkpointer checkpointer(file, clock.Function());
+  ManualClock clock;
+  Checkpointer checkpointer(file, clock.Reader());
   int64_t done = 10;
   int counted = 0;
   auto doneBytes = [&] { return ++counted, done; };
@@ -50,11 +42,11 @@ TEST(Checkpointer, SavesAtMostOnceASecondAndCountsBytesOnlyWhenTheClockAllows) {
   EXPECT_EQ(SavedBytes(part), 10);
   counted = 0;
   done = 20;
-  clock.ms += 999;
+  clock.Advance(999ms);
   EXPECT_EQ(checkpointer.Save(Checkpointer::When::IfDue, part, doneBytes, snapshot), 0);
   EXPECT_EQ(counted, 0) << "within the second the clock alone decides";
   EXPECT_EQ(SavedBytes(part), 10);
-  clock.ms += 1;
+  clock.Advance(1ms);
   EXPECT_EQ(checkpointer.Save(Checkpointer::When::IfDue, part, doneBytes, snapshot), 0);
   checkpointer.Wait();
   EXPECT_EQ(counted, 1);
@@ -66,8 +58,8 @@ TEST(Checkpointer, AFailedBackgroundSaveIsReportedOnTheNextCallOnce) {
   const std::string part = dir / "missing-folder/f.bin.part";
   platform::DataFile file;
   ASSERT_EQ(file.Open(dir / "f.bin.part"), 0);
-  FakeClock clock;
-  Checkpointer checkpointer(file, clock.Function());
+  ManualClock clock;
+  Checkpointer checkpointer(file, clock.Reader());
   auto doneBytes = [] { return int64_t{5}; };
   auto snapshot = [] { return RecordOf(5); };
   EXPECT_EQ(checkpointer.Save(Checkpointer::When::NowInBackground, part, doneBytes, snapshot), 0);
