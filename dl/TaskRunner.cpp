@@ -40,7 +40,8 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
     // Bytes came, or the server made us start over; a server that keeps
     // doing the latter without sending anything counts as failing.
     if (result.step == Step::More && !job.progressed())
-      result = {Step::Retry, FailureCause::BadAnswer, HttpTypeError, "the server's answers cannot be used for this file", {}};
+      result = {Step::Retry, FailureCause::BadAnswer, HttpTypeError,
+                "the server's answers cannot be used for this file", {}};
     switch (result.step) {
       case Step::Done: {
         TransferJob::StepResult end = job.Complete();

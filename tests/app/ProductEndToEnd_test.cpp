@@ -9,7 +9,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -17,6 +16,7 @@
 #include "dl/PartRecord.h"
 #include "tests/app/VelmoraProcess.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/support/Eventually.h"
 
 namespace {
 
@@ -53,14 +53,7 @@ std::string StateOf(const TempDir& home, const std::string& name) {
   return found == tasks.end() ? "" : found->second;
 }
 
-bool WaitFor(const std::function<bool()>& condition, int seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < until) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return condition();
-}
+bool WaitFor(const std::function<bool()>& condition, int seconds) { return Eventually(condition, seconds * 1000); }
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
