@@ -11,6 +11,7 @@
 #include "dl/PartRecord.h"
 #include "dl/SpeedMeter.h"
 #include "dl/TaskHeaders.h"
+#include "dl/TaskRunner.h"
 #include "platform/Files.h"
 
 struct DownloadEngine::Task {
@@ -27,6 +28,7 @@ struct DownloadEngine::Task {
   TaskState state = TaskState::Paused;
   std::string file;
   std::string finalUrl;
+  FailureCause cause = FailureCause::None;
   ResultCode code = Success;
   std::string error;
   int64_t finished = 0;
@@ -244,6 +246,7 @@ void DownloadEngine::PumpLocked(Events& events) {
 }
 
 void DownloadEngine::LaunchLocked(const std::shared_ptr<Task>& task, Events& events) {
+  task->cause = FailureCause::None;
   task->code = Success;
   task->error.clear();
   task->finished = 0;
@@ -275,6 +278,7 @@ void DownloadEngine::FinishWorker(Task& task, const RunOutcome& outcome) {
       if (task.total >= 0) task.done = task.total.load();
       SetStateLocked(task, TaskState::Done, events);
     } else if (outcome.end == RunOutcome::End::Failed) {
+      task.cause = outcome.cause;
       task.code = outcome.code;
       task.error = outcome.error;
       task.finished = Now();
@@ -368,10 +372,10 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   s.file = task->file;
   s.done = task->done.load(std::memory_order_relaxed);
   s.total = task->total.load(std::memory_order_relaxed);
-  s.speed = task->state == TaskState::Running ? task->meter.BytesPerSecond() : 0;
+  s.speed = task->state == TaskState::Running ? task->meter.BytesPerSecond(SpeedMeter::Clock::now()) : 0;
   if (task->state == TaskState::Done) s.eta = 0;
   else if (s.speed > 0 && s.total >= 0) s.eta = (std::max<int64_t>(s.total - s.done, 0) + s.speed - 1) / s.speed;
-  if (task->state == TaskState::Failed) s.code = task->code, s.error = task->error;
+  if (task->state == TaskState::Failed) s.cause = task->cause, s.code = task->code, s.error = task->error;
   s.added = task->added;
   s.finished = task->finished;
   return s;

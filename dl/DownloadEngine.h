@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "dl/RateLimiter.h"
-#include "dl/TaskRunner.h"
+#include "dl/TaskRun.h"
 #include "dl/TaskState.h"
 
 struct TaskOptions {

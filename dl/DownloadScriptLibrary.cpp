@@ -203,6 +203,7 @@ void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
   SetNumber(L, "speed", s.speed);
   SetNumber(L, "eta", s.eta);
   if (s.state == TaskState::Failed) {
+    SetText(L, "cause", FailureCauseName(s.cause));
     SetNumber(L, "code", s.code);
     SetText(L, "error", s.error);
   }

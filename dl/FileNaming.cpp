@@ -168,3 +168,11 @@ std::string UniqueFileName(const std::string& name, const std::function<bool(con
     if (!taken(candidate)) return candidate;
   }
 }
+
+std::string AnswerFileName(std::string_view contentDisposition, std::string_view answeredUrl,
+                           std::string_view addedUrl) {
+  std::string proposed = FileNameFromContentDisposition(contentDisposition);
+  if (proposed.empty()) proposed = FileNameFromUrl(answeredUrl);
+  if (proposed.empty()) proposed = FileNameFromUrl(addedUrl);
+  return SafeFileName(proposed);
+}

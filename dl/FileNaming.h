@@ -23,6 +23,12 @@ std::string FileNameFromUrl(std::string_view url);
 // empty ("download" when nothing usable is left).
 std::string SafeFileName(std::string_view name);
 
+// The name an answer gives the file, made safe: its Content-Disposition's,
+// else the last path segment of the URL that answered, else of the URL the
+// task was added with.
+std::string AnswerFileName(std::string_view contentDisposition, std::string_view answeredUrl,
+                           std::string_view addedUrl);
+
 // `name`, or "stem (1).ext", "stem (2).ext", ... : the first for which
 // `taken` answers false.
 std::string UniqueFileName(const std::string& name, const std::function<bool(const std::string&)>& taken);

@@ -28,10 +28,14 @@ long ReceiveWatched(Connection& connection, char* buffer, size_t size, SpeedLimi
     watch.idleMs +=
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
     if (watch.idleMs < watch.stallMs) return n;
+    watch.cause = FailureCause::Stall;
     watch.error = "no data for " + std::to_string((watch.stallMs + 500) / 1000) + " s (stalled)";
     return Connection::kFailed;
   }
-  if (n == Connection::kFailed) watch.error = "connection failed: " + connection.errorText();
+  if (n == Connection::kFailed) {
+    watch.cause = FailureCause::Cut;
+    watch.error = "connection failed: " + connection.errorText();
+  }
   if (n >= 0) watch.idleMs = 0;
   return n;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/FailureCause.h"
 #include "dl/Connection.h"
 #include "dl/RateLimiter.h"
 
@@ -29,6 +30,7 @@ struct StallWatch {
   int64_t stallMs = 30000;
   int64_t idleMs = 0;
   std::string error;
+  FailureCause cause = FailureCause::None;  // Stall, or Cut when the connection failed
 };
 long ReceiveWatched(Connection& connection, char* buffer, size_t size, SpeedLimits limits, int waitMs,
                     StallWatch& watch);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "dl/ContentRange.h"
+#include "dl/GetFailureCause.h"
 #include "dl/GetRequest.h"
 #include "net/HttpResponseReader.h"
 #include "platform/ErrorText.h"
@@ -18,8 +19,10 @@ bool Differs(const std::string& ours, const std::string& theirs) {
   return !ours.empty() && !theirs.empty() && ours != theirs;
 }
 
-RangeResult Result(End end, std::string error = {}, ResultCode code = Success) {
-  return RangeResult{end, code, std::move(error), false};
+RangeResult Result(End end) { return RangeResult{end, FailureCause::None, Success, {}, false}; }
+
+RangeResult Failed(End end, FailureCause cause, std::string error, ResultCode code = Success) {
+  return RangeResult{end, cause, code, std::move(error), false};
 }
 
 class RangeFetcher {
@@ -29,13 +32,14 @@ class RangeFetcher {
   RangeResult Run(char* buffer, size_t bufferSize, const std::function<void()>& eachSlice) {
     HttpUrl url;
     std::string error;
-    if (!ParseHttpUrl(work_.source.url, url, error)) return Result(End::Declined, error, HttpUrlError);
+    if (!ParseHttpUrl(work_.source.url, url, error))
+      return Failed(End::Declined, FailureCause::BadInput, error, HttpUrlError);
     GetFailure failure;
     auto connection = SendGet(url, RequestHeaders(), ReceiveBufferFor(work_.limits),
                               static_cast<int>(work_.stallMs), work_.stopped, failure);
     if (!connection) {
       if (failure.stopped) return Result(End::Stopped);
-      return Result(failure.permanent ? End::Declined : End::Lost, failure.error,
+      return Failed(failure.permanent ? End::Declined : End::Lost, GetFailureCause(failure, url.scheme), failure.error,
                     failure.connected ? NetSendError : NetConnectError);
     }
     RangeResult result = Read(*connection, buffer, bufferSize, eachSlice);
@@ -61,7 +65,7 @@ class RangeFetcher {
       if (work_.stopped()) return Result(End::Stopped);
       if (eachSlice) eachSlice();
       long n = ReceiveWatched(connection, buffer, bufferSize, work_.limits, kSliceMs, watch);
-      if (n == Connection::kFailed) return Result(End::Lost, watch.error, NetReadError);
+      if (n == Connection::kFailed) return Failed(End::Lost, watch.cause, watch.error, NetReadError);
       if (n < 0) continue;
       if (n == 0) reader_.FinishAtClose(sink);
       else reader_.Feed(buffer, static_cast<size_t>(n), sink);
@@ -74,8 +78,9 @@ class RangeFetcher {
 
   RangeResult ReaderFailure(bool closed) const {
     if (reader_.error() == NetReadNotEnd || (!reader_.headDone() && closed))
-      return Result(End::Lost, "connection closed early: " + reader_.errorText(), NetReadNotEnd);
-    return Result(End::Declined, "bad answer from the server: " + reader_.errorText(), reader_.error());
+      return Failed(End::Lost, FailureCause::Cut, "connection closed early: " + reader_.errorText(), NetReadNotEnd);
+    return Failed(End::Declined, FailureCause::BadAnswer, "bad answer from the server: " + reader_.errorText(),
+                  reader_.error());
   }
 
   void CheckHead() {
@@ -84,14 +89,15 @@ class RangeFetcher {
     std::string status = std::to_string(head.status) + " " + head.reason;
     if (head.status != 200 && head.status != 206) {
       // 416: the file is shorter than the range now.
-      verdict_ = head.status == 416 ? Result(End::Changed, "the file on the server changed (416)")
-                                    : Result(End::Declined, "server answered " + status, HttpTypeError);
+      verdict_ = head.status == 416
+                     ? Failed(End::Changed, FailureCause::ChangedFile, "the file on the server changed (416)")
+                     : Failed(End::Declined, FailureCause::HttpStatus, "server answered " + status, HttpTypeError);
       return;
     }
     auto range = ParseContentRange(head.Value("Content-Range"));
     int64_t length = head.status == 206 ? (range ? range->complete : -1) : reader_.declaredLength();
     if (ShowsOtherFile(work_.source, length, StrongEtag(head.Value("ETag")), head.Value("Last-Modified"))) {
-      verdict_ = Result(End::Changed, "the file on the server changed while it was fetched");
+      verdict_ = Failed(End::Changed, FailureCause::ChangedFile, "the file on the server changed while it was fetched");
       return;
     }
     bool coded = false;
@@ -99,9 +105,9 @@ class RangeFetcher {
     // A longer range than asked is read up to where the lease ends.
     bool fits = head.status == 206 && !coded && range && range->first == lease_.start && range->last >= lease_.end - 1;
     if (!fits)
-      verdict_ = Result(End::Refused, "server answered " + status + " (" + head.Value("Content-Range") +
-                                          ") when asked for bytes " + std::to_string(lease_.start) + "-" +
-                                          std::to_string(lease_.end - 1));
+      verdict_ = Failed(End::Refused, FailureCause::BadAnswer,
+                        "server answered " + status + " (" + head.Value("Content-Range") + ") when asked for bytes " +
+                            std::to_string(lease_.start) + "-" + std::to_string(lease_.end - 1));
   }
 
   bool OnBody(const char* data, size_t size) {
@@ -115,8 +121,8 @@ class RangeFetcher {
         return false;
       }
       if (int error = work_.file.WriteAt(claim.offset, data, claim.size)) {
-        verdict_ = Result(End::Failed, "cannot write " + work_.partPath + ": " + platform::ErrorText(error),
-                          OpenFileError);
+        verdict_ = Failed(End::Failed, FailureCause::Disk,
+                          "cannot write " + work_.partPath + ": " + platform::ErrorText(error), OpenFileError);
         return false;
       }
       wrote_ = true;

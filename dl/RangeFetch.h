@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "base/FailureCause.h"
 #include "base/ResultCode.h"
 #include "dl/HttpUrl.h"
 #include "dl/LimitedReceive.h"
@@ -45,6 +46,7 @@ struct RangeResult {
     Failed,    // writing failed
     Stopped,
   } end = End::Failed;
+  FailureCause cause = FailureCause::None;
   ResultCode code = Success;
   std::string error;
   bool wrote = false;

@@ -13,7 +13,7 @@ void RateLimiter::SetRate(int64_t bytesPerSecond) {
   std::lock_guard lock(mutex_);
   rate_ = std::max<int64_t>(0, bytesPerSecond);
   tokens_ = std::min(tokens_, Capacity(rate_.load()));
-  last_ = Clock::now();
+  last_ = clock_();
 }
 
 int64_t RateLimiter::rate() const { return rate_.load(std::memory_order_relaxed); }
@@ -30,7 +30,7 @@ size_t RateLimiter::Grant(size_t wanted, int& waitMs) {
   if (rate_.load(std::memory_order_relaxed) <= 0) return wanted;
   std::lock_guard lock(mutex_);
   if (rate_ <= 0) return wanted;
-  RefillLocked(Clock::now());
+  RefillLocked(clock_());
   double whole = std::floor(tokens_);
   if (whole < 1) {
     // Wait until a useful amount has gathered, not for single bytes.

@@ -13,9 +13,13 @@
 #include <cstdint>
 #include <mutex>
 
+#include "dl/SteadyClock.h"
+
 class RateLimiter {
  public:
   using Clock = std::chrono::steady_clock;
+
+  explicit RateLimiter(SteadyClock clock = Clock::now) : clock_(std::move(clock)) {}
 
   // 0 means no limit.
   void SetRate(int64_t bytesPerSecond);
@@ -30,6 +34,7 @@ class RateLimiter {
  private:
   void RefillLocked(Clock::time_point now);
 
+  const SteadyClock clock_;
   mutable std::mutex mutex_;
   // Read without the lock first: with no limit, readers never meet.
   std::atomic<int64_t> rate_{0};

@@ -44,7 +44,7 @@ SegmentedTransfer::StreamStep SegmentedTransfer::WriteStream(const char* data, s
     SegmentPlan::Claim claim = plan_.ClaimNext(stream_->id, size);
     if (claim.size == 0) return StreamStep::RangeDone;
     if (int code = setup_.file.WriteAt(claim.offset, data, claim.size)) {
-      SetVerdict(RangeResult{End::Failed, OpenFileError,
+      SetVerdict(RangeResult{End::Failed, FailureCause::Disk, OpenFileError,
                              "cannot write " + setup_.partPath + ": " + platform::ErrorText(code), false});
       return StreamStep::Interrupted;
     }
@@ -75,18 +75,19 @@ RangeResult SegmentedTransfer::Run(char* buffer, size_t bufferSize, int64_t stal
   };
   bool turnedAway = false;  // this thread's connection was refused while helpers went on
   for (;;) {
-    if (setup_.stopRequested()) return ended({End::Stopped, Success, {}, false});
+    if (setup_.stopRequested()) return ended({End::Stopped, FailureCause::None, Success, {}, false});
     if (auto verdict = Verdict()) {
       StopHelpers();
       return ended(*verdict);
     }
     if (plan_.Complete()) {
       StopHelpers();
-      return ended({End::Done, Success, {}, false});
+      return ended({End::Done, FailureCause::None, Success, {}, false});
     }
     if (plan_.collapsed()) {
       StopHelpers();
-      return ended({End::Refused, Success, "the server does not serve ranges reliably", false});
+      return ended(
+          {End::Refused, FailureCause::BadAnswer, Success, "the server does not serve ranges reliably", false});
     }
     if (turnedAway && helpersAlive_ > 0) {
       WaitForHelpers(eachSlice);

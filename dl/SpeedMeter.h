@@ -1,6 +1,7 @@
 // Transfer speed smoothed over the last few seconds: byte counts sampled at
 // most twice a second, the rate taken across the samples of a five-second
-// window. Not thread-safe; the engine keeps it under its lock.
+// window. Not thread-safe; the engine keeps it under its lock. The caller
+// says what time it is, from the clock it runs on.
 #ifndef VELMORA_DL_SPEEDMETER_H
 #define VELMORA_DL_SPEEDMETER_H
 
@@ -13,9 +14,9 @@ class SpeedMeter {
   using Clock = std::chrono::steady_clock;
 
   void Reset();
-  void Sample(int64_t bytes, Clock::time_point now = Clock::now());
+  void Sample(int64_t bytes, Clock::time_point now);
   // Bytes per second; 0 before two samples or when the newest is stale.
-  int64_t BytesPerSecond(Clock::time_point now = Clock::now()) const;
+  int64_t BytesPerSecond(Clock::time_point now) const;
 
  private:
   struct Point {

@@ -11,8 +11,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Step = TransferJob::Step;
 
-RunOutcome Outcome(RunOutcome::End end, ResultCode code = Success, std::string error = {}) {
-  return RunOutcome{end, code, std::move(error)};
+RunOutcome Outcome(RunOutcome::End end) { return RunOutcome{end, FailureCause::None, Success, {}}; }
+
+RunOutcome Failed(const TransferJob::StepResult& result, std::string error) {
+  return RunOutcome{RunOutcome::End::Failed, result.cause, result.code, std::move(error)};
 }
 
 }  // namespace
@@ -20,7 +22,7 @@ RunOutcome Outcome(RunOutcome::End end, ResultCode code = Success, std::string e
 RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit,
                    const RetryPolicy& policy) {
   TransferJob job(setup, host, taskLimit, globalLimit);
-  if (auto failed = job.Prepare()) return Outcome(RunOutcome::End::Failed, failed->code, failed->error);
+  if (auto failed = job.Prepare()) return Failed(*failed, failed->error);
   int failures = 0;
   auto lastProgress = Clock::now();
   for (;;) {
@@ -35,19 +37,20 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
     int64_t stallMs = std::min<int64_t>(host.StallTimeoutSeconds() * 1000LL, std::max<int64_t>(limitMs - idleMs, 1000));
     TransferJob::StepResult result = job.Attempt(stallMs);
     if (job.progressed()) failures = 0, lastProgress = Clock::now();
+    // Bytes came, or the server made us start over; a server that keeps
+    // doing the latter without sending anything counts as failing.
+    if (result.step == Step::More && !job.progressed())
+      result = {Step::Retry, FailureCause::BadAnswer, HttpTypeError,
+                "the server's answers cannot be used for this file", {}};
     switch (result.step) {
       case Step::Done: {
         TransferJob::StepResult end = job.Complete();
         if (end.step == Step::Done) return Outcome(RunOutcome::End::Done);
         if (end.step == Step::Stop) return Outcome(RunOutcome::End::Stopped);
-        return Outcome(RunOutcome::End::Failed, end.code, end.error);
+        return Failed(end, end.error);
       }
       case Step::More:
-        // Bytes came, or the server made us start over; a server that keeps
-        // doing the latter without sending anything counts as failing.
-        if (job.progressed()) continue;
-        result = {Step::Retry, HttpTypeError, "the server's answers cannot be used for this file", {}};
-        [[fallthrough]];
+        continue;
       case Step::Stop:
         job.Keep();
         return Outcome(RunOutcome::End::Stopped);
@@ -56,8 +59,7 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
         auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastProgress).count();
         if (failures >= policy.maxFailuresInRow || idle >= limitMs - 1000) {
           job.Keep();
-          return Outcome(RunOutcome::End::Failed, result.code,
-                         result.error + " (gave up after " + std::to_string(failures) + " tries)");
+          return Failed(result, result.error + " (gave up after " + std::to_string(failures) + " tries)");
         }
         auto stopped = [&host] { return host.StopRequested(); };
         if (!PauseUnlessStopped(stopped, policy.firstPauseMs << std::min(failures - 1, 10))) {
@@ -68,7 +70,7 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
       }
       default:
         job.Keep();
-        return Outcome(RunOutcome::End::Failed, result.code, result.error);
+        return Failed(result, result.error);
     }
   }
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/FailureCause.h"
+
 enum class TaskState : int { Queued = 0, Running = 1, Paused = 2, Done = 3, Failed = 4 };
 
 const char* TaskStateName(TaskState state);
@@ -22,6 +24,7 @@ struct TaskSnapshot {
   int64_t total = -1;     // -1 when unknown
   int64_t speed = 0;      // bytes/s over the last few seconds
   int64_t eta = -1;       // seconds, -1 when unknown
+  FailureCause cause = FailureCause::None;  // why a failed task failed
   int32_t code = 0;       // ResultCode of a failed task
   std::string error;      // its message
   int64_t added = 0;      // seconds since the epoch

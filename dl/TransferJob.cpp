@@ -1,11 +1,10 @@
 #include "dl/TransferJob.h"
 
 #include <algorithm>
-#include <thread>
 
-#include "dl/CheckpointPolicy.h"
 #include "dl/ContentRange.h"
 #include "dl/FileNaming.h"
+#include "dl/GetFailureCause.h"
 #include "dl/GetRequest.h"
 #include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
@@ -16,7 +15,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Step = TransferJob::Step;
 
 constexpr size_t kBufferBytes = 256 * 1024;
@@ -44,29 +42,31 @@ TransferJob::TransferJob(const TaskSetup& setup, TaskHost& host, RateLimiter& ta
   record_.source = setup.url;
 }
 
-TransferJob::StepResult TransferJob::Abort(Step step, ResultCode code, std::string error) {
-  return StepResult{step, code, std::move(error), {}};
+TransferJob::StepResult TransferJob::Next(Step step) { return StepResult{step, FailureCause::None, Success, {}, {}}; }
+
+TransferJob::StepResult TransferJob::Abort(Step step, FailureCause cause, ResultCode code, std::string error) {
+  return StepResult{step, cause, code, std::move(error), {}};
 }
 
-TransferJob::~TransferJob() { WaitForCheckpoint(); }
-
-void TransferJob::WaitForCheckpoint() {
-  if (checkpointer_.joinable()) checkpointer_.join();
+TransferJob::StepResult TransferJob::DiskFailure(const std::string& what, int error) {
+  return Abort(Step::Fail, FailureCause::Disk, OpenFileError, what + ": " + platform::ErrorText(error));
 }
+
+TransferJob::~TransferJob() = default;
 
 int TransferJob::TruncatePart(int64_t size) {
   // A record being saved may describe the bytes about to go.
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   return file_.Truncate(size);
 }
 
 bool TransferJob::OpenPart(bool keepContent) {
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   partPath_ = setup_.folder + "/" + name_ + ".part";
   int error = file_.Open(partPath_);
   if (!error && !keepContent) error = file_.Truncate(0);
   if (error) {
-    abort_ = Abort(Step::Fail, OpenFileError, "cannot open " + partPath_ + ": " + platform::ErrorText(error));
+    abort_ = DiskFailure("cannot open " + partPath_, error);
     return false;
   }
   return true;
@@ -100,7 +100,7 @@ std::optional<TransferJob::StepResult> TransferJob::Prepare() {
   // have reached the disk; a part shorter than the record cannot be trusted.
   if (file_.Size() < kept) kept = 0;
   if (int error = TruncatePart(kept))
-    return Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
+    return DiskFailure("cannot trim " + partPath_, error);
   offset_ = kept;
   record_.done.clear();
   record_.AddDone(0, offset_);
@@ -127,7 +127,7 @@ TransferJob::StepResult TransferJob::Attempt(int64_t stallMs) {
     // Without a length or with a coded body the server's bytes cannot be
     // matched to ours: start over.
     if (int error = TruncatePart(0))
-      return Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
+      return DiskFailure("cannot trim " + partPath_, error);
     offset_ = 0;
     record_.done.clear();
   }
@@ -137,20 +137,26 @@ TransferJob::StepResult TransferJob::Attempt(int64_t stallMs) {
     if (result.step != Step::Redirect) return result;
     url = result.redirect;
   }
-  return Abort(Step::Fail, HttpJump, "more than " + std::to_string(kMaxRedirects) + " redirects");
+  return Abort(Step::Fail, FailureCause::Redirect, HttpJump,
+               "more than " + std::to_string(kMaxRedirects) + " redirects");
 }
 
 TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
   HttpUrl parsed;
   std::string error;
-  if (!ParseHttpUrl(url, parsed, error)) return Abort(Step::Fail, HttpUrlError, error + ": " + url);
+  if (!ParseHttpUrl(url, parsed, error)) {
+    // The URL as added was checked then; a bad one now came from a redirect.
+    FailureCause cause = url == setup_.url ? FailureCause::BadInput : FailureCause::Redirect;
+    return Abort(Step::Fail, cause, HttpUrlError, error + ": " + url);
+  }
   askedRange_ = offset_ > 0 && record_.resumable;
   GetFailure failure;
   auto connection = SendGet(parsed, RequestHeaders(), ReceiveBufferFor(SpeedLimits{taskLimit_, globalLimit_}),
                             static_cast<int>(stallMs_), [this] { return host_.StopRequested(); }, failure);
   if (!connection) {
-    if (failure.stopped) return Abort(Step::Stop, Success, {});
-    return Abort(failure.permanent ? Step::Fail : Step::Retry, failure.connected ? NetSendError : NetConnectError,
+    if (failure.stopped) return Next(Step::Stop);
+    return Abort(failure.permanent ? Step::Fail : Step::Retry, GetFailureCause(failure, parsed.scheme),
+                 failure.connected ? NetSendError : NetConnectError,
                  failure.error);
   }
   proxyEndpoint_ = connection->forwardsThroughProxy() ? connection->proxyEndpoint() : std::string();
@@ -173,30 +179,30 @@ TransferJob::StepResult TransferJob::AttemptSegmented() {
   int sliceError = 0;
   auto eachSlice = [this, &sliceError] {
     host_.Progress(segments_->DoneBytes(), record_.total);
-    if (int error = Checkpoint(CheckpointWhen::IfDue); error && !sliceError) sliceError = error;
+    if (int error = Checkpoint(Checkpointer::When::IfDue); error && !sliceError) sliceError = error;
   };
   RangeResult result = segments_->Run(buffer_.get(), kBufferBytes, stallMs_, eachSlice);
   progressed_ = result.wrote;
   host_.Progress(segments_->DoneBytes(), record_.total);
-  if (sliceError) return Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(sliceError));
+  if (sliceError) return DiskFailure("cannot save the record", sliceError);
   using End = RangeResult::End;
   switch (result.end) {
     case End::Done:
-      return Abort(Step::Done, Success, {});
+      return Next(Step::Done);
     case End::Stopped:
-      return Abort(Step::Stop, Success, {});
+      return Next(Step::Stop);
     case End::Lost:
     case End::Declined:
-      return Abort(Step::Retry, result.code, result.error);
+      return Abort(Step::Retry, result.cause, result.code, result.error);
     case End::Refused:
     case End::Changed:
       LeaveSegments(result.end == End::Changed);
       progressed_ = true;  // the transfer goes on, differently
-      return Abort(Step::More, Success, {});
+      return Next(Step::More);
     case End::Failed:
       break;
   }
-  return Abort(Step::Fail, result.code, result.error);
+  return Abort(Step::Fail, result.cause, result.code, result.error);
 }
 
 bool TransferJob::MaybeSplit(const HttpResponseHead& head) {
@@ -206,7 +212,7 @@ bool TransferJob::MaybeSplit(const HttpResponseHead& head) {
       record_.total < kMinSplitBytes)
     return true;
   if (int error = file_.Allocate(record_.total)) {
-    abort_ = Abort(Step::Fail, OpenFileError,
+    abort_ = Abort(Step::Fail, FailureCause::Disk, OpenFileError,
                    "cannot make room for " + std::to_string(record_.total) + " bytes in " + partPath_ + ": " +
                        platform::ErrorText(error));
     return false;
@@ -239,27 +245,27 @@ void TransferJob::LeaveSegments(bool restart) {
 void TransferJob::ForgetContent() {
   // The record goes before the bytes it describes: a crash in between
   // leaves a part without a record, which is started over.
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   platform::RemoveFile(PartRecordPath(partPath_));
   if (int error = TruncatePart(0))
-    abort_ = Abort(Step::Fail, OpenFileError, "cannot trim " + partPath_ + ": " + platform::ErrorText(error));
+    abort_ = DiskFailure("cannot trim " + partPath_, error);
 }
 
 TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
   StallWatch watch;
   watch.stallMs = stallMs_;
   for (;;) {
-    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
+    if (host_.StopRequested()) return Next(Step::Stop);
     if (auto end = ReceiveOnce(connection, watch)) return *end;
-    if (int error = Checkpoint(CheckpointWhen::IfDue))
-      return Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
+    if (int error = Checkpoint(Checkpointer::When::IfDue))
+      return DiskFailure("cannot save the record", error);
   }
 }
 
 std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& connection, StallWatch& watch) {
   long n = ReceiveWatched(connection, buffer_.get(), kBufferBytes, SpeedLimits{taskLimit_, globalLimit_}, kSliceMs,
                           watch);
-  if (n == Connection::kFailed) return Abort(Step::Retry, NetReadError, watch.error);
+  if (n == Connection::kFailed) return Abort(Step::Retry, watch.cause, NetReadError, watch.error);
   if (n < 0) return std::nullopt;
   if (n == 0) {
     closed_ = true;
@@ -277,9 +283,11 @@ std::optional<TransferJob::StepResult> TransferJob::AfterFeed() {
   switch (reader_->state()) {
     case HttpResponseReader::State::Done: {
       if (decoder_ && !decoder_->Finish([this](const char* d, size_t s) { return WriteDecoded(d, s); }))
-        return abort_ ? *abort_ : Abort(Step::Fail, NetReadError, "the coded body is damaged: " + decoder_->errorText());
-      if (record_.total >= 0 && offset_ < record_.total) return Abort(Step::More, Success, {});
-      return Abort(Step::Done, Success, {});
+        return abort_ ? *abort_
+                      : Abort(Step::Fail, FailureCause::BadAnswer, NetReadError,
+                              "the coded body is damaged: " + decoder_->errorText());
+      if (record_.total >= 0 && offset_ < record_.total) return Next(Step::More);
+      return Next(Step::Done);
     }
     case HttpResponseReader::State::Failed:
       return ReaderFailure();
@@ -293,8 +301,9 @@ TransferJob::StepResult TransferJob::ReaderFailure() const {
   // A body cut short, or a server that closed before its head was whole
   // (restarting, overloaded), may well answer the next time.
   if (reader_->error() == NetReadNotEnd || (!reader_->headDone() && closed_))
-    return StepResult{Step::Retry, NetReadNotEnd, "connection closed early: " + reader_->errorText(), {}};
-  return StepResult{Step::Fail, reader_->error(), "bad answer from the server: " + reader_->errorText(), {}};
+    return Abort(Step::Retry, FailureCause::Cut, NetReadNotEnd, "connection closed early: " + reader_->errorText());
+  return Abort(Step::Fail, FailureCause::BadAnswer, reader_->error(),
+               "bad answer from the server: " + reader_->errorText());
 }
 
 bool TransferJob::OnBody(const char* data, size_t size) {
@@ -302,7 +311,9 @@ bool TransferJob::OnBody(const char* data, size_t size) {
   if (abort_) return false;
   if (decoder_) {
     if (decoder_->Feed(data, size, [this](const char* d, size_t s) { return WriteDecoded(d, s); })) return true;
-    if (!abort_) abort_ = Abort(Step::Fail, NetReadError, "the coded body is damaged: " + decoder_->errorText());
+    if (!abort_)
+      abort_ = Abort(Step::Fail, FailureCause::BadAnswer, NetReadError,
+                     "the coded body is damaged: " + decoder_->errorText());
     return false;
   }
   return WriteDecoded(data, size);
@@ -316,11 +327,11 @@ bool TransferJob::WriteDecoded(const char* data, size_t size) {
     if (step == SegmentedTransfer::StreamStep::Go) return true;
     // Its range is written, or the transfer must change course: either way
     // the next attempt goes on range by range.
-    abort_ = Abort(Step::More, Success, {});
+    abort_ = Next(Step::More);
     return false;
   }
   if (int error = file_.WriteAt(offset_, data, size)) {
-    abort_ = Abort(Step::Fail, OpenFileError, "cannot write " + partPath_ + ": " + platform::ErrorText(error));
+    abort_ = DiskFailure("cannot write " + partPath_, error);
     return false;
   }
   offset_ += static_cast<int64_t>(size);
@@ -333,16 +344,19 @@ void TransferJob::HandleHead() {
   headHandled_ = true;
   const HttpResponseHead& head = reader_->head();
   if (IsRedirect(head.status) && head.Has("Location")) {
-    abort_ = StepResult{Step::Redirect, Success, {}, ResolveLocation(currentUrl_, head.Value("Location"))};
+    abort_ = Next(Step::Redirect);
+    abort_->redirect = ResolveLocation(currentUrl_, head.Value("Location"));
     return;
   }
   if (head.status == 416) return HandleRefusedRange(head);
   if (!proxyEndpoint_.empty() && head.status == 407) {
-    abort_ = Abort(Step::Fail, NetConnectError, "the proxy " + proxyEndpoint_ + " refused the request: 407 " + head.reason);
+    abort_ = Abort(Step::Fail, FailureCause::ProxyAuth, NetConnectError,
+                   "the proxy " + proxyEndpoint_ + " refused the request: 407 " + head.reason);
     return;
   }
   if (head.status < 200 || head.status > 299) {
-    abort_ = Abort(Step::Fail, head.status == 404 || head.status == 410 ? NotFound : HttpTypeError,
+    ResultCode code = head.status == 404 || head.status == 410 ? NotFound : HttpTypeError;
+    abort_ = Abort(Step::Fail, FailureCause::HttpStatus, code,
                    "server answered " + std::to_string(head.status) + " " + head.reason);
     return;
   }
@@ -353,8 +367,8 @@ void TransferJob::HandleHead() {
   if (abort_ || !EnsureNamed(head) || !CheckFreeSpace() || !MaybeSplit(head)) return;
   // The first record of this answer, saved beside the transfer: until it
   // is on disk a crash leaves a part without a record, which is started over.
-  if (int error = Checkpoint(CheckpointWhen::NowInBackground))
-    abort_ = Abort(Step::Fail, OpenFileError, "cannot save the record: " + platform::ErrorText(error));
+  if (int error = Checkpoint(Checkpointer::When::NowInBackground))
+    abort_ = DiskFailure("cannot save the record", error);
 }
 
 bool TransferJob::HandleCoding(const HttpResponseHead& head) {
@@ -364,7 +378,8 @@ bool TransferJob::HandleCoding(const HttpResponseHead& head) {
   if (codings.empty()) return true;
   if (codings.size() == 1) decoder_ = ContentDecoder::ForCoding(codings.front());
   if (!decoder_) {
-    abort_ = Abort(Step::Fail, HttpTypeError, "the server's content coding is not supported: " + head.Value("Content-Encoding"));
+    abort_ = Abort(Step::Fail, FailureCause::Unsupported, HttpTypeError,
+                   "the server's content coding is not supported: " + head.Value("Content-Encoding"));
     return false;
   }
   record_.resumable = false;
@@ -372,7 +387,7 @@ bool TransferJob::HandleCoding(const HttpResponseHead& head) {
     // A range of coded bytes cannot be appended to decoded ones: ask again
     // for the whole body, which is then decoded from its start.
     decoder_.reset();
-    abort_ = Abort(Step::More, Success, {});
+    abort_ = Next(Step::More);
     return false;
   }
   return true;
@@ -382,7 +397,8 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
   auto range = ParseContentRange(head.Value("Content-Range"));
   bool fits = range && range->first == offset_ && (record_.total < 0 || range->complete == record_.total);
   if (!fits) {
-    abort_ = Abort(Step::Fail, HttpTypeError,
+    bool changed = range && record_.total >= 0 && range->complete != record_.total;
+    abort_ = Abort(Step::Fail, changed ? FailureCause::ChangedFile : FailureCause::BadAnswer, HttpTypeError,
                    "server sent the range " + head.Value("Content-Range") + " when asked for " +
                        Range(offset_, record_.total - 1, record_.total) + "; the partial file is kept");
     return;
@@ -414,10 +430,10 @@ void TransferJob::HandleRefusedRange(const HttpResponseHead& head) {
   bool complete = askedRange_ && record_.total >= 0 && offset_ == record_.total && file_.Size() == record_.total &&
                   (!range || range->complete < 0 || range->complete == record_.total);
   if (complete) {
-    abort_ = Abort(Step::Done, Success, {});
+    abort_ = Next(Step::Done);
     return;
   }
-  abort_ = Abort(Step::Fail, HttpTypeError,
+  abort_ = Abort(Step::Fail, FailureCause::ChangedFile, HttpTypeError,
                  "server refused the range from byte " + std::to_string(offset_) + " (416 " + head.reason +
                      "); the partial file is kept");
 }
@@ -425,10 +441,8 @@ void TransferJob::HandleRefusedRange(const HttpResponseHead& head) {
 bool TransferJob::EnsureNamed(const HttpResponseHead& head) {
   if (file_.IsOpen()) return true;
   if (name_.empty()) {
-    std::string proposed = FileNameFromContentDisposition(head.Value("Content-Disposition"));
-    if (proposed.empty()) proposed = FileNameFromUrl(currentUrl_);
-    if (proposed.empty()) proposed = FileNameFromUrl(setup_.url);
-    name_ = host_.ClaimName(setup_.folder, SafeFileName(proposed));
+    name_ = host_.ClaimName(setup_.folder,
+                            AnswerFileName(head.Value("Content-Disposition"), currentUrl_, setup_.url));
     host_.Named(name_, setup_.folder + "/" + name_);
   }
   return OpenPart(false);
@@ -441,81 +455,54 @@ bool TransferJob::CheckFreeSpace() {
   std::string unreadable;  // an unreadable folder fails at opening, with its own words
   if (!platform::QueryDiskSpace(setup_.folder, space, unreadable) || static_cast<int64_t>(space.available) >= needed)
     return true;
-  abort_ = Abort(Step::Fail, OpenFileError,
+  abort_ = Abort(Step::Fail, FailureCause::Disk, OpenFileError,
                  "no space: " + std::to_string(needed) + " bytes needed, " + std::to_string(space.available) +
                      " bytes free in " + setup_.folder);
   return false;
 }
 
-int TransferJob::Checkpoint(CheckpointWhen when) {
+int TransferJob::Checkpoint(Checkpointer::When when) {
   if (!file_.IsOpen()) return 0;
-  if (int error = checkpointError_.exchange(0)) return error;
-  auto now = Clock::now();
-  // Asked after every read: the clock decides most calls before any count.
-  if (when == CheckpointWhen::IfDue && (checkpointBusy_ || now - lastCheckpoint_ < CheckpointPolicy::kEvery)) return 0;
-  int64_t done = DoneBytes();
-  int64_t pending = std::max<int64_t>(done - doneAtCheckpoint_, 0);
-  if (when == CheckpointWhen::IfDue && !CheckpointPolicy::Due(now - lastCheckpoint_, pending, flushBytesPerSecond_.load()))
-    return 0;
-  lastCheckpoint_ = now;
-  doneAtCheckpoint_ = done;
+  return checkpointer_.Save(when, partPath_, [this] { return DoneBytes(); }, [this] { return Snapshot(); });
+}
+
+PartRecord TransferJob::Snapshot() const {
   PartRecord snapshot = record_;
   snapshot.done.clear();
   if (segments_) snapshot.done = segments_->Done();
   else if (snapshot.resumable) snapshot.AddDone(0, offset_);
-  WaitForCheckpoint();
-  if (when == CheckpointWhen::NowAndWait) return SaveCheckpoint(snapshot, partPath_, pending);
-  // Flushing can take a while on a slow disk; the transfer goes on
-  // meanwhile, and the record claims only what was written before it.
-  checkpointBusy_ = true;
-  checkpointer_ = std::thread([this, snapshot = std::move(snapshot), path = partPath_, pending] {
-    checkpointError_ = SaveCheckpoint(snapshot, path, pending);
-    checkpointBusy_ = false;
-  });
-  return 0;
+  return snapshot;
 }
 
 int64_t TransferJob::DoneBytes() const { return segments_ ? segments_->DoneBytes() : offset_; }
 
-int TransferJob::SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath, int64_t pendingBytes) {
-  // The record may only claim bytes that are on the device.
-  if (snapshot.resumable) {
-    auto started = Clock::now();
-    if (int error = file_.Sync()) return error;
-    double seconds = std::chrono::duration<double>(Clock::now() - started).count();
-    if (pendingBytes >= CheckpointPolicy::kMeasurableFlush && seconds > 0)
-      flushBytesPerSecond_ =
-          std::max(static_cast<double>(pendingBytes) / seconds, 1.0 * CheckpointPolicy::kMeasurableFlush);
-  }
-  return SavePartRecord(PartRecordPath(partPath), snapshot);
-}
-
 void TransferJob::Keep() {
   if (segments_) segments_->StopHelpers();
-  Checkpoint(CheckpointWhen::NowAndWait);
+  Checkpoint(Checkpointer::When::NowAndWait);
   // A failure of the last background save has nobody left to report to;
   // the record on disk still claims only flushed bytes.
-  checkpointError_ = 0;
+  checkpointer_.ForgetError();
 }
 
 TransferJob::StepResult TransferJob::Complete() {
   // No flush here: the record goes once the file has its name, and until
   // then it claims only bytes flushed earlier.
   segments_.reset();
-  WaitForCheckpoint();
+  checkpointer_.Wait();
   int64_t size = file_.Size();
   if (record_.total >= 0 && size != record_.total)
-    return Abort(Step::Fail, NetReadError,
+    return Abort(Step::Fail, FailureCause::Disk, NetReadError,
                  "size check failed: " + std::to_string(size) + " bytes on disk, " + std::to_string(record_.total) +
                      " expected; the partial file is kept");
   file_.Close();
   if (!setup_.sha256.empty()) {
     std::string actual = Sha256OfFile(partPath_, [this] { return host_.StopRequested(); });
-    if (host_.StopRequested()) return Abort(Step::Stop, Success, {});
+    if (host_.StopRequested()) return Next(Step::Stop);
     if (actual != setup_.sha256) {
       // The bytes are wrong, so nothing of them may be continued.
       platform::RemoveFile(PartRecordPath(partPath_));
-      return Abort(Step::Fail, NetReadError, "SHA-256 check failed: expected " + setup_.sha256 + ", got " + actual);
+      return Abort(Step::Fail, FailureCause::Checksum, NetReadError,
+                   "SHA-256 check failed: expected " + setup_.sha256 + ", got " + actual);
     }
   }
   std::string target = setup_.folder + "/" + name_;
@@ -526,8 +513,8 @@ TransferJob::StepResult TransferJob::Complete() {
     target = setup_.folder + "/" + name_;
     error = platform::MoveFileNoReplace(partPath_, target);
   }
-  if (error) return Abort(Step::Fail, OpenFileError, "cannot rename " + partPath_ + ": " + platform::ErrorText(error));
+  if (error) return DiskFailure("cannot rename " + partPath_, error);
   platform::RemoveFile(PartRecordPath(partPath_));
   host_.Named(name_, target);
-  return Abort(Step::Done, Success, {});
+  return Next(Step::Done);
 }

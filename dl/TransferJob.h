@@ -4,20 +4,17 @@
 #ifndef VELMORA_DL_TRANSFERJOB_H
 #define VELMORA_DL_TRANSFERJOB_H
 
-#include <atomic>
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
-#include "dl/CheckpointPolicy.h"
+#include "dl/Checkpointer.h"
 #include "dl/Connection.h"
 #include "dl/HttpUrl.h"
 #include "dl/LimitedReceive.h"
 #include "dl/PartRecord.h"
 #include "dl/SegmentedTransfer.h"
-#include "dl/TaskRunner.h"
+#include "dl/TaskRun.h"
 #include "net/ContentDecoder.h"
 #include "net/HttpResponseReader.h"
 #include "platform/DataFile.h"
@@ -27,6 +24,7 @@ class TransferJob {
   enum class Step { Done, More, Retry, Fail, Stop, Redirect };
   struct StepResult {
     Step step = Step::Fail;
+    FailureCause cause = FailureCause::None;
     ResultCode code = Success;
     std::string error;
     std::string redirect;  // Step::Redirect
@@ -75,19 +73,19 @@ class TransferJob {
   bool EnsureNamed(const HttpResponseHead& head);
   bool CheckFreeSpace();
   bool OpenPart(bool keepContent);
-  // Saves the record after flushing the data it claims, on a helper thread
-  // (at most once per interval, or now) or at once. 0 or an errno (also
-  // one left by an earlier background save).
-  enum class CheckpointWhen { IfDue, NowInBackground, NowAndWait };
-  int Checkpoint(CheckpointWhen when);
-  int SaveCheckpoint(const PartRecord& snapshot, const std::string& partPath, int64_t pendingBytes);
+  // Saves the record when due, or now (see Checkpointer). 0 or an errno.
+  int Checkpoint(Checkpointer::When when);
+  // The record as the bytes on disk stand.
+  PartRecord Snapshot() const;
   // Bytes on disk, by one connection or several.
   int64_t DoneBytes() const;
-  void WaitForCheckpoint();
   int TruncatePart(int64_t size);
   int ReceiveBufferBytes() const;
   HeaderList RequestHeaders() const;
-  StepResult Abort(Step step, ResultCode code, std::string error);
+  static StepResult Next(Step step);
+  static StepResult Abort(Step step, FailureCause cause, ResultCode code, std::string error);
+  // Writing, trimming or saving beside the part failed: `what` and errno.
+  static StepResult DiskFailure(const std::string& what, int error);
 
   const TaskSetup& setup_;
   TaskHost& host_;
@@ -100,13 +98,8 @@ class TransferJob {
   platform::DataFile file_;
   int64_t offset_ = 0;
   std::unique_ptr<char[]> buffer_;
-  std::chrono::steady_clock::time_point lastCheckpoint_{};
-  std::thread checkpointer_;
-  std::atomic<bool> checkpointBusy_{false};
-  std::atomic<int> checkpointError_{0};
-  int64_t doneAtCheckpoint_ = 0;
-  // How fast the disk took the last large flush; a guess until measured.
-  std::atomic<double> flushBytesPerSecond_{CheckpointPolicy::kFirstFlushBytesPerSecond};
+  // Declared after the file it flushes, so that it is through first.
+  Checkpointer checkpointer_{file_};
   // While several connections share the file. Declared after the file it
   // writes to, so that it stops first.
   std::unique_ptr<SegmentedTransfer> segments_;

@@ -13,7 +13,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QImage>
@@ -22,6 +21,7 @@
 #include "base/ReportError.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/TempDir.h"
 #include "ui/controls/ControlAutomation.h"
 #include "ui/controls/EmbeddedSkin.h"
@@ -283,9 +283,7 @@ TEST_F(DefaultScriptsTest, AFinishedZipIsExtractedBesideItAndAFailureShowsOnTheT
   Eval("fake:set('http://127.0.0.1:9/bad.zip', { state = 'done', done = 10, total = 10 })");
   Tick();
   ASSERT_EQ(Rows("downloadedlist"), 2);
-  for (int i = 0; i < 100 && Eval("return zip_running()") != "0"; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  Eventually([&] { return Eval("return zip_running()") == "0"; }, 2000);
   Tick();
   EXPECT_EQ(Eval("return UnzipCount"), "0");
   EXPECT_EQ(ReadFileBytes(folder + "/good/hello.txt"), "hello");
@@ -306,10 +304,10 @@ TEST_F(DefaultScriptsTest, DeleteKeepsTheFilesUnlessAskedAndRemovesThemWhenAsked
   Open();
   Eval("app.state.settings.folder = '" + folder + "'");
   Eval("app.addFromText('" + server.Url("/kept.bin") + "\\n" + server.Url("/removed.bin") + "')");
-  for (int i = 0; i < 200 && Rows("downloadedlist") < 2; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  Eventually([&] {
     Tick();
-  }
+    return Rows("downloadedlist") >= 2;
+  });
   ASSERT_EQ(Rows("downloadedlist"), 2);
   ASSERT_EQ(ReadFileBytes(folder + "/kept.bin"), kept.body);
   // The finished page as the user sees it, kept for a person to look at.

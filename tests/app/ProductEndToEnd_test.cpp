@@ -9,13 +9,14 @@
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
 
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include "dl/PartRecord.h"
 #include "tests/app/VelmoraProcess.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/support/Eventually.h"
 
 namespace {
 
@@ -52,16 +53,16 @@ std::string StateOf(const TempDir& home, const std::string& name) {
   return found == tasks.end() ? "" : found->second;
 }
 
-bool WaitFor(const std::function<bool()>& condition, int seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < until) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return condition();
-}
+bool WaitFor(const std::function<bool()>& condition, int seconds) { return Eventually(condition, seconds * 1000); }
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+// The bytes a part file's record vouches for; 0 while there is none.
+int64_t RecordedBytes(const std::string& partPath) {
+  PartRecord record;
+  std::string why;
+  return LoadPartRecord(PartRecordPath(partPath), record, why) ? record.ContiguousDone() : 0;
+}
 
 class ProductEndToEnd : public ::testing::Test {
  protected:
@@ -123,7 +124,7 @@ TEST_F(ProductEndToEnd, KilledMidDownloadItResumesOrStartsOverToAWholeFile) {
     ASSERT_TRUE(velmora.HandOver("#clicent#" + server.Url("/ignoring.bin")));
     // Progress is recorded every few seconds: wait for some on disk.
     ASSERT_TRUE(WaitFor([&] { return StartsWith(StateOf(home, "ranged.bin"), "running"); }, 20));
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ASSERT_TRUE(WaitFor([&] { return RecordedBytes(downloads + "/ranged.bin.part") > 0; }, 20));
     velmora.Kill();
   }
   slow = false;

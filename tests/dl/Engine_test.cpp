@@ -206,13 +206,16 @@ TEST(Engine, AWaitEndsWhenItsTaskIsRemoved) {
   TempDir dir;
   DownloadEngine engine(FastSettings());
   int64_t id = AddTask(engine, server.Url("/w.bin"), dir.path());
-  std::optional<TaskState> waited = TaskState::Running;
   auto started = Clock::now();
-  std::thread waiter([&] { waited = engine.Wait(id, 20000); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // Removed once bytes flow, by which time this thread is long in its wait.
+  bool removed = false;
   std::string error;
-  ASSERT_TRUE(engine.Remove(id, true, error));
-  waiter.join();
+  std::thread remover([&] {
+    if (Eventually([&] { return engine.Info(id)->done > 0; })) removed = engine.Remove(id, true, error);
+  });
+  std::optional<TaskState> waited = engine.Wait(id, 20000);
+  remover.join();
+  ASSERT_TRUE(removed) << error;
   EXPECT_FALSE(waited.has_value());
   EXPECT_LT(SecondsSince(started), 2.0);
 }

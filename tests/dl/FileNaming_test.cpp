@@ -19,6 +19,14 @@ TEST(FileNaming, ExtendedNameWinsOverPlainNameWhichWinsOverTheUrl) {
   EXPECT_EQ(FileNameFromUrl("http://h/dir/"), "dir");
 }
 
+TEST(FileNaming, AnAnswerNamesTheFileByItsHeaderThenTheUrlThatAnsweredThenTheAddedOne) {
+  EXPECT_EQ(AnswerFileName("attachment; filename=r.pdf", "http://h/final.bin", "http://h/added.bin"), "r.pdf");
+  EXPECT_EQ(AnswerFileName("inline", "http://h/final.bin", "http://h/added.bin"), "final.bin");
+  EXPECT_EQ(AnswerFileName("", "http://h/", "http://h/added.bin"), "added.bin");
+  EXPECT_EQ(AnswerFileName("", "http://h/", "http://h/"), "download");
+  EXPECT_EQ(AnswerFileName("attachment; filename=\"../../x.sh\"", "http://h/a", "http://h/b"), "x.sh");
+}
+
 TEST(FileNaming, PlainNamesThatAreNotUtf8AreReadAsTheAnsiCodePage) {
   // "中文" in GBK, as servers for that audience send it.
   EXPECT_EQ(FileNameFromContentDisposition("attachment; filename=\"\xD6\xD0\xCE\xC4.rar\""),

@@ -45,10 +45,12 @@ TEST(FullDisk, AWriteThatRunsOutOfSpaceFailsWithTheSystemsMessage) {
   TaskSnapshot unknown = WaitForEnd(engine, AddTask(engine, server.Url("/unknown.bin"), dir / "small"));
   EXPECT_EQ(unknown.state, TaskState::Failed);
   EXPECT_NE(unknown.error.find("No space left on device"), std::string::npos) << unknown.error;
+  EXPECT_EQ(unknown.cause, FailureCause::Disk);
   EXPECT_TRUE(platform::PathExists(dir / "small/unknown.bin.part"));
   EXPECT_FALSE(platform::PathExists(dir / "small/unknown.bin"));
   platform::RemoveFile(dir / "small/unknown.bin.part");
   TaskSnapshot known = WaitForEnd(engine, AddTask(engine, server.Url("/known.bin"), dir / "small"));
   EXPECT_EQ(known.state, TaskState::Failed);
   EXPECT_EQ(known.error.rfind("no space: 2097152 bytes needed, ", 0), 0u) << known.error;
+  EXPECT_EQ(known.cause, FailureCause::Disk);
 }

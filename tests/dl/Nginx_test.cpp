@@ -50,9 +50,7 @@ TEST_F(NginxDownload, APausedTransferResumesWithTheServersValidators) {
   DownloadEngine engine(FastSettings());
   engine.SetLimit(2 << 20);
   int64_t id = AddTask(engine, nginx->Url("/big.bin"), out.path());
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (engine.Info(id)->done < (1 << 20) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Eventually([&] { return engine.Info(id)->done >= (1 << 20); });
   std::string error;
   ASSERT_TRUE(engine.Pause(id, error));
   int64_t kept = engine.Info(id)->done;

@@ -102,6 +102,8 @@ TEST(Resume, AWrongContentRangeFailsAndKeepsThePartialFile) {
     TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url(std::string("/") + name), dir.path(), Named(name)));
     EXPECT_EQ(end.state, TaskState::Failed) << name;
     EXPECT_NE(end.error.find("partial file is kept"), std::string::npos) << end.error;
+    // Another length means another file; a misplaced range of this one is a bad answer.
+    EXPECT_STREQ(FailureCauseName(end.cause), name == std::string("grown.bin") ? "changed-file" : "bad-answer");
     EXPECT_TRUE(ReadFileBytes(dir / name + ".part") == body.substr(0, 20000)) << name;
     EXPECT_TRUE(platform::PathExists(PartRecordPath(dir / name + ".part")));
     EXPECT_FALSE(platform::PathExists(dir / name));
@@ -151,6 +153,7 @@ TEST(Resume, ASilentServerFailsTheTaskWithTheReason) {
   TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/quiet"), dir.path()), 10000);
   EXPECT_EQ(end.state, TaskState::Failed);
   EXPECT_NE(end.error.find("no data for 1 s"), std::string::npos) << end.error;
+  EXPECT_EQ(end.cause, FailureCause::Stall);
 }
 
 TEST(Resume, AFullDiskFailsWithTheSystemsMessageAndALaterStartContinues) {
@@ -169,11 +172,13 @@ TEST(Resume, AFullDiskFailsWithTheSystemsMessageAndALaterStartContinues) {
   }
   ASSERT_EQ(failed.state, TaskState::Failed);
   EXPECT_NE(failed.error.find("No space left on device"), std::string::npos) << failed.error;
+  EXPECT_EQ(failed.cause, FailureCause::Disk);
   EXPECT_TRUE(platform::PathExists(dir / "big.bin.part"));
   std::string error;
   ASSERT_TRUE(engine.Start(id, error));
   TaskSnapshot done = WaitForEnd(engine, id);
   ASSERT_EQ(done.state, TaskState::Done) << done.error;
+  EXPECT_EQ(done.cause, FailureCause::None) << "a new start forgets why the last one failed";
   EXPECT_TRUE(ReadFileBytes(dir / "big.bin") == body);
   // Continued from what the record vouches for, not from byte 0.
   long long from = std::atoll(server.requests().back().Header("Range").c_str() + 6);

@@ -275,6 +275,7 @@ TEST(Segments, AFailedWriteOnAnyConnectionFailsTheTaskAndALaterStartContinues) {
   }
   ASSERT_EQ(failed.state, TaskState::Failed);
   EXPECT_NE(failed.error.find(std::strerror(ENOSPC)), std::string::npos) << failed.error;
+  EXPECT_EQ(failed.cause, FailureCause::Disk);
   PartRecord record;
   std::string error;
   ASSERT_TRUE(LoadPartRecord(dir / "full.bin.part.rec", record, error)) << error;

@@ -58,9 +58,7 @@ TEST(TaskHeaders, GoWithEveryRequestAndStayOutOfTheRecord) {
   EXPECT_NE(error.find("control character"), std::string::npos) << error;
 
   int64_t id = AddTask(engine, server.Url("/f.bin"), dir.path(), options);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (engine.Info(id)->done < (512 << 10) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Eventually([&] { return engine.Info(id)->done >= (512 << 10); });
   ASSERT_TRUE(engine.Pause(id, error)) << error;
   std::string record = ReadFileBytes(PartRecordPath(dir / "f.bin.part"));
   EXPECT_FALSE(record.empty());

@@ -89,6 +89,7 @@ TEST(Transfer, NeverWritesAnErrorPageOrABadlyFramedBody) {
   TaskSnapshot missing = WaitForEnd(engine, AddTask(engine, server.Url("/missing"), dir.path()));
   EXPECT_EQ(missing.state, TaskState::Failed);
   EXPECT_EQ(missing.code, NotFound);
+  EXPECT_EQ(missing.cause, FailureCause::HttpStatus);
   EXPECT_EQ(missing.error, "server answered 404 Not Found");
   EXPECT_FALSE(platform::PathExists(dir / "missing"));
   EXPECT_FALSE(platform::PathExists(dir / "missing.part"));
@@ -96,6 +97,7 @@ TEST(Transfer, NeverWritesAnErrorPageOrABadlyFramedBody) {
     TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url(path), dir.path()));
     EXPECT_EQ(end.state, TaskState::Failed) << path;
     EXPECT_FALSE(end.error.empty()) << path;
+    EXPECT_EQ(end.cause, FailureCause::BadAnswer) << path;
     EXPECT_FALSE(platform::PathExists(dir.path() + path));
   }
 }
@@ -112,6 +114,7 @@ TEST(Transfer, RefusedConnectionsFailWithTheSystemsReasonAfterFiveTries) {
       WaitForEnd(engine, AddTask(engine, "http://127.0.0.1:" + std::to_string(port) + "/x", dir.path()));
   EXPECT_EQ(end.state, TaskState::Failed);
   EXPECT_EQ(end.code, NetConnectError);
+  EXPECT_EQ(end.cause, FailureCause::Refused);
   EXPECT_NE(end.error.find("Connection refused"), std::string::npos) << end.error;
   EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
 }
@@ -130,6 +133,7 @@ TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
   TaskSnapshot wrong = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path(), good));
   EXPECT_EQ(wrong.state, TaskState::Failed);
   EXPECT_NE(wrong.error.find("SHA-256"), std::string::npos);
+  EXPECT_EQ(wrong.cause, FailureCause::Checksum);
   EXPECT_FALSE(platform::PathExists(dir / "good.bin"));
   TaskSnapshot redirected = WaitForEnd(engine, AddTask(engine, server.Url("/old"), dir.path()));
   EXPECT_EQ(redirected.state, TaskState::Done) << redirected.error;
@@ -139,4 +143,21 @@ TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
   EXPECT_EQ(engine.Add("ftp://127.0.0.1/x", dir.path(), {}, error), 0);
   EXPECT_EQ(engine.Add(server.Url("/x"), dir / "nowhere", {}, error), 0);
   EXPECT_NE(error.find("folder does not exist"), std::string::npos);
+}
+
+TEST(Transfer, AServerThatNeverSendsUsableBytesFailsTheTaskInsteadOfPausingIt) {
+  // A coded range cannot be appended, so each answer asks for another one
+  // without a byte written: the task must give up, not end up paused.
+  HttpTestServer server([](const HttpRequest&, ServerPeer& peer, size_t) {
+    peer.Send("HTTP/1.1 206 Partial Content\r\nContent-Encoding: gzip\r\nContent-Range: bytes 0-9/10\r\n"
+              "Content-Length: 10\r\n\r\n0123456789");
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/coded.bin"), dir.path()));
+  EXPECT_EQ(TaskStateName(end.state), std::string("failed")) << end.error;
+  EXPECT_EQ(end.code, HttpTypeError);
+  EXPECT_EQ(end.cause, FailureCause::BadAnswer);
+  EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
+  EXPECT_FALSE(platform::PathExists(dir / "coded.bin"));
 }

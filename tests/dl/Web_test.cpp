@@ -116,6 +116,8 @@ TEST_F(WebDownload, HttpsIsByteIdenticalAndEveryCertificateFaultSaysWhy) {
     EXPECT_NE(failed.error.find(c.says), std::string::npos) << c.name << ": " << failed.error;
     // A certificate fault is not worth a second try.
     EXPECT_EQ(failed.error.find("gave up"), std::string::npos) << failed.error;
+    EXPECT_TRUE(failed.cause == FailureCause::Tls || failed.cause == FailureCause::TlsCertificate)
+        << c.name << ": " << FailureCauseName(failed.cause);
     EXPECT_FALSE(HttpGet(Https(server, "/big.bin"), {}, answer, error, HttpGetOptions{})) << c.name;
     EXPECT_NE(error.find(c.says), std::string::npos) << c.name << ": " << error;
   }
@@ -157,6 +159,7 @@ TEST_F(WebDownload, RedirectChainsOfEveryCodeCrossToHttpsAndALoopEnds) {
   TaskSnapshot loop = WaitForEnd(engine, AddTask(engine, hops.Url("/loop"), out.path(), Named("loop.bin")));
   EXPECT_EQ(loop.state, TaskState::Failed);
   EXPECT_NE(loop.error.find("more than 10 redirects"), std::string::npos) << loop.error;
+  EXPECT_EQ(loop.cause, FailureCause::Redirect);
   EXPECT_FALSE(HttpGet(hops.Url("/loop"), {}, answer, error, HttpGetOptions{}));
   EXPECT_NE(error.find("more than 10 redirects"), std::string::npos) << error;
 }
@@ -190,6 +193,7 @@ TEST_F(WebDownload, AProxyCarriesBothSchemesAndNoProxyGoesAround) {
   TaskSnapshot refused = WaitForEnd(engine, AddTask(engine, origin.Url("/plain.bin"), out.path(), Named("r1.bin")));
   EXPECT_EQ(refused.state, TaskState::Failed);
   EXPECT_NE(refused.error.find("proxy " + endpoint), std::string::npos) << refused.error;
+  EXPECT_EQ(refused.cause, FailureCause::ProxyAuth);
   refused = WaitForEnd(engine, AddTask(engine, Https(good, "/big.bin"), out.path(), Named("r2.bin")));
   EXPECT_EQ(refused.state, TaskState::Failed);
   EXPECT_NE(refused.error.find("proxy " + endpoint), std::string::npos) << refused.error;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "script/tessaryLuaCommon.h"
 #include "tests/net/support/LoopbackServer.h"
 #include "tests/script/RecordedCalls.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -42,9 +44,11 @@ struct FakeWindow {
   std::mutex mutex;
   std::vector<unsigned> posted;
   std::atomic<bool> exists{true};
+  // Held by every poster handed out: alone again once their holders are gone.
+  std::shared_ptr<int> posters = std::make_shared<int>();
 
   ConfigBootstrap::Poster Poster() {
-    return [this](unsigned message) {
+    return [this, held = posters](unsigned message) {
       if (!exists) return false;
       std::lock_guard lock(mutex);
       posted.push_back(message);
@@ -273,7 +277,7 @@ TEST_F(ConfigBootstrapTest, WorkersWaitForTheWindowAndGiveUpWhenTheProcessEnds) 
   bootstrap->Shutdown(2s);
   EXPECT_TRUE(bootstrap->WaitIdle(0ms));
   window.exists = true;
-  std::this_thread::sleep_for(100ms);
+  // Idle: no worker is left that could post.
   EXPECT_EQ(window.Posted(), std::vector<unsigned>{kServerListMessage});
   // After the end nothing new starts.
   EXPECT_FALSE(bootstrap->StartUpdateNoticeFetch());
@@ -281,16 +285,18 @@ TEST_F(ConfigBootstrapTest, WorkersWaitForTheWindowAndGiveUpWhenTheProcessEnds) 
 
 TEST_F(ConfigBootstrapTest, AWorkerStillBlockedAtTheEndOutlivesTheBootstrapSafely) {
   ScriptedReply stalled{{""}, 0, true};
-  LoopbackServer config(stalled);
+  auto config = std::make_unique<LoopbackServer>(stalled);
   {
-    auto bootstrap = Make({Loopback(config), {"", "", ""}});
+    auto bootstrap = Make({Loopback(*config), {"", "", ""}});
     bootstrap->StartUpdateNoticeFetch();
-    std::this_thread::sleep_for(50ms);
+    // Blocked once its request is in, on a server that never answers.
+    ASSERT_TRUE(Eventually([&] { return !config->requests().empty(); }));
     bootstrap->Shutdown(std::chrono::milliseconds(50));
   }
   // The worker, blocked past the wait, keeps only the shared state alive and
   // ends (when the server lets go) without posting.
-  std::this_thread::sleep_for(300ms);
+  config.reset();
+  EXPECT_TRUE(Eventually([&] { return window.posters.use_count() == 1; })) << "the worker's state was released";
   EXPECT_TRUE(window.Posted().empty());
 }
 

@@ -20,17 +20,18 @@ assert(info.url == base .. "/file.bin")
 assert(info.name == "file.bin" and info.file == dir .. "/file.bin", info.file)
 assert(info.done == 100000 and info.total == 100000, info.done)
 assert(info.eta == 0 and info.speed == 0)
-assert(info.code == nil and info.error == nil)
+assert(info.code == nil and info.error == nil and info.cause == nil)
 assert(info.added > 0 and info.finished >= info.added)
 local found = false
 for _, listed in ipairs(dl_list()) do found = found or listed == id end
 assert(found, "dl_list holds the task")
 
--- Failures are data, with the code and its message.
+-- Failures are data: the cause, the code and its message.
 local missing = dl_add(base .. "/missing", dir)
 assert(dl_wait(missing, 10000) == "failed")
 local failed = dl_info(missing)
 assert(failed.code == 23 and failed.error == "server answered 404 Not Found", failed.error)
+assert(failed.cause == "http-status", failed.cause)
 
 -- Options: a name in the ANSI code page (GBK here), not started, a digest.
 local gbkName = "\214\208\206\196.bin"
