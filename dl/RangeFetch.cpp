@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "dl/ContentRange.h"
-#include "dl/GetRequest.h"
+#include "net/ContentRange.h"
+#include "net/GetRequest.h"
 #include "net/HttpResponseReader.h"
 #include "platform/FileSystem.h"
 
@@ -61,7 +61,7 @@ class RangeFetcher {
       if (work_.stopped()) return Result(End::Stopped);
       if (eachSlice) eachSlice();
       long n = ReceiveWatched(connection, buffer, bufferSize, work_.limits, kSliceMs, watch);
-      if (n == Connection::kFailed) return Result(End::Lost, watch.error, NetReadError);
+      if (n == Connection::kError) return Result(End::Lost, watch.error, NetReadError);
       if (n < 0) continue;
       if (n == 0) reader_.FinishAtClose(sink);
       else reader_.Feed(buffer, static_cast<size_t>(n), sink);

@@ -5,19 +5,12 @@
 #define VELMORA_DL_TASKHEADERS_H
 
 #include <string>
-#include <string_view>
 
-#include "dl/HttpUrl.h"
+#include "net/HeaderList.h"
 
-// "Name: value" split at the first colon, blanks around the value dropped.
-// False with `error` for a line without a colon.
-bool SplitHeaderLine(std::string_view line, std::pair<std::string, std::string>& header, std::string& error);
-
-// False with `error` naming the first header whose name is not a token, whose
-// name or value holds a control character (CR, LF and NUL above all: they
-// would let a value add request lines of its own), or that the engine sets
-// itself (Host, Range, If-Range, Connection, Accept-Encoding, Proxy-Authorization,
-// Content-Length, Transfer-Encoding).
+// False with `error` for headers CheckHeaders refuses, and for the first
+// one the engine sets itself (Host, Range, If-Range, Connection,
+// Accept-Encoding, Proxy-Authorization, Content-Length, Transfer-Encoding).
 bool CheckTaskHeaders(const HeaderList& headers, std::string& error);
 
 #endif

@@ -14,7 +14,8 @@
 #include <string>
 
 #include "base/ResultCode.h"
-#include "dl/HttpUrl.h"
+#include "net/HttpUrl.h"
+#include "net/HeaderList.h"
 
 class RateLimiter;
 

@@ -4,9 +4,9 @@
 #include <thread>
 
 #include "dl/CheckpointPolicy.h"
-#include "dl/ContentRange.h"
+#include "net/ContentRange.h"
 #include "dl/FileNaming.h"
-#include "dl/GetRequest.h"
+#include "net/GetRequest.h"
 #include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
 #include "dl/Sha256.h"
@@ -257,7 +257,7 @@ TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
 std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& connection, StallWatch& watch) {
   long n = ReceiveWatched(connection, buffer_.get(), kBufferBytes, SpeedLimits{taskLimit_, globalLimit_}, kSliceMs,
                           watch);
-  if (n == Connection::kFailed) return Abort(Step::Retry, NetReadError, watch.error);
+  if (n == Connection::kError) return Abort(Step::Retry, NetReadError, watch.error);
   if (n < 0) return std::nullopt;
   if (n == 0) {
     closed_ = true;
@@ -331,7 +331,11 @@ void TransferJob::HandleHead() {
   headHandled_ = true;
   const HttpResponseHead& head = reader_->head();
   if (IsRedirect(head.status) && head.Has("Location")) {
-    abort_ = StepResult{Step::Redirect, Success, {}, ResolveLocation(currentUrl_, head.Value("Location"))};
+    std::string next;
+    Failure failure;
+    abort_ = ResolveRedirect(currentUrl_, head.Value("Location"), next, failure)
+                 ? StepResult{Step::Redirect, Success, {}, next}
+                 : Abort(Step::Fail, HttpJump, failure.message);
     return;
   }
   if (head.status == 416) return HandleRefusedRange(head);

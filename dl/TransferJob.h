@@ -13,7 +13,8 @@
 
 #include "dl/CheckpointPolicy.h"
 #include "dl/Connection.h"
-#include "dl/HttpUrl.h"
+#include "net/HttpUrl.h"
+#include "net/HeaderList.h"
 #include "dl/LimitedReceive.h"
 #include "dl/PartRecord.h"
 #include "dl/SegmentedTransfer.h"

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "dl/PartRecord.h"
+#include "net/WProxySettings.h"
 #include "platform/DataFile.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/net/support/LoopbackServer.h"
+#include "tests/net/support/TestProxy.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -112,7 +115,7 @@ TEST(Transfer, RefusedConnectionsFailWithTheSystemsReasonAfterFiveTries) {
       WaitForEnd(engine, AddTask(engine, "http://127.0.0.1:" + std::to_string(port) + "/x", dir.path()));
   EXPECT_EQ(end.state, TaskState::Failed);
   EXPECT_EQ(end.code, NetConnectError);
-  EXPECT_NE(end.error.find("Connection refused"), std::string::npos) << end.error;
+  EXPECT_NE(end.error.find("connection refused"), std::string::npos) << end.error;
   EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
 }
 
@@ -139,4 +142,39 @@ TEST(Transfer, ChecksTheDigestAndFollowsRedirects) {
   EXPECT_EQ(engine.Add("ftp://127.0.0.1/x", dir.path(), {}, error), 0);
   EXPECT_EQ(engine.Add(server.Url("/x"), dir / "nowhere", {}, error), 0);
   EXPECT_NE(error.find("folder does not exist"), std::string::npos);
+}
+
+TEST(Transfer, ARedirectNowhereOrToAnotherSchemeFailsNamingIt) {
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    std::string location = request.target == "/empty" ? "" : "ftp://127.0.0.1/file.bin";
+    peer.Send("HTTP/1.1 302 Found\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n");
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot empty = WaitForEnd(engine, AddTask(engine, server.Url("/empty"), dir.path()));
+  EXPECT_EQ(empty.state, TaskState::Failed);
+  EXPECT_NE(empty.error.find("empty Location"), std::string::npos) << empty.error;
+  TaskSnapshot other = WaitForEnd(engine, AddTask(engine, server.Url("/other"), dir.path()));
+  EXPECT_EQ(other.state, TaskState::Failed);
+  EXPECT_NE(other.error.find("\"ftp://127.0.0.1/file.bin\""), std::string::npos) << other.error;
+  // One request each: nothing was asked of the parent folder or of ftp.
+  EXPECT_EQ(server.requests().size(), 2u);
+}
+
+TEST(Transfer, ReachesAnIpv6HostStraightAndThroughAProxy) {
+  const std::string body = PatternBytes(70000);
+  LoopbackServer server(Reply("HTTP/1.1 200 OK\r\nContent-Length: 70000\r\n\r\n" + body), true);
+  TestProxy proxy;
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot straight = WaitForEnd(engine, AddTask(engine, server.Url("/a.bin"), dir.path()));
+  EXPECT_EQ(straight.state, TaskState::Done) << straight.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "a.bin") == body);
+  std::string error;
+  ASSERT_TRUE(WProxySettings::SetProgramProxy(proxy.Url(), error)) << error;
+  TaskSnapshot proxied = WaitForEnd(engine, AddTask(engine, server.Url("/b.bin"), dir.path()));
+  WProxySettings::SetProgramProxy("", error);
+  EXPECT_EQ(proxied.state, TaskState::Done) << proxied.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "b.bin") == body);
+  EXPECT_EQ(proxy.forwards(), 1u);
 }

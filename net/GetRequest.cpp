@@ -1,0 +1,48 @@
+#include "net/GetRequest.h"
+
+#include "net/WProxySettings.h"
+
+namespace {
+
+bool Lasting(FailureCause cause) {
+  return cause == FailureCause::Tls || cause == FailureCause::TlsCertificate || cause == FailureCause::ProxyAuth;
+}
+
+}  // namespace
+
+std::string BuildGetRequest(const HttpUrl& url, const HeaderList& extra, const ProxyForwarding& proxy) {
+  std::string host = url.Authority();
+  std::string target = proxy.absoluteTarget ? url.scheme + "://" + host + url.target : url.target;
+  std::string text = "GET " + target + " HTTP/1.1\r\nHost: " + host +
+                     "\r\nUser-Agent: Velmora/1.0\r\nAccept: */*\r\nConnection: close\r\n";
+  if (!proxy.proxyAuthorization.empty()) text += "Proxy-Authorization: " + proxy.proxyAuthorization + "\r\n";
+  for (const auto& [name, value] : extra) text += name + ": " + value + "\r\n";
+  return text + "\r\n";
+}
+
+std::unique_ptr<WServerConnection> SendGet(const HttpUrl& url, const HeaderList& headers, int receiveBufferBytes,
+                                           int timeoutMs, const StopCheck& cancelled, GetFailure& failure) {
+  WProxyChoice proxy = WProxySettings::ChooseFor(url.scheme, url.host, url.port);
+  auto connection = std::make_unique<WServerConnection>();
+  WServerTarget target{url.scheme, url.host, url.port, false, receiveBufferBytes};
+  if (connection->Open(target, proxy, timeoutMs, cancelled) != Success) {
+    failure.cause = connection->cause();
+    failure.error = connection->errorText();
+    failure.stopped = cancelled && cancelled();
+    // A handshake that failed says something about the server or its
+    // certificate, and a proxy setting or credentials stay what they are:
+    // trying again gives the same answer.
+    failure.permanent = Lasting(failure.cause) || !proxy.error.empty();
+    return nullptr;
+  }
+  ProxyForwarding forwarding{connection->forwardsThroughProxy(), connection->proxyAuthorization()};
+  std::string request = BuildGetRequest(url, headers, forwarding);
+  if (connection->WriteAll(request.data(), request.size(), timeoutMs, cancelled) != Success) {
+    failure.cause = connection->cause();
+    failure.error = "cannot send the request: " + connection->errorText();
+    failure.stopped = cancelled && cancelled();
+    failure.connected = true;
+    return nullptr;
+  }
+  return connection;
+}
