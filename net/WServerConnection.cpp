@@ -19,11 +19,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string BareHost(const std::string& host) {
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') return host.substr(1, host.size() - 2);
-  return host;
-}
-
 bool Retriable(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
 }  // namespace

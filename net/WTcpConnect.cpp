@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string BareHost(const std::string& host) {
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') return host.substr(1, host.size() - 2);
-  return host;
-}
-
 Failure FailureOf(int problem) {
   if (problem == ETIMEDOUT) return {FailureCause::Timeout, "no answer in time"};
   if (problem == ECANCELED) return {FailureCause::Timeout, "stopped"};
@@ -96,6 +91,11 @@ class Attempts {
 };
 
 }  // namespace
+
+std::string BareHost(const std::string& host) {
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') return host.substr(1, host.size() - 2);
+  return host;
+}
 
 std::vector<platform::SocketAddress> InterleaveFamilies(const std::vector<platform::SocketAddress>& addresses) {
   if (addresses.empty()) return {};

@@ -42,6 +42,9 @@ int ConnectTcp(const std::string& host, uint16_t port, const WDeadline& deadline
 int ConnectToAny(const std::vector<platform::SocketAddress>& addresses, const WDeadline& deadline,
                  const StopCheck& stop, Failure& failure, const TcpConnectOptions& options = {});
 
+// "::1" for "[::1]"; any other host as it is.
+std::string BareHost(const std::string& host);
+
 // The addresses with the families taking turns, the first address's family
 // leading; within a family the order stays.
 std::vector<platform::SocketAddress> InterleaveFamilies(const std::vector<platform::SocketAddress>& addresses);

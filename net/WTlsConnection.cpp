@@ -11,13 +11,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/WTcpConnect.h"
 #include "net/WTlsSessionCache.h"
 #include "net/WTlsSocketBio.h"
+#include "platform/Socket.h"
 
 namespace {
 
-std::string BareHost(std::string host) {
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+// The name certificates are checked against: no brackets, no root dot.
+std::string CertificateHost(const std::string& written) {
+  std::string host = BareHost(written);
   if (!host.empty() && host.back() == '.') host.pop_back();
   return host;
 }
@@ -55,7 +58,7 @@ int Clamped(size_t size) { return size > INT_MAX ? INT_MAX : static_cast<int>(si
 }  // namespace
 
 WTlsConnection::WTlsConnection(int fd, std::string host, WTlsOptions options)
-    : fd_(fd), host_(BareHost(std::move(host))), options_(options), ssl_(nullptr, SSL_free) {}
+    : fd_(fd), host_(CertificateHost(host)), options_(options), ssl_(nullptr, SSL_free) {}
 
 // The SSL object frees its socket BIO; the socket itself stays open.
 WTlsConnection::~WTlsConnection() {
