@@ -1,6 +1,5 @@
 #include "net/WTlsConnection.h"
 
-#include <arpa/inet.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -26,8 +25,7 @@ std::string CertificateHost(const std::string& written) {
 }
 
 bool IsAddress(const std::string& host) {
-  unsigned char bytes[sizeof(in6_addr)];
-  return inet_pton(AF_INET, host.c_str(), bytes) == 1 || inet_pton(AF_INET6, host.c_str(), bytes) == 1;
+  return !platform::ParseIpAddress(host).empty();
 }
 
 bool Printable(const std::string& text) {

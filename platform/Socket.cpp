@@ -28,6 +28,20 @@ std::string SocketAddress::Text() const {
   return text;
 }
 
+std::vector<unsigned char> ParseIpAddress(const std::string& text) {
+  unsigned char bytes[sizeof(in6_addr)];
+  if (inet_pton(AF_INET, text.c_str(), bytes) == 1) return {bytes, bytes + 4};
+  if (inet_pton(AF_INET6, text.c_str(), bytes) == 1) return {bytes, bytes + 16};
+  return {};
+}
+
+std::string IpAddressText(const unsigned char* bytes, size_t length) {
+  char text[INET6_ADDRSTRLEN] = {};
+  int family = length == 4 ? AF_INET : length == 16 ? AF_INET6 : 0;
+  if (!family || !bytes || !inet_ntop(family, bytes, text, sizeof text)) return {};
+  return text;
+}
+
 bool ResolveStreamAddresses(const std::string& host, uint16_t port, std::vector<SocketAddress>& out,
                             std::string& error) {
   out.clear();

@@ -27,6 +27,12 @@ struct SocketAddress {
   std::string Text() const;
 };
 
+// The 4 (IPv4) or 16 (IPv6) bytes of an address written as text (dotted
+// IPv4, or IPv6 without brackets); empty when the text is no address.
+std::vector<unsigned char> ParseIpAddress(const std::string& text);
+// The text of 4 or 16 address bytes; empty for any other length.
+std::string IpAddressText(const unsigned char* bytes, size_t length);
+
 // Every stream address `host` (a name, dotted IPv4 or bare IPv6 text) has,
 // in the resolver's order of preference. False with `error` (the resolver's
 // own words) when there is none.
