@@ -1,8 +1,9 @@
 // velmora-fetch URL [FILE] [--resume] [--connections N] [--pause MS]: fetches from the command
 // line, http:// and https:// alike, IPv4 and IPv6 hosts alike, straight or
 // through the proxy the environment names. Without FILE the body goes to
-// standard output whole, as it came (gzip and deflate undone), through the
-// network library's GET; a status other than 2xx fails with 22. --pause is
+// standard output whole, as it came (gzip and deflate undone, 1 GiB at
+// most), through the network library's GET; a status other than 2xx fails
+// with 22. --pause is
 // accepted for the scripts that pass it and changes nothing. With
 // FILE it is downloaded by the download engine at full speed, through
 // FILE.part and its record, so an interrupted run continues where it
@@ -24,6 +25,7 @@
 #include "dl/PartRecord.h"
 #include "net/HttpGet.h"
 #include "net/HttpUrl.h"
+#include "net/WBodySource.h"
 #include "platform/DataFile.h"
 
 namespace {
@@ -168,14 +170,18 @@ bool WorthItsReason(FailureCause cause) {
   }
 }
 
+// The body goes out only when it came whole, so a cut answer prints
+// nothing; up to the size the text path always held in memory.
 int Print(const Options& options) {
   HttpGetAnswer answer;
   std::string error;
-  if (!HttpGet(options.url, {}, answer, error))
+  HttpGetOptions get;
+  get.maxBodyBytes = kMaxInMemoryBody;
+  if (!HttpGet(options.url, {}, answer, error, get))
     return Fail(answer.code ? answer.code : UnknownError, WorthItsReason(answer.cause) ? error : std::string());
   if (answer.status < 200 || answer.status > 299) return Fail(HttpTypeError, {});
   std::fwrite(answer.body.data(), 1, answer.body.size(), stdout);
-  return Success;
+  return std::fflush(stdout) == 0 ? Success : Fail(OpenFileError, "standard output could not be written");
 }
 
 }  // namespace
