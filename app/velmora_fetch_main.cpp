@@ -1,14 +1,18 @@
 // velmora-fetch URL [FILE] [--resume] [--connections N] [--pause MS]: fetches from the command
-// line. Without FILE the body goes to standard output (through Get, as text:
-// it ends at a zero byte; --pause sets that client's pause per read; an
-// https:// body goes whole, through the engine's GET). With
+// line, http:// and https:// alike, IPv4 and IPv6 hosts alike, straight or
+// through the proxy the environment names. Without FILE the body goes to
+// standard output whole, as it came (gzip and deflate undone, 1 GiB at
+// most), through the network library's GET; a status other than 2xx fails
+// with 22. --pause is
+// accepted for the scripts that pass it and changes nothing. With
 // FILE it is downloaded by the download engine at full speed, through
 // FILE.part and its record, so an interrupted run continues where it
 // stopped (--resume is accepted and is what always happens), over up to N
 // connections at once (1-16, default 4) where the server allows; progress goes
-// to standard error when that is a terminal. 302s are followed.
-// On failure the result code and its message go to standard error and the
-// code is the exit status.
+// to standard error when that is a terminal. Redirects are followed.
+// On failure the result code and its message go to standard error (with
+// the reason when the server could not be reached) and the code is the
+// exit status.
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,10 +22,10 @@
 
 #include "base/ResultCode.h"
 #include "dl/DownloadEngine.h"
-#include "dl/HttpGet.h"
-#include "dl/HttpUrl.h"
 #include "dl/PartRecord.h"
-#include "net/WHttp.h"
+#include "net/HttpGet.h"
+#include "net/HttpUrl.h"
+#include "net/WBodySource.h"
 #include "platform/Files.h"
 
 namespace {
@@ -146,32 +150,44 @@ int Download(const Options& options) {
   return Success;
 }
 
-}  // namespace
+// Failures to reach the server say why; the kinds of a bad answer speak
+// for themselves.
+bool WorthItsReason(FailureCause cause) {
+  switch (cause) {
+    case FailureCause::BadInput:
+    case FailureCause::Unsupported:
+    case FailureCause::Dns:
+    case FailureCause::Refused:
+    case FailureCause::Timeout:
+    case FailureCause::Tls:
+    case FailureCause::TlsCertificate:
+    case FailureCause::Proxy:
+    case FailureCause::ProxyAuth:
+    case FailureCause::Redirect:
+      return true;
+    default:
+      return false;
+  }
+}
 
-// https:// to standard output: the client of the text path speaks plain
-// HTTP only, so these go through the engine's GET (redirects followed),
-// body as sent; a status other than 2xx fails with the status line.
-int PrintSecure(const Options& options) {
+// The body goes out only when it came whole, so a cut answer prints
+// nothing; up to the size the text path always held in memory.
+int Print(const Options& options) {
   HttpGetAnswer answer;
   std::string error;
-  if (!HttpGet(options.url, {}, answer, error)) return Fail(NetConnectError, error);
-  if (answer.status < 200 || answer.status > 299)
-    return Fail(answer.status == 404 || answer.status == 410 ? NotFound : HttpTypeError,
-                "server answered " + std::to_string(answer.status));
+  HttpGetOptions get;
+  get.maxBodyBytes = kMaxInMemoryBody;
+  if (!HttpGet(options.url, {}, answer, error, get))
+    return Fail(answer.code ? answer.code : UnknownError, WorthItsReason(answer.cause) ? error : std::string());
+  if (answer.status < 200 || answer.status > 299) return Fail(HttpTypeError, {});
   std::fwrite(answer.body.data(), 1, answer.body.size(), stdout);
-  return Success;
+  return std::fflush(stdout) == 0 ? Success : Fail(OpenFileError, "standard output could not be written");
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) return Usage();
-  if (options.file) return Download(options);
-  if (std::strncmp(options.url, "https://", 8) == 0) return PrintSecure(options);
-  WHttp http;
-  http.SetReadPause(options.pauseMs);
-  std::string body;
-  ResultCode result = http.Get(options.url, body, true, "");
-  if (result == Success) std::fwrite(body.data(), 1, body.size(), stdout);
-  if (result != Success) std::fprintf(stderr, "velmora-fetch: %d %s\n", result, MessageOf(result));
-  return result;
+  return options.file ? Download(options) : Print(options);
 }

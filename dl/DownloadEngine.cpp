@@ -7,7 +7,8 @@
 #include <ctime>
 
 #include "dl/FileNaming.h"
-#include "dl/HttpUrl.h"
+#include "net/HttpUrl.h"
+#include "net/HeaderList.h"
 #include "dl/PartRecord.h"
 #include "dl/SpeedMeter.h"
 #include "dl/TaskHeaders.h"

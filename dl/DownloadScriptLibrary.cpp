@@ -14,7 +14,7 @@
 #include "dl/DownloadEngine.h"
 #include "dl/DownloadNotifier.h"
 #include "dl/FileNaming.h"
-#include "dl/HttpGet.h"
+#include "net/HttpGet.h"
 #include "dl/TaskHeaders.h"
 #include "net/WProxySettings.h"
 #include "base/CodePageText.h"

@@ -24,15 +24,15 @@ long ReceiveWatched(Connection& connection, char* buffer, size_t size, SpeedLimi
                     StallWatch& watch) {
   auto started = std::chrono::steady_clock::now();
   long n = ReceiveWithinLimits(connection, buffer, size, limits, waitMs);
-  if (n == Connection::kWaitedOut) {
+  if (n == Connection::kTimedOut) {
     watch.idleMs +=
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
     if (watch.idleMs < watch.stallMs) return n;
     watch.cause = FailureCause::Stall;
     watch.error = "no data for " + std::to_string((watch.stallMs + 500) / 1000) + " s (stalled)";
-    return Connection::kFailed;
+    return Connection::kError;
   }
-  if (n == Connection::kFailed) {
+  if (n == Connection::kError) {
     watch.cause = FailureCause::Cut;
     watch.error = "connection failed: " + connection.errorText();
   }

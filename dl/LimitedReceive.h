@@ -17,15 +17,15 @@ struct SpeedLimits {
   RateLimiter& global;
 };
 
-// Bytes received, or Connection's kClosed, kFailed, kWaitedOut (nothing
+// Bytes received, or 0 at the close, Connection's kError, kTimedOut (nothing
 // arrived within `waitMs`), or kHeldBack when a limit let nothing through
 // (after a pause of at most `waitMs`).
 constexpr long kHeldBack = -3;
 long ReceiveWithinLimits(Connection& connection, char* buffer, size_t size, SpeedLimits limits, int waitMs);
 
 // One connection's silence, counted across receives: ReceiveWatched fails
-// (kFailed, with `error`) once nothing came for `stallMs`, or when the
-// connection failed; kHeldBack and kWaitedOut mean "ask again".
+// (kError, with `error`) once nothing came for `stallMs`, or when the
+// connection failed; kHeldBack and kTimedOut mean "ask again".
 struct StallWatch {
   int64_t stallMs = 30000;
   int64_t idleMs = 0;

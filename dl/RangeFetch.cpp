@@ -2,9 +2,8 @@
 
 #include <optional>
 
-#include "dl/ContentRange.h"
-#include "dl/GetFailureCause.h"
-#include "dl/GetRequest.h"
+#include "net/ContentRange.h"
+#include "net/GetRequest.h"
 #include "net/HttpResponseReader.h"
 #include "platform/ErrorText.h"
 
@@ -39,7 +38,7 @@ class RangeFetcher {
                               static_cast<int>(work_.stallMs), work_.stopped, failure);
     if (!connection) {
       if (failure.stopped) return Result(End::Stopped);
-      return Failed(failure.permanent ? End::Declined : End::Lost, GetFailureCause(failure, url.scheme), failure.error,
+      return Failed(failure.permanent ? End::Declined : End::Lost, failure.cause, failure.error,
                     failure.connected ? NetSendError : NetConnectError);
     }
     RangeResult result = Read(*connection, buffer, bufferSize, eachSlice);
@@ -65,7 +64,7 @@ class RangeFetcher {
       if (work_.stopped()) return Result(End::Stopped);
       if (eachSlice) eachSlice();
       long n = ReceiveWatched(connection, buffer, bufferSize, work_.limits, kSliceMs, watch);
-      if (n == Connection::kFailed) return Failed(End::Lost, watch.cause, watch.error, NetReadError);
+      if (n == Connection::kError) return Failed(End::Lost, watch.cause, watch.error, NetReadError);
       if (n < 0) continue;
       if (n == 0) reader_.FinishAtClose(sink);
       else reader_.Feed(buffer, static_cast<size_t>(n), sink);

@@ -12,7 +12,8 @@
 
 #include "base/FailureCause.h"
 #include "base/ResultCode.h"
-#include "dl/HttpUrl.h"
+#include "net/HttpUrl.h"
+#include "net/HeaderList.h"
 #include "dl/LimitedReceive.h"
 #include "dl/SegmentPlan.h"
 #include "platform/DataFile.h"

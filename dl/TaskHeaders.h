@@ -6,26 +6,14 @@
 #define VELMORA_DL_TASKHEADERS_H
 
 #include <string>
-#include <string_view>
 
-#include "dl/HttpUrl.h"
+#include "net/HeaderList.h"
 
-// "Name: value" split at the first colon, blanks around the value dropped.
-// False with `error` for a line without a colon.
-bool SplitHeaderLine(std::string_view line, std::pair<std::string, std::string>& header, std::string& error);
-
-// False with `error` naming the first header whose name is not a token, whose
-// name or value holds a control character (CR, LF and NUL above all: they
-// would let a value add request lines of its own), or that the engine sets
-// itself (Host, Range, If-Range, Connection, Accept-Encoding, Proxy-Authorization,
-// Content-Length, Transfer-Encoding).
-// A User-Agent given twice is refused too: only one can be sent.
+// False with `error` for headers CheckHeaders refuses, and for the first
+// one the engine sets itself (Host, Range, If-Range, Connection,
+// Accept-Encoding, Proxy-Authorization, Content-Length, Transfer-Encoding).
+// A User-Agent given twice is refused too: only one can be sent, and a
+// task's own takes the place of the engine's.
 bool CheckTaskHeaders(const HeaderList& headers, std::string& error);
-
-// Sent when a task names no user agent of its own.
-inline constexpr char kEngineUserAgent[] = "Velmora/1.0";
-
-// The value of the task's header `name` (any case), or null when it has none.
-const std::string* FindTaskHeader(const HeaderList& headers, std::string_view name);
 
 #endif

@@ -10,7 +10,7 @@
 
 #include "base/FailureCause.h"
 #include "base/ResultCode.h"
-#include "dl/HttpUrl.h"
+#include "net/HeaderList.h"
 
 // What the runner asks of and tells the engine. Called on the worker thread.
 class TaskHost {

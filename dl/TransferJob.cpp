@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#include "dl/ContentRange.h"
 #include "dl/FileNaming.h"
-#include "dl/GetFailureCause.h"
-#include "dl/GetRequest.h"
+#include "net/ContentRange.h"
+#include "net/GetRequest.h"
 #include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
 #include "dl/Sha256.h"
@@ -155,7 +154,7 @@ TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
                             static_cast<int>(stallMs_), [this] { return host_.StopRequested(); }, failure);
   if (!connection) {
     if (failure.stopped) return Next(Step::Stop);
-    return Abort(failure.permanent ? Step::Fail : Step::Retry, GetFailureCause(failure, parsed.scheme),
+    return Abort(failure.permanent ? Step::Fail : Step::Retry, failure.cause,
                  failure.connected ? NetSendError : NetConnectError,
                  failure.error);
   }
@@ -265,7 +264,7 @@ TransferJob::StepResult TransferJob::ReadAnswer(Connection& connection) {
 std::optional<TransferJob::StepResult> TransferJob::ReceiveOnce(Connection& connection, StallWatch& watch) {
   long n = ReceiveWatched(connection, buffer_.get(), kBufferBytes, SpeedLimits{taskLimit_, globalLimit_}, kSliceMs,
                           watch);
-  if (n == Connection::kFailed) return Abort(Step::Retry, watch.cause, NetReadError, watch.error);
+  if (n == Connection::kError) return Abort(Step::Retry, watch.cause, NetReadError, watch.error);
   if (n < 0) return std::nullopt;
   if (n == 0) {
     closed_ = true;
@@ -344,8 +343,14 @@ void TransferJob::HandleHead() {
   headHandled_ = true;
   const HttpResponseHead& head = reader_->head();
   if (IsRedirect(head.status) && head.Has("Location")) {
-    abort_ = Next(Step::Redirect);
-    abort_->redirect = ResolveLocation(currentUrl_, head.Value("Location"));
+    std::string next;
+    Failure failure;
+    if (ResolveRedirect(currentUrl_, head.Value("Location"), next, failure)) {
+      abort_ = Next(Step::Redirect);
+      abort_->redirect = next;
+    } else {
+      abort_ = Abort(Step::Fail, failure.cause, HttpJump, failure.message);
+    }
     return;
   }
   if (head.status == 416) return HandleRefusedRange(head);

@@ -10,7 +10,8 @@
 
 #include "dl/Checkpointer.h"
 #include "dl/Connection.h"
-#include "dl/HttpUrl.h"
+#include "net/HttpUrl.h"
+#include "net/HeaderList.h"
 #include "dl/LimitedReceive.h"
 #include "dl/PartRecord.h"
 #include "dl/SegmentedTransfer.h"

@@ -1,14 +1,8 @@
 // Field look-ups on a response head. Names compare without regard to ASCII
 // case, as HTTP defines them.
-#include <strings.h>
-
 #include "net/HttpResponseReader.h"
 
 namespace {
-
-bool SameName(const std::string& a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 std::string_view Trimmed(std::string_view text) {
   size_t first = text.find_first_not_of(" \t");
@@ -18,22 +12,13 @@ std::string_view Trimmed(std::string_view text) {
 
 }  // namespace
 
-std::string HttpResponseHead::Value(std::string_view name) const {
-  for (const auto& [fieldName, value] : fields)
-    if (SameName(fieldName, name)) return value;
-  return {};
-}
+std::string HttpResponseHead::Value(std::string_view name) const { return HeaderValue(fields, name); }
 
-bool HttpResponseHead::Has(std::string_view name) const {
-  for (const auto& field : fields)
-    if (SameName(field.first, name)) return true;
-  return false;
-}
-
+bool HttpResponseHead::Has(std::string_view name) const { return HasHeader(fields, name); }
 std::vector<std::string> HttpResponseHead::ListValues(std::string_view name) const {
   std::vector<std::string> values;
   for (const auto& [fieldName, value] : fields) {
-    if (!SameName(fieldName, name)) continue;
+    if (!SameHeaderName(fieldName, name)) continue;
     std::string_view rest = value;
     while (true) {
       size_t comma = rest.find(',');

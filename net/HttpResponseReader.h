@@ -32,6 +32,7 @@
 
 #include "net/ContentDecoder.h"
 #include "net/ContentDecoderChain.h"
+#include "net/HeaderList.h"
 #include "base/ResultCode.h"
 
 struct HttpResponseHead {
@@ -39,7 +40,7 @@ struct HttpResponseHead {
   int status = 0;
   std::string reason;
   // In order of arrival, names as sent; repeated names stay repeated.
-  std::vector<std::pair<std::string, std::string>> fields;
+  HeaderList fields;
   // The status line as sent, without its line end.
   std::string statusLine;
 

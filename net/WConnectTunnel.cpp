@@ -1,7 +1,5 @@
 #include "net/WConnectTunnel.h"
 
-#include <poll.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
@@ -29,14 +27,14 @@ class TunnelRequest {
 
   bool Send(const std::string& text);
   // Fails with "proxy <endpoint> <why>".
-  bool Fail(const std::string& why);
+  bool Fail(const std::string& why, FailureCause cause = FailureCause::Proxy);
   // One answer head, or false with the result's error set.
   bool ReadHead(std::string& head);
   void Refuse(int status, const std::string& reason);
   WTunnelResult& result() { return result_; }
 
  private:
-  bool Wait(short events, const char* doing);
+  bool Wait(platform::SocketWant want, const char* doing);
 
   int fd_;
   const WProxyUrl& proxy_;
@@ -46,20 +44,22 @@ class TunnelRequest {
   WTunnelResult result_;
 };
 
-bool TunnelRequest::Fail(const std::string& why) {
+bool TunnelRequest::Fail(const std::string& why, FailureCause cause) {
   result_.code = NetConnectError;
+  result_.cause = cause;
   result_.errorText = "proxy " + proxy_.Endpoint() + " " + why;
   return false;
 }
 
-bool TunnelRequest::Wait(short events, const char* doing) {
-  switch (WaitSocket(fd_, events, deadline_, stop_)) {
+bool TunnelRequest::Wait(platform::SocketWant want, const char* doing) {
+  switch (WaitSocket(fd_, want, deadline_, stop_)) {
     case WaitOutcome::Ready:
       return true;
     case WaitOutcome::TimedOut:
-      return Fail(std::string("did not ") + doing + " within " + std::to_string(timeoutMs_) + " ms");
+      return Fail(std::string("did not ") + doing + " within " + std::to_string(timeoutMs_) + " ms",
+                  FailureCause::Timeout);
     case WaitOutcome::Stopped:
-      return Fail("was given up on: stopped during CONNECT");
+      return Fail("was given up on: stopped during CONNECT", FailureCause::Timeout);
     case WaitOutcome::Failed:
       break;
   }
@@ -69,8 +69,8 @@ bool TunnelRequest::Wait(short events, const char* doing) {
 bool TunnelRequest::Send(const std::string& text) {
   size_t done = 0;
   while (done < text.size()) {
-    if (!Wait(POLLOUT, "take the CONNECT request")) return false;
-    ssize_t sent = send(fd_, text.data() + done, text.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (!Wait(platform::SocketWant::Write, "take the CONNECT request")) return false;
+    long sent = platform::SendSome(fd_, text.data() + done, text.size() - done);
     if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
     if (sent <= 0) return Fail(std::string("could not be sent CONNECT: ") + std::strerror(errno));
     done += static_cast<size_t>(sent);
@@ -84,8 +84,8 @@ bool TunnelRequest::ReadHead(std::string& head) {
   head.clear();
   char buffer[kPeekBytes];
   for (;;) {
-    if (!Wait(POLLIN, "answer CONNECT")) return false;
-    ssize_t seen = recv(fd_, buffer, sizeof buffer, MSG_PEEK | MSG_DONTWAIT);
+    if (!Wait(platform::SocketWant::Read, "answer CONNECT")) return false;
+    long seen = platform::PeekSome(fd_, buffer, sizeof buffer);
     if (seen < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
     if (seen < 0) return Fail(std::string("connection failed: ") + std::strerror(errno));
     if (seen == 0)
@@ -96,7 +96,7 @@ bool TunnelRequest::ReadHead(std::string& head) {
     size_t end = HeadEnd(head, before >= 2 ? before - 2 : 0);
     size_t take = end == std::string::npos ? static_cast<size_t>(seen) : end - before;
     head.resize(before + take);
-    if (recv(fd_, buffer, take, MSG_DONTWAIT) != static_cast<ssize_t>(take))
+    if (platform::ReceiveSome(fd_, buffer, take) != static_cast<long>(take))
       return Fail("connection failed while reading its answer to CONNECT");
     if (end != std::string::npos) return true;
     if (head.size() > WConnectTunnel::kMaxHeadBytes) return Fail("answered CONNECT with an overlong head");
@@ -114,7 +114,8 @@ std::string Tamed(const std::string& reason) {
 void TunnelRequest::Refuse(int status, const std::string& reason) {
   result_.status = status;
   result_.reason = Tamed(reason);
-  Fail("refused CONNECT: " + std::to_string(status) + (reason.empty() ? "" : " " + result_.reason));
+  Fail("refused CONNECT: " + std::to_string(status) + (reason.empty() ? "" : " " + result_.reason),
+       status == 407 ? FailureCause::ProxyAuth : FailureCause::Proxy);
 }
 
 // "HTTP/1.x SSS reason": the status, or 0 when the line is not one.

@@ -5,7 +5,7 @@
 // its blank line. The head may end lines with CRLF or a bare LF and may come
 // split in any way.
 //
-// Sends with MSG_NOSIGNAL; waits in short slices, asking `stop` between
+// Sends never raise SIGPIPE; waits in short slices, asking `stop` between
 // them. Safe from any thread for different sockets.
 #ifndef VELMORA_NET_WCONNECTTUNNEL_H
 #define VELMORA_NET_WCONNECTTUNNEL_H
@@ -13,12 +13,15 @@
 #include <cstdint>
 #include <string>
 
+#include "base/FailureCause.h"
 #include "base/ResultCode.h"
 #include "net/WProxyUrl.h"
 #include "net/WSocketWait.h"
 
 struct WTunnelResult {
   ResultCode code = Success;  // else NetConnectError
+  // ProxyAuth for a 407, Timeout when the proxy stayed silent, else Proxy.
+  FailureCause cause = FailureCause::None;
   int status = 0;             // the proxy's answer, 0 when none came
   std::string reason;         // its reason text
   // "proxy 127.0.0.1:3128 refused CONNECT: 407 Proxy Authentication Required"

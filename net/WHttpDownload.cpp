@@ -12,6 +12,7 @@
 
 #include "base/CodePageText.h"
 #include "base/ReportError.h"
+#include "net/ContentRange.h"
 #include "net/WHttp.h"
 #include "platform/ErrorText.h"
 #include "platform/FileIo.h"
@@ -30,9 +31,8 @@ uint32_t TickCount() {
 
 // The first byte position of "bytes FIRST-LAST/TOTAL"; -1 when unreadable.
 int64_t RangeStart(const std::string& contentRange) {
-  int64_t first = -1;
-  if (std::sscanf(contentRange.c_str(), "bytes %" SCNd64 "-", &first) != 1) return -1;
-  return first;
+  auto range = ParseContentRange(contentRange);
+  return range ? range->first : -1;
 }
 
 int64_t ExistingFileSize(const char* path) {

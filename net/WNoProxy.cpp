@@ -1,33 +1,31 @@
 #include "net/WNoProxy.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/Socket.h"
 
 namespace {
 
 struct Address {
-  int family = 0;
+  size_t length = 0;  // 4 or 16
   std::array<unsigned char, 16> bytes{};
-  int bits() const { return family == AF_INET ? 32 : 128; }
+  int bits() const { return static_cast<int>(length * 8); }
 };
 
 std::optional<Address> ParseAddress(std::string_view text) {
   if (text.size() >= 2 && text.front() == '[' && text.back() == ']') text = text.substr(1, text.size() - 2);
-  std::string copy(text);
+  std::vector<unsigned char> parsed = platform::ParseIpAddress(std::string(text));
+  if (parsed.empty()) return std::nullopt;
   Address address;
-  for (int family : {AF_INET, AF_INET6}) {
-    if (inet_pton(family, copy.c_str(), address.bytes.data()) == 1) {
-      address.family = family;
-      return address;
-    }
-  }
-  return std::nullopt;
+  address.length = parsed.size();
+  std::copy(parsed.begin(), parsed.end(), address.bytes.begin());
+  return address;
 }
 
 bool PrefixEqual(const Address& a, const Address& b, int bits) {
@@ -58,7 +56,7 @@ bool NameCovers(std::string_view entry, std::string_view host) {
 bool AddressCovers(std::string_view entry, const Address& host) {
   size_t slash = entry.find('/');
   std::optional<Address> network = ParseAddress(entry.substr(0, slash));
-  if (!network || network->family != host.family) return false;
+  if (!network || network->length != host.length) return false;
   int bits = network->bits();
   if (slash != std::string_view::npos) {
     std::string_view text = entry.substr(slash + 1);

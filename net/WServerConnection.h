@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "base/FailureCause.h"
 #include "base/ResultCode.h"
 #include "net/WProxySettings.h"
 #include "net/WSocketWait.h"
@@ -25,6 +26,8 @@ struct WServerTarget {
   uint16_t port = 0;
   // TLS certificate checks off for this one connection (see WTlsOptions).
   bool insecure = false;
+  // The socket's receive buffer, set before connecting (see TcpConnectOptions).
+  int receiveBufferBytes = 0;
 };
 
 class WServerConnection {
@@ -38,8 +41,10 @@ class WServerConnection {
   WServerConnection& operator=(const WServerConnection&) = delete;
 
   // Connects, tunnels and shakes hands as the target and `proxy` need,
-  // within `timeoutMs` in all. Success, or NetConnectError with
-  // errorText(). Call once.
+  // within `timeoutMs` in all. Success, or NetConnectError with failure():
+  // BadInput (no host, another scheme), Proxy (an unusable proxy setting, a
+  // proxy that cannot be reached or refuses the tunnel), ProxyAuth (407),
+  // Dns, Refused, Timeout (also when stopped), Tls, TlsCertificate. Call once.
   ResultCode Open(const WServerTarget& target, const WProxyChoice& proxy, int timeoutMs, const StopCheck& stop = {});
   // The same with the proxy the process-wide settings choose now.
   ResultCode Open(const WServerTarget& target, int timeoutMs, const StopCheck& stop = {});
@@ -48,6 +53,11 @@ class WServerConnection {
   int Read(char* buffer, size_t size, int timeoutMs);
   int Write(const char* data, size_t size, int timeoutMs);
   ResultCode WriteAll(const char* data, size_t size, int timeoutMs, const StopCheck& stop = {});
+  // Read for a large buffer: after the first bytes, whatever else has
+  // already arrived is gathered too (TLS hands out one record of at most
+  // 16 KiB per read). A close or failure met while gathering shows on the
+  // next call.
+  long Receive(char* buffer, size_t size, int timeoutMs);
   // Ends TLS properly (waiting at most a quarter second) and closes.
   void Close();
 
@@ -60,10 +70,15 @@ class WServerConnection {
   // The TLS layer for https, else nullptr.
   const WTlsConnection* tls() const { return tls_.get(); }
   bool insecure() const { return tls_ && tls_->insecure(); }
-  const std::string& errorText() const { return errorText_; }
+  // The last failure: its cause and message (None and empty while all is well).
+  const Failure& failure() const { return failure_; }
+  FailureCause cause() const { return failure_.cause; }
+  const std::string& errorText() const { return failure_.message; }
 
  private:
-  ResultCode Fail(const std::string& why);
+  ResultCode Fail(FailureCause cause, const std::string& why);
+  int ConnectTo(const std::string& host, uint16_t port, const WServerTarget& target, const WDeadline& deadline,
+                const StopCheck& stop, Failure& failure);
   ResultCode ConnectSocket(const WServerTarget& target, const WProxyChoice& proxy, const WDeadline& deadline,
                            const StopCheck& stop);
   int ReadPlain(char* buffer, size_t size, int timeoutMs);
@@ -74,7 +89,7 @@ class WServerConnection {
   bool forwards_ = false;
   std::string proxyAuthorization_;
   std::string proxyEndpoint_;
-  std::string errorText_;
+  Failure failure_;
 };
 
 #endif

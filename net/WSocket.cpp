@@ -5,12 +5,21 @@
 #include <strings.h>
 
 #include "base/ReportError.h"
+#include "net/WTcpConnect.h"
 #include "platform/Socket.h"
 
 namespace {
 constexpr const char* kStem = "WSocket";
 constexpr const char kScheme[] = "http://";
 constexpr size_t kSchemeLength = sizeof kScheme - 1;
+// Longer than any connect the system keeps trying (about two minutes).
+constexpr int kConnectLimitMs = 1 << 30;
+
+// Where the port's colon may stand: after an IPv6 literal's closing bracket.
+size_t PortColon(const std::string& authority) {
+  size_t from = authority.starts_with("[") ? authority.find(']') : 0;
+  return from == std::string::npos ? std::string::npos : authority.find(':', from);
+}
 }  // namespace
 
 WSocket::WSocket() { StartUp(); }
@@ -30,22 +39,14 @@ void WSocket::SetEndpoint(const char* host, uint16_t port) {
 
 ResultCode WSocket::Connect() {
   CloseConnection();
-  address_ = sockaddr_in{};
-  socket_ = platform::OpenStreamSocket();
-  if (socket_ == -1) {
-    ReportErrorText(kStem, __LINE__, kResultMessages[NetConnectError]);
-    return NetConnectError;
+  Failure failure;
+  int fd = ConnectTcp(host_, port_, WDeadline(kConnectLimitMs), {}, failure);
+  if (fd >= 0 && platform::SetBlocking(fd, true) == 0) {
+    socket_ = fd;
+    return Success;
   }
-  auto address = platform::ParseIpv4(host_);
-  if (!address) address = platform::ResolveIpv4(host_);
-  if (address) {
-    address_.sin_family = AF_INET;
-    address_.sin_port = htons(port_);
-    address_.sin_addr.s_addr = *address;
-    if (platform::ConnectIpv4(socket_, *address, port_) == 0) return Success;
-  }
+  platform::CloseSocket(fd);
   ReportErrorText(kStem, __LINE__, kResultMessages[NetConnectError]);
-  CloseConnection();
   return NetConnectError;
 }
 
@@ -61,7 +62,7 @@ ResultCode WSocket::SplitUrl(const char* url, SplitUrlResult& out) {
   std::string rest(url + kSchemeLength);
   size_t slash = rest.find('/');
   std::string authority = rest.substr(0, slash);
-  size_t colon = authority.find(':');
+  size_t colon = PortColon(authority);
   out = SplitUrlResult{};
   if (colon != std::string::npos) {
     out.host = authority.substr(0, colon);

@@ -1,13 +1,11 @@
-// WSocket: one IPv4 TCP connection to a named host and port, the base of the
-// HTTP client. Also the URL splitter and the two timed transfer primitives
+// WSocket: one TCP connection (IPv4 or IPv6) to a named host and port, the
+// base of the HTTP client. Also the URL splitter and the two timed transfer primitives
 // that every body reader calls through function pointers (so tests can put a
 // stalling or scripted peer in their place).
 //
 // Blocking; one thread per object at a time.
 #ifndef VELMORA_NET_WSOCKET_H
 #define VELMORA_NET_WSOCKET_H
-
-#include <netinet/in.h>
 
 #include <cstdint>
 #include <string>
@@ -41,14 +39,18 @@ class WSocket {
 
   // A host longer than 128 characters is not stored; the old one stays.
   void SetEndpoint(const char* host, uint16_t port);
-  // Closes any socket still open from an earlier attempt, then connects.
-  // 0 or NetConnectError; a failed attempt leaves no socket open.
+  // Closes any socket still open from an earlier attempt, then connects
+  // (the program's one TCP connect, so names with IPv6 addresses work too)
+  // and leaves the socket blocking. There is no time-out of our own: it
+  // tries as long as the system does. 0 or NetConnectError; a failed
+  // attempt leaves no socket open.
   ResultCode Connect();
   // Closes the socket if one is open; it is -1 afterwards.
   void CloseConnection();
 
   // "http://" (any case) + host [":" port] [path]. The port is looked for
-  // only in the authority, before the first '/'. 0, or DbQueryError when
+  // only in the authority, before the first '/'; an IPv6 host stays in its
+  // brackets ("[::1]", as the Host field wants it). 0, or DbQueryError when
   // the scheme prefix is missing.
   static ResultCode SplitUrl(const char* url, SplitUrlResult& out);
 
@@ -66,7 +68,6 @@ class WSocket {
  protected:
   char host_[kMaxHostLength + 1] = {};
   uint16_t port_ = 0;
-  sockaddr_in address_{};
   int32_t socket_ = -1;
 };
 

@@ -1,9 +1,6 @@
 #include "net/WSocketWait.h"
 
-#include <poll.h>
-
 #include <algorithm>
-#include <cerrno>
 
 WDeadline::WDeadline(int timeoutMs)
     : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0))) {}
@@ -13,15 +10,14 @@ int WDeadline::RemainingMs() const {
   return left.count() > 0 ? static_cast<int>(std::min<long long>(left.count(), 1 << 30)) : 0;
 }
 
-WaitOutcome WaitSocket(int fd, short events, const WDeadline& deadline, const StopCheck& stop) {
+WaitOutcome WaitSocket(int fd, platform::SocketWant want, const WDeadline& deadline, const StopCheck& stop) {
   if (fd < 0) return WaitOutcome::Failed;
   for (;;) {
     if (stop && stop()) return WaitOutcome::Stopped;
-    int slice = std::min(deadline.RemainingMs(), kSliceMs);
-    pollfd entry{fd, events, 0};
-    int ready = poll(&entry, 1, slice);
+    int slice = std::min(deadline.RemainingMs(), kWaitSliceMs);
+    int ready = platform::WaitSocketMs(fd, want, slice);
     if (ready > 0) return WaitOutcome::Ready;
-    if (ready < 0 && errno != EINTR) return WaitOutcome::Failed;
-    if (ready == 0 && slice == 0) return WaitOutcome::TimedOut;
+    if (ready < 0) return WaitOutcome::Failed;
+    if (slice == 0) return WaitOutcome::TimedOut;
   }
 }

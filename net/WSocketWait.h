@@ -1,5 +1,5 @@
 // WSocketWait: waiting for one socket in short slices. A long wait is cut
-// into polls of at most kSliceMs, and the caller's stop check is asked
+// into polls of at most kWaitSliceMs, and the caller's stop check is asked
 // between them, so a transfer that is told to stop notices within a quarter
 // of a second even while its peer stays silent.
 //
@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <functional>
+
+#include "platform/SocketIo.h"
 
 // Answers true when the caller wants the operation to end now. An empty
 // check never stops.
@@ -29,11 +31,11 @@ class WDeadline {
   std::chrono::steady_clock::time_point end_;
 };
 
-inline constexpr int kSliceMs = 250;
+inline constexpr int kWaitSliceMs = 250;
 
-// Waits until `fd` reports one of `events` (POLLIN / POLLOUT), or an error
-// or hang-up (Ready too: the next read or write reports it), or the
-// deadline passes, or `stop` answers true. Failed: the poll itself failed.
-WaitOutcome WaitSocket(int fd, short events, const WDeadline& deadline, const StopCheck& stop);
+// Waits until `fd` is ready for `want`, or reports an error or hang-up
+// (Ready too: the next read or write reports it), or the deadline passes,
+// or `stop` answers true. Failed: the wait itself failed.
+WaitOutcome WaitSocket(int fd, platform::SocketWant want, const WDeadline& deadline, const StopCheck& stop);
 
 #endif

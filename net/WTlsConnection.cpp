@@ -1,11 +1,8 @@
 #include "net/WTlsConnection.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
-#include <poll.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,20 +10,22 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/WTcpConnect.h"
 #include "net/WTlsSessionCache.h"
 #include "net/WTlsSocketBio.h"
+#include "platform/Socket.h"
 
 namespace {
 
-std::string BareHost(std::string host) {
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+// The name certificates are checked against: no brackets, no root dot.
+std::string CertificateHost(const std::string& written) {
+  std::string host = BareHost(written);
   if (!host.empty() && host.back() == '.') host.pop_back();
   return host;
 }
 
 bool IsAddress(const std::string& host) {
-  unsigned char bytes[sizeof(in6_addr)];
-  return inet_pton(AF_INET, host.c_str(), bytes) == 1 || inet_pton(AF_INET6, host.c_str(), bytes) == 1;
+  return !platform::ParseIpAddress(host).empty();
 }
 
 bool Printable(const std::string& text) {
@@ -35,10 +34,7 @@ bool Printable(const std::string& text) {
   return !text.empty();
 }
 
-bool SetNonBlocking(int fd) {
-  int flags = fcntl(fd, F_GETFL);
-  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
-}
+bool SetNonBlocking(int fd) { return platform::SetBlocking(fd, false) == 0; }
 
 std::string SecondsText(int ms) {
   char text[32];
@@ -49,7 +45,9 @@ std::string SecondsText(int ms) {
   return text;
 }
 
-short EventsFor(int kind) { return kind == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN; }
+platform::SocketWant EventsFor(int kind) {
+  return kind == SSL_ERROR_WANT_WRITE ? platform::SocketWant::Write : platform::SocketWant::Read;
+}
 
 bool Wants(int kind) { return kind == SSL_ERROR_WANT_READ || kind == SSL_ERROR_WANT_WRITE; }
 
@@ -58,7 +56,7 @@ int Clamped(size_t size) { return size > INT_MAX ? INT_MAX : static_cast<int>(si
 }  // namespace
 
 WTlsConnection::WTlsConnection(int fd, std::string host, WTlsOptions options)
-    : fd_(fd), host_(BareHost(std::move(host))), options_(options), ssl_(nullptr, SSL_free) {}
+    : fd_(fd), host_(CertificateHost(host)), options_(options), ssl_(nullptr, SSL_free) {}
 
 // The SSL object frees its socket BIO; the socket itself stays open.
 WTlsConnection::~WTlsConnection() {
@@ -117,8 +115,9 @@ bool WTlsConnection::Refuse(const std::string& why) {
   return false;
 }
 
-ResultCode WTlsConnection::FailHandshake(const std::string& why) {
+ResultCode WTlsConnection::FailHandshake(const std::string& why, FailureCause cause) {
   ERR_clear_error();
+  cause_ = cause;
   if (!sessionKey_.empty()) WTlsSessionCache::Forget(sessionKey_);
   state_ = State::Failed;
   errorText_ = "TLS with " + host_ + " failed: " + why;
@@ -127,7 +126,7 @@ ResultCode WTlsConnection::FailHandshake(const std::string& why) {
 
 std::string WTlsConnection::HandshakeFailure(int kind) {
   int systemError = errno;
-  if (fault_.error != 0 && !options_.insecure) return certificateProblem_;
+  if (CertificateRefused()) return certificateProblem_;
   return DescribeHandshakeError(ERR_peek_error(), kind, systemError);
 }
 
@@ -147,14 +146,16 @@ ResultCode WTlsConnection::Handshake(int timeoutMs, const StopCheck& stop) {
       return Success;
     }
     int kind = SSL_get_error(ssl_.get(), result);
-    if (!Wants(kind)) return FailHandshake(HandshakeFailure(kind));
+    if (!Wants(kind)) return FailHandshake(HandshakeFailure(kind), CertificateRefused() ? FailureCause::TlsCertificate
+                                                                                         : FailureCause::Tls);
     switch (WaitSocket(fd_, EventsFor(kind), deadline, stop)) {
       case WaitOutcome::Ready:
         break;
       case WaitOutcome::TimedOut:
-        return FailHandshake("the server did not complete the handshake within " + SecondsText(timeoutMs));
+        return FailHandshake("the server did not complete the handshake within " + SecondsText(timeoutMs),
+                             FailureCause::Timeout);
       case WaitOutcome::Stopped:
-        return FailHandshake("stopped before the handshake was complete");
+        return FailHandshake("stopped before the handshake was complete", FailureCause::Timeout);
       case WaitOutcome::Failed:
         return FailHandshake(std::string("waiting on the socket failed: ") + strerror(errno));
     }
@@ -231,7 +232,7 @@ ResultCode WTlsConnection::WriteAll(const char* data, size_t size, int timeoutMs
   WDeadline deadline(timeoutMs);
   size_t done = 0;
   while (done < size) {
-    int sent = Write(data + done, size - done, std::min(deadline.RemainingMs(), kSliceMs));
+    int sent = Write(data + done, size - done, std::min(deadline.RemainingMs(), kWaitSliceMs));
     if (sent == kError) return NetSendError;
     if (sent > 0) done += static_cast<size_t>(sent);
     std::string why;

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "base/FailureCause.h"
 #include "base/ResultCode.h"
 #include "net/WSocketWait.h"
 #include "net/WTlsClientContext.h"
@@ -73,6 +74,10 @@ class WTlsConnection {
   bool insecure() const { return options_.insecure; }
   const std::string& host() const { return host_; }
   const std::string& errorText() const { return errorText_; }
+  // Why the handshake failed: TlsCertificate when the certificate was
+  // refused, Timeout when it did not finish in time (or was stopped), else
+  // Tls; None while it has not failed.
+  FailureCause handshakeCause() const { return cause_; }
   // What the certificate check refused, also when insecure() let it pass;
   // empty when the certificate was fine.
   const std::string& certificateProblem() const { return certificateProblem_; }
@@ -93,7 +98,8 @@ class WTlsConnection {
   bool Prepare();
   bool Refuse(const std::string& why);
   bool NameTheHost(bool isAddress);
-  ResultCode FailHandshake(const std::string& why);
+  ResultCode FailHandshake(const std::string& why, FailureCause cause = FailureCause::Tls);
+  bool CertificateRefused() const { return fault_.error != 0 && !options_.insecure; }
   std::string HandshakeFailure(int kind);
   int ReadFailed(int kind);
   int Fail(const std::string& why);
@@ -106,6 +112,7 @@ class WTlsConnection {
   State state_ = State::New;
   WTlsCertificateFault fault_;
   std::string errorText_;
+  FailureCause cause_ = FailureCause::None;
   std::string certificateProblem_;
   std::string sessionKey_;
   bool closedWithoutNotify_ = false;

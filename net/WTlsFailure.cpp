@@ -1,6 +1,5 @@
 #include "net/WTlsFailure.h"
 
-#include <arpa/inet.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -8,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+
+#include "platform/Socket.h"
 
 namespace {
 
@@ -35,11 +36,9 @@ std::string CommonName(const X509_NAME* name) {
 }
 
 std::string AddressText(const ASN1_OCTET_STRING* bytes) {
-  char text[INET6_ADDRSTRLEN] = {};
-  int length = ASN1_STRING_length(bytes);
-  int family = length == 4 ? AF_INET : length == 16 ? AF_INET6 : 0;
-  if (!family || !inet_ntop(family, ASN1_STRING_get0_data(bytes), text, sizeof text)) return "an unreadable address";
-  return text;
+  std::string text =
+      platform::IpAddressText(ASN1_STRING_get0_data(bytes), static_cast<size_t>(std::max(ASN1_STRING_length(bytes), 0)));
+  return text.empty() ? "an unreadable address" : text;
 }
 
 std::vector<std::string> SubjectNames(X509* certificate) {

@@ -1,12 +1,13 @@
 #include "net/WTlsSocketBio.h"
 
 #include <openssl/bio.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+
+#include "platform/SocketIo.h"
 
 namespace {
 
@@ -19,14 +20,14 @@ bool Retriable(int error) { return error == EAGAIN || error == EWOULDBLOCK || er
 
 int SocketWrite(BIO* bio, const char* data, int size) {
   BIO_clear_retry_flags(bio);
-  ssize_t sent = send(Fd(bio), data, static_cast<size_t>(size), MSG_NOSIGNAL);
+  long sent = platform::SendSome(Fd(bio), data, static_cast<size_t>(size));
   if (sent < 0 && Retriable(errno)) BIO_set_retry_write(bio);
   return static_cast<int>(sent);
 }
 
 int SocketRead(BIO* bio, char* buffer, int size) {
   BIO_clear_retry_flags(bio);
-  ssize_t got = recv(Fd(bio), buffer, static_cast<size_t>(size), 0);
+  long got = platform::ReceiveSome(Fd(bio), buffer, static_cast<size_t>(size));
   if (got < 0 && Retriable(errno)) BIO_set_retry_read(bio);
   if (got == 0) BIO_set_flags(bio, BIO_FLAGS_IN_EOF);
   return static_cast<int>(got);

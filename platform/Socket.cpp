@@ -1,8 +1,10 @@
 #include "platform/Socket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,41 +14,78 @@
 
 namespace platform {
 
+static_assert(sizeof(SocketAddress::bytes) >= sizeof(sockaddr_storage));
+
 bool StartSocketLibrary() { return true; }
 
-int OpenStreamSocket() { return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP); }
+bool SocketAddress::isIpv6() const { return family == AF_INET6; }
+
+std::string SocketAddress::Text() const {
+  char text[INET6_ADDRSTRLEN] = {};
+  const void* raw = family == AF_INET6 ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(bytes)->sin6_addr)
+                                       : static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(bytes)->sin_addr);
+  if (!inet_ntop(family, raw, text, sizeof text)) return "?";
+  return text;
+}
+
+std::vector<unsigned char> ParseIpAddress(const std::string& text) {
+  unsigned char bytes[sizeof(in6_addr)];
+  if (inet_pton(AF_INET, text.c_str(), bytes) == 1) return {bytes, bytes + 4};
+  if (inet_pton(AF_INET6, text.c_str(), bytes) == 1) return {bytes, bytes + 16};
+  return {};
+}
+
+std::string IpAddressText(const unsigned char* bytes, size_t length) {
+  char text[INET6_ADDRSTRLEN] = {};
+  int family = length == 4 ? AF_INET : length == 16 ? AF_INET6 : 0;
+  if (!family || !bytes || !inet_ntop(family, bytes, text, sizeof text)) return {};
+  return text;
+}
+
+bool ResolveStreamAddresses(const std::string& host, uint16_t port, std::vector<SocketAddress>& out,
+                            std::string& error) {
+  out.clear();
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  // No AI_ADDRCONFIG: on a machine with loopback alone it would find nothing
+  // for "localhost"; an address family the machine lacks fails fast instead.
+  addrinfo* found = nullptr;
+  int result = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+  if (result != 0) {
+    error = gai_strerror(result);
+    return false;
+  }
+  for (const addrinfo* each = found; each; each = each->ai_next) {
+    if ((each->ai_family != AF_INET && each->ai_family != AF_INET6) || each->ai_addrlen > sizeof(SocketAddress::bytes))
+      continue;
+    SocketAddress address;
+    address.family = each->ai_family;
+    address.length = static_cast<unsigned>(each->ai_addrlen);
+    std::memcpy(address.bytes, each->ai_addr, each->ai_addrlen);
+    out.push_back(address);
+  }
+  freeaddrinfo(found);
+  if (out.empty()) error = "no IPv4 or IPv6 address";
+  return !out.empty();
+}
+
+int OpenStreamSocketFor(const SocketAddress& address) {
+  int fd = socket(address.family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
+  int one = 1;
+  if (fd >= 0) setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return fd;
+}
+
+int SetBlocking(int socket, bool blocking) {
+  int flags = fcntl(socket, F_GETFL);
+  if (flags < 0) return -1;
+  flags = blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK;
+  return fcntl(socket, F_SETFL, flags) == 0 ? 0 : -1;
+}
 
 int CloseSocket(int socket) { return socket >= 0 && close(socket) == 0 ? 0 : -1; }
-
-std::optional<uint32_t> ParseIpv4(const char* text) {
-  in_addr address{};
-  if (!text || inet_pton(AF_INET, text, &address) != 1) return std::nullopt;
-  return address.s_addr;
-}
-
-std::optional<uint32_t> ResolveIpv4(const char* host) {
-  if (!host || !*host) return std::nullopt;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) return std::nullopt;
-  uint32_t address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-  freeaddrinfo(found);
-  return address;
-}
-
-int ConnectIpv4(int socket, uint32_t addressNetworkOrder, uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = addressNetworkOrder;
-  int result;
-  do {
-    result = connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  } while (result != 0 && errno == EINTR);
-  return result == 0 ? 0 : -1;
-}
 
 // poll rather than select: select cannot hold a handle above FD_SETSIZE.
 int WaitReady(int socket, int seconds, WaitKind kind) {

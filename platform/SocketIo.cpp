@@ -1,44 +1,32 @@
 #include "platform/SocketIo.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace platform {
 namespace {
 
-int WaitFor(int socket, short events, int milliseconds) {
-  if (socket < 0) return -1;
-  pollfd entry{};
-  entry.fd = socket;
-  entry.events = events;
-  int result;
+short EventsFor(SocketWant want) { return want == SocketWant::Write ? POLLOUT : POLLIN; }
+
+long ReceiveWith(int socket, char* buffer, size_t length, int flags) {
+  ssize_t n;
   do {
-    result = poll(&entry, 1, milliseconds);
-  } while (result < 0 && errno == EINTR);
-  return result;
+    n = recv(socket, buffer, length, flags | MSG_DONTWAIT);
+  } while (n < 0 && errno == EINTR);
+  return static_cast<long>(n);
 }
 
 }  // namespace
-
-int OpenNonBlockingStreamSocket() {
-  return socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
-}
 
 void SetReceiveBufferSize(int socket, int bytes) {
   setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
-int BeginConnectIpv4(int socket, uint32_t addressNetworkOrder, uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = addressNetworkOrder;
-  if (connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return 0;
+int BeginConnect(int socket, const SocketAddress& address) {
+  if (connect(socket, reinterpret_cast<const sockaddr*>(address.bytes), address.length) == 0) return 0;
   return errno == EINPROGRESS || errno == EINTR ? 1 : -1;
 }
 
@@ -49,22 +37,33 @@ int ConnectOutcome(int socket) {
   return error;
 }
 
-int WaitReadableMs(int socket, int milliseconds) { return WaitFor(socket, POLLIN, milliseconds); }
-
-int WaitWritableMs(int socket, int milliseconds) { return WaitFor(socket, POLLOUT, milliseconds); }
-
-long ReceiveSome(int socket, char* buffer, size_t length) {
-  ssize_t n;
-  do {
-    n = recv(socket, buffer, length, 0);
-  } while (n < 0 && errno == EINTR);
-  return static_cast<long>(n);
+int WaitSocketMs(int socket, SocketWant want, int milliseconds) {
+  SocketPoll one{socket, want, false};
+  return WaitAnySocketMs(&one, 1, milliseconds);
 }
+
+int WaitAnySocketMs(SocketPoll* sockets, size_t count, int milliseconds) {
+  std::vector<pollfd> entries(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (sockets[i].socket < 0) return errno = EBADF, -1;
+    entries[i] = pollfd{sockets[i].socket, EventsFor(sockets[i].want), 0};
+  }
+  int result;
+  do {
+    result = poll(entries.data(), entries.size(), milliseconds);
+  } while (result < 0 && errno == EINTR);
+  for (size_t i = 0; i < count; ++i) sockets[i].ready = result > 0 && entries[i].revents != 0;
+  return result;
+}
+
+long ReceiveSome(int socket, char* buffer, size_t length) { return ReceiveWith(socket, buffer, length, 0); }
+
+long PeekSome(int socket, char* buffer, size_t length) { return ReceiveWith(socket, buffer, length, MSG_PEEK); }
 
 long SendSome(int socket, const char* data, size_t length) {
   ssize_t n;
   do {
-    n = send(socket, data, length, MSG_NOSIGNAL);
+    n = send(socket, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
   } while (n < 0 && errno == EINTR);
   return static_cast<long>(n);
 }

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "dl/HttpGet.h"
+#include "net/HttpGet.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/net/support/NginxServer.h"

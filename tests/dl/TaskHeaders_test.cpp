@@ -34,17 +34,6 @@ TEST(TaskHeaders, LinesSplitAndBadHeadersAreRefusedWithAReason) {
   EXPECT_NE(error.find("more than once"), std::string::npos) << error;
 }
 
-TEST(TaskHeaders, ATaskUserAgentReplacesTheEnginesAndNoneKeepsIt) {
-  HttpUrl url;
-  std::string error;
-  ASSERT_TRUE(ParseHttpUrl("http://h/p", url, error)) << error;
-  const std::string own = BuildGetRequest(url, {{"Cookie", "a=1"}, {"user-agent", "Browser/153"}});
-  EXPECT_EQ(own,
-            "GET /p HTTP/1.1\r\nHost: h\r\nUser-Agent: Browser/153\r\nAccept: */*\r\nConnection: close\r\n"
-            "Cookie: a=1\r\n\r\n");
-  EXPECT_NE(BuildGetRequest(url, {}).find(std::string("User-Agent: ") + kEngineUserAgent + "\r\n"), std::string::npos);
-}
-
 TEST(TaskHeaders, GoWithEveryRequestAndStayOutOfTheRecord) {
   Resource file(PatternBytes(2 << 20, 3));
   file.pace = 4 << 20;

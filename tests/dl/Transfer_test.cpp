@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "dl/PartRecord.h"
+#include "net/WProxySettings.h"
 #include "platform/Files.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/net/support/LoopbackServer.h"
+#include "tests/net/support/TestProxy.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -115,7 +118,7 @@ TEST(Transfer, RefusedConnectionsFailWithTheSystemsReasonAfterFiveTries) {
   EXPECT_EQ(end.state, TaskState::Failed);
   EXPECT_EQ(end.code, NetConnectError);
   EXPECT_EQ(end.cause, FailureCause::Refused);
-  EXPECT_NE(end.error.find("Connection refused"), std::string::npos) << end.error;
+  EXPECT_NE(end.error.find("connection refused"), std::string::npos) << end.error;
   EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
 }
 
@@ -160,4 +163,41 @@ TEST(Transfer, AServerThatNeverSendsUsableBytesFailsTheTaskInsteadOfPausingIt) {
   EXPECT_EQ(end.cause, FailureCause::BadAnswer);
   EXPECT_NE(end.error.find("after 5 tries"), std::string::npos) << end.error;
   EXPECT_FALSE(platform::PathExists(dir / "coded.bin"));
+}
+
+TEST(Transfer, ARedirectNowhereOrToAnotherSchemeFailsNamingIt) {
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    std::string location = request.target == "/empty" ? "" : "ftp://127.0.0.1/file.bin";
+    peer.Send("HTTP/1.1 302 Found\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n");
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot empty = WaitForEnd(engine, AddTask(engine, server.Url("/empty"), dir.path()));
+  EXPECT_EQ(empty.state, TaskState::Failed);
+  EXPECT_EQ(empty.cause, FailureCause::Redirect);
+  EXPECT_NE(empty.error.find("empty Location"), std::string::npos) << empty.error;
+  TaskSnapshot other = WaitForEnd(engine, AddTask(engine, server.Url("/other"), dir.path()));
+  EXPECT_EQ(other.state, TaskState::Failed);
+  EXPECT_EQ(other.cause, FailureCause::Redirect);
+  EXPECT_NE(other.error.find("\"ftp://127.0.0.1/file.bin\""), std::string::npos) << other.error;
+  // One request each: nothing was asked of the parent folder or of ftp.
+  EXPECT_EQ(server.requests().size(), 2u);
+}
+
+TEST(Transfer, ReachesAnIpv6HostStraightAndThroughAProxy) {
+  const std::string body = PatternBytes(70000);
+  LoopbackServer server(Reply("HTTP/1.1 200 OK\r\nContent-Length: 70000\r\n\r\n" + body), true);
+  TestProxy proxy;
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot straight = WaitForEnd(engine, AddTask(engine, server.Url("/a.bin"), dir.path()));
+  EXPECT_EQ(straight.state, TaskState::Done) << straight.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "a.bin") == body);
+  std::string error;
+  ASSERT_TRUE(WProxySettings::SetProgramProxy(proxy.Url(), error)) << error;
+  TaskSnapshot proxied = WaitForEnd(engine, AddTask(engine, server.Url("/b.bin"), dir.path()));
+  WProxySettings::SetProgramProxy("", error);
+  EXPECT_EQ(proxied.state, TaskState::Done) << proxied.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "b.bin") == body);
+  EXPECT_EQ(proxy.forwards(), 1u);
 }

@@ -10,7 +10,7 @@
 #include <map>
 #include <memory>
 
-#include "dl/HttpGet.h"
+#include "net/HttpGet.h"
 #include "net/WProxySettings.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"

@@ -8,6 +8,9 @@
 
 #include "tests/net/support/LoopbackServer.h"
 #include "tests/net/support/NetTestSupport.h"
+#include "tests/net/support/TestCertificates.h"
+#include "tests/net/support/TestProxy.h"
+#include "tests/net/support/TlsTestServer.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -17,9 +20,12 @@ struct ToolRun {
   std::string output;
 };
 
-ToolRun RunFetch(const std::string& arguments) {
+// `environment`: "NAME=value ..." for the tool alone.
+ToolRun RunFetch(const std::string& arguments, const std::string& environment = "") {
   const char* bin = std::getenv("VELMORA_BIN_DIR");
-  std::string command = std::string(bin ? bin : ".") + "/velmora-fetch " + arguments + " 2>&1";
+  std::string command =
+      (environment.empty() ? "" : "env " + environment + " ") + std::string(bin ? bin : ".") + "/velmora-fetch " +
+      arguments + " 2>&1";
   ToolRun run{-1, {}};
   std::FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -73,6 +79,51 @@ TEST(FetchTool, AnswersAsRealServersSendThem) {
   ToolRun cut = RunFetch(server.Url("/cut"));
   EXPECT_EQ(cut.exitCode, 15);
   EXPECT_EQ(cut.output, "velmora-fetch: 15 net read data is error...\n");
+}
+
+// The text path and the engine alike reach a host on ::1, plain and over
+// TLS, straight and through a proxy (which forwards plain requests and
+// tunnels TLS).
+TEST(FetchTool, ReachesIpv6HostsPlainAndSecureStraightAndThroughAProxy) {
+  if (!TestCertificates::ToolAvailable()) GTEST_SKIP() << "the openssl command is not installed";
+  TempDir dir;
+  TestCertificates certificates(dir.path());
+  ASSERT_TRUE(certificates.ok()) << certificates.Log();
+  const std::string body = "over six\n";
+  const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\n" + body;
+  LoopbackServer plain(Reply(reply), true);
+  TlsServerOptions options(certificates.good(), reply);
+  options.ipv6 = true;
+  TlsTestServer secure(options);
+  ASSERT_TRUE(secure.ok());
+  TestProxy proxy;
+  const std::string trust = "VELMORA_CA_FILE=" + certificates.caFile() + " no_proxy= NO_PROXY=";
+  const std::string urls[] = {plain.Url("/six"), "https://[::1]:" + std::to_string(secure.port()) + "/six"};
+  const std::string routes[] = {"http_proxy= https_proxy= HTTPS_PROXY= all_proxy= ALL_PROXY=",
+                                "http_proxy=" + proxy.Url() + " https_proxy=" + proxy.Url()};
+  int file = 0;
+  for (const std::string& url : urls) {
+    for (const std::string& route : routes) {
+      ToolRun printed = RunFetch(url, trust + " " + route);
+      EXPECT_EQ(printed.exitCode, 0) << url << " " << route << ": " << printed.output;
+      EXPECT_EQ(printed.output, body) << url << " " << route;
+      std::string out = dir / ("out" + std::to_string(++file));
+      ToolRun saved = RunFetch(url + " " + out, trust + " " + route);
+      EXPECT_EQ(saved.exitCode, 0) << url << " " << route << ": " << saved.output;
+      EXPECT_EQ(ReadFileBytes(out), body) << url << " " << route;
+    }
+  }
+  // Each proxied request went through the proxy: two forwarded, two tunnelled.
+  EXPECT_EQ(proxy.forwards(), 2u);
+  EXPECT_EQ(proxy.tunnels(), 2u);
+  EXPECT_NE(plain.request(0).find("Host: [::1]:" + std::to_string(plain.port())), std::string::npos)
+      << plain.request(0);
+}
+
+TEST(FetchTool, ARefusedHostSaysWhy) {
+  ToolRun run = RunFetch("http://[::1]:" + std::to_string(UnusedLoopbackPort(true)) + "/", "http_proxy=");
+  EXPECT_EQ(run.exitCode, 13);
+  EXPECT_NE(run.output.find("connection refused"), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -62,6 +62,16 @@ TEST(RequestTemplates, GetRequestIsByteExact) {
   EXPECT_EQ(http.requestText, expected);
 }
 
+TEST(RequestTemplates, AnIpv6HostGetsTheSameTextWithItsBrackets) {
+  LoopbackServer server(Reply(Ok("six")), true);
+  WHttp http;
+  std::string body;
+  ASSERT_EQ(http.Get(server.Url("/x").c_str(), body, false, ""), Success);
+  EXPECT_EQ(body, "six");
+  EXPECT_EQ(server.request(), "GET /x HTTP/1.1\r\n" + kAccept + kMsie6 + "Host: [::1]:" + std::to_string(server.port()) +
+                                  "\r\n" + kKeepAlive + "\r\n");
+}
+
 TEST(RequestTemplates, PostRequestCarriesHeaderLinesAndBody) {
   LoopbackServer server(Reply(Ok("1")));
   WHttp http;

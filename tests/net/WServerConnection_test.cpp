@@ -136,7 +136,7 @@ TEST(ServerConnection, ReachesIpv6Loopback) {
   close(listener);
 }
 
-TEST_F(ServerConnectionTest, EveryFailureNamesWhatFailed) {
+TEST_F(ServerConnectionTest, EveryFailureNamesWhatFailedAndCarriesItsCause) {
   TlsTestServer server({certificates_->expired(), "x", 0, true});
   TestProxy proxy("user:right");
   uint16_t nobody = UnusedLoopbackPort();
@@ -147,23 +147,31 @@ TEST_F(ServerConnectionTest, EveryFailureNamesWhatFailed) {
     WServerTarget target;
     WProxyChoice proxy;
     std::string expected;
+    FailureCause cause;
   } cases[] = {
-      {{"http", "127.0.0.1", nobody, false}, Direct(), "could not connect to " + nobodyName + ": connection refused"},
+      {{"http", "127.0.0.1", nobody, false}, Direct(), "could not connect to " + nobodyName + ": connection refused",
+       FailureCause::Refused},
       {tls, Through("http://" + nobodyName),
-       "could not connect to proxy " + nobodyName + " (from https_proxy): connection refused"},
+       "could not connect to proxy " + nobodyName + " (from https_proxy): connection refused", FailureCause::Proxy},
       {tls, Through("http://user:wrong@" + proxyName),
-       "proxy " + proxyName + " refused CONNECT: 407 Proxy Authentication Required"},
+       "proxy " + proxyName + " refused CONNECT: 407 Proxy Authentication Required", FailureCause::ProxyAuth},
       {tls, Through("http://user:right@" + proxyName),
-       "TLS with localhost failed: the server's certificate has expired: it was valid until 2020-02-01 00:00:00 UTC"},
+       "TLS with localhost failed: the server's certificate has expired: it was valid until 2020-02-01 00:00:00 UTC",
+       FailureCause::TlsCertificate},
       {tls, Direct(),
-       "TLS with localhost failed: the server's certificate has expired: it was valid until 2020-02-01 00:00:00 UTC"},
-      {{"ftp", "localhost", 21, false}, Direct(), "the scheme \"ftp\" is not supported"},
-      {{"https", "", 443, false}, Direct(), "there is no host and port to connect to"},
+       "TLS with localhost failed: the server's certificate has expired: it was valid until 2020-02-01 00:00:00 UTC",
+       FailureCause::TlsCertificate},
+      {{"http", "no-such-host.invalid", 80, false}, Direct(), "", FailureCause::Dns},
+      {{"ftp", "localhost", 21, false}, Direct(), "the scheme \"ftp\" is not supported", FailureCause::Unsupported},
+      {{"https", "", 443, false}, Direct(), "there is no host and port to connect to", FailureCause::BadInput},
   };
   for (Case& c : cases) {
     WServerConnection connection;
     EXPECT_EQ(connection.Open(c.target, c.proxy, 5000), NetConnectError);
-    EXPECT_EQ(connection.errorText(), c.expected);
+    if (!c.expected.empty()) {
+      EXPECT_EQ(connection.errorText(), c.expected);
+    }
+    EXPECT_EQ(connection.cause(), c.cause) << FailureCauseName(connection.cause()) << ": " << connection.errorText();
     EXPECT_FALSE(connection.isOpen());
   }
   WProxyChoice broken;
@@ -171,6 +179,7 @@ TEST_F(ServerConnectionTest, EveryFailureNamesWhatFailed) {
   WServerConnection connection;
   EXPECT_EQ(connection.Open(tls, broken, 5000), NetConnectError);
   EXPECT_EQ(connection.errorText(), broken.error);
+  EXPECT_EQ(connection.cause(), FailureCause::Proxy);
 }
 
 TEST_F(ServerConnectionTest, InsecureTargetIsShown) {

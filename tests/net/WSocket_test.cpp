@@ -1,6 +1,7 @@
 #include "net/WSocket.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -56,6 +57,17 @@ TEST(SplitUrl, ColonInPathOrQueryIsNotAPort) {
   EXPECT_EQ(b.path, "/q?t=12:30");
 }
 
+TEST(SplitUrl, AnIpv6HostKeepsItsBracketsAndItsColonsAreNoPort) {
+  SplitUrlResult a = Split("http://[::1]:8080/x?t=1:2");
+  EXPECT_EQ(a.host, "[::1]");
+  EXPECT_EQ(a.port, 8080);
+  EXPECT_EQ(a.path, "/x?t=1:2");
+  SplitUrlResult b = Split("http://[2001:db8::1]");
+  EXPECT_EQ(b.host, "[2001:db8::1]");
+  EXPECT_EQ(b.port, 80);
+  EXPECT_EQ(b.path, "/");
+}
+
 TEST(SplitUrl, OnlyThePlainSchemeIsAccepted) {
   Split("https://example.org/", DbQueryError);
   Split("ftp://example.org/", DbQueryError);
@@ -85,6 +97,17 @@ TEST(WSocket, ConnectsToDottedAddressAndNames) {
   EXPECT_EQ(socket.Connect(), Success);
   socket.CloseConnection();
   EXPECT_EQ(socket.socketHandle(), -1);
+}
+
+TEST(WSocket, ConnectsToIpv6HostsAndLeavesTheSocketBlocking) {
+  LoopbackServer server(Reply(""), true);
+  WSocket socket;
+  socket.SetEndpoint("[::1]", server.port());
+  ASSERT_EQ(socket.Connect(), Success);
+  // The timed transfers send whole requests: a non-blocking socket could cut one short.
+  EXPECT_EQ(fcntl(socket.socketHandle(), F_GETFL) & O_NONBLOCK, 0);
+  socket.SetEndpoint("::1", server.port());
+  EXPECT_EQ(socket.Connect(), Success);
 }
 
 TEST(WSocket, FailedConnectsLeaveNoDescriptorBehind) {

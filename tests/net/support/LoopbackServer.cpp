@@ -44,8 +44,9 @@ std::string WithPort(std::string bytes, uint16_t port) {
 
 ScriptedReply Reply(std::string bytes) { return ScriptedReply{{std::move(bytes)}, 0, false}; }
 
-LoopbackServer::LoopbackServer(std::vector<ScriptedReply> replies) : replies_(std::move(replies)) {
-  listener_ = ListenOnLoopback(&port_);
+LoopbackServer::LoopbackServer(std::vector<ScriptedReply> replies, bool ipv6)
+    : replies_(std::move(replies)), ipv6_(ipv6) {
+  listener_ = ListenOnLoopback(&port_, ipv6);
   if (listener_ >= 0) thread_ = std::thread([this] { Serve(); });
 }
 
@@ -56,7 +57,7 @@ LoopbackServer::~LoopbackServer() {
 }
 
 std::string LoopbackServer::Url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + path;
+  return std::string(ipv6_ ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(port_) + path;
 }
 
 std::vector<std::string> LoopbackServer::requests() const {
@@ -114,9 +115,9 @@ void LoopbackServer::ServeOne(int client, const ScriptedReply& reply) {
   }
 }
 
-uint16_t UnusedLoopbackPort() {
+uint16_t UnusedLoopbackPort(bool ipv6) {
   uint16_t port = 0;
-  int fd = ListenOnLoopback(&port);
+  int fd = ListenOnLoopback(&port, ipv6);
   if (fd >= 0) close(fd);
   return port;
 }

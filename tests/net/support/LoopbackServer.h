@@ -1,4 +1,4 @@
-// An HTTP server on 127.0.0.1 for tests: each accepted connection gets the
+// An HTTP server on 127.0.0.1 (or ::1) for tests: each accepted connection gets the
 // next scripted reply, byte for byte ("$PORT" in a reply stands for the
 // server's own port), and every request is recorded exactly as it arrived.
 // Connections are served one at a time on one thread.
@@ -27,8 +27,9 @@ ScriptedReply Reply(std::string bytes);
 class LoopbackServer {
  public:
   // The last reply serves every connection beyond the script.
-  explicit LoopbackServer(std::vector<ScriptedReply> replies);
-  explicit LoopbackServer(ScriptedReply reply) : LoopbackServer(std::vector<ScriptedReply>{std::move(reply)}) {}
+  explicit LoopbackServer(std::vector<ScriptedReply> replies, bool ipv6 = false);
+  explicit LoopbackServer(ScriptedReply reply, bool ipv6 = false)
+      : LoopbackServer(std::vector<ScriptedReply>{std::move(reply)}, ipv6) {}
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -45,6 +46,7 @@ class LoopbackServer {
   std::string ReadRequest(int client);
 
   std::vector<ScriptedReply> replies_;
+  bool ipv6_ = false;
   int listener_ = -1;
   uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
@@ -54,7 +56,7 @@ class LoopbackServer {
   std::thread thread_;
 };
 
-// A port on 127.0.0.1 that nobody listens on (at the moment of asking).
-uint16_t UnusedLoopbackPort();
+// A port on 127.0.0.1 (or ::1) that nobody listens on (at the moment of asking).
+uint16_t UnusedLoopbackPort(bool ipv6 = false);
 
 #endif

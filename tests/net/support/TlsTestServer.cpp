@@ -63,7 +63,7 @@ TlsTestServer::TlsTestServer(TlsServerOptions options) : options_(std::move(opti
   signal(SIGPIPE, SIG_IGN);
   context_ = MakeContext(options_);
   if (!context_) return;
-  listener_ = ListenOnLoopback(&port_);
+  listener_ = ListenOnLoopback(&port_, options_.ipv6);
   if (listener_ >= 0) thread_ = std::thread([this] { Serve(); });
 }
 

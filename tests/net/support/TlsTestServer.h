@@ -31,6 +31,8 @@ struct TlsServerOptions {
   bool closeNotify = true;
   // TLS 1.2 cipher list (OpenSSL's notation) instead of the default.
   std::string ciphers;
+  // Listen on ::1 instead of 127.0.0.1.
+  bool ipv6 = false;
 };
 
 class TlsTestServer {

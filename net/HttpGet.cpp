@@ -1,21 +1,22 @@
-#include "dl/HttpGet.h"
+#include "net/HttpGet.h"
 
-#include <strings.h>
-
-#include <chrono>
 #include <memory>
 
-#include "dl/Connection.h"
 #include "net/ContentDecoder.h"
+#include "net/GetRequest.h"
 #include "net/HttpResponseReader.h"
+#include "net/HttpUrl.h"
 
 namespace {
 
-constexpr int kSliceMs = 200;
+constexpr int kWaitMs = 200;
 constexpr int kMaxRedirects = 10;
 
-bool IsTokenChar(unsigned char c) {
-  return c > 0x20 && c < 0x7f && std::string_view("()<>@,;:\\\"/[]?={}").find(static_cast<char>(c)) == std::string_view::npos;
+bool Failed(HttpGetAnswer& answer, std::string& error, ResultCode code, FailureCause cause, std::string message) {
+  answer.code = code;
+  answer.cause = cause;
+  error = std::move(message);
+  return false;
 }
 
 struct Exchange {
@@ -25,6 +26,10 @@ struct Exchange {
   std::unique_ptr<ContentDecoder> decoder;
   bool headSeen = false;
   bool failed = false;
+
+  bool Fail(ResultCode code, FailureCause cause, std::string message) {
+    return Failed(answer, error, code, cause, std::move(message));
+  }
 
   bool Keep(const char* data, size_t size) {
     if (answer.body.size() + size > options.maxBodyBytes) {
@@ -55,17 +60,19 @@ struct Exchange {
   }
 };
 
-bool ReadAnswer(Connection& connection, HttpResponseReader& reader, Exchange& exchange) {
+bool ReadAnswer(WServerConnection& connection, HttpResponseReader& reader, Exchange& exchange) {
   std::string buffer(64 * 1024, '\0');
   int idleMs = 0;
   while (reader.state() != HttpResponseReader::State::Done && reader.state() != HttpResponseReader::State::Failed) {
-    long n = connection.Receive(buffer.data(), buffer.size(), kSliceMs);
-    if (n == Connection::kWaitedOut) {
-      if ((idleMs += kSliceMs) >= exchange.options.idleTimeoutSeconds * 1000)
-        return exchange.error = "no answer for " + std::to_string(exchange.options.idleTimeoutSeconds) + " s", false;
+    long n = connection.Receive(buffer.data(), buffer.size(), kWaitMs);
+    if (n == WServerConnection::kTimedOut) {
+      if ((idleMs += kWaitMs) >= exchange.options.idleTimeoutSeconds * 1000)
+        return exchange.Fail(NetReadError, FailureCause::Stall,
+                             "no answer for " + std::to_string(exchange.options.idleTimeoutSeconds) + " s");
       continue;
     }
-    if (n == Connection::kFailed) return exchange.error = "connection failed: " + connection.errorText(), false;
+    if (n == WServerConnection::kError)
+      return exchange.Fail(NetReadError, connection.cause(), "connection failed: " + connection.errorText());
     idleMs = 0;
     if (n == 0) {
       reader.FinishAtClose([&](const char* d, size_t s) { return exchange.Body(reader.head(), d, s); });
@@ -74,34 +81,33 @@ bool ReadAnswer(Connection& connection, HttpResponseReader& reader, Exchange& ex
     reader.Feed(buffer.data(), static_cast<size_t>(n),
                 [&](const char* d, size_t s) { return exchange.Body(reader.head(), d, s); });
   }
-  if (exchange.failed) return false;
+  if (exchange.failed) return exchange.Fail(NetReadError, FailureCause::BadAnswer, exchange.error);
   if (reader.state() != HttpResponseReader::State::Done)
-    return exchange.error = "bad answer from the server: " + reader.errorText(), false;
-  if (!exchange.headSeen && !exchange.StartBody(reader.head())) return false;
-  if (exchange.decoder && !exchange.decoder->Finish([&](const char* d, size_t s) { return exchange.Keep(d, s); }))
-    return exchange.error = exchange.failed ? exchange.error : "the coded body is damaged: " + exchange.decoder->errorText(), false;
-  return true;
+    return exchange.Fail(NetReadError, reader.error() == NetReadNotEnd ? FailureCause::Cut : FailureCause::BadAnswer,
+                         "bad answer from the server: " + reader.errorText());
+  bool whole = (exchange.headSeen || exchange.StartBody(reader.head())) &&
+               (!exchange.decoder || exchange.decoder->Finish([&](const char* d, size_t s) { return exchange.Keep(d, s); }));
+  if (!whole && !exchange.failed) exchange.error = "the coded body is damaged: " + exchange.decoder->errorText();
+  return whole || exchange.Fail(NetReadError, FailureCause::BadAnswer, exchange.error);
 }
 
 bool GetOnce(const std::string& url, const HeaderList& headers, HttpGetAnswer& answer, std::string& error,
              const HttpGetOptions& options) {
+  answer = HttpGetAnswer{};
   HttpUrl parsed;
-  if (!ParseHttpUrl(url, parsed, error)) return false;
-  ConnectTarget target{parsed.scheme, parsed.host, parsed.port, 0, options.idleTimeoutSeconds * 1000};
-  bool permanent = false;
-  auto connection = OpenConnection(target, nullptr, error, permanent);
-  if (!connection) return false;
+  if (!ParseHttpUrl(url, parsed, error)) return Failed(answer, error, HttpUrlError, FailureCause::BadInput, error);
   HeaderList all{{"Accept-Encoding", "gzip, deflate"}};
   all.insert(all.end(), headers.begin(), headers.end());
-  ProxyForwarding forwarding{connection->forwardsThroughProxy(), connection->proxyAuthorization()};
-  if (!connection->SendAll(BuildGetRequest(parsed, all, forwarding), target.timeoutMs, nullptr))
-    return error = "cannot send the request: " + connection->errorText(), false;
+  GetFailure failure;
+  auto connection = SendGet(parsed, all, 0, options.idleTimeoutSeconds * 1000, {}, failure);
+  if (!connection)
+    return Failed(answer, error, failure.connected ? NetSendError : NetConnectError, failure.cause, failure.error);
   HttpResponseReader reader;
-  answer = HttpGetAnswer{};
   Exchange exchange{options, answer, error, nullptr};
   if (!ReadAnswer(*connection, reader, exchange)) return false;
   if (connection->forwardsThroughProxy() && reader.head().status == 407)
-    return error = "the proxy " + connection->proxyEndpoint() + " refused the request: 407 " + reader.head().reason, false;
+    return Failed(answer, error, NetConnectError, FailureCause::ProxyAuth,
+                  "the proxy " + connection->proxyEndpoint() + " refused the request: 407 " + reader.head().reason);
   answer.status = reader.head().status;
   answer.headers = reader.head().fields;
   return true;
@@ -109,29 +115,20 @@ bool GetOnce(const std::string& url, const HeaderList& headers, HttpGetAnswer& a
 
 }  // namespace
 
-bool IsValidHeader(const std::string& name, const std::string& value) {
-  if (name.empty()) return false;
-  for (unsigned char c : name)
-    if (!IsTokenChar(c)) return false;
-  for (unsigned char c : value)
-    if (c == '\r' || c == '\n' || c == 0) return false;
-  return true;
-}
-
 bool HttpGet(const std::string& url, const HeaderList& headers, HttpGetAnswer& answer, std::string& error,
              const HttpGetOptions& options) {
-  for (const auto& [name, value] : headers)
-    if (!IsValidHeader(name, value)) return error = "header \"" + name + "\" is not a valid header line", false;
+  std::string why;
+  if (!CheckHeaders(headers, why))
+    return Failed(answer, error, InitParamsError, FailureCause::BadInput, "not a valid header: " + why);
   std::string current = url;
   for (int hop = 0; hop <= kMaxRedirects; ++hop) {
     if (!GetOnce(current, headers, answer, error, options)) return false;
     bool redirect = answer.status == 301 || answer.status == 302 || answer.status == 303 || answer.status == 307 ||
                     answer.status == 308;
-    std::string location;
-    for (const auto& [name, value] : answer.headers)
-      if (location.empty() && name.size() == 8 && strncasecmp(name.c_str(), "location", 8) == 0) location = value;
-    if (!redirect || location.empty()) return true;
-    current = ResolveLocation(current, location);
+    if (!redirect || !HasHeader(answer.headers, "Location")) return true;
+    Failure failure;
+    if (!ResolveRedirect(current, HeaderValue(answer.headers, "Location"), current, failure))
+      return Failed(answer, error, HttpJump, failure.cause, failure.message);
   }
-  return error = "more than " + std::to_string(kMaxRedirects) + " redirects", false;
+  return Failed(answer, error, HttpJump, FailureCause::Redirect, "more than " + std::to_string(kMaxRedirects) + " redirects");
 }

@@ -1,4 +1,4 @@
-#include "dl/ContentRange.h"
+#include "net/ContentRange.h"
 
 #include <charconv>
 

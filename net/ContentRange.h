@@ -1,7 +1,7 @@
 // The Content-Range of a 206 or 416 answer: "bytes first-last/complete",
 // "bytes first-last/*" or "bytes */complete".
-#ifndef VELMORA_DL_CONTENTRANGE_H
-#define VELMORA_DL_CONTENTRANGE_H
+#ifndef VELMORA_NET_CONTENTRANGE_H
+#define VELMORA_NET_CONTENTRANGE_H
 
 #include <cstdint>
 #include <optional>
