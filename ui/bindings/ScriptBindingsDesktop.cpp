@@ -1,9 +1,7 @@
-// ui_* functions on the desktop around the window: desktop notifications,
-// the free space of a folder's disk, and whether a window takes drops.
+// ui_* functions on the desktop around the window: desktop notifications
+// and whether a window takes drops.
 #include <string>
 
-#include "platform/DiskSpace.h"
-#include "platform/Path.h"
 #include "ui/controls/DesktopNotification.h"
 #include "ui/controls/DropTarget.h"
 #include "ui/bindings/ScriptBindingsSupport.h"
@@ -30,36 +28,6 @@ int ui_desktopNotify(lua_State* L) {
   return 1;
 }
 
-struct SpaceAnswer {
-  bool ok = false;
-  platform::DiskSpace space;
-  char* error = nullptr;  // malloc'd
-};
-
-// Bytes as Lua numbers: exact up to 2^53, far past any disk.
-int ui_freeSpace(lua_State* L) {
-  Text path;
-  if (!TextArg(L, 1, kStem, __LINE__, path)) return 0;
-  SpaceAnswer answer = Guard(
-      [&] {
-        SpaceAnswer a;
-        std::string error;
-        a.ok = platform::QueryDiskSpace(platform::NativePathFromAnsi(std::string(path.data, path.size)), a.space,
-                                        error);
-        if (!a.ok) a.error = AnsiCopy(std::u16string(error.begin(), error.end()));
-        return a;
-      },
-      SpaceAnswer{});
-  if (!answer.ok) {
-    lua_pushnil(L);
-    PushOwned(L, answer.error);
-    return 2;
-  }
-  lua_pushnumber(L, static_cast<lua_Number>(answer.space.available));
-  lua_pushnumber(L, static_cast<lua_Number>(answer.space.total));
-  return 2;
-}
-
 int ui_acceptDrops(lua_State* L) {
   HWND hwnd = WindowArg(L, 1, kStem, __LINE__);
   bool accept = true;
@@ -70,7 +38,6 @@ int ui_acceptDrops(lua_State* L) {
 
 const luaL_Reg kFunctions[] = {
     {"ui_desktopNotify", ui_desktopNotify},
-    {"ui_freeSpace", ui_freeSpace},
     {"ui_acceptDrops", ui_acceptDrops},
     {nullptr, nullptr},
 };

@@ -116,13 +116,6 @@ assert(ui_acceptDrops(test_hwnd, false) == true)
 -- A desktop notice (shown by the test's notifier).
 assert(ui_desktopNotify(test_hwnd, "Velmora", DONE .. ": a.zip", 3000) == true)
 
--- Free space, also of a folder still to be made.
-local free, total = ui_freeSpace(test_dir)
-assert(type(free) == "number" and free > 0 and total >= free)
-local free2 = ui_freeSpace(test_dir .. "/not/made/yet")
-assert(type(free2) == "number" and free2 > 0)
-local none, message = ui_freeSpace("")
-assert(none == nil and type(message) == "string")
 assert(#test_reports() == 0)
 
 -- Bad arguments: reported, nothing returned.
@@ -134,6 +127,5 @@ assert(nothing(ui_listSetSortMark(list, 0))); expect_report("param 3 is not numb
 assert(nothing(ui_notifyText(nil))); expect_report("param 1 is not userdata")
 assert(nothing(ui_desktopNotify(test_hwnd, "t"))); expect_report("param 3 is not string")
 assert(nothing(ui_desktopNotify(test_pm, "t", "x"))); expect_report("param 1 is not a window")
-assert(nothing(ui_freeSpace({}))); expect_report("param 1 is not string")
 assert(nothing(ui_acceptDrops(nil))); expect_report("param 1 is not userdata")
 assert(ui_listSort(list, 64) == false)
