@@ -12,6 +12,7 @@ import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync } from 'node
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import assert from 'node:assert/strict';
+import { openRemoteSocket } from './remote_socket.mjs';
 
 const [sourceDir, binDir] = process.argv.slice(2);
 const chromium = ['/usr/bin/chromium', '/usr/bin/chromium-browser'].find((p) => existsSync(p));
@@ -52,32 +53,15 @@ function cleanUp() {
 
 // One CDP session over a target's web socket.
 async function devtools(url) {
-  const socket = new WebSocket(url);
-  await new Promise((resolve, reject) => {
-    socket.onopen = resolve;
-    socket.onerror = reject;
-  });
-  let next = 0;
-  const pending = new Map();
-  socket.onmessage = (event) => {
-    const message = JSON.parse(event.data);
-    if (pending.has(message.id)) {
-      pending.get(message.id)(message);
-      pending.delete(message.id);
-    }
-  };
+  const remote = await openRemoteSocket(url);
   return {
-    send(method, params = {}) {
-      const id = ++next;
-      socket.send(JSON.stringify({ id, method, params }));
-      return new Promise((resolve) => pending.set(id, resolve));
-    },
+    send: remote.command,
     async evaluate(expression) {
-      const answer = await this.send('Runtime.evaluate', { expression, awaitPromise: true, returnByValue: true });
+      const answer = await remote.command('Runtime.evaluate', { expression, awaitPromise: true, returnByValue: true });
       if (answer.result?.exceptionDetails) throw new Error(JSON.stringify(answer.result.exceptionDetails));
       return answer.result?.result?.value;
     },
-    close: () => socket.close(),
+    close: remote.close,
   };
 }
 

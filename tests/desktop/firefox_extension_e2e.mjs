@@ -21,6 +21,7 @@ import { cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, write
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import assert from 'node:assert/strict';
+import { openRemoteSocket } from './remote_socket.mjs';
 
 const [sourceDir, binDir] = process.argv.slice(2).map((p) => resolve(p ?? '.'));
 const firefox = ['/usr/bin/firefox-esr', '/usr/lib/firefox-esr/firefox-esr'].find((p) => existsSync(p));
@@ -74,25 +75,10 @@ function cleanUp() {
 
 // One WebDriver BiDi session over the browser's web socket.
 async function bidi(url) {
-  const socket = new WebSocket(url);
-  await new Promise((resolve, reject) => {
-    socket.onopen = resolve;
-    socket.onerror = reject;
-  });
-  let next = 0;
-  const pending = new Map();
-  socket.onmessage = (event) => {
-    const message = JSON.parse(event.data);
-    if (pending.has(message.id)) {
-      pending.get(message.id)(message);
-      pending.delete(message.id);
-    }
-  };
+  const remote = await openRemoteSocket(url);
   return {
     async send(method, params = {}) {
-      const id = ++next;
-      socket.send(JSON.stringify({ id, method, params }));
-      const answer = await new Promise((resolve) => pending.set(id, resolve));
+      const answer = await remote.command(method, params);
       if (answer.type === 'error') throw new Error(`${method}: ${answer.error}: ${answer.message}`);
       return answer.result;
     },
@@ -106,7 +92,7 @@ async function bidi(url) {
       if (answer.type === 'exception') throw new Error(`${expression}: ${answer.exceptionDetails.text}`);
       return answer.result.value;
     },
-    close: () => socket.close(),
+    close: remote.close,
   };
 }
 
