@@ -48,7 +48,7 @@ class Panel : public Probe {
     children[0]->SetBkColor(0xFFFF0000);
     children[1]->SetBkColor(0xFF0000FF);
   }
-  void SetManager(CPaintManagerUI* m, CControlUI* p) override {
+  void SetManager(IControlHost* m, CControlUI* p) override {
     CControlUI::SetManager(m, p);
     for (auto& c : children) c->SetManager(m, this);
   }

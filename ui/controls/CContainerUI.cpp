@@ -92,7 +92,7 @@ void CContainerUI::SetScrollPos(int pos) {
   NeedParentUpdate();
 }
 
-void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent) {
+void CContainerUI::SetManager(IControlHost* manager, CControlUI* parent) {
   CControlUI::SetManager(manager, parent);
   for (auto& item : items_) item->SetManager(manager, this);
   if (scrollBar_) scrollBar_->SetManager(manager, this);

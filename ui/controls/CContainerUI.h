@@ -39,7 +39,7 @@ class CContainerUI : public CControlUI {
   int GetScrollPos() const;
   void SetScrollPos(int pos);
 
-  void SetManager(CPaintManagerUI* manager, CControlUI* parent) override;
+  void SetManager(IControlHost* manager, CControlUI* parent) override;
   void SetPos(RECT rc) override;
   void DoPaint(UIRenderContext& ctx, const RECT& dirty) override;
   CControlUI* FindControlAt(POINT pt) override;

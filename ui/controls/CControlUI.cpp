@@ -11,7 +11,6 @@
 #include <QPainterPath>
 #include <QToolTip>
 
-#include "ui/controls/CPaintManagerUI.h"
 #include "ui/controls/ControlRegistry.h"
 #include "ui/controls/LayoutStyle.h"
 #include "ui/controls/UIAttributes.h"
@@ -59,14 +58,14 @@ CControlUI::~CControlUI() {
   ui::detail::UnregisterControl(this);
   if (manager_) {
     manager_->ReapObjects(this);
-    ui::detail::ManagerDetached(manager_);
+    ui::detail::ManagerDetached(manager_->Manager());
   }
 }
 
-void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent) {
+void CControlUI::SetManager(IControlHost* manager, CControlUI* parent) {
   if (manager != manager_) {
-    if (manager_) ui::detail::ManagerDetached(manager_);
-    if (manager) ui::detail::ManagerAttached(manager);
+    if (manager_) ui::detail::ManagerDetached(manager_->Manager());
+    if (manager) ui::detail::ManagerAttached(manager->Manager());
   }
   manager_ = manager;
   parent_ = parent;

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/controls/ControlHost.h"
 #include "ui/controls/UIEvents.h"
 
 class CPaintManagerUI;
@@ -38,7 +39,7 @@ class CControlUI {
   CControlUI& operator=(const CControlUI&) = delete;
 
   // What the paint manager relies on.
-  virtual void SetManager(CPaintManagerUI* manager, CControlUI* parent);
+  virtual void SetManager(IControlHost* manager, CControlUI* parent);
   virtual void SetPos(RECT rc);
   virtual void DoPaint(UIRenderContext& ctx, const RECT& dirty);
   virtual CControlUI* FindControlAt(POINT pt);
@@ -66,7 +67,7 @@ class CControlUI {
   bool IsEnabled() const { return enabled_; }
   void SetBkColor(std::uint32_t argb);
   std::uint32_t GetBkColor() const { return bkColor_; }
-  CPaintManagerUI* GetManager() const { return manager_; }
+  CPaintManagerUI* GetManager() const { return manager_ ? manager_->Manager() : nullptr; }
   CControlUI* GetParent() const { return parent_; }
 
   void Invalidate();
@@ -156,7 +157,7 @@ class CControlUI {
   void NeedParentUpdate();
   void ShowToolTip();
 
-  CPaintManagerUI* manager_ = nullptr;
+  IControlHost* manager_ = nullptr;
   CControlUI* parent_ = nullptr;
   std::u16string name_;
   std::u16string text_;

@@ -84,7 +84,7 @@ void CEditUI::DropLineEdit() {
   edit->deleteLater();
 }
 
-void CEditUI::SetManager(CPaintManagerUI* manager, CControlUI* parent) {
+void CEditUI::SetManager(IControlHost* manager, CControlUI* parent) {
   if (manager != manager_) DropLineEdit();
   CLabelUI::SetManager(manager, parent);
 }

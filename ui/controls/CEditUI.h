@@ -38,7 +38,7 @@ class CEditUI : public CLabelUI {
   std::pair<int, int> GetSel() const;
   void SetSel(int start, int end);
 
-  void SetManager(CPaintManagerUI* manager, CControlUI* parent) override;
+  void SetManager(IControlHost* manager, CControlUI* parent) override;
   void SetPos(RECT rc) override;
   void SetVisible(bool visible) override;
   void SetInternVisible(bool visible) override;

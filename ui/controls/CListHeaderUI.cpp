@@ -1,6 +1,5 @@
 #include "ui/controls/CListHeaderUI.h"
 
-#include "ui/controls/CListUI.h"
 #include "ui/controls/UIAttributes.h"
 #include "ui/controls/UIRender.h"
 #include "ui/controls/UIText.h"
@@ -43,7 +42,7 @@ void CListHeaderItemUI::SetSortMark(int order) {
 void CListHeaderItemUI::DoEvent(TEventUI& event) {
   if (event.Type == UIEVENT_BUTTONUP && enabled_ && PointInRect(pos_, event.ptMouse)) {
     auto* header = dynamic_cast<CListHeaderUI*>(parent_);
-    auto* list = header ? dynamic_cast<CListUI*>(header->GetParent()) : nullptr;
+    CControlUI* list = header ? header->GetList() : nullptr;
     if (list) list->Notify(u"headerclick", static_cast<WPARAM>(header->GetItemIndex(this)));
     return;
   }

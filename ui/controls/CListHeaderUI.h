@@ -36,6 +36,13 @@ class CListHeaderUI : public CHorizontalLayoutUI {
  public:
   CListHeaderUI();
   std::u16string GetClass() const override { return u"ListHeaderUI"; }
+  // The list that took this header (its parent), which raises the header's
+  // notifications; null while the header belongs to no list.
+  CControlUI* GetList() const { return list_; }
+  void SetList(CControlUI* list) { list_ = list; }
+
+ private:
+  CControlUI* list_ = nullptr;
 };
 
 #endif

@@ -43,6 +43,7 @@ bool CListUI::AddAt(CControlUI* control, int index) {
     return false;
   }
   header_ = header;
+  header->SetList(this);
   return CContainerUI::AddAt(control, index);
 }
 

@@ -7,7 +7,6 @@
 #include "platform/Path.h"
 #include "ui/controls/CControlUI.h"
 #include "ui/controls/ControlRegistry.h"
-#include "ui/controls/DropTarget.h"
 #include "ui/controls/KeyNotification.h"
 #include "ui/controls/ResourceStore.h"
 #include "ui/controls/UIRender.h"
@@ -300,7 +299,8 @@ bool CPaintManagerUI::HandleKey(UINT message, WPARAM wParam, LPARAM lParam) {
   CControlUI* focus = focus_;
   const unsigned modifiers = ui::detail::CurrentModifiers();
   const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
-  const bool notified = down && ui::detail::IsNotifiedKey(focus, static_cast<UINT>(wParam), modifiers);
+  const std::u16string focusClass = focus ? focus->GetClass() : std::u16string();
+  const bool notified = down && ui::detail::IsNotifiedKey(focusClass, static_cast<UINT>(wParam), modifiers);
   if (focus_ && message != WM_SYSKEYDOWN) {
     const std::weak_ptr<bool> alive = alive_;
     DeliverKey(message, wParam, lParam, modifiers);
@@ -439,6 +439,16 @@ int CPaintManagerUI::MessageLoop() {
   return ui::detail::MessageQueue::Instance()->RunMainLoop();
 }
 
+// The "drop" notification (ui/controls/DropTarget.h); false when the window
+// has no controls.
 bool CPaintManagerUI::TakeDrop(POINT pt, std::u16string text, int count) {
-  return ui::detail::DeliverDrop(*this, pt, ui::detail::DroppedItems{std::move(text), count});
+  if (!root_) return false;
+  CControlUI* sender = FindControl(pt);
+  TNotifyUI msg;
+  msg.sType = u"drop";
+  msg.pSender = sender ? sender : root_.get();
+  msg.wParam = static_cast<WPARAM>(count);
+  msg.sText = std::move(text);
+  SendNotifyAt(msg, pt);
+  return true;
 }

@@ -16,12 +16,13 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/controls/ControlHost.h"
 #include "ui/controls/UIEvents.h"
 #include "ui/window/HostMessageFilter.h"
 
 class CControlUI;
 
-class CPaintManagerUI final : public IHostMessageFilter {
+class CPaintManagerUI final : public IHostMessageFilter, public IControlHost {
  public:
   CPaintManagerUI();
   ~CPaintManagerUI();
@@ -29,7 +30,8 @@ class CPaintManagerUI final : public IHostMessageFilter {
   CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
 
   void Init(HWND hwnd);
-  HWND GetPaintWindow() const { return hwnd_; }
+  HWND GetPaintWindow() const override { return hwnd_; }
+  CPaintManagerUI* Manager() override { return this; }
 
   // Takes ownership of `root` (deleting the previous root) and lays it out.
   bool AttachDialog(CControlUI* root);
@@ -47,7 +49,7 @@ class CPaintManagerUI final : public IHostMessageFilter {
 
   // Delivers now, or (asynchronous) from the message loop after the current
   // message; a queued notification whose sender is reaped is dropped.
-  void SendNotify(TNotifyUI& msg, bool async = false);
+  void SendNotify(TNotifyUI& msg, bool async = false) override;
   void SendNotify(CControlUI* control, std::u16string_view type, WPARAM wParam = 0, LPARAM lParam = 0,
                   bool async = false);
   // Delivers now with a point of the caller's (a drop's), not the mouse's.
@@ -70,23 +72,22 @@ class CPaintManagerUI final : public IHostMessageFilter {
   SIZE GetMaxInfo() const { return maxInfo_; }
   void SetMaxInfo(int cx, int cy) { maxInfo_ = SIZE{cx, cy}; }
 
-  void Invalidate();
-  void Invalidate(const RECT& rc);
+  void Invalidate() override;
+  void Invalidate(const RECT& rc) override;
   // Lays the tree out again at the next chance (after a control changed size).
-  void NeedUpdate();
+  void NeedUpdate() override;
 
-  CControlUI* GetFocus() const { return focus_; }
-  void SetFocus(CControlUI* control);
+  CControlUI* GetFocus() const override { return focus_; }
+  void SetFocus(CControlUI* control) override;
   CControlUI* GetHover() const { return hover_; }
-  POINT GetMousePos() const { return lastMouse_; }
+  POINT GetMousePos() const override { return lastMouse_; }
 
   // Control timers: UIEVENT_TIMER with wParam `id` to `control`.
-  bool SetTimer(CControlUI* control, UINT id, UINT elapseMs);
-  bool KillTimer(CControlUI* control, UINT id);
+  bool SetTimer(CControlUI* control, UINT id, UINT elapseMs) override;
+  bool KillTimer(CControlUI* control, UINT id) override;
   void KillTimers(CControlUI* control);
 
-  // A control about to be deleted: forget every pointer to it.
-  void ReapObjects(CControlUI* control);
+  void ReapObjects(CControlUI* control) override;
 
   // Process-wide resources.
   static void SetInstance(HINSTANCE instance);

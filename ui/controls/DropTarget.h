@@ -15,19 +15,11 @@
 #include "ui/UIDefs.h"
 #include "ui/window/DropReading.h"
 
-class CPaintManagerUI;
-
 namespace ui {
 
-// False when `hwnd` is no window of ours.
+// False when `hwnd` is no window of ours. The paint manager raises the
+// "drop" notification itself when the window host hands it a drop.
 bool SetAcceptDrops(HWND hwnd, bool accept);
-
-namespace detail {
-
-// Raises "drop" in `manager`; false when it has no controls.
-bool DeliverDrop(CPaintManagerUI& manager, POINT pt, DroppedItems items);
-
-}  // namespace detail
 
 }  // namespace ui
 

@@ -1,6 +1,5 @@
 #include "ui/controls/KeyNotification.h"
 
-#include "ui/controls/CControlUI.h"
 #include "ui/window/KeyModifiers.h"
 
 namespace ui::detail {
@@ -15,9 +14,9 @@ bool IsEditCommand(UINT vk) {
 
 }  // namespace
 
-bool IsNotifiedKey(const CControlUI* focus, UINT vk, unsigned modifiers) {
+bool IsNotifiedKey(std::u16string_view focusClass, UINT vk, unsigned modifiers) {
   if (vk == 0 || vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_TAB) return false;
-  if (!focus || focus->GetClass() != u"EditUI") return true;
+  if (focusClass != u"EditUI") return true;
   if (IsFunctionKey(vk) || vk == VK_ESCAPE) return true;
   const bool chord = (modifiers & (kModControl | kModAlt)) != 0;
   if (!chord) return false;

@@ -15,11 +15,13 @@
 
 #include "ui/UIDefs.h"
 
-class CControlUI;
+#include <string_view>
 
 namespace ui::detail {
 
-bool IsNotifiedKey(const CControlUI* focus, UINT virtualKey, unsigned modifiers);
+// `focusClass` is the class of the control with the keyboard, empty when
+// none has it.
+bool IsNotifiedKey(std::u16string_view focusClass, UINT virtualKey, unsigned modifiers);
 
 }  // namespace ui::detail
 

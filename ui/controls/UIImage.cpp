@@ -7,7 +7,7 @@
 
 #include "base/ReportError.h"
 #include "platform/Path.h"
-#include "ui/controls/CPaintManagerUI.h"
+#include "ui/controls/ResourceStore.h"
 #include "ui/controls/UIAttributes.h"
 #include "ui/controls/UIRender.h"
 
@@ -42,7 +42,7 @@ QImage Decode(const std::string& bytes) {
 QImage Fetch(std::u16string_view file) {
   std::u16string hiName = HighDpiName(file);
   if (!hiName.empty()) {
-    if (auto bytes = CPaintManagerUI::LoadResourceFile(hiName)) {
+    if (auto bytes = ui::detail::ResourceStore::Instance().Read(hiName)) {
       QImage image = Decode(*bytes);
       if (!image.isNull()) {
         image.setDevicePixelRatio(2.0);
@@ -50,7 +50,7 @@ QImage Fetch(std::u16string_view file) {
       }
     }
   }
-  if (auto bytes = CPaintManagerUI::LoadResourceFile(file)) return Decode(*bytes);
+  if (auto bytes = ui::detail::ResourceStore::Instance().Read(file)) return Decode(*bytes);
   // Outside the skin: a picture on disk (a book cover, a user's icon), named
   // as given or in the desktop's form (drive letters, backslashes).
   QFile disk(ToQString(file));
