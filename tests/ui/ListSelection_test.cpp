@@ -201,3 +201,21 @@ TEST_F(ListSelectionTest, HeaderClickNamesTheColumnAndTheMarkMovesAlong) {
   EXPECT_EQ(sizeItem->GetSortMark(), -1);
   EXPECT_FALSE(multi->SetSortMark(2, 1));
 }
+
+TEST_F(ListSelectionTest, ARemovedHeaderIsForgottenAndAnotherCanTakeItsPlace) {
+  CListHeaderUI* header = multi->GetHeader();
+  ASSERT_NE(header, nullptr);
+  ASSERT_TRUE(multi->Remove(header));
+  EXPECT_EQ(multi->GetHeader(), nullptr);
+  EXPECT_EQ(multi->GetColumnCount(), 1);
+  // Laying out and painting without the header must not touch it.
+  multi->SetPos(multi->GetPos());
+  ProcessEvents();
+  ClickRow(0);
+  auto* replacement = new CListHeaderUI;
+  EXPECT_TRUE(multi->Add(replacement));
+  EXPECT_EQ(multi->GetHeader(), replacement);
+  single->RemoveAll();
+  EXPECT_EQ(single->GetHeader(), nullptr);
+  ProcessEvents();
+}

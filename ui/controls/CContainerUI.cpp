@@ -39,6 +39,7 @@ bool CContainerUI::Remove(CControlUI* control) { return RemoveAt(GetItemIndex(co
 
 bool CContainerUI::RemoveAt(int index) {
   if (index < 0 || index >= GetCount()) return false;
+  ForgetChild(items_[static_cast<size_t>(index)].get());
   std::unique_ptr<CControlUI> gone = std::move(items_[static_cast<size_t>(index)]);
   items_.erase(items_.begin() + index);
   gone.reset();
@@ -47,6 +48,7 @@ bool CContainerUI::RemoveAt(int index) {
 }
 
 void CContainerUI::RemoveAll() {
+  for (const auto& item : items_) ForgetChild(item.get());
   items_.clear();
   NeedParentUpdate();
 }

@@ -51,6 +51,9 @@ class CContainerUI : public CControlUI {
   bool SetAttribute(std::u16string_view name, std::u16string_view value) override;
 
  protected:
+  // Told just before a child is deleted, so a subclass keeping its own
+  // pointer to that child can let go of it.
+  virtual void ForgetChild(CControlUI* /*child*/) {}
   // The rectangle children are laid out in: position less inset, less the
   // scroll bar when it shows.
   RECT InnerRect() const;

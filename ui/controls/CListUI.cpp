@@ -47,6 +47,11 @@ bool CListUI::AddAt(CControlUI* control, int index) {
   return CContainerUI::AddAt(control, index);
 }
 
+void CListUI::ForgetChild(CControlUI* child) {
+  // A removed header is deleted; layout and painting must not reach it.
+  if (child == header_) header_ = nullptr;
+}
+
 int CListUI::GetColumnCount() const {
   if (!header_) return 1;
   return std::max(1, header_->GetCount());

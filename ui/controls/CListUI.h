@@ -119,6 +119,7 @@ class CListUI : public CContainerUI {
   bool SetAttribute(std::u16string_view name, std::u16string_view value) override;
 
  protected:
+  void ForgetChild(CControlUI* child) override;
   // Rows shown, in order: all of them for a list; a tree view hides the
   // children of collapsed nodes.
   virtual int ShownCount() const { return GetRowCount(); }
