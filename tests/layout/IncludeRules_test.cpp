@@ -178,8 +178,6 @@ const std::set<Loop> kLoopsAwaitingSplit = {
     {"ui/controls/CListHeaderUI", "ui/controls/CListUI"},
     {"ui/controls/CControlUI", "ui/controls/CPaintManagerUI", "ui/controls/DropTarget",
      "ui/controls/KeyNotification", "ui/controls/UIImage"},
-    {"ui/window/Automation", "ui/window/AutomationHooks", "ui/window/CWindowWnd", "ui/window/MessageQueue",
-     "ui/window/WindowApi", "ui/window/WindowHost", "ui/window/WindowLinkServer"},
 };
 
 TEST(IncludeRules, IncludesRunOneWayOnly) {
