@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/UIDefs.h"
+#include "ui/window/MessageBoxRecord.h"
 
 namespace ui::automation {
 
@@ -41,13 +42,6 @@ void SetModalHook(std::function<void(HWND)> hook);
 // The next modal loop closes at once with this value (first in, first out).
 void QueueModalAnswer(UINT result);
 
-struct MessageBoxRecord {
-  HWND owner = nullptr;
-  std::u16string text;
-  std::u16string caption;
-  UINT type = 0;
-  int answer = 0;
-};
 // Answers message boxes without showing them. When the handler gives no
 // value the box is shown, except on a display-less platform, where the
 // first button answers.

@@ -5,7 +5,8 @@
 
 #include <optional>
 
-#include "ui/window/Automation.h"
+#include "ui/UIDefs.h"
+#include "ui/window/MessageBoxRecord.h"
 
 namespace ui::detail {
 

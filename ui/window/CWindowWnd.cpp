@@ -144,3 +144,12 @@ LRESULT CWindowWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CWindowWnd::OnFinalMessage(HWND) {}
+
+LRESULT CWindowWnd::DeliverMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return HandleMessage(message, wParam, lParam);
+}
+
+void CWindowWnd::HandleGone(HWND hwnd) {
+  hwnd_ = nullptr;
+  OnFinalMessage(hwnd);
+}

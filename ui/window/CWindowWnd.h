@@ -11,12 +11,9 @@
 #include <string_view>
 
 #include "ui/UIDefs.h"
+#include "ui/window/WindowProcedure.h"
 
-namespace ui::detail {
-class WindowHost;
-}
-
-class CWindowWnd {
+class CWindowWnd : private ui::detail::IWindowProcedure {
  public:
   CWindowWnd() = default;
   virtual ~CWindowWnd();
@@ -59,7 +56,9 @@ class CWindowWnd {
   virtual void OnFinalMessage(HWND hwnd);
 
  private:
-  friend class ui::detail::WindowHost;
+  LRESULT DeliverMessage(UINT message, WPARAM wParam, LPARAM lParam) final;
+  void HandleGone(HWND hwnd) final;
+
   HWND hwnd_ = nullptr;
 };
 

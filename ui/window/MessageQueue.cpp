@@ -68,6 +68,7 @@ void EnsureApplication() {
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) app->setQuitOnLastWindowClosed(false);
   static MessageQueue* queue = new MessageQueue();
   g_queue.store(queue);
+  WindowHost::SetDestroyedListener([](HWND hwnd, UINT modalResult) { queue->WindowDestroyed(hwnd, modalResult); });
 }
 
 bool OnWindowThread() {

@@ -69,33 +69,9 @@ void PostQuitMessage(int exitCode) {
   if (MessageQueue* queue = MessageQueue::Instance()) queue->PostQuit(exitCode);
 }
 
-LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   WindowHost* host = LocalHost(hwnd);
-  if (!host) return 0;
-  switch (message) {
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
-    case WM_NCHITTEST:
-      return HTCLIENT;
-    case WM_NCACTIVATE:
-      return TRUE;
-    case WM_SYSKEYDOWN:
-      if (wParam == VK_F4) SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-      return 0;
-    case WM_SYSCOMMAND:
-      switch (wParam & 0xFFF0) {
-        case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;
-        case SC_MINIMIZE: host->Minimize(); break;
-        case SC_MAXIMIZE: host->Maximize(); break;
-        case SC_RESTORE: host->Restore(); break;
-        default: break;
-      }
-      return 0;
-    default:
-      (void)lParam;
-      return 0;
-  }
+  return host ? host->DefaultHandling(message, wParam) : 0;
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, void*) {

@@ -14,18 +14,18 @@
 #include <QWheelEvent>
 #include <QWindow>
 
-#include "ui/window/CWindowWnd.h"
 #include "ui/window/DropReading.h"
 #include "ui/window/HostMessageFilter.h"
 #include "ui/window/KeyMap.h"
 #include "ui/window/KeyModifiers.h"
-#include "ui/window/MessageQueue.h"
-#include "ui/window/WindowApi.h"
+#include "ui/window/Monitors.h"
 #include "ui/window/WindowRegistry.h"
 
 namespace ui::detail {
 
 namespace {
+
+WindowHost::DestroyedListener g_destroyedListener = nullptr;
 
 LPARAM PackPoint(QPoint p) { return MAKELPARAM(p.x(), p.y()); }
 
@@ -57,7 +57,7 @@ UINT DoubleMessage(Qt::MouseButton b) {
 
 }  // namespace
 
-WindowHost::WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags)
+WindowHost::WindowHost(IWindowProcedure* owner, QWidget* parent, Qt::WindowFlags flags)
     : QWidget(parent, flags), owner_(owner) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
@@ -66,10 +66,41 @@ WindowHost::WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags
 
 WindowHost* WindowHost::From(HWND hwnd) { return WindowRegistry::Instance().Host(hwnd); }
 
+void WindowHost::SetDestroyedListener(DestroyedListener listener) { g_destroyedListener = listener; }
+
 LRESULT WindowHost::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CLOSE) modalResult_ = static_cast<UINT>(wParam);
-  if (!owner_) return DefWindowProc(hwnd_, message, wParam, lParam);
-  return owner_->HandleMessage(message, wParam, lParam);
+  // Without its object the window keeps the base handling while its handle lives.
+  if (!owner_) return From(hwnd_) == this ? DefaultHandling(message, wParam) : 0;
+  return owner_->DeliverMessage(message, wParam, lParam);
+}
+
+// Messages sent to the window itself go through Dispatch, as the desktop's
+// SendMessage to one's own handle does.
+LRESULT WindowHost::DefaultHandling(UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_CLOSE:
+      Destroy();
+      return 0;
+    case WM_NCHITTEST:
+      return HTCLIENT;
+    case WM_NCACTIVATE:
+      return TRUE;
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F4) Dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    case WM_SYSCOMMAND:
+      switch (wParam & 0xFFF0) {
+        case SC_CLOSE: Dispatch(WM_CLOSE, 0, 0); break;
+        case SC_MINIMIZE: Minimize(); break;
+        case SC_MAXIMIZE: Maximize(); break;
+        case SC_RESTORE: Restore(); break;
+        default: break;
+      }
+      return 0;
+    default:
+      return 0;
+  }
 }
 
 LRESULT WindowHost::DispatchQueued(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -103,15 +134,12 @@ void WindowHost::Destroy() {
   hide();
   Dispatch(WM_NCDESTROY, 0, 0);
   WindowRegistry::Instance().Remove(self);
-  if (MessageQueue* queue = MessageQueue::Instance()) queue->WindowDestroyed(self, modalResult_);
-  CWindowWnd* owner = owner_;
+  if (g_destroyedListener) g_destroyedListener(self, modalResult_);
+  IWindowProcedure* owner = owner_;
   owner_ = nullptr;
   filter_ = nullptr;
   deleteLater();
-  if (owner) {
-    owner->hwnd_ = nullptr;
-    owner->OnFinalMessage(self);
-  }
+  if (owner) owner->HandleGone(self);
 }
 
 void WindowHost::ApplyTrackSizes() {
@@ -129,9 +157,8 @@ void WindowHost::ApplyTrackSizes() {
 // frameless window never covers the panels.
 void WindowHost::Maximize() {
   if (maximized_) return;
-  HMONITOR monitor = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST);
   MONITORINFO mi;
-  GetMonitorInfo(monitor, &mi);
+  ReadMonitorInfo(MonitorOfScreen(screen() ? screen() : QGuiApplication::primaryScreen()), mi);
   const RECT work = mi.rcWork;
   MINMAXINFO info;
   info.ptMaxPosition = POINT{0, 0};

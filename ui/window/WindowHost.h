@@ -14,27 +14,34 @@
 
 #include "ui/UIDefs.h"
 #include "ui/window/HostMessageFilter.h"
+#include "ui/window/WindowProcedure.h"
 
-class CWindowWnd;
 class QPainter;
 
 namespace ui::detail {
 
 class WindowHost final : public QWidget {
  public:
-  WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags);
+  WindowHost(IWindowProcedure* owner, QWidget* parent, Qt::WindowFlags flags);
 
   static WindowHost* From(HWND hwnd);  // window thread only
 
+  // Told of every window whose handle died, with the result its WM_CLOSE
+  // carried: the message queue ends the modal loop waiting on it. One per
+  // process, set with the queue.
+  using DestroyedListener = void (*)(HWND hwnd, UINT modalResult);
+  static void SetDestroyedListener(DestroyedListener listener);
+
   HWND Handle() const { return hwnd_; }
   void SetHandle(HWND hwnd) { hwnd_ = hwnd; }
-  CWindowWnd* Owner() const { return owner_; }
   void DetachOwner() { owner_ = nullptr; }
 
   // Sent messages go straight to the window procedure; queued ones (posts,
   // input, timers) pass the registered message filter first.
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DispatchQueued(UINT message, WPARAM wParam, LPARAM lParam);
+  // The desktop's base handling of a message (DefWindowProc).
+  LRESULT DefaultHandling(UINT message, WPARAM wParam);
 
   void SetMessageFilter(IHostMessageFilter* filter) { filter_ = filter; }
   IHostMessageFilter* MessageFilter() const { return filter_; }
@@ -99,7 +106,7 @@ class WindowHost final : public QWidget {
   WPARAM KeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) const;
   LPARAM ClientPoint(QPointF pos) const;
 
-  CWindowWnd* owner_;
+  IWindowProcedure* owner_;
   IHostMessageFilter* filter_ = nullptr;
   HWND hwnd_ = nullptr;
   QPainter* painter_ = nullptr;
