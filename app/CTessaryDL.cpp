@@ -295,7 +295,7 @@ bool CTessaryDL::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
       script.CallScriptText("InitSerchType", "");
       return true;
     case kMsgShowCover:
-      ShowCoverPicture(*this);
+      ShowCoverPicture(GetHWND(), script.GetScriptGlobalText("BookCoverPath"));
       return true;
     case kMsgConfigAnswer:
       bootstrap->HandleConfigAnswer(script);
@@ -311,11 +311,11 @@ bool CTessaryDL::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
         bootstrap->StartUpdateNoticeFetch();
         return true;
       }
-      ShowUpdateNotice(*this, script.updateInfoText);
+      ShowUpdateNotice(GetHWND(), script.updateInfoText);
       return true;
     case kMsgShowUpdateNotice:
       bootstrap->TakeUpdateNotice(script);
-      ShowUpdateNotice(*this, script.updateInfoText);
+      ShowUpdateNotice(GetHWND(), script.updateInfoText);
       return true;
     case kDownloadStateMessage:
       script.CallOnWindowMessageNumbers(message, static_cast<int64_t>(wParam), static_cast<int64_t>(lParam));

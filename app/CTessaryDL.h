@@ -11,23 +11,10 @@
 #include <memory>
 #include <string>
 
+#include "app/MainWindowMessages.h"
 #include "script/ConfigBootstrap.h"
 #include "script/tessaryLuaCommon.h"
 #include "ui/UIlib.h"
-
-// Custom messages the main window answers.
-inline constexpr UINT kMsgScriptRequest = 2858;    // to OnMessage; wParam 0 also fetches the server list
-inline constexpr UINT kMsgServerListReady = 2862;  // from the server-list thread
-inline constexpr UINT kMsgShowCover = 2863;        // the cover picture
-inline constexpr UINT kMsgConfigAnswer = 2964;     // from the configuration thread
-inline constexpr UINT kMsgRestartConfig = 2965;    // start the configuration bootstrap again
-inline constexpr UINT kMsgAskUpdateNotice = 2966;  // fetch the update notice unless known, then show it
-inline constexpr UINT kMsgShowUpdateNotice = 2967; // show the update notice
-inline constexpr UINT kMsgTrayIcon = 3010;         // mouse events of the notification-area icon
-inline constexpr WPARAM kTrayIconId = 107;
-inline constexpr UINT_PTR kScriptTimerId = 1;
-
-inline constexpr char16_t kProductTitle[] = u"Velmora";
 
 // Lays out "SelectList" as a tree; every other class is the builder's own.
 class CDialogBuilderCallbackEx : public IDialogBuilderCallback {

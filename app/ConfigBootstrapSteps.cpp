@@ -1,6 +1,7 @@
 #include "app/ConfigBootstrapSteps.h"
 
-#include "app/CTessaryDL.h"
+#include "app/MainWindowMessages.h"
+#include "ui/window/WindowApi.h"
 
 // Only this process's window: while ours does not exist yet, a lookup across
 // processes would hand a worker the running instance's window.

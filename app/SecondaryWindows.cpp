@@ -2,21 +2,20 @@
 
 #include "app/CMenuWnd.h"
 #include "app/CPicture.h"
-#include "app/CTessaryDL.h"
 #include "app/UpdateInfo.h"
 
 void OpenContextMenu(CControlUI* owner, POINT screenPoint) { CMenuWnd::Open(owner, screenPoint); }
 
-void ShowCoverPicture(CTessaryDL& mainWindow) {
-  CPicture picture(mainWindow.Script().GetScriptGlobalText("BookCoverPath"));
-  if (!picture.CreatePopup(mainWindow.GetHWND())) return;
+void ShowCoverPicture(HWND owner, std::u16string_view picturePath) {
+  CPicture picture(picturePath);
+  if (!picture.CreatePopup(owner)) return;
   picture.CenterWindow();
   picture.ShowModal();
 }
 
-void ShowUpdateNotice(CTessaryDL& mainWindow, const std::string& noticeText) {
+void ShowUpdateNotice(HWND owner, const std::string& noticeText) {
   UpdateInfo notice;
-  if (!notice.CreatePopup(mainWindow.GetHWND())) return;
+  if (!notice.CreatePopup(owner)) return;
   notice.SetNotice(noticeText);
   notice.CenterWindow();
   notice.ShowModal();

@@ -4,18 +4,20 @@
 #define VELMORA_APP_SECONDARYWINDOWS_H
 
 #include <string>
+#include <string_view>
 
 #include "ui/UIDefs.h"
 
 class CControlUI;
-class CTessaryDL;
 
 // `owner` is the list whose "menu" notification asked for the menu;
 // `screenPoint` is where the menu opens, in screen coordinates.
 void OpenContextMenu(CControlUI* owner, POINT screenPoint);
-// The picture named by the scripts' BookCoverPath, shown modally.
-void ShowCoverPicture(CTessaryDL& mainWindow);
-// The notice text (ANSI), shown modally; an empty one shows an empty notice.
-void ShowUpdateNotice(CTessaryDL& mainWindow, const std::string& noticeText);
+// The picture at `picturePath` (the scripts' BookCoverPath), shown modally
+// over `owner`, the main window.
+void ShowCoverPicture(HWND owner, std::u16string_view picturePath);
+// The notice text (ANSI), shown modally over `owner`; an empty one shows an
+// empty notice.
+void ShowUpdateNotice(HWND owner, const std::string& noticeText);
 
 #endif
