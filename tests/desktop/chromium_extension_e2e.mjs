@@ -13,6 +13,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import assert from 'node:assert/strict';
 import { openRemoteSocket } from './remote_socket.mjs';
+import { sleep, until } from './until.mjs';
 
 const [sourceDir, binDir] = process.argv.slice(2);
 const chromium = ['/usr/bin/chromium', '/usr/bin/chromium-browser'].find((p) => existsSync(p));
@@ -21,16 +22,6 @@ if (!chromium || typeof WebSocket === 'undefined') {
   process.exit(77);
 }
 
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-async function until(what, probe, ms = 20000) {
-  const end = Date.now() + ms;
-  for (;;) {
-    const value = await probe();
-    if (value) return value;
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
-    await sleep(100);
-  }
-}
 
 const home = mkdtempSync(join(tmpdir(), 'velmora-browser-'));
 const env = {

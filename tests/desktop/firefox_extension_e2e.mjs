@@ -22,6 +22,7 @@ import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import assert from 'node:assert/strict';
 import { openRemoteSocket } from './remote_socket.mjs';
+import { until as untilWithin } from './until.mjs';
 
 const [sourceDir, binDir] = process.argv.slice(2).map((p) => resolve(p ?? '.'));
 const firefox = ['/usr/bin/firefox-esr', '/usr/lib/firefox-esr/firefox-esr'].find((p) => existsSync(p));
@@ -30,16 +31,8 @@ if (!firefox || typeof WebSocket === 'undefined') {
   process.exit(77);
 }
 
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-async function until(what, probe, ms = 30000) {
-  const end = Date.now() + ms;
-  for (;;) {
-    const value = await probe();
-    if (value) return value;
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
-    await sleep(100);
-  }
-}
+// Firefox starts and wakes its background slower than Chromium.
+const until = (what, probe, ms = 30000) => untilWithin(what, probe, ms);
 
 const home = mkdtempSync(join(tmpdir(), 'velmora-firefox-'));
 const profile = join(home, 'profile');
