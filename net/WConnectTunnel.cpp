@@ -1,10 +1,11 @@
 #include "net/WConnectTunnel.h"
 
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+
+#include "platform/ErrorText.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ bool TunnelRequest::Wait(platform::SocketWant want, const char* doing) {
     case WaitOutcome::Failed:
       break;
   }
-  return Fail(std::string("could not be waited for: ") + std::strerror(errno));
+  return Fail(std::string("could not be waited for: ") + platform::ErrorText(errno));
 }
 
 bool TunnelRequest::Send(const std::string& text) {
@@ -72,7 +73,7 @@ bool TunnelRequest::Send(const std::string& text) {
     if (!Wait(platform::SocketWant::Write, "take the CONNECT request")) return false;
     long sent = platform::SendSome(fd_, text.data() + done, text.size() - done);
     if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
-    if (sent <= 0) return Fail(std::string("could not be sent CONNECT: ") + std::strerror(errno));
+    if (sent <= 0) return Fail(std::string("could not be sent CONNECT: ") + platform::ErrorText(errno));
     done += static_cast<size_t>(sent);
   }
   return true;
@@ -87,7 +88,7 @@ bool TunnelRequest::ReadHead(std::string& head) {
     if (!Wait(platform::SocketWant::Read, "answer CONNECT")) return false;
     long seen = platform::PeekSome(fd_, buffer, sizeof buffer);
     if (seen < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
-    if (seen < 0) return Fail(std::string("connection failed: ") + std::strerror(errno));
+    if (seen < 0) return Fail(std::string("connection failed: ") + platform::ErrorText(errno));
     if (seen == 0)
       return Fail(head.empty() ? "closed the connection without answering CONNECT"
                                : "closed the connection in the middle of its answer to CONNECT");

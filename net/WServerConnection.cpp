@@ -7,6 +7,7 @@
 
 #include "net/WConnectTunnel.h"
 #include "net/WTcpConnect.h"
+#include "platform/ErrorText.h"
 #include "platform/SocketIo.h"
 
 namespace {
@@ -97,7 +98,7 @@ int WServerConnection::ReadPlain(char* buffer, size_t size, int timeoutMs) {
     if (waited == WaitOutcome::TimedOut) return kTimedOut;
     if (waited != WaitOutcome::Ready) break;
   }
-  failure_ = {FailureCause::Refused, std::string("the connection broke: ") + std::strerror(errno)};
+  failure_ = {FailureCause::Refused, std::string("the connection broke: ") + platform::ErrorText(errno)};
   return kError;
 }
 
@@ -111,7 +112,7 @@ int WServerConnection::WritePlain(const char* data, size_t size, int timeoutMs) 
     if (waited == WaitOutcome::TimedOut) return kTimedOut;
     if (waited != WaitOutcome::Ready) break;
   }
-  failure_ = {FailureCause::Refused, std::string("sending failed: ") + std::strerror(errno)};
+  failure_ = {FailureCause::Refused, std::string("sending failed: ") + platform::ErrorText(errno)};
   return kError;
 }
 

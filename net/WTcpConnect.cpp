@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/ErrorText.h"
 #include "platform/SocketIo.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 Failure FailureOf(int problem) {
   if (problem == ETIMEDOUT) return {FailureCause::Timeout, "no answer in time"};
   if (problem == ECANCELED) return {FailureCause::Timeout, "stopped"};
-  std::string text = std::strerror(problem);
+  std::string text = platform::ErrorText(problem);
   if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
   return {FailureCause::Refused, text};
 }

@@ -13,6 +13,7 @@
 #include "net/WTcpConnect.h"
 #include "net/WTlsSessionCache.h"
 #include "net/WTlsSocketBio.h"
+#include "platform/ErrorText.h"
 #include "platform/Socket.h"
 
 namespace {
@@ -157,7 +158,7 @@ ResultCode WTlsConnection::Handshake(int timeoutMs, const StopCheck& stop) {
       case WaitOutcome::Stopped:
         return FailHandshake("stopped before the handshake was complete", FailureCause::Timeout);
       case WaitOutcome::Failed:
-        return FailHandshake(std::string("waiting on the socket failed: ") + strerror(errno));
+        return FailHandshake(std::string("waiting on the socket failed: ") + platform::ErrorText(errno));
     }
   }
 }
@@ -184,7 +185,7 @@ int WTlsConnection::ReadFailed(int kind) {
     state_ = State::Done;
     return 0;
   }
-  if (kind == SSL_ERROR_SYSCALL) return Fail(std::string("the connection broke: ") + strerror(systemError));
+  if (kind == SSL_ERROR_SYSCALL) return Fail(std::string("the connection broke: ") + platform::ErrorText(systemError));
   const char* reason = queued ? ERR_reason_error_string(queued) : nullptr;
   return Fail(std::string("the encrypted stream is damaged: ") + (reason ? reason : "no reason given"));
 }
@@ -203,7 +204,7 @@ int WTlsConnection::Read(char* buffer, size_t size, int timeoutMs) {
     if (!Wants(kind)) return ReadFailed(kind);
     WaitOutcome waited = WaitSocket(fd_, EventsFor(kind), deadline, {});
     if (waited == WaitOutcome::TimedOut) return kTimedOut;
-    if (waited != WaitOutcome::Ready) return Fail(std::string("waiting on the socket failed: ") + strerror(errno));
+    if (waited != WaitOutcome::Ready) return Fail(std::string("waiting on the socket failed: ") + platform::ErrorText(errno));
   }
 }
 
@@ -219,12 +220,12 @@ int WTlsConnection::Write(const char* data, size_t size, int timeoutMs) {
     int kind = SSL_get_error(ssl_.get(), result);
     if (!Wants(kind)) {
       int systemError = errno;
-      if (kind == SSL_ERROR_SYSCALL) return Fail(std::string("sending failed: ") + strerror(systemError));
+      if (kind == SSL_ERROR_SYSCALL) return Fail(std::string("sending failed: ") + platform::ErrorText(systemError));
       return Fail("sending failed: " + DescribeHandshakeError(ERR_peek_error(), kind, systemError));
     }
     WaitOutcome waited = WaitSocket(fd_, EventsFor(kind), deadline, {});
     if (waited == WaitOutcome::TimedOut) return kTimedOut;
-    if (waited != WaitOutcome::Ready) return Fail(std::string("waiting on the socket failed: ") + strerror(errno));
+    if (waited != WaitOutcome::Ready) return Fail(std::string("waiting on the socket failed: ") + platform::ErrorText(errno));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/ErrorText.h"
 #include "platform/Socket.h"
 
 namespace {
@@ -155,7 +156,7 @@ std::string DescribeHandshakeError(unsigned long queued, int kind, int systemErr
     return std::string("handshake failure: ") + (reason ? reason : "the TLS library gave no reason");
   }
   if (kind == SSL_ERROR_SYSCALL && systemError != 0)
-    return std::string("the connection failed during the handshake: ") + std::strerror(systemError);
+    return std::string("the connection failed during the handshake: ") + platform::ErrorText(systemError);
   if (kind == SSL_ERROR_SYSCALL || kind == SSL_ERROR_ZERO_RETURN)
     return "the server closed the connection in the middle of the handshake";
   return "handshake failure: the TLS library gave no reason";
