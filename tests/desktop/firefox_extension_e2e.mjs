@@ -264,7 +264,11 @@ assert(s.save(v))
   await until('fallback.zip from Firefox', () => sameBytes(join(firefoxDownloads, 'fallback.zip'), files['fallback.zip']), 60000);
   assert.deepEqual(velmoraRequests('fallback.zip'), []);
   await session.send('browsingContext.navigate', { context: options, url: extensionPage('popup.html'), wait: 'complete' });
-  const fellBack = await session.evaluate(options, "document.getElementById('notices').textContent");
+  // The popup fills its list once the stored notices are read: wait for it.
+  const fellBack = await until('the fallback notice', async () => {
+    const text = await session.evaluate(options, "document.getElementById('notices').textContent");
+    return /fallback\.zip/.test(text) && text;
+  });
   assert.match(fellBack, /could not be reached for fallback\.zip.*The browser downloads fallback\.zip itself/);
 
   session.close();
