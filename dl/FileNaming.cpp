@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Utf8Codec.h"
 
@@ -52,12 +53,6 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 // One parameter value: a quoted string (backslash escapes undone) or a
 // token up to the next ';'. `at` moves past it.
 std::string ParameterValue(std::string_view value, size_t& at) {
@@ -74,7 +69,7 @@ std::string ParameterValue(std::string_view value, size_t& at) {
   }
   size_t end = value.find(';', at);
   if (end == std::string_view::npos) end = value.size();
-  out = std::string(Trim(value.substr(at, end - at)));
+  out = std::string(TrimSpaceTab(value.substr(at, end - at)));
   at = end;
   return out;
 }
@@ -119,7 +114,7 @@ std::string FileNameFromContentDisposition(std::string_view value) {
     ++at;  // past ';'
     size_t equals = value.find('=', at);
     if (equals == std::string_view::npos) break;
-    std::string name = Lower(Trim(value.substr(at, equals - at)));
+    std::string name = Lower(TrimSpaceTab(value.substr(at, equals - at)));
     at = equals + 1;
     std::string parameter = ParameterValue(value, at);
     if (name == "filename*" && extended.empty()) extended = DecodeExtendedValue(parameter);

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/AsciiText.h"
+
 namespace nativehost {
 
 namespace {
@@ -126,16 +128,6 @@ bool HasControlCharacters(std::string_view text, bool allowTab) {
     if (c == 0x7F || (c < 0x20 && !(allowTab && c == '\t'))) return true;
   }
   return false;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
 }
 
 bool IsWebUrl(std::string_view url) {

@@ -2,15 +2,10 @@
 
 #include <strings.h>
 
+#include "base/AsciiText.h"
 #include "net/HttpCharClass.h"
 
 namespace {
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 bool HoldsControl(std::string_view text) {
   for (unsigned char c : text)
@@ -45,14 +40,14 @@ bool HasHeader(const HeaderList& headers, std::string_view name) {
 bool SplitHeaderLine(std::string_view line, std::pair<std::string, std::string>& header, std::string& error) {
   size_t colon = line.find(':');
   if (colon == std::string_view::npos) return error = "header line without a colon (want \"Name: value\")", false;
-  header = {std::string(Trim(line.substr(0, colon))), std::string(Trim(line.substr(colon + 1)))};
+  header = {std::string(TrimSpaceTab(line.substr(0, colon))), std::string(TrimSpaceTab(line.substr(colon + 1)))};
   return true;
 }
 
 bool CheckHeaders(const HeaderList& headers, std::string& error) {
   for (const auto& [name, value] : headers) {
     if (HoldsControl(name) || HoldsControl(value))
-      return error = "header \"" + std::string(Trim(name)) +
+      return error = "header \"" + std::string(TrimSpaceTab(name)) +
                      "\" holds a control character (CR, LF, NUL or the like), which a request cannot carry",
              false;
     if (name.empty()) return error = "a header has an empty name", false;

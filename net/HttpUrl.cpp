@@ -3,16 +3,10 @@
 #include <cctype>
 #include <charconv>
 
+#include "base/AsciiText.h"
 #include "net/UrlResolve.h"
 
 namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  return true;
-}
 
 // Bytes a request line cannot carry raw are percent-encoded; existing
 // escapes stay as they are.
