@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "dl/Sha256.h"
+#include "dl/Digest.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/LuaTestHarness.h"
 #include "tests/support/TempDir.h"
@@ -46,10 +46,10 @@ std::string Replace(std::string text, const std::string& from, const std::string
 TEST(DownloadScriptLibrary, EveryFunctionAsScriptsSeeIt) {
   HttpTestServer server(Serve);
   TempDir dir;
-  Sha256 digest;
-  digest.Update(FileBody().data(), FileBody().size());
+  auto digest = Digest::For("sha256");
+  digest->Update(FileBody().data(), FileBody().size());
   std::string script = ReadAll(SourceDir() + "/tests/dl/lua/dl_library.lua");
-  script = Replace(script, "SHA_OF_FILE", digest.FinishHex());
+  script = Replace(script, "SHA_OF_FILE", digest->FinishHex());
   script = Replace(script, "REFUSED", std::to_string(RefusedPort()));
   WriteFileBytes(dir / "dl_library.lua", script);
   LuaRunResult result = RunLuaTestFile(dir / "dl_library.lua", {server.Url(""), dir.path()});
