@@ -26,6 +26,8 @@ void Serve(const HttpRequest& request, ServerPeer& peer, size_t) {
     return void(peer.Send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
                           std::to_string(line.size()) + "\r\n\r\n" + line));
   }
+  if (request.target == "/page.zip")
+    return void(peer.Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 6\r\n\r\n<html>"));
   peer.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!");
 }
 
