@@ -230,8 +230,15 @@ TransferJob::StepResult TransferJob::AttemptSegmented() {
     case End::Lost:
     case End::Declined:
       return Abort(Step::Retry, result.cause, result.code, result.error);
-    case End::Refused:
     case End::Changed:
+      if (refreshed_) {
+        // The new link serves another file: what is held stays for a better one.
+        LeaveSegments(false);
+        return Abort(Step::Fail, FailureCause::ChangedAnswer, result.code,
+                     result.error + "; the new link serves another file, the downloaded part is kept");
+      }
+      [[fallthrough]];
+    case End::Refused:
       LeaveSegments(result.end == End::Changed);
       progressed_ = true;  // the transfer goes on, differently
       return Next(Step::More);

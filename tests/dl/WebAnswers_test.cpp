@@ -353,3 +353,39 @@ TEST(WebAnswers, ARangeWithNoBodyIsACutNotAnEndlessLoop) {
     ASSERT_TRUE(engine.Remove(id, false, error));
   }
 }
+
+TEST(WebAnswers, AFailedResumeNeverShrinksTheRecordBelowTheRangesHeld) {
+  const std::string body = PatternBytes(6 << 20);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    // Every answer breaks at the same byte, a little past the first MiB.
+    std::string range = request.Header("Range");
+    int64_t from = range.starts_with("bytes=") ? std::atoll(range.c_str() + 6) : 0;
+    Resource resource{body};
+    resource.cutAfter = std::max<int64_t>((1 << 20) + 3000 - from, 0);
+    ServeResource(request, peer, resource);
+  });
+  TempDir dir;
+  // Left by a run over several connections: the first MiB and MiB 3-5.
+  std::string part = body;
+  std::fill(part.begin() + (1 << 20), part.begin() + (3 << 20), '\0');
+  std::fill(part.begin() + (5 << 20), part.end(), '\0');
+  WriteFileBytes(dir / "held.bin.part", part);
+  PartRecord record;
+  record.source = record.url = server.Url("/held.bin");
+  record.total = static_cast<int64_t>(body.size());
+  record.etag = "\"v1\"";
+  record.AddDone(0, 1 << 20);
+  record.AddDone(3 << 20, 5 << 20);
+  ASSERT_EQ(SavePartRecord(PartRecordPath(dir / "held.bin.part"), record), 0);
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/held.bin"), dir.path(), Named("held.bin")));
+  ASSERT_EQ(end.state, TaskState::Failed);
+  EXPECT_EQ(end.cause, FailureCause::Cut) << end.error;
+  PartRecord after;
+  std::string why;
+  ASSERT_TRUE(LoadPartRecord(PartRecordPath(dir / "held.bin.part"), after, why)) << why;
+  ByteRanges expected;
+  AddByteRange(expected, 0, (1 << 20) + 3000);
+  AddByteRange(expected, 3 << 20, 5 << 20);
+  EXPECT_EQ(after.done, expected);
+}
