@@ -480,6 +480,14 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
   bool fits = range && range->first == offset_ && (record_.total < 0 || range->complete == record_.total);
   if (!fits) {
     bool changed = range && record_.total >= 0 && range->complete != record_.total;
+    std::string etag = StrongEtag(head.Value("ETag"));
+    if (changed && !record_.etag.empty() && etag == record_.etag) {
+      // Another length under the same version: one side is wrong for good.
+      abort_ = Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
+                     "the server names " + HumanSize(range->complete) + " for the version " + etag + " that is " +
+                         HumanSize(record_.total) + " long; the downloaded part is kept, start over to fetch it again");
+      return;
+    }
     abort_ = Abort(Step::Fail, changed ? FailureCause::ChangedFile : FailureCause::BadAnswer, HttpTypeError,
                    "server sent the range " + head.Value("Content-Range") + " when asked for " +
                        Range(offset_, record_.total - 1, record_.total) + "; the partial file is kept");
