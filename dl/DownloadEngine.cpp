@@ -13,6 +13,8 @@
 #include "dl/SpeedMeter.h"
 #include "dl/TaskHeaders.h"
 #include "dl/TaskRunner.h"
+#include "dl/stream/StreamRecord.h"
+#include "dl/stream/VariantChoice.h"
 #include "platform/Files.h"
 
 struct DownloadEngine::Task {
@@ -33,6 +35,7 @@ struct DownloadEngine::Task {
   ResultCode code = Success;
   std::string error;
   int64_t finished = 0;
+  std::optional<StreamFacts> stream;
   SpeedMeter meter;
   bool removed = false;
   std::thread worker;
@@ -66,6 +69,11 @@ class DownloadEngine::Host final : public TaskHost {
   void Answered(const std::string& finalUrl) override {
     std::lock_guard lock(engine_.mutex_);
     task_.finalUrl = finalUrl;
+  }
+
+  void Streaming(const StreamFacts& facts) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.stream = facts;
   }
 
   void Progress(int64_t done, int64_t total) override {
@@ -103,7 +111,9 @@ bool NormaliseSha256(const std::string& text, std::string& out) {
 bool RecordContinues(const std::string& folder, const std::string& name, const std::string& url) {
   PartRecord record;
   std::string why;
-  return LoadPartRecord(PartRecordPath(folder + "/" + name + ".part"), record, why) && record.source == url;
+  std::string part = folder + "/" + name + ".part";
+  return (LoadPartRecord(PartRecordPath(part), record, why) && record.source == url) ||
+         StreamRecordContinues(part, url);
 }
 
 }  // namespace
@@ -212,6 +222,10 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   if (!CheckTaskHeaders(options.headers, error)) return 0;
   if (options.connections != 0 && (options.connections < kMinConnections || options.connections > kMaxConnections))
     return error = "connections must be 1 to 16", 0;
+  if (!IsVariantOption(options.variant))
+    return error = "variant must be best, smallest, a height or an index", 0;
+  if (!options.container.empty() && options.container != "ts" && options.container != "mp4")
+    return error = "container must be ts or mp4", 0;
   std::string trimmedFolder = folder;
   while (trimmedFolder.size() > 1 && trimmedFolder.back() == '/') trimmedFolder.pop_back();
   Events events;
@@ -221,7 +235,7 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
     auto task = std::make_shared<Task>();
     id = task->id = nextId_++;
     task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256,
-                             options.headers, options.connections};
+                             options.headers, options.connections, options.variant, options.container};
     if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
     task->added = Now();
     task->limiter.SetRate(options.limit);
@@ -379,6 +393,7 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   if (task->state == TaskState::Failed) s.cause = task->cause, s.code = task->code, s.error = task->error;
   s.added = task->added;
   s.finished = task->finished;
+  s.stream = task->stream;
   return s;
 }
 

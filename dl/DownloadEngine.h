@@ -38,6 +38,10 @@ struct TaskOptions {
   // Connections for one file, 1-16; 0 takes the engine's default when the
   // task starts.
   int connections = 0;
+  // For a stream: which variant ("best", "smallest", a height, an index)
+  // and the container ("ts", "mp4"; empty: mp4 when ffmpeg is installed).
+  std::string variant;
+  std::string container;
 };
 
 struct EngineSettings {

@@ -10,6 +10,7 @@
 
 #include "base/FailureCause.h"
 #include "base/ResultCode.h"
+#include "dl/TaskState.h"
 #include "net/HeaderList.h"
 
 // What the runner asks of and tells the engine. Called on the worker thread.
@@ -25,6 +26,8 @@ class TaskHost {
   virtual void Progress(int64_t done, int64_t total) = 0;
   // The URL that answered after any redirects.
   virtual void Answered(const std::string& /*finalUrl*/) {}
+  // The task is a stream; its segments, variant and container.
+  virtual void Streaming(const StreamFacts& /*facts*/) {}
 };
 
 struct TaskSetup {
@@ -34,6 +37,8 @@ struct TaskSetup {
   std::string sha256;  // lowercase hex, or empty
   HeaderList headers;  // the script's own, checked; memory only
   int connections = 1; // at most this many at once for this file
+  std::string variant;   // a stream's variant choice; empty: the best
+  std::string container; // a stream's container: "ts", "mp4" or empty (mp4 when ffmpeg is there)
 };
 
 struct RetryPolicy {

@@ -5,6 +5,8 @@
 
 #include "dl/StoppablePause.h"
 #include "dl/TransferJob.h"
+#include "dl/stream/StreamDetect.h"
+#include "dl/stream/StreamTask.h"
 
 namespace {
 
@@ -21,6 +23,7 @@ RunOutcome Failed(const TransferJob::StepResult& result, std::string error) {
 
 RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit,
                    const RetryPolicy& policy) {
+  if (IsPlaylistUrl(setup.url)) return RunStreamTask(setup, host, taskLimit, globalLimit, policy);
   TransferJob job(setup, host, taskLimit, globalLimit);
   if (auto failed = job.Prepare()) return Failed(*failed, failed->error);
   int failures = 0;
@@ -51,6 +54,9 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
       }
       case Step::More:
         continue;
+      case Step::Playlist:
+        job.Discard();
+        return RunStreamTask(setup, host, taskLimit, globalLimit, policy);
       case Step::Stop:
         job.Keep();
         return Outcome(RunOutcome::End::Stopped);

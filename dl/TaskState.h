@@ -4,6 +4,7 @@
 #define VELMORA_DL_TASKSTATE_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/FailureCause.h"
@@ -11,6 +12,16 @@
 enum class TaskState : int { Queued = 0, Running = 1, Paused = 2, Done = 3, Failed = 4 };
 
 const char* TaskStateName(TaskState state);
+
+// What a stream task (a playlist fetched segment by segment) adds.
+struct StreamFacts {
+  int64_t segmentsDone = 0;
+  int64_t segmentsTotal = 0;    // grows while a live stream is recorded
+  std::string variant;          // the variant fetched, for people; empty without a choice
+  std::string container;        // "ts" or "mp4"
+  std::string containerNote;    // why the result is not in the container asked for
+  bool recording = false;       // a live stream being recorded
+};
 
 // A consistent copy of one task, taken under the engine's lock.
 struct TaskSnapshot {
@@ -29,6 +40,7 @@ struct TaskSnapshot {
   std::string error;      // its message
   int64_t added = 0;      // seconds since the epoch
   int64_t finished = 0;   // 0 until done or failed
+  std::optional<StreamFacts> stream;  // set for stream tasks
 };
 
 #endif

@@ -8,6 +8,7 @@
 #include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
 #include "dl/Sha256.h"
+#include "dl/stream/StreamDetect.h"
 #include "platform/DiskSpace.h"
 #include "platform/ErrorText.h"
 #include "platform/Files.h"
@@ -319,6 +320,10 @@ bool TransferJob::OnBody(const char* data, size_t size) {
 }
 
 bool TransferJob::WriteDecoded(const char* data, size_t size) {
+  if (offset_ == 0 && !segments_ && IsPlaylistBody(std::string_view(data, size))) {
+    abort_ = Next(Step::Playlist);
+    return false;
+  }
   if (segments_) {
     auto step = segments_->WriteStream(data, size);
     progressed_ = progressed_ || size > 0;
@@ -366,6 +371,10 @@ void TransferJob::HandleHead() {
     return;
   }
   host_.Answered(currentUrl_);
+  if (offset_ == 0 && !segments_ && IsPlaylistType(head.Value("Content-Type"))) {
+    abort_ = Next(Step::Playlist);
+    return;
+  }
   if (!HandleCoding(head)) return;
   if (head.status == 206) HandleRangeAnswer(head);
   else HandleFullAnswer(head);
@@ -487,6 +496,15 @@ void TransferJob::Keep() {
   // A failure of the last background save has nobody left to report to;
   // the record on disk still claims only flushed bytes.
   checkpointer_.ForgetError();
+}
+
+void TransferJob::Discard() {
+  segments_.reset();
+  checkpointer_.Wait();
+  file_.Close();
+  if (partPath_.empty()) return;
+  platform::RemoveFile(PartRecordPath(partPath_));
+  platform::RemoveFile(partPath_);
 }
 
 TransferJob::StepResult TransferJob::Complete() {
