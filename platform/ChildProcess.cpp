@@ -72,7 +72,7 @@ ChildResult RunProgram(const std::vector<std::string>& argv, const std::function
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, errors.fds[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, errors.fds[1], STDERR_FILENO);
   std::vector<char*> args;
   for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));

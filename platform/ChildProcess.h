@@ -19,7 +19,7 @@ struct ChildResult {
   bool stopped = false;  // ended because `stop` turned true
   int exitCode = -1;     // -1 when it died of a signal
   std::string error;     // why it did not start
-  std::string output;    // what it wrote to standard error (the last 8 KiB)
+  std::string output;    // what it wrote to standard output and error (the last 8 KiB)
 };
 
 // Runs `argv` (argv[0] a full path) to its end, checking `stop` every
