@@ -139,7 +139,7 @@ bool StreamCorpus::Make(const std::string& root, std::string& error) {
               Encode("range", {"-hls_flags", "single_file"}, error) &&
               Encode("fmp4", {"-hls_segment_type", "fmp4", "-hls_fmp4_init_filename", "init.mp4"}, error) &&
               Encode("videoonly", {"-an"}, error) && Encode("audioonly", {"-vn"}, error) &&
-              Encode("long", {}, error, "160x120", 20) && MakeRekeyed(error);
+              Encode("long", {"-vf", "noise=alls=40:allf=t"}, error, "320x240", 6) && MakeRekeyed(error);
   if (!made) return false;
   mkdir(Path("aesff/keys").c_str(), 0777);
   WriteFileBytes(Path("aesff/keys/ff.key"), kFfmpegKey);

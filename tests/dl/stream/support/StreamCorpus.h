@@ -2,7 +2,8 @@
 // picture and tone, in a folder a test server serves: plain MPEG-TS, a
 // smaller variant and a master playlist over both, AES-128 (ffmpeg's own
 // encryption, and a playlist whose key changes half-way), byte ranges in
-// one file, fragmented MP4, and video and audio as separate renditions.
+// one file, fragmented MP4, video and audio as separate renditions, and a
+// noisy picture whose segments are large enough to be caught mid-transfer.
 // Made once per test program; every stream is a few seconds long.
 #ifndef VELMORA_TESTS_DL_STREAM_SUPPORT_STREAMCORPUS_H
 #define VELMORA_TESTS_DL_STREAM_SUPPORT_STREAMCORPUS_H
