@@ -203,8 +203,9 @@ class StreamJob {
   }
 
   std::string ProposedName() const {
-    std::string stem = Stem(SafeFileName(FileNameFromUrl(setup_.url)));
-    if (stem.empty() || stem == "download") stem = "stream";
+    std::string fromUrl = FileNameFromUrl(setup_.url);
+    std::string stem = fromUrl.empty() ? std::string() : Stem(SafeFileName(fromUrl));
+    if (stem.empty()) stem = "stream";
     return SafeFileName(stem + "." + container_);
   }
 
