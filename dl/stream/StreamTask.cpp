@@ -385,7 +385,7 @@ class StreamJob {
       return Failed(FailureCause::Disk, OpenFileError, "cannot rename " + video_.partPath + ": " + platform::ErrorText(error));
     if (!audio_.partPath.empty()) {
       std::string folder = setup_.folder;
-      std::string audioName = UniqueFileName(SafeFileName(Stem(name_) + ".audio." + (Fmp4() ? "mp4" : "ts")),
+      std::string audioName = UniqueFileName(SafeFileName(Stem(name_) + ".audio." + (AudioFormat() == "mp4" ? "mp4" : "ts")),
                                              [&](const std::string& n) { return platform::PathExists(folder + "/" + n); });
       if (int error = platform::MoveFileNoReplace(audio_.partPath, folder + "/" + audioName))
         return Failed(FailureCause::Disk, OpenFileError, "cannot rename " + audio_.partPath + ": " + platform::ErrorText(error));
