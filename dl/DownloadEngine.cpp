@@ -369,6 +369,7 @@ bool DownloadEngine::Remove(int64_t id, bool deleteFiles, std::string& error) {
     std::string part = task->setup.folder + "/" + task->setup.name + ".part";
     platform::RemoveFile(part);
     platform::RemoveFile(PartRecordPath(part));
+    platform::RemoveFile(AudioPartPath(part));
     if (task->state == TaskState::Done && !task->file.empty()) platform::RemoveFile(task->file);
   }
   return true;

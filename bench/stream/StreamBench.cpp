@@ -63,7 +63,7 @@ bool MakeStream(const std::string& folder, int segments) {
   std::filesystem::create_directories(folder);
   platform::ChildResult r = platform::RunProgram(
       {platform::FindProgram("ffmpeg"), "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-       "testsrc=size=240x180:rate=10", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050", "-t",
+       "testsrc=size=160x120:rate=10", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050", "-t",
        std::to_string(segments), "-vf", "noise=alls=40:allf=t", "-c:v", "libx264", "-preset", "ultrafast", "-g",
        "10", "-c:a", "aac", "-b:a", "32k", "-f", "hls", "-hls_time", "1", "-hls_playlist_type", "vod",
        "-hls_segment_filename", folder + "/s%04d.ts", folder + "/index.m3u8"},
@@ -82,7 +82,10 @@ uintmax_t FolderBytes(const std::string& folder) {
 
 int main(int argc, char** argv) {
   int segments = 200;
-  std::string rate = "2m", outParent;
+  // nginx lets the first second's worth of every answer through at once, so
+  // the cap bites only on segments larger than that: about 230 KB segments
+  // under 120 KB/s take about a second each over one connection.
+  std::string rate = "120k", outParent;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) rate = argv[++i];
     else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) outParent = argv[++i];

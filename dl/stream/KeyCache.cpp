@@ -11,7 +11,7 @@ FetchedResource KeyCache::Get(const std::string& uri, const FetchContext& contex
     return result;
   }
   ++fetches_;
-  result = FetchResource(uri, ByteSpan{}, 64, "the key size limit", context);
+  result = FetchResource(uri, ByteSpan{}, 64, "the key size limit of 64 bytes", context);
   if (result.end != FetchedResource::End::Done) return result;
   if (result.body.size() != 16) {
     result.end = FetchedResource::End::Fail;

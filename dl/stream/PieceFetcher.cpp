@@ -69,7 +69,9 @@ void Fetcher(const PieceFetchSetup& setup, Line& line, int64_t window) {
 FetchedResource FetchPiece(const Piece& piece, const PieceFetchSetup& setup) {
   FetchedResource fetched;
   for (int tries = 1;; ++tries) {
-    fetched = FetchResource(piece.uri, piece.span, setup.maxPieceBytes, "the segment size limit", setup.context);
+    fetched = FetchResource(piece.uri, piece.span, setup.maxPieceBytes,
+                            "the segment size limit of " + std::to_string(setup.maxPieceBytes >> 20) + " MiB",
+                            setup.context);
     if (fetched.end == End::Done && Decrypt(piece, setup, fetched)) return fetched;
     if (fetched.end != End::Retry) return fetched;
     if (tries >= setup.maxTries) {

@@ -103,9 +103,11 @@ FetchedResource ReadAnswer(WServerConnection& connection, const FetchContext& co
       redirect = reader.head().Value("Location");
       return verdict;
     }
-    if (exchange.over)
-      return Ended(End::Fail, FailureCause::BadAnswer, NetReadError,
-                   "the answer breaks " + exchange.capName + " of " + std::to_string(exchange.maxBytes) + " bytes");
+    // A declared length over the cap fails before any of the body is read.
+    bool tooLong = reader.headDone() && exchange.span.whole() && reader.declaredLength() > 0 &&
+                   static_cast<uint64_t>(reader.declaredLength()) > exchange.maxBytes;
+    if (exchange.over || tooLong)
+      return Ended(End::Fail, FailureCause::BadAnswer, NetReadError, "the answer breaks " + exchange.capName);
     if (verdict.end != End::Done) return verdict;
     if (reader.state() == HttpResponseReader::State::Failed) {
       bool cut = reader.error() == NetReadNotEnd || (!reader.headDone() && n == 0);

@@ -35,7 +35,7 @@ struct FetchedResource {
 };
 
 // `maxBytes` caps the body; `capName` names the limit in the message when
-// a larger body comes ("the playlist size limit").
+// a larger body comes or is announced ("the playlist size limit of 16 MiB").
 FetchedResource FetchResource(const std::string& url, const ByteSpan& span, size_t maxBytes,
                               const std::string& capName, const FetchContext& context);
 

@@ -100,7 +100,8 @@ class StreamJob {
   std::optional<RunOutcome> LoadPlaylist(const std::string& url, ParsedPlaylist& parsed, std::string& finalUrl) {
     PlaylistLimits limits;
     // One byte over the limit is enough to know it is broken.
-    FetchedResource fetched = FetchWithTries(url, limits.maxBytes + 1, "the playlist size limit");
+    FetchedResource fetched =
+        FetchWithTries(url, limits.maxBytes, "the playlist size limit of " + std::to_string(limits.maxBytes >> 20) + " MiB");
     if (fetched.end != End::Done) return FromFetch(fetched);
     Failure failure;
     if (!ParsePlaylist(fetched.body, fetched.finalUrl, parsed, failure, limits))
@@ -158,6 +159,9 @@ class StreamJob {
       if (auto failed = LoadMedia(video_)) return failed;
     if (!audio_.playlistUrl.empty())
       if (auto failed = LoadMedia(audio_)) return failed;
+    for (const Track* track : {&video_, &audio_})
+      if (!track->playlistUrl.empty() && track->playlist.endList && track->playlist.segments.empty())
+        return Failed(FailureCause::BadAnswer, HttpTypeError, "the playlist " + track->playlistUrl + " lists no segments");
     record_.video.playlist = video_.playlistUrl;
     record_.audio.playlist = audio_.playlistUrl;
     record_.variant = facts_.variant;

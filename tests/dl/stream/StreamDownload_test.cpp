@@ -103,15 +103,17 @@ TEST_F(StreamDownload, HostilePlaylistsFailNamingTheLimitAndLeaveNoFile) {
   WriteFileBytes(corpus->Path("huge.m3u8"), "#EXTM3U\n" + std::string(17 << 20, '#'));
   WriteFileBytes(corpus->Path("nested.m3u8"), "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nvariants.m3u8\n");
   WriteFileBytes(corpus->Path("local.m3u8"), "#EXTM3U\n#EXTINF:1,\nplain/seg000.ts\n#EXTINF:1,\nfile:///etc/passwd\n");
+  WriteFileBytes(corpus->Path("empty.m3u8"), "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXT-X-ENDLIST\n");
   WriteFileBytes(corpus->Path("sample.m3u8"), "#EXTM3U\n#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"k\"\n#EXTINF:1,\na.ts\n");
   struct Case {
     const char* path;
     const char* words;
   } cases[] = {{"/many.m3u8", "segment count limit of 100000"},
-               {"/huge.m3u8", "playlist size limit"},
+               {"/huge.m3u8", "playlist size limit of 16 MiB"},
                {"/nested.m3u8", "only one level of master to media"},
                {"/local.m3u8", "only http and https"},
-               {"/sample.m3u8", "SAMPLE-AES"}};
+               {"/sample.m3u8", "SAMPLE-AES"},
+               {"/empty.m3u8", "lists no segments"}};
   for (const auto& c : cases) {
     auto started = std::chrono::steady_clock::now();
     TaskSnapshot end = Fetch(c.path);
