@@ -81,6 +81,7 @@ uintmax_t FolderBytes(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as it comes, into a log too
   int segments = 200;
   // nginx lets the first second's worth of every answer through at once, so
   // the cap bites only on segments larger than that: about 230 KB segments

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cctype>
 #include <cmath>
 
 #include "dl/FileNaming.h"
@@ -121,12 +122,33 @@ class StreamJob {
     return std::nullopt;
   }
 
+  // A name given by the caller, unless it is the playlist's own (a window
+  // that suggests the URL's name): the result is no playlist.
+  bool FixedName() const {
+    std::string lower = setup_.name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return !setup_.name.empty() && !lower.ends_with(".m3u8");
+  }
+
+  // The names an earlier run of this task may have written under.
+  std::vector<std::string> EarlierNames() const {
+    if (setup_.name.empty()) return {};
+    if (FixedName()) return {setup_.name};
+    return {Stem(setup_.name) + ".mp4", Stem(setup_.name) + ".ts"};
+  }
+
   bool ResumeRecord() {
-    if (setup_.name.empty()) return false;
-    std::string part = setup_.folder + "/" + setup_.name + ".part";
-    std::string why;
-    return LoadStreamRecord(PartRecordPath(part), record_, why) && record_.source == setup_.url &&
-           !record_.video.playlist.empty();
+    for (const std::string& name : EarlierNames()) {
+      std::string part = setup_.folder + "/" + name + ".part";
+      std::string why;
+      if (LoadStreamRecord(PartRecordPath(part), record_, why) && record_.source == setup_.url &&
+          !record_.video.playlist.empty()) {
+        name_ = name;
+        return true;
+      }
+    }
+    record_ = StreamRecord{};
+    return false;
   }
 
   std::optional<RunOutcome> ChooseTracks() {
@@ -197,7 +219,7 @@ class StreamJob {
       container_ = "ts";
       facts_.containerNote = "ffmpeg is not installed: the stream is kept as MPEG-TS";
     }
-    if (resumed_ && !record_.container.empty() && record_.container != container_ && setup_.name.empty()) {
+    if (resumed_ && !record_.container.empty() && record_.container != container_ && !FixedName()) {
       // The name was chosen for the earlier container; the result keeps it.
       container_ = record_.container;
       remux_ = container_ == "mp4" && !Fmp4() && !ffmpeg_.empty();
@@ -207,7 +229,7 @@ class StreamJob {
   }
 
   std::string ProposedName() const {
-    std::string fromUrl = FileNameFromUrl(setup_.url);
+    std::string fromUrl = setup_.name.empty() ? FileNameFromUrl(setup_.url) : setup_.name;
     std::string stem = fromUrl.empty() ? std::string() : Stem(SafeFileName(fromUrl));
     if (stem.empty()) stem = "stream";
     return SafeFileName(stem + "." + container_);
@@ -250,8 +272,7 @@ class StreamJob {
 
   std::optional<RunOutcome> PrepareOutput() {
     ChooseContainer();
-    name_ = setup_.name;
-    if (name_.empty()) name_ = host_.ClaimName(setup_.folder, ProposedName());
+    if (!resumed_) name_ = FixedName() ? setup_.name : host_.ClaimName(setup_.folder, ProposedName());
     host_.Named(name_, setup_.folder + "/" + name_);
     std::string part = setup_.folder + "/" + name_ + ".part";
     if (auto failed = OpenTrack(video_, part)) return failed;
@@ -383,7 +404,7 @@ class StreamJob {
       }
       facts_.containerNote = result.error + "; the stream is kept as it came";
       if (!Fmp4()) container_ = facts_.container = "ts";
-      if (setup_.name.empty() && !Fmp4()) name_ = host_.ClaimName(setup_.folder, Stem(name_) + ".ts");
+      if (!FixedName() && !Fmp4()) name_ = host_.ClaimName(setup_.folder, Stem(name_) + ".ts");
     }
     if (int error = MoveInPlace(video_.partPath))
       return Failed(FailureCause::Disk, OpenFileError, "cannot rename " + video_.partPath + ": " + platform::ErrorText(error));

@@ -11,6 +11,7 @@
 #include "tests/dl/stream/support/StreamCorpus.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -162,6 +163,44 @@ TEST_F(StreamHandover, ARefusedUriFailsBeforeAnySegmentIsAsked) {
   EXPECT_EQ(end.cause, FailureCause::Unsupported);
   EXPECT_EQ(site.AllRequests(), 1u);
   EXPECT_TRUE(FolderNames(out.path()).empty());
+}
+
+TEST_F(StreamHandover, APlaylistsOwnNameGivenByTheCallerBecomesTheContainers) {
+  std::string joined = PutSegments();
+  site.Put("/show.m3u8", Resource{playlist});
+  TaskOptions options;
+  options.container = "ts";
+  options.name = "show.m3u8";
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, site.Url("/show.m3u8"), out.path(), options), 30000);
+  ASSERT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_EQ(end.name, "show.ts");
+  EXPECT_TRUE(ReadFileBytes(out / "show.ts") == joined);
+}
+
+TEST_F(StreamHandover, APausedStreamFetchesOnlyTheSegmentsItLacks) {
+  std::string joined = PutSegments();
+  // Segments come slowly, so that the pause falls while the later ones are
+  // still on their way.
+  for (int i = 0; i < 4; ++i) {
+    Resource paced{PatternBytes(50000 + 1000 * i, 40 + i)};
+    paced.pace = 200000;
+    site.Put("/seg/" + std::to_string(i) + ".ts", paced);
+  }
+  site.Put("/p.m3u8", Resource{playlist});
+  TaskOptions options;
+  options.container = "ts";
+  options.connections = 1;
+  int64_t id = AddTask(engine, site.Url("/p.m3u8"), out.path(), options);
+  ASSERT_TRUE(Eventually([&] { auto s = engine.Info(id)->stream; return s && s->segmentsDone >= 1; }, 20000));
+  std::string error;
+  ASSERT_TRUE(engine.Pause(id, error)) << error;
+  int64_t kept = engine.Info(id)->stream->segmentsDone;
+  ASSERT_LT(kept, 4) << "the stream was done before the pause";
+  ASSERT_TRUE(engine.Start(id, error)) << error;
+  TaskSnapshot end = WaitForEnd(engine, id, 30000);
+  ASSERT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_TRUE(ReadFileBytes(end.file) == joined);
+  for (int64_t i = 0; i < kept; ++i) EXPECT_EQ(site.Requests("/seg/" + std::to_string(i) + ".ts"), 1) << i;
 }
 
 TEST_F(StreamHandover, BadStreamOptionsAreRefusedWhenAdded) {
