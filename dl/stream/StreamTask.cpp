@@ -148,11 +148,11 @@ class StreamJob {
       }
     }
     record_ = StreamRecord{};
+    record_.source = setup_.url;
     return false;
   }
 
   std::optional<RunOutcome> ChooseTracks() {
-    record_.source = setup_.url;
     video_.progress = &record_.video;
     audio_.progress = &record_.audio;
     if (ResumeRecord()) {
