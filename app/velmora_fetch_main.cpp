@@ -1,4 +1,4 @@
-// velmora-fetch URL [FILE] [--resume] [--connections N] [--pause MS]: fetches from the command
+// velmora-fetch URL [FILE] [--resume] [--connections N] [--container ts|mp4] [--pause MS]: fetches from the command
 // line, http:// and https:// alike, IPv4 and IPv6 hosts alike, straight or
 // through the proxy the environment names. Without FILE the body goes to
 // standard output whole, as it came (gzip and deflate undone, 1 GiB at
@@ -10,6 +10,9 @@
 // stopped (--resume is accepted and is what always happens), over up to N
 // connections at once (1-16, default 4) where the server allows; progress goes
 // to standard error when that is a terminal. Redirects are followed.
+// A stream's playlist is fetched segment by segment into exactly FILE, in
+// the --container asked for (mp4 needs ffmpeg; without it FILE holds the
+// stream as it came and a note says so).
 // On failure the result code and its message go to standard error (with
 // the reason when the server could not be reached) and the code is the
 // exit status.
@@ -23,6 +26,7 @@
 #include "base/ResultCode.h"
 #include "dl/DownloadEngine.h"
 #include "dl/PartRecord.h"
+#include "dl/stream/StreamRecord.h"
 #include "net/HttpGet.h"
 #include "net/HttpUrl.h"
 #include "net/WBodySource.h"
@@ -36,10 +40,11 @@ struct Options {
   bool resume = false;
   int pauseMs = 0;
   int connections = 0;  // the engine's default
+  const char* container = nullptr;
 };
 
 int Usage() {
-  std::fprintf(stderr, "usage: velmora-fetch URL [FILE [--resume] [--connections N]] [--pause MS]\n");
+  std::fprintf(stderr, "usage: velmora-fetch URL [FILE [--resume] [--connections N] [--container ts|mp4]] [--pause MS]\n");
   return 2;
 }
 
@@ -61,6 +66,9 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       if (++i >= argc || !ParseNumber(argv[i], DownloadEngine::kMinConnections, DownloadEngine::kMaxConnections,
                                       &options->connections))
         return false;
+    } else if (std::strcmp(argv[i], "--container") == 0) {
+      if (++i >= argc || (std::strcmp(argv[i], "ts") != 0 && std::strcmp(argv[i], "mp4") != 0)) return false;
+      options->container = argv[i];
     } else if (!options->url) {
       options->url = argv[i];
     } else if (!options->file) {
@@ -69,7 +77,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       return false;
     }
   }
-  return options->url && (options->file || (!options->resume && !options->connections));
+  return options->url && (options->file || (!options->resume && !options->connections && !options->container));
 }
 
 const char* MessageOf(ResultCode code) {
@@ -113,6 +121,7 @@ bool ClearStalePart(const std::string& url, const std::string& file) {
   PartRecord record;
   std::string why;
   if (!platform::PathExists(part)) return true;
+  if (StreamRecordContinues(part, url)) return true;
   if (LoadPartRecord(PartRecordPath(part), record, why)) return record.source == url;
   return platform::RemoveFile(part) == 0;
 }
@@ -132,6 +141,7 @@ int Download(const Options& options) {
   TaskOptions task;
   task.name = name;
   task.connections = options.connections;
+  if (options.container) task.container = options.container;
   int64_t id = engine.Add(options.url, folder, task, error);
   if (!id) return Fail(InitParamsError, error);
   bool terminal = isatty(STDERR_FILENO);
@@ -153,6 +163,9 @@ int Download(const Options& options) {
     }
   }
   if (terminal) std::fputc('\n', stderr);
+  auto finished = engine.Info(id);
+  if (finished && finished->stream && !finished->stream->containerNote.empty())
+    std::fprintf(stderr, "velmora-fetch: %s\n", finished->stream->containerNote.c_str());
   return Success;
 }
 

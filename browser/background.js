@@ -1,5 +1,6 @@
 // Browser glue: the link context menu, the opt-in takeover of downloads,
-// links sent from the popup, and the road to the native host. Decisions
+// links sent from the popup, streams the pages load, and the road to the
+// native host. Decisions
 // live in lib/; every listener is registered at once, so a background
 // that the browser stopped wakes for the event that needs it.
 import {
@@ -16,6 +17,15 @@ import {
 import { SIZE_WAIT_MS, waitForKnownSize } from './lib/sizeWait.js';
 import { STRINGS, format } from './lib/strings.js';
 import { NOTICES_KEY, badgeText, withNotice } from './lib/notices.js';
+import {
+  STREAMS_KEY,
+  contentTypeOf,
+  isPlaylistAnswer,
+  shownStreams,
+  summarizePlaylist,
+  variantUrls,
+  withStream,
+} from './lib/streams.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
 const MENU_ID = 'velmora-download';
@@ -167,3 +177,71 @@ async function takeOver(created) {
 api.downloads.onCreated.addListener((item) => {
   takeOver(item).catch((error) => console.warn('Velmora: takeover failed:', error && error.message));
 });
+
+// Streams a tab loads, kept per tab for the popup while the browser runs
+// (session storage: nothing of them reaches the disk).
+const streamStore = api.storage.session ?? api.storage.local;
+const MAX_PLAYLIST_BYTES = 1 << 20;
+let streamChain = Promise.resolve();
+
+async function streamsOfTabs() {
+  const stored = await streamStore.get({ [STREAMS_KEY]: {} });
+  return stored[STREAMS_KEY] && typeof stored[STREAMS_KEY] === 'object' ? stored[STREAMS_KEY] : {};
+}
+
+// The playlist's text once more, for its variants and length; the page's
+// own request cannot be read from here. Nothing when it cannot be had.
+async function readPlaylist(url) {
+  try {
+    const answer = await fetch(url, { credentials: 'include' });
+    if (!answer.ok) return '';
+    const text = await answer.text();
+    return text.length <= MAX_PLAYLIST_BYTES ? text : '';
+  } catch {
+    return '';
+  }
+}
+
+function changeStreams(tabId, change) {
+  streamChain = streamChain
+    .then(async () => {
+      const tabs = await streamsOfTabs();
+      const list = change(tabs[tabId] ?? []);
+      if (list.length) tabs[tabId] = list;
+      else delete tabs[tabId];
+      await streamStore.set({ [STREAMS_KEY]: tabs });
+      const count = shownStreams(list).length;
+      await api.action?.setBadgeText?.({ tabId, text: count ? String(count) : '' });
+    })
+    .catch((error) => console.warn('Velmora: cannot keep a stream:', error && error.message));
+  return streamChain;
+}
+
+async function noticeStream(details) {
+  let pageUrl = '';
+  try {
+    pageUrl = (await api.tabs.get(details.tabId)).url ?? '';
+  } catch {
+    return; // the tab is gone
+  }
+  const text = await readPlaylist(details.url);
+  const stream = { url: details.url, pageUrl, summary: summarizePlaylist(text) ?? undefined };
+  const variants = variantUrls(text, details.url);
+  if (variants.length) stream.variantUrls = variants;
+  await changeStreams(details.tabId, (list) => withStream(list, stream));
+}
+
+api.webRequest?.onHeadersReceived.addListener(
+  (details) => {
+    if (details.tabId < 0 || !isPlaylistAnswer(details.url, contentTypeOf(details.responseHeaders))) return;
+    noticeStream(details).catch((error) => console.warn('Velmora: stream not kept:', error && error.message));
+  },
+  { urls: ['http://*/*', 'https://*/*'] },
+  ['responseHeaders'],
+);
+
+// A tab that loads another page starts a new list; a closed one has none.
+api.tabs?.onUpdated.addListener((tabId, change) => {
+  if (change.url) changeStreams(tabId, () => []);
+});
+api.tabs?.onRemoved.addListener((tabId) => changeStreams(tabId, () => []));

@@ -13,6 +13,8 @@
 #include "dl/SpeedMeter.h"
 #include "dl/TaskHeaders.h"
 #include "dl/TaskRunner.h"
+#include "dl/stream/StreamRecord.h"
+#include "dl/stream/VariantChoice.h"
 #include "platform/Files.h"
 
 struct DownloadEngine::Task {
@@ -36,6 +38,7 @@ struct DownloadEngine::Task {
   int connections = 0;
   int64_t retryAt = 0;
   std::string checksumAlgorithm, checksumSource, checksumState = "none";
+  std::optional<StreamFacts> stream;
   SpeedMeter meter;
   bool removed = false;
   std::thread worker;
@@ -88,6 +91,11 @@ class DownloadEngine::Host final : public TaskHost {
     task_.checksumState = state;
   }
 
+  void Streaming(const StreamFacts& facts) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.stream = facts;
+  }
+
   void Progress(int64_t done, int64_t total) override {
     task_.done.store(done, std::memory_order_relaxed);
     task_.total.store(total, std::memory_order_relaxed);
@@ -122,7 +130,9 @@ bool ReadChecksum(const TaskOptions& options, ExpectedDigest& out, std::string& 
 bool RecordContinues(const std::string& folder, const std::string& name, const std::string& url) {
   PartRecord record;
   std::string why;
-  return LoadPartRecord(PartRecordPath(folder + "/" + name + ".part"), record, why) && record.source == url;
+  std::string part = folder + "/" + name + ".part";
+  return (LoadPartRecord(PartRecordPath(part), record, why) && record.source == url) ||
+         StreamRecordContinues(part, url);
 }
 
 }  // namespace
@@ -230,6 +240,10 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   if (!CheckTaskHeaders(options.headers, error)) return 0;
   if (options.connections != 0 && (options.connections < kMinConnections || options.connections > kMaxConnections))
     return error = "connections must be 1 to 16", 0;
+  if (!IsVariantOption(options.variant))
+    return error = "variant must be best, smallest, a height or an index", 0;
+  if (!options.container.empty() && options.container != "ts" && options.container != "mp4")
+    return error = "container must be ts or mp4", 0;
   std::string trimmedFolder = folder;
   while (trimmedFolder.size() > 1 && trimmedFolder.back() == '/') trimmedFolder.pop_back();
   Events events;
@@ -238,8 +252,9 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
     std::lock_guard lock(mutex_);
     auto task = std::make_shared<Task>();
     id = task->id = nextId_++;
-    task->setup = TaskSetup{url,      trimmedFolder,          ChooseInitialName(url, trimmedFolder, options.name),
-                            checksum, {},      options.acceptWebPage, options.headers, options.connections};
+    task->setup = TaskSetup{url,     trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name),
+                            checksum, {},           options.acceptWebPage, options.headers, options.connections,
+                            options.variant, options.container};
     if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
     task->added = Now();
     task->limiter.SetRate(options.limit);
@@ -384,6 +399,7 @@ bool DownloadEngine::Remove(int64_t id, bool deleteFiles, std::string& error) {
     std::string part = task->setup.folder + "/" + task->setup.name + ".part";
     platform::RemoveFile(part);
     platform::RemoveFile(PartRecordPath(part));
+    platform::RemoveFile(AudioPartPath(part));
     if (task->state == TaskState::Done && !task->file.empty()) platform::RemoveFile(task->file);
   }
   return true;
@@ -462,6 +478,7 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   s.checksumSource = task->checksumSource.empty() ? task->setup.checksum.source : task->checksumSource;
   s.checksumState = task->checksumState;
   if (s.checksumState == "none" && !s.checksumAlgorithm.empty()) s.checksumState = "pending";
+  s.stream = task->stream;
   return s;
 }
 

@@ -41,6 +41,10 @@ struct TaskOptions {
   std::string checksum = {};  // "ALGORITHM=HEX" (sha256, sha512, sha1, md5); empty none
   // Keep a web page even where the link names another kind of file.
   bool acceptWebPage = false;
+  // For a stream: which variant ("best", "smallest", a height, an index)
+  // and the container ("ts", "mp4"; empty: mp4 when ffmpeg is installed).
+  std::string variant;
+  std::string container;
 };
 
 struct EngineSettings {

@@ -149,7 +149,12 @@ bool ReadOptions(lua_State* L, int index, TaskOptions& options, std::string& pro
     ok = CheckInteger(L, lua_gettop(L), "dl_add(connections)", DownloadEngine::kMinConnections,
                       DownloadEngine::kMaxConnections, connections);
   options.connections = static_cast<int>(connections);
-  lua_pop(L, 8);
+  lua_getfield(L, index, "variant");
+  if (ok && !lua_isnil(L, -1) && (ok = CheckString(L, lua_gettop(L), "dl_add(variant)"))) options.variant = StringArg(L, -1);
+  lua_getfield(L, index, "container");
+  if (ok && !lua_isnil(L, -1) && (ok = CheckString(L, lua_gettop(L), "dl_add(container)")))
+    options.container = StringArg(L, -1);
+  lua_pop(L, 10);  // one per getfield above
   return ok;
 }
 
@@ -232,6 +237,16 @@ void SetText(lua_State* L, const char* key, const std::string& utf8) {
   lua_setfield(L, -2, key);
 }
 
+void PushStreamFacts(lua_State* L, const StreamFacts& f) {
+  SetNumber(L, "segmentsDone", f.segmentsDone);
+  SetNumber(L, "segmentsTotal", f.segmentsTotal);
+  if (!f.variant.empty()) SetText(L, "variant", f.variant);
+  if (!f.container.empty()) SetText(L, "container", f.container);
+  if (!f.containerNote.empty()) SetText(L, "containerNote", f.containerNote);
+  lua_pushboolean(L, f.recording);
+  lua_setfield(L, -2, "recording");
+}
+
 void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
   lua_createtable(L, 0, 19);
   SetNumber(L, "id", s.id);
@@ -259,6 +274,9 @@ void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
     SetText(L, "checksumSource", s.checksumSource);
   }
   SetText(L, "checksumState", s.checksumState);
+  lua_pushstring(L, s.stream ? "stream" : "file");
+  lua_setfield(L, -2, "kind");
+  if (s.stream) PushStreamFacts(L, *s.stream);
 }
 
 int dl_info(lua_State* L) {

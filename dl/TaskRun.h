@@ -12,6 +12,7 @@
 #include "base/FailureCause.h"
 #include "base/ResultCode.h"
 #include "dl/ExpectedDigest.h"
+#include "dl/TaskState.h"
 #include "net/HeaderList.h"
 
 // What the runner asks of and tells the engine. Called on the worker thread.
@@ -35,6 +36,8 @@ class TaskHost {
   // the check stands ("pending", "verified", "mismatch").
   virtual void Checksum(const std::string& /*algorithm*/, const std::string& /*source*/,
                         const std::string& /*state*/) {}
+  // The task is a stream; its segments, variant and container.
+  virtual void Streaming(const StreamFacts& /*facts*/) {}
 };
 
 
@@ -51,6 +54,8 @@ struct TaskSetup {
   bool acceptWebPage = false;
   HeaderList headers;  // the script's own, checked; memory only
   int connections = 1; // at most this many at once for this file
+  std::string variant;   // a stream's variant choice; empty: the best
+  std::string container; // a stream's container: "ts", "mp4" or empty (mp4 when ffmpeg is there)
 };
 
 struct RetryPolicy {

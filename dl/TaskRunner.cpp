@@ -7,6 +7,8 @@
 #include "dl/RetryAfter.h"
 #include "dl/StoppablePause.h"
 #include "dl/TransferJob.h"
+#include "dl/stream/StreamDetect.h"
+#include "dl/stream/StreamTask.h"
 
 namespace {
 
@@ -58,6 +60,7 @@ std::string GaveUp(const TransferJob::StepResult& result, int failures, int64_t 
 
 RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit,
                    const RetryPolicy& policy) {
+  if (IsPlaylistUrl(setup.url)) return RunStreamTask(setup, host, taskLimit, globalLimit, policy);
   TransferJob job(setup, host, taskLimit, globalLimit);
   if (auto failed = job.Prepare()) return Failed(*failed, failed->error);
   int failures = 0;
@@ -102,6 +105,9 @@ RunOutcome RunTask(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimi
       }
       case Step::More:
         continue;
+      case Step::Playlist:
+        job.Discard();
+        return RunStreamTask(setup, host, taskLimit, globalLimit, policy);
       case Step::Stop:
         job.Keep();
         return Stopped(host);

@@ -4,6 +4,7 @@
 #define VELMORA_DL_TASKSTATE_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/FailureCause.h"
@@ -11,6 +12,16 @@
 enum class TaskState : int { Queued = 0, Running = 1, Paused = 2, Done = 3, Failed = 4 };
 
 const char* TaskStateName(TaskState state);
+
+// What a stream task (a playlist fetched segment by segment) adds.
+struct StreamFacts {
+  int64_t segmentsDone = 0;
+  int64_t segmentsTotal = 0;    // grows while a live stream is recorded
+  std::string variant;          // the variant fetched, for people; empty without a choice
+  std::string container;        // "ts" or "mp4"
+  std::string containerNote;    // why the result is not in the container asked for
+  bool recording = false;       // a live stream being recorded
+};
 
 // A consistent copy of one task, taken under the engine's lock.
 struct TaskSnapshot {
@@ -34,6 +45,7 @@ struct TaskSnapshot {
   std::string checksumAlgorithm;  // "sha256", ...; empty when none is checked
   std::string checksumSource;     // "option", "repr-digest" or "digest"
   std::string checksumState = "none";  // "none", "pending", "verified", "mismatch"
+  std::optional<StreamFacts> stream;  // set for stream tasks
 };
 
 #endif

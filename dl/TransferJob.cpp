@@ -10,6 +10,7 @@
 #include "dl/Digest.h"
 #include "dl/NonWebTypes.h"
 #include "dl/RetryAfter.h"
+#include "dl/stream/StreamDetect.h"
 #include "platform/DiskSpace.h"
 #include "platform/ErrorText.h"
 #include "platform/Files.h"
@@ -368,6 +369,10 @@ bool TransferJob::OnBody(const char* data, size_t size) {
 }
 
 bool TransferJob::WriteDecoded(const char* data, size_t size) {
+  if (offset_ == 0 && !segments_ && IsPlaylistBody(std::string_view(data, size))) {
+    abort_ = Next(Step::Playlist);
+    return false;
+  }
   if (skip_ > 0) {
     // The start of a whole answer the part already holds.
     size_t skipped = static_cast<size_t>(std::min<int64_t>(skip_, static_cast<int64_t>(size)));
@@ -430,6 +435,10 @@ void TransferJob::HandleHead() {
     return;
   }
   host_.Answered(currentUrl_);
+  if (offset_ == 0 && !segments_ && IsPlaylistType(head.Value("Content-Type"))) {
+    abort_ = Next(Step::Playlist);
+    return;
+  }
   if (!HandleCoding(head)) return;
   if (head.status == 206) HandleRangeAnswer(head);
   else HandleFullAnswer(head);
@@ -667,6 +676,15 @@ TransferJob::StepResult TransferJob::CheckDigest() {
   return Abort(Step::Fail, FailureCause::Checksum, NetReadError,
                DigestDisplayName(expected.algorithm) + " check failed (" + expected.source + "): expected " + expected.hex + ", " + got +
                    "; the downloaded part is kept");
+}
+
+void TransferJob::Discard() {
+  segments_.reset();
+  checkpointer_.Wait();
+  file_.Close();
+  if (partPath_.empty()) return;
+  platform::RemoveFile(PartRecordPath(partPath_));
+  platform::RemoveFile(partPath_);
 }
 
 TransferJob::StepResult TransferJob::Complete() {

@@ -22,7 +22,7 @@
 
 class TransferJob {
  public:
-  enum class Step { Done, More, Retry, Fail, Stop, Redirect };
+  enum class Step { Done, More, Retry, Fail, Stop, Redirect, Playlist };
   struct StepResult {
     Step step = Step::Fail;
     FailureCause cause = FailureCause::None;
@@ -48,6 +48,9 @@ class TransferJob {
   StepResult Complete();
   // Keeps what is on disk for a later start (data flushed, record saved).
   void Keep();
+  // The answer is a stream's playlist: the part and its record go, the
+  // stream task takes over.
+  void Discard();
   // Whether the last Attempt wrote any body byte.
   bool progressed() const { return progressed_; }
   // Bytes of the file held now (on disk and claimed by the record, or

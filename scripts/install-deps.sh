@@ -25,12 +25,17 @@ packages=(
   chromium firefox-esr
   # the extension's .xpi and Chromium .zip
   zip
+  # stream tests: the corpus is made, remuxed results probed (optional for
+  # users: without it a stream stays MPEG-TS)
+  ffmpeg
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against
   packages+=(libbenchmark-dev lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev)
   # the multi-connection peer of velmora-bench-dl --segments
   packages+=(aria2)
+  # the stream peers of velmora-bench-stream (ffmpeg is already listed)
+  packages+=(yt-dlp)
 fi
 
 missing=()

@@ -24,6 +24,8 @@ export const STRINGS = Object.freeze({
   typesLabel: 'File types (extensions, separated by blanks)',
   sizeBefore: 'Only files of at least',
   sizeAfter: 'MiB',
+  streamsTitle: 'Streams on this page',
+  downloadStream: 'Download',
 });
 
 // Puts the text named by each element's data-string into it, so pages hold
