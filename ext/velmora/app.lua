@@ -183,6 +183,9 @@ function M.start(pm)
   actions.setSaveLocations(app.locationText or '[{"ID":0,"name":"","szPath":""}]')
   settingsPage.show(pm, app.settings)
   M.showTarget()
+  -- The skin's placeholder gives way to the version that really runs.
+  local version = host.ui_findControl(pm, "versiontext")
+  if version and host.has("ui_productVersion") then host.ui_setText(version, "v" .. host.ui_productVersion()) end
   M.applySettings(app.settings)
   app.clipboard = clipwatch.new(function(url) return app.tasks:knowsUrl(url) end)
   -- A link left on the clipboard from before this start was seen already.
