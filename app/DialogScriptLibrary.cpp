@@ -146,11 +146,21 @@ int ui_chooseFolder(lua_State* L) {
   return PushOwned(L, chosen);
 }
 
-POINT BelowControl(CControlUI* control) {
-  const RECT& pos = control->GetPos();
-  POINT pt{pos.left, pos.bottom};
+POINT ToScreen(CControlUI* control, POINT pt) {
   if (CPaintManagerUI* manager = control->GetManager()) ClientToScreen(manager->GetPaintWindow(), &pt);
   return pt;
+}
+
+// Under the control, right edges aligned (a menu button sits at the right of
+// a title bar), but never left of the control's left edge on the screen.
+void AlignUnder(CControlUI* control, HWND menu) {
+  const RECT& pos = control->GetPos();
+  const POINT right = ToScreen(control, POINT{pos.right, pos.bottom});
+  RECT placed;
+  GetWindowRect(menu, &placed);
+  const LONG x = right.x - (placed.right - placed.left);
+  if (x >= 0 && x < placed.left)
+    SetWindowPos(menu, nullptr, x, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ui_popupMenu(control, layout [, atMouse]) -> true when the menu opened;
@@ -166,12 +176,15 @@ int ui_popupMenu(lua_State* L) {
       [&] {
         const std::u16string name = Wide(layout);
         if (!IsDialogLayoutName(name)) return false;
-        POINT pt = BelowControl(control);
+        const RECT& pos = control->GetPos();
+        POINT pt = ToScreen(control, POINT{pos.left, pos.bottom});
         if (atMouse) {
           const QPoint mouse = QCursor::pos();
           pt = POINT{mouse.x(), mouse.y()};
         }
-        return CMenuWnd::Open(control, pt, name) != nullptr;
+        CMenuWnd* menu = CMenuWnd::Open(control, pt, name);
+        if (menu && !atMouse) AlignUnder(control, menu->GetHWND());
+        return menu != nullptr;
       },
       false);
   lua_pushboolean(L, opened);

@@ -266,7 +266,29 @@ function M.setHostSavePath(path)
   if type(path) == "string" and path ~= "" then app.hostSavePath = path:gsub("\\", "/") end
 end
 
-function M.handOver(text)
+-- A question (continue a task? what about this duplicate?) is not asked
+-- while the sender of a hand-over waits for its answer: such hand-overs are
+-- kept for the next tick (handPending).
+local pending = {}
+
+local function asksFirst(link, urls)
+  if #urls == 1 and M.unfinishedTwin(link.name or engine.suggestName(urls[1], nil), link.fileSize) then return true end
+  if app.settings.duplicateAction ~= "ask" then return false end
+  local found = duplicates.find(urls, M.targetFolder() or "", #urls == 1 and link.name or nil, app.tasks:all(), {
+    suggestName = function(url, given) return engine.suggestName(url, given) end,
+    exists = function(path) return host.fs_exists(path) == true end,
+  })
+  return #found > 0
+end
+
+-- handPending(): the hand-overs kept for a question, in the order they came.
+function M.handPending()
+  local waiting = pending
+  pending = {}
+  for _, work in ipairs(waiting) do work() end
+end
+
+function M.handOver(text, now)
   local link, message = links.parse(text)
   if not link then
     say(string.format(strings.badHandover, tostring(message)))
@@ -279,6 +301,10 @@ function M.handOver(text)
     return
   end
   if not app.started then return end
+  if not now and asksFirst(link, urls) then
+    pending[#pending + 1] = function() M.handOver(text, true) end
+    return
+  end
   if #urls == 1 and M.offerToContinue(link, urls[1]) then return end
   local extra = #urls == 1 and { name = link.name, referrer = link.referrer, headers = M.browserHeaders(link) } or nil
   local added = M.addUrls(urls, extra)
@@ -355,7 +381,14 @@ function M.handCommandLine(args)
       end
     end
   end
-  if #plain > 0 then M.addUrls(tasksModule.parseUrls(table.concat(plain, "\n"))) end
+  if #plain == 0 then return end
+  local urls = tasksModule.parseUrls(table.concat(plain, "\n"))
+  -- A duplicate among them is asked about once the window stands.
+  if asksFirst({}, urls) then
+    pending[#pending + 1] = function() M.addUrls(urls) end
+  else
+    M.addUrls(urls)
+  end
 end
 
 return M

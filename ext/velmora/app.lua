@@ -247,6 +247,7 @@ end
 function M.tick()
   if not app.started then return end
   M.resume()
+  actions.handPending()
   app.tasks:refresh()
   app.view:resortChanged()
   local running, queued, speed = app.tasks:stats()

@@ -42,7 +42,6 @@ return {
   folderCannotMake = "无法创建此文件夹：%s",
   nextFolder = "下一个任务将保存到：%s",
   chooseFolderTitle = "选择保存文件夹",
-  settingSaved = "设置已保存",
   linksMissing = "请至少输入一个 http 或 https 链接",
   linksBad = "第 %d 行不是 http/https 链接：%s",
   nameBad = "文件名不能含有 / 或控制字符，也不能是 . 或 ..",
@@ -70,7 +69,6 @@ return {
   quitBusy = "下载列表中有任务正在下载,是否退出！",
   quitIdle = "是否退出%s！",
   quitUnzipping = "还有 %d 个文件正在解压,请稍等 ...",
-  hiddenToTray = "Velmora 仍在运行：点击托盘图标可显示窗口",
   duplicateSetting = "遇到已有的链接或文件：%s",
   duplicateChoices = {
     ask = "每次询问", open = "打开已有的", rename = "换个名字下载", replace = "替换", skip = "跳过",

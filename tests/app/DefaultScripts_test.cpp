@@ -543,6 +543,8 @@ TEST_F(DefaultScriptsTest, ADuplicateLinkAsksOnceAndTheKeptAnswerIsUsed) {
     if (IsWindow(modal)) PostMessage(modal, WM_CLOSE, 2, 0);
   });
   HandOver("#clicent#http://127.0.0.1:9/same.zip");
+  EXPECT_EQ(modals, 0) << "not while the sender waits";
+  Tick();
   EXPECT_EQ(modals, 1);
   EXPECT_NE(asked.find(u"http://127.0.0.1:9/same.zip"), std::u16string::npos);
   EXPECT_EQ(Rows("downloadlist"), 1);
@@ -570,6 +572,9 @@ TEST_F(DefaultScriptsTest, AHandOverMatchingAFailedTaskContinuesIt) {
   ASSERT_EQ(Eval("return app.state.tasks:all()[1].state"), "failed");
   modalAnswer = 1;  // yes, continue it
   HandOver(R"(#clicent#{"url":"http://127.0.0.1:9/fresh-link/big.iso","name":"big.iso","fileSize":5000})");
+  EXPECT_EQ(Eval("return table.concat(fake.calls, ';')").find("setUrl"), std::string::npos)
+      << "not asked while the sender waits";
+  Tick();
   EXPECT_EQ(Rows("downloadlist"), 1);
   EXPECT_EQ(Eval("return app.state.tasks:all()[1].url"), "http://127.0.0.1:9/fresh-link/big.iso");
   const std::string calls = Eval("return table.concat(fake.calls, ';')");
@@ -578,6 +583,7 @@ TEST_F(DefaultScriptsTest, AHandOverMatchingAFailedTaskContinuesIt) {
   EXPECT_EQ(Eval("return app.state.store:loadAll()[1].url"), "http://127.0.0.1:9/fresh-link/big.iso");
   // Another size is another file.
   HandOver(R"(#clicent#{"url":"http://127.0.0.1:9/x/big.iso","name":"big.iso","fileSize":7})");
+  Tick();
   EXPECT_EQ(Rows("downloadlist"), 2);
 }
 

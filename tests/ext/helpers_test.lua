@@ -119,4 +119,20 @@ t.case("free space is found for a folder that does not exist yet", function()
   t.eq(adapter.freeSpace(nil), nil, "no text")
 end)
 
+t.case("the help documents are found where the package or a build keeps them", function()
+  local help = require("velmora.help")
+  local places = help.candidates("/usr/lib/velmora", help.GUIDE)
+  t.eq(places[1], "/usr/lib/velmora/../../share/doc/velmora/user-guide.md", "installed beside the package's docs")
+  local asked = {}
+  local found = help.find(help.SCRIPTING, function(path)
+    asked[#asked + 1] = path
+    return path:find("/docs/scripting%.md$") ~= nil
+  end)
+  t.ok(found and found:find("/docs/scripting%.md$"), "a source tree's docs when not installed")
+  t.ok(#asked >= 2, "the installed place was asked first")
+  local missing, lookedAt = help.find("nothing.md", function() return false end)
+  t.eq(missing, nil, "nothing found")
+  t.ok(lookedAt:find("share/doc/velmora/nothing%.md$"), "the message names where it should be")
+end)
+
 t.finish()
