@@ -29,6 +29,8 @@ local bindings = {
   "ui_setRange", "ui_setSelected", "ui_setText", "ui_setToolTip", "ui_setUserData", "ui_setValue",
   "ui_setVisible", "ui_setWindowText", "ui_showWindow", "ui_trayAdd", "ui_trayRemove",
   "ui_traySetTip", "ui_treeAddNode", "ui_treeExpand",
+  -- dialogs from skin layouts, the folder chooser, menus, the version (app/)
+  "ui_chooseFolder", "ui_dialogManager", "ui_endDialog", "ui_popupMenu", "ui_productVersion", "ui_runDialog",
   -- open-at-login (app/)
   "desktop_isOpenAtLogin", "desktop_setOpenAtLogin",
   -- the download engine (dl/)
@@ -73,7 +75,7 @@ local callbacks = {
   "SetDownloacCenterConfig", "InitThreadPathList", "InitSerchType", "SetSavePathDir", "InitSavePathList",
   "SetFileSavePath", "OnClickEvent", "OnItemClickEvent", "OnTabSelectEvent", "OnOtherEvent", "OnMessage",
   "OnTimer", "queryudata", "insertTodb", "OnWindowMessage", "QuitSystem", "QuitControl",
-  "DownloadThreadCount", "freeThreadCount", "UnzipCount", "BookCoverPath",
+  "DownloadThreadCount", "freeThreadCount", "UnzipCount", "BookCoverPath", "CloseToTray",
 }
 
 -- The host calls every callback with its fixed arguments, used or not.

@@ -7,22 +7,20 @@
 
 namespace {
 
-bool IsForwardedItem(const std::u16string& name) {
-  return name == u"menu_Open" || name == u"menu_CopyUrl" || name == u"menu_Delete" || name == u"menu_Start" ||
-         name == u"menu_Pause";
-}
+bool IsForwardedItem(const std::u16string& name) { return name.rfind(u"menu_", 0) == 0 && name.size() > 5; }
 
 }  // namespace
 
-CMenuWnd::CMenuWnd(CControlUI* ownerControl, POINT screenPoint)
+CMenuWnd::CMenuWnd(CControlUI* ownerControl, POINT screenPoint, std::u16string_view layoutName)
     : owner(ownerControl),
       ownerManager(ownerControl ? ownerControl->GetManager() : nullptr),
       ownerName(ownerControl ? ownerControl->GetName() : std::u16string()),
+      layout(layoutName),
       x(screenPoint.x),
       y(screenPoint.y) {}
 
-CMenuWnd* CMenuWnd::Open(CControlUI* owner, POINT screenPoint) {
-  std::unique_ptr<CMenuWnd> menu(new CMenuWnd(owner, screenPoint));
+CMenuWnd* CMenuWnd::Open(CControlUI* owner, POINT screenPoint, std::u16string_view layout) {
+  std::unique_ptr<CMenuWnd> menu(new CMenuWnd(owner, screenPoint, layout));
   const HWND parent = menu->ownerManager ? menu->ownerManager->GetPaintWindow() : nullptr;
   if (!menu->Create(parent, u"", WS_POPUP, WS_EX_TOOLWINDOW)) return nullptr;
   // From here the window owns the object (OnFinalMessage deletes it).
@@ -38,7 +36,7 @@ CMenuWnd* CMenuWnd::Open(CControlUI* owner, POINT screenPoint) {
 LRESULT CMenuWnd::OnCreate() {
   paintManager.Init(GetHWND());
   CDialogBuilder builder;
-  paintManager.AttachDialog(builder.Create(u"menu.xml", nullptr, nullptr, &paintManager));
+  paintManager.AttachDialog(builder.Create(layout, nullptr, nullptr, &paintManager));
   paintManager.AddNotifier(this);
   paintManager.SetRoundCorner(3, 3);
   if (ownerName == u"downloadedlist") {

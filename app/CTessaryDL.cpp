@@ -6,6 +6,7 @@
 
 #include "app/ConfigBootstrapSteps.h"
 #include "app/DesktopScriptLibrary.h"
+#include "app/DialogScriptLibrary.h"
 #include "app/SavePathSetup.h"
 #include "app/InputDlgLibrary.h"
 #include "app/SecondaryWindows.h"
@@ -30,6 +31,7 @@ LuaCommonHooks MainWindowHooks(ConfigBootstrap& bootstrap) {
     RegisterUiScriptLibrary(L);
     RegisterInputDlgLibrary(L);
     RegisterDesktopScriptLibrary(L);
+    RegisterDialogScriptLibrary(L);
   };
   return hooks;
 }
@@ -150,7 +152,7 @@ LRESULT CTessaryDL::OnNcHitTest(LPARAM lParam) {
 
 LRESULT CTessaryDL::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam) {
   if ((wParam & 0xFFF0) == SC_CLOSE) {
-    PostQuitMessage(0);
+    if (!HideToTray()) PostQuitMessage(0);
     return 0;
   }
   const HWND hwnd = GetHWND();
@@ -202,7 +204,16 @@ void CTessaryDL::OnWindowInit() {
   savePath = TakeInstallSavePath(script);
 }
 
+// The scripts' "close to tray" setting: closing then only hides the window,
+// which the tray icon brings back.
+bool CTessaryDL::HideToTray() {
+  if (script.GetScriptGlobalText("CloseToTray") != u"1") return false;
+  ShowWindow(false, false);
+  return true;
+}
+
 bool CTessaryDL::ConfirmExit() {
+  if (HideToTray()) return true;
   const int unpacking = WideTextToInt(script.GetScriptGlobalText("UnzipCount"));
   if (unpacking > 0) {
     ShowMessageBox(u"还有 " + AsciiToWide(std::to_string(unpacking)) + u" 个文件正在解压,请稍等 ...", false);
@@ -326,6 +337,8 @@ bool CTessaryDL::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
       } else if (lParam == WM_LBUTTONDBLCLK) {
         ShowWindow(true, true);
       }
+      // The scripts offer the icon's menu (show, quit).
+      if (wParam == kTrayIconId) script.CallOnWindowMessage(message, wParam, lParam);
       return false;
     default:
       script.CallOnWindowMessage(message, wParam, lParam);

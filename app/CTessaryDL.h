@@ -56,6 +56,7 @@ class CTessaryDL : public CWindowWnd, public INotifyUI, public IListCallbackUI {
   void OnWindowInit();
   // True when the click is dealt with (exit blocked or confirmed).
   bool ConfirmExit();
+  bool HideToTray();
   int ShowMessageBox(std::u16string text, bool withCancel);
   void OnCopyData(UINT message, WPARAM wParam, LPARAM lParam);
   // True when the message is answered with `result`; false passes it on.

@@ -14,6 +14,7 @@
 #include "app/CTessaryDL.h"
 #include "app/DesktopCommands.h"
 #include "app/InstanceHandoff.h"
+#include "app/ProgramInfoOptions.h"
 #include "platform/CommandLine.h"
 #include "platform/Display.h"
 #include "platform/Path.h"
@@ -48,6 +49,7 @@ int SaveScreenshot(HWND window, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const std::optional<int> status = AnswerProgramInfoOption(argc, argv, stdout)) return *status;
   // Desktop set-up actions (browser manifests, open at login) end here.
   if (const std::optional<int> status = RunDesktopCommand(argc, argv)) return *status;
   std::vector<std::u16string> arguments = platform::CommandLineArguments(argc, argv);

@@ -8,6 +8,11 @@ local engine = require("velmora.engine")
 local tasksModule = require("velmora.tasks")
 local adapter = require("velmora.ui_adapter")
 local strings = require("velmora.strings")
+local settingsStore = require("velmora.settings")
+local settingsPage = require("velmora.settings_page")
+local duplicates = require("velmora.duplicates")
+local duplicatePrompt = require("velmora.duplicate_prompt")
+local newtaskDialog = require("velmora.newtask_dialog")
 local app = require("velmora.state")
 
 local M = {}
@@ -27,15 +32,86 @@ function M.targetFolder()
   return paths.ansi(paths.downloadDir())
 end
 
-function M.addUrls(urls, extra)
+-- openPath(path, failure) -> true when the desktop opened it; otherwise
+-- the user is told, with `failure` (a format taking the path).
+function M.openPath(path, failure)
+  if type(path) == "string" and path ~= "" and host.ui_openUrl(path) then return true end
+  say(string.format(failure or strings.openFailed, tostring(path)))
+  return false
+end
+
+local function openExisting(entry)
+  local task = entry.task
+  if not task then return M.openPath(entry.file) end
+  if task.state == "done" and task.file ~= "" then return M.openPath(task.file) end
+  return M.openPath(task.folder, strings.openFolderFailed)
+end
+
+-- Takes the existing task (with its file) or file out of the way; false,
+-- told to the user, when it cannot be.
+local function removeExisting(entry)
+  local ok, message
+  if entry.task then
+    ok, message = app.tasks:delete({ entry.task.id }, true)
+  else
+    ok, message = os.remove(paths.native(entry.file) or entry.file)
+  end
+  if not ok then say(string.format(strings.deleteFailed, tostring(message))) end
+  return ok and true or false
+end
+
+local function rememberChoice(choice)
+  app.settings.duplicateAction = choice
+  local ok, message = settingsStore.save(app.settings)
+  if not ok then say(string.format(strings.settingsFailed, tostring(message))) end
+  if app.pm then settingsPage.show(app.pm, app.settings) end
+end
+
+-- The links of `urls` to add once duplicates are dealt with: asked once for
+-- the batch unless the settings keep an answer or the caller has one.
+function M.resolveDuplicates(urls, folder, name, choice)
+  local found = duplicates.find(urls, folder, name, app.tasks:all(), {
+    suggestName = function(url, given) return engine.suggestName(url, given) end,
+    exists = function(path) return host.fs_exists(path) == true end,
+  })
+  if #found == 0 then return urls end
+  choice = choice or app.settings.duplicateAction
+  if choice ~= "open" and choice ~= "rename" and choice ~= "replace" and choice ~= "skip" then
+    local remember
+    choice, remember = duplicatePrompt.ask(app.hwnd, found)
+    if remember then rememberChoice(choice) end
+  end
+  local add, act = duplicates.apply(urls, found, choice)
+  local dropped = {}
+  for _, entry in ipairs(act) do
+    if choice == "open" then
+      openExisting(entry)
+    elseif not removeExisting(entry) then
+      dropped[entry.url] = true
+    end
+  end
+  local kept = {}
+  for _, url in ipairs(add) do
+    if not dropped[url] then kept[#kept + 1] = url end
+  end
+  if choice == "skip" then say(string.format(strings.skipped, #found)) end
+  return kept
+end
+
+-- addUrls(urls [, extra [, folder [, choice]]]) -> the added tasks, or nil
+-- when none was added (the user is told why). `choice` answers the
+-- duplicate question in advance.
+function M.addUrls(urls, extra, folder, choice)
   if #urls == 0 then return nil end
-  local folder, why = M.targetFolder()
-  local made
+  local why, made
+  folder = folder or M.targetFolder()
   if folder then made, why = host.fs_makeDirs(folder) end
   if not made then
-    say(why)
+    say(string.format(strings.folderCannotMake, tostring(why)))
     return nil
   end
+  urls = M.resolveDuplicates(urls, folder, extra and extra.name, choice)
+  if #urls == 0 then return nil end
   local added, message = app.tasks:add(urls, folder, extra)
   if not added then
     say(message)
@@ -59,13 +135,19 @@ function M.addFromText(text)
   say(report)
 end
 
+-- The new-task dialog; what it confirms is added like any other links.
 function M.askForUrls()
-  if not (host.inputDlg and app.hwnd) then return end
-  local dialog = host.inputDlg.new(app.hwnd)
-  if not dialog then return end
-  local text = host.inputDlg.showmodule(dialog)
-  host.inputDlg.del(dialog)
-  if text then M.addFromText(text) end
+  if not app.hwnd then return end
+  local request, message = newtaskDialog.ask(app.hwnd, {
+    folder = M.targetFolder(), connections = tostring(app.settings.connections),
+  })
+  if not request then
+    if message then say(message) end
+    return
+  end
+  local extra = { name = request.name, paused = request.paused, options = request.options }
+  local added = M.addUrls(request.urls, extra, request.folder)
+  if added then say(string.format(strings.added, #added)) end
 end
 
 -- The list on the page shown; none on the settings page, so a key pressed
@@ -96,7 +178,7 @@ function M.deleteSelected(list)
     adapter.confirmDelete(app.hwnd, string.format(strings.confirmDeleteAsk, #ids), strings.alsoDeleteFiles)
   if not confirmed then return end
   local ok, message = app.tasks:delete(ids, deleteFiles)
-  if not ok then say(message) end
+  if not ok then say(string.format(strings.deleteFailed, tostring(message))) end
   app.publishCounts()
 end
 
@@ -105,10 +187,12 @@ function M.openFolderOfSelected(list)
   local task = ids[1] and app.tasks:get(ids[1])
   local folder = task and task.folder or M.targetFolder()
   if not folder then return end
-  -- A folder that cannot be made is reported by the desktop when it fails
-  -- to open it.
-  host.fs_makeDirs(folder)
-  host.ui_openUrl(folder)
+  local made, why = host.fs_makeDirs(folder)
+  if not made then
+    say(string.format(strings.folderCannotMake, tostring(why)))
+    return
+  end
+  M.openPath(folder, strings.openFolderFailed)
 end
 
 -- The links of the selected tasks on the clipboard, one a line.
@@ -125,7 +209,29 @@ end
 function M.openFileOfSelected(list)
   local ids = app.view:selectedIds(list)
   local task = ids[1] and app.tasks:get(ids[1])
-  if task and task.file ~= "" then host.ui_openUrl(task.file) end
+  if not task then return end
+  if task.file == "" or task.state ~= "done" then
+    say(string.format(strings.notDownloadedYet, task.name))
+    return
+  end
+  M.openPath(task.file)
+end
+
+-- Finished tasks leave the list; their files stay where they are.
+function M.clearFinished()
+  local ids = {}
+  for _, task in ipairs(app.tasks:all()) do
+    if task.state == "done" then ids[#ids + 1] = task.id end
+  end
+  if #ids == 0 then return 0 end
+  local ok, message = app.tasks:delete(ids, false)
+  if not ok then
+    say(string.format(strings.deleteFailed, tostring(message)))
+    return nil
+  end
+  say(string.format(strings.clearedFinished, #ids))
+  app.publishCounts()
+  return #ids
 end
 
 -- Double click in the running list: start what stands, pause what runs.
@@ -160,7 +266,29 @@ function M.setHostSavePath(path)
   if type(path) == "string" and path ~= "" then app.hostSavePath = path:gsub("\\", "/") end
 end
 
-function M.handOver(text)
+-- A question (continue a task? what about this duplicate?) is not asked
+-- while the sender of a hand-over waits for its answer: such hand-overs are
+-- kept for the next tick (handPending).
+local pending = {}
+
+local function asksFirst(link, urls)
+  if #urls == 1 and M.unfinishedTwin(link.name or engine.suggestName(urls[1], nil), link.fileSize) then return true end
+  if app.settings.duplicateAction ~= "ask" then return false end
+  local found = duplicates.find(urls, M.targetFolder() or "", #urls == 1 and link.name or nil, app.tasks:all(), {
+    suggestName = function(url, given) return engine.suggestName(url, given) end,
+    exists = function(path) return host.fs_exists(path) == true end,
+  })
+  return #found > 0
+end
+
+-- handPending(): the hand-overs kept for a question, in the order they came.
+function M.handPending()
+  local waiting = pending
+  pending = {}
+  for _, work in ipairs(waiting) do work() end
+end
+
+function M.handOver(text, now)
   local link, message = links.parse(text)
   if not link then
     say(string.format(strings.badHandover, tostring(message)))
@@ -173,9 +301,54 @@ function M.handOver(text)
     return
   end
   if not app.started then return end
+  if not now and asksFirst(link, urls) then
+    pending[#pending + 1] = function() M.handOver(text, true) end
+    return
+  end
+  if #urls == 1 and M.offerToContinue(link, urls[1]) then return end
   local extra = #urls == 1 and { name = link.name, referrer = link.referrer, headers = M.browserHeaders(link) } or nil
   local added = M.addUrls(urls, extra)
   if added then say(string.format(strings.added, #added)) end
+end
+
+-- A paused or failed task of the same file name and length as a hand-over
+-- is most likely the same file behind a fresh (signed, expiring) link.
+function M.unfinishedTwin(name, size)
+  if type(name) ~= "string" or type(size) ~= "number" or size <= 0 then return nil end
+  for _, task in ipairs(app.tasks:all()) do
+    if (task.state == "paused" or task.state == "failed") and task.name == name and tonumber(task.total) == size then
+      return task
+    end
+  end
+  return nil
+end
+
+-- continueWith(task, url) -> true when the task goes on from the new link.
+function M.continueWith(task, url)
+  local eid, message = app.tasks:ensureEngineTask(task, false)
+  local ok = false
+  if eid then ok, message = engine.setUrl(eid, url) end
+  if not ok then
+    say(string.format(strings.resumeFailed, task.name, tostring(message)))
+    return false
+  end
+  task.url = url
+  local stored, why = app.store:updateMany({ task })
+  if not stored then say(why) end
+  app.tasks:start({ task.id })
+  say(string.format(strings.resumed, task.name))
+  app.publishCounts()
+  return true
+end
+
+-- offerToContinue(link, url) -> true when the hand-over was taken as the
+-- continuation of a task in the list.
+function M.offerToContinue(link, url)
+  local name = link.name or engine.suggestName(url, nil)
+  local twin = M.unfinishedTwin(name, link.fileSize)
+  if not twin then return false end
+  if host.ui_messageBox(app.hwnd, string.format(strings.resumeOffer, twin.name), true) ~= 1 then return false end
+  return M.continueWith(twin, url)
 end
 
 -- browserHeaders(link) -> the request headers a browser's hand-over asks
@@ -208,7 +381,14 @@ function M.handCommandLine(args)
       end
     end
   end
-  if #plain > 0 then M.addUrls(tasksModule.parseUrls(table.concat(plain, "\n"))) end
+  if #plain == 0 then return end
+  local urls = tasksModule.parseUrls(table.concat(plain, "\n"))
+  -- A duplicate among them is asked about once the window stands.
+  if asksFirst({}, urls) then
+    pending[#pending + 1] = function() M.addUrls(urls) end
+  else
+    M.addUrls(urls)
+  end
 end
 
 return M

@@ -13,6 +13,7 @@ local adapter = require("velmora.ui_adapter")
 local strings = require("velmora.strings")
 local app = require("velmora.state")
 local actions = require("velmora.actions")
+local menu = require("velmora.menu")
 
 local M = {}
 M.state = app
@@ -20,9 +21,24 @@ M.state = app
 -- Host input goes straight to the commands.
 M.addFromText = actions.addFromText
 M.targetFolder = actions.targetFolder
-M.setSaveLocations = actions.setSaveLocations
-M.setHostSavePath = actions.setHostSavePath
 M.handOver = actions.handOver
+
+-- The settings page names the folder the next task goes to, so it follows
+-- everything that decides it: the host's save path (known only after the
+-- window's first set-up), the selected save location and the settings.
+function M.showTarget()
+  if app.pm then settingsPage.showTarget(app.pm, actions.targetFolder()) end
+end
+
+function M.setSaveLocations(text)
+  actions.setSaveLocations(text)
+  M.showTarget()
+end
+
+function M.setHostSavePath(path)
+  actions.setHostSavePath(path)
+  M.showTarget()
+end
 
 local TRAY_ICON = 107
 local DISK_CHECK_SECONDS = 30
@@ -57,13 +73,30 @@ function M.applySettings(values)
   engine.setLimit(values.speedLimit * 1024)
   -- Tasks starting from now on; running ones keep the connections they have.
   engine.setConnections(values.connections)
+  -- The host's close button reads this.
+  host.publish("CloseToTray", values.closeToTray and "1" or "0")
+end
+
+-- Values typed on the settings page that could not be taken, by key.
+app.settingProblems = {}
+
+-- checkSetting(key, raw) -> the value, or nil and the problem to show.
+local function checkSetting(key, raw)
+  local value, why, field = settingsStore.check(key, raw)
+  if value == nil then return nil, settingsPage.problemText(why, field) end
+  if key == "folder" and value ~= "" then
+    local made, message = host.fs_makeDirs(value)
+    if not made then return nil, settingsPage.problemText("folder", field, message) end
+  end
+  return value
 end
 
 function M.changeSetting(key, raw)
-  local value = settingsStore.coerce(key, raw)
+  local value, problem = checkSetting(key, raw)
+  app.settingProblems[key] = problem
   if value == nil or value == app.settings[key] then
-    -- The controls show what holds, not what was typed.
-    settingsPage.show(app.pm, app.settings)
+    -- The controls show what holds, or what was typed and why it was not taken.
+    settingsPage.show(app.pm, app.settings, app.settingProblems)
     return
   end
   app.settings[key] = value
@@ -72,8 +105,17 @@ function M.changeSetting(key, raw)
   local ok, message = settingsStore.save(app.settings)
   if not ok then app.say(string.format(strings.settingsFailed, tostring(message))) end
   M.applySettings(app.settings)
-  settingsPage.show(app.pm, app.settings)
+  settingsPage.show(app.pm, app.settings, app.settingProblems)
+  M.showTarget()
   app.publishCounts()
+end
+
+function M.browseFolder()
+  local chosen = host.has("ui_chooseFolder") and host.ui_chooseFolder(strings.chooseFolderTitle, actions.targetFolder())
+  if chosen then
+    host.ui_setText(host.ui_findControl(app.pm, "folderedit"), chosen)
+    M.changeSetting("folder", chosen)
+  end
 end
 
 -- Start-up ----------------------------------------------------------------
@@ -140,8 +182,10 @@ function M.start(pm)
   -- Until the host lists its save locations, the default folder is the one.
   actions.setSaveLocations(app.locationText or '[{"ID":0,"name":"","szPath":""}]')
   settingsPage.show(pm, app.settings)
-  local folderEdit = host.ui_findControl(pm, "folderedit")
-  if folderEdit then host.ui_setAttribute(folderEdit, "prompttext", app.hostSavePath or shown(paths.downloadDir())) end
+  M.showTarget()
+  -- The skin's placeholder gives way to the version that really runs.
+  local version = host.ui_findControl(pm, "versiontext")
+  if version and host.has("ui_productVersion") then host.ui_setText(version, "v" .. host.ui_productVersion()) end
   M.applySettings(app.settings)
   app.clipboard = clipwatch.new(function(url) return app.tasks:knowsUrl(url) end)
   -- A link left on the clipboard from before this start was seen already.
@@ -191,15 +235,19 @@ end
 
 local function watchClipboard()
   if not app.settings.clipboard then return end
-  local url = app.clipboard:check(host.ui_getClipboardText())
-  if url and host.ui_messageBox(app.hwnd, string.format(strings.clipboardOffer, url), true) == 1 then
-    actions.addUrls({ url })
+  local url, known = app.clipboard:check(host.ui_getClipboardText())
+  if not url then return end
+  -- Said once here; the same question is not asked again on adding.
+  local text = string.format(known and strings.clipboardKnown or strings.clipboardOffer, url)
+  if host.ui_messageBox(app.hwnd, text, true) == 1 then
+    actions.addUrls({ url }, nil, nil, known and "rename" or nil)
   end
 end
 
 function M.tick()
   if not app.started then return end
   M.resume()
+  actions.handPending()
   app.tasks:refresh()
   app.view:resortChanged()
   local running, queued, speed = app.tasks:stats()
@@ -239,8 +287,9 @@ function M.onClick(n)
   elseif name == "B_pause" then actions.pauseSelected()
   elseif name == "B_delete" then actions.deleteSelected()
   elseif name == "B_openfolder" then actions.openFolderOfSelected()
-  elseif name == "menubtn" then
-    host.ui_setSelected(host.ui_findControl(app.pm, "tab_settings"), true)
+  elseif name == "menubtn" then menu.open(app.pm)
+  elseif name == "folderbrowse" then M.browseFolder()
+  elseif name == "dupreset" then M.changeSetting("duplicateAction", "ask")
   end
 end
 
@@ -259,6 +308,13 @@ local menuActions = {
   menu_Start = function(list) actions.startSelected(list) end,
   menu_Pause = function(list) actions.pauseSelected(list) end,
   menu_Delete = function(list) actions.deleteSelected(list) end,
+  menu_Settings = function() menu.showSettings(app.pm) end,
+  menu_ClearFinished = function() actions.clearFinished() end,
+  menu_About = function() menu.about(app.hwnd) end,
+  menu_Help = function() menu.help("guide") end,
+  menu_ScriptHelp = function() menu.help("scripting") end,
+  menu_Quit = function() M.askToQuit() end,
+  menu_Show = function() menu.showWindow(app.hwnd) end,
 }
 
 local keyActions = {
@@ -283,6 +339,7 @@ function M.onOther(n)
     menuActions[kind](sender)
   elseif name == "sellist" and kind == "itemselect" then
     M.refreshDisk(true)
+    M.showTarget()
   else
     local key, value = settingsPage.change(n)
     if key then return M.changeSetting(key, value) end
@@ -299,11 +356,30 @@ function M.onOther(n)
   end
 end
 
-function M.onWindowMessage(message, wParam)
+function M.onWindowMessage(message, wParam, lParam)
   if message == engine.STATE_MESSAGE and app.started then
     app.tasks:engineChanged(M.pointerNumber(wParam))
     app.publishCounts()
+  elseif message == menu.TRAY_MESSAGE and M.pointerNumber(wParam) == TRAY_ICON and app.started then
+    menu.trayEvent(app.pm, app.hwnd, M.pointerNumber(lParam))
   end
+end
+
+-- The menu's quit: the same questions as the window's close button, then
+-- the same way out.
+function M.askToQuit()
+  local unpacking = adapter.extractionsRunning()
+  if unpacking > 0 then
+    host.ui_messageBox(app.hwnd, string.format(strings.quitUnzipping, unpacking), false)
+    return false
+  end
+  local running, queued = app.tasks:stats()
+  local busy = engine.available() and running + queued > 0
+  local text = busy and strings.quitBusy or string.format(strings.quitIdle, app.title)
+  if host.ui_messageBox(app.hwnd, text, true) ~= 1 then return false end
+  M.quit()
+  host.ui_postMessage(app.hwnd, menu.WM_CLOSE, 0, 0)
+  return true
 end
 
 return M

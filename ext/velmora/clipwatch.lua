@@ -1,6 +1,7 @@
 -- Clipboard watching: a copied http/https link to a file offers itself once.
--- The watcher remembers every URL it has offered or seen as a task, so the
--- same link is never offered twice, even after it was declined.
+-- The watcher remembers every URL it has offered, so the same link is never
+-- offered twice, even after it was declined. A link already in the list is
+-- offered too, saying so: ignoring it would leave the user wondering.
 local trim = require("velmora.text").trim
 
 local M = {}
@@ -25,16 +26,16 @@ function M.looksLikeFileLink(text)
   return path:match("/[^/]+%.[%w]+$") ~= nil, url
 end
 
--- check(clipboardText) -> the URL to offer, or nil. Unchanged clipboard
--- text is ignored without further work, so this is cheap once a second.
+-- check(clipboardText) -> the URL to offer and whether the list has it
+-- already, or nil. Unchanged clipboard text is ignored without further
+-- work, so this is cheap once a second.
 function M:check(text)
   if text == nil or text == self.last then return nil end
   self.last = text
   local ok, url = M.looksLikeFileLink(text)
   if not ok or self.offered[url] then return nil end
   self.offered[url] = true
-  if self.isKnown and self.isKnown(url) then return nil end
-  return url
+  return url, (self.isKnown and self.isKnown(url)) and true or false
 end
 
 -- prime(text): what is on the clipboard when watching starts is never

@@ -48,6 +48,9 @@ function M.list() return call("list") end
 function M.setMaxActive(n) return call("setMaxActive", n) end
 function M.setLimit(bytesPerSecond) return call("setLimit", bytesPerSecond) end
 function M.setConnections(n) return call("setConnections", n) end
+-- setUrl(id, url) -> true, or nil, a message and a cause: the task goes on
+-- from a fresh link to the same file.
+function M.setUrl(id, url) return call("setUrl", id, url) end
 -- suggestName(url [, name]) -> the name the engine starts a file from.
 function M.suggestName(url, name) return call("suggestName", url, name) end
 

@@ -19,6 +19,10 @@ M.fields = {
   { key = "connections", kind = "int", default = 4, min = 1, max = 16 },
   { key = "clipboard", kind = "bool", default = false },
   { key = "extract", kind = "bool", default = true },
+  { key = "closeToTray", kind = "bool", default = false },
+  -- What to do with a link or file that is already there; "ask" asks.
+  { key = "duplicateAction", kind = "choice", default = "ask",
+    choices = { "ask", "open", "rename", "replace", "skip" } },
 }
 
 local byKey = {}
@@ -50,8 +54,33 @@ function M.coerce(key, value)
   end
   if value == nil then return nil end
   value = trim(tostring(value))
+  if field.kind == "choice" then
+    for _, choice in ipairs(field.choices) do
+      if value == choice then return value end
+    end
+    return nil
+  end
   -- A folder is a full path, or empty for "the selected save location".
   if field.kind == "folder" and value ~= "" and value:sub(1, 1) ~= "/" then return nil end
+  return value
+end
+
+-- check(key, typed) -> the value as typed on the settings page, or nil and
+-- why not: "unknown", "number" (not a whole number), "range" (with the
+-- field's min and max), "relative" (a folder that is no full path). Unlike
+-- coerce, nothing is brought into range: the user sees what was wrong.
+function M.check(key, typed)
+  local field = byKey[key]
+  if not field then return nil, "unknown" end
+  if field.kind == "int" then
+    local text = trim(tostring(typed or ""))
+    local n = text:match("^%d+$") and tonumber(text)
+    if not n then return nil, "number", field end
+    if n < field.min or n > field.max then return nil, "range", field end
+    return n
+  end
+  local value = M.coerce(key, typed)
+  if value == nil then return nil, field.kind == "folder" and "relative" or "unknown", field end
   return value
 end
 

@@ -1,24 +1,57 @@
 -- The settings page: which control shows which setting. Edits take effect
--- when they lose focus or Enter is pressed; check boxes at once.
+-- when they lose focus or Enter is pressed; check boxes at once. A value
+-- that cannot be taken stays in its field as typed, with the problem in the
+-- label "<edit>_err" beside it, until it is corrected.
 local host = require("velmora.host")
+local strings = require("velmora.strings")
 local M = {}
 
 M.edits = {
   threadcountedit = "concurrent", speedlimitedit = "speedLimit", connectionsedit = "connections", folderedit = "folder",
 }
-M.checks = { chk_autostart = "resume", chk_unzip = "extract", chk_notify = "notify", chk_clipboard = "clipboard" }
+M.checks = {
+  chk_autostart = "resume", chk_unzip = "extract", chk_notify = "notify", chk_clipboard = "clipboard",
+  chk_tray = "closeToTray",
+}
 
--- show(pm, values): puts the values into the controls without raising
--- notifications of their own.
-function M.show(pm, values)
+local editOf = {}
+for name, key in pairs(M.edits) do editOf[key] = name end
+
+local function setText(pm, name, text)
+  local c = host.ui_findControl(pm, name)
+  if c then host.ui_setText(c, text) end
+end
+
+-- show(pm, values [, problems]): puts the values into the controls without
+-- raising notifications of their own; a field with a problem keeps what
+-- was typed and shows the problem.
+function M.show(pm, values, problems)
+  problems = problems or {}
   for name, key in pairs(M.edits) do
-    local c = host.ui_findControl(pm, name)
-    if c then host.ui_setText(c, tostring(values[key])) end
+    if not problems[key] then setText(pm, name, tostring(values[key])) end
+    setText(pm, name .. "_err", problems[key] or "")
   end
   for name, key in pairs(M.checks) do
     local c = host.ui_findControl(pm, name)
     if c then host.ui_setSelected(c, values[key] and true or false, false) end
   end
+  local choice = values.duplicateAction or "ask"
+  setText(pm, "dupchoice", string.format(strings.duplicateSetting, strings.duplicateChoices[choice] or choice))
+  local reset = host.ui_findControl(pm, "dupreset")
+  if reset then host.ui_setVisible(reset, choice ~= "ask") end
+end
+
+-- problemText(why, field) -> what the user reads beside the field.
+function M.problemText(why, field, detail)
+  if why == "range" then return string.format(strings.settingRange, field.min, field.max) end
+  if why == "relative" then return strings.folderRelative end
+  if why == "folder" then return string.format(strings.folderCannotMake, tostring(detail)) end
+  return strings.settingNotNumber
+end
+
+-- showTarget(pm, folder): the folder the next task really goes to.
+function M.showTarget(pm, folder)
+  setText(pm, "foldernext", string.format(strings.nextFolder, tostring(folder or "")))
 end
 
 -- change(n) -> key, raw value when the notification edits a setting.
@@ -35,5 +68,7 @@ function M.change(n)
   end
   return nil
 end
+
+M.editOf = editOf
 
 return M

@@ -133,6 +133,9 @@ function M:ensureEngineTask(task, start)
   -- Cookies and the like from the browser live in memory only: never in
   -- the database, so a restart fetches without them.
   if task.headers then options.headers = task.headers end
+  -- What the new-task dialog chose for this task (connections, limit,
+  -- checksum); in memory only, as the headers are.
+  for key, value in pairs(task.options or {}) do options[key] = value end
   local id, message = engine.add(task.url, task.folder, options)
   if not id then return nil, message end
   self.engineOf[task.id], self.taskOfEngine[id] = id, task.id
@@ -159,7 +162,8 @@ end
 -- add(urls, folder [, extra]) -> the new tasks, or nil and a message. All
 -- rows are written in one transaction before any transfer starts, so a
 -- crash never loses a task the user was shown. `extra` may carry name,
--- referrer and request headers (for a single link from the browser).
+-- referrer and request headers (for a single link from the browser),
+-- engine options (`options`) and `paused` to add without starting.
 function M:add(urls, folder, extra)
   extra = extra or {}
   local now = self.clock()
@@ -169,9 +173,10 @@ function M:add(urls, folder, extra)
     -- without an engine no task runs, and the link itself names it.
     local name = engine.suggestName(url, extra.name) or extra.name or url
     fresh[#fresh + 1] = {
-      url = url, name = name, folder = folder, state = "queued", done = 0, total = -1, error = "",
+      url = url, name = name, folder = folder, state = extra.paused and "paused" or "queued",
+      done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
-      named = extra.name ~= nil, headers = extra.headers,
+      named = extra.name ~= nil, headers = extra.headers, options = extra.options,
     }
   end
   if #fresh == 0 then return fresh end
@@ -182,7 +187,7 @@ function M:add(urls, folder, extra)
     self.order[#self.order + 1] = task
   end
   self.onAdd(fresh)
-  self:start(self:idsOf(fresh))
+  if not extra.paused then self:start(self:idsOf(fresh)) end
   return fresh
 end
 

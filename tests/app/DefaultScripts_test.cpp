@@ -3,6 +3,8 @@
 // no script reports, stored tasks shown again after a restart, hand-overs,
 // settings, search, and a damaged database set aside.
 #include "app/CTessaryDL.h"
+#include "app/CScriptDialog.h"
+#include "app/DialogScriptLibrary.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -25,6 +27,7 @@
 #include "tests/support/TempDir.h"
 #include "ui/controls/ControlAutomation.h"
 #include "ui/controls/EmbeddedSkin.h"
+#include "ui/bindings/ScriptBindings.h"
 #include "ui/window/Automation.h"
 
 namespace {
@@ -276,7 +279,10 @@ TEST_F(DefaultScriptsTest, AFinishedZipIsExtractedBesideItAndAFailureShowsOnTheT
   if (std::system(made.c_str()) != 0) GTEST_SKIP() << "the zip program makes the test archive";
   WriteFileBytes(folder + "/bad.zip", "PK\x03\x04 this is no archive");
   OpenWithFakeEngine(source);
-  Eval("app.state.settings.extract = true app.state.settings.folder = '" + folder + "'");
+  // The archives are on disk before their tasks exist: downloading them
+  // again is what the user chose.
+  Eval("app.state.settings.extract = true app.state.settings.folder = '" + folder +
+       "' app.state.settings.duplicateAction = 'rename'");
   Eval("app.addFromText('http://127.0.0.1:9/good.zip\\nhttp://127.0.0.1:9/bad.zip')");
   ASSERT_EQ(Rows("downloadlist"), 2);
   Eval("fake:set('http://127.0.0.1:9/good.zip', { state = 'done', done = 10, total = 10 })");
@@ -392,8 +398,14 @@ TEST_F(DefaultScriptsTest, ADamagedDatabaseIsSetAsideAndReported) {
 TEST_F(DefaultScriptsTest, SettingsPageWritesTheSettingsFile) {
   Open();
   EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "3");
+  // Out of range: kept as typed, with the reason beside it, and not saved.
   Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '25') ui_sendNotify(e, 'killfocus', 0, 0)");
-  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "20");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit'))"), "25");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit_err'))"),
+            Eval("return string.format(require('velmora.strings').settingRange, 1, 20)"));
+  EXPECT_EQ(Eval("return app.state.settings.concurrent"), "3");
+  Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '20') ui_sendNotify(e, 'return', 0, 0)");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'threadcountedit_err'))"), "");
   Eval("local c = ui_findControl(pm, 'chk_clipboard') ui_setSelected(c, true)");
   ProcessEvents();
   const std::string file = ReadFileBytes(home / "config/velmora/settings.xml");
@@ -447,6 +459,219 @@ TEST_F(DefaultScriptsTest, SearchFiltersTheListAsYouType) {
   EXPECT_EQ(Rows("downloadlist"), 2);
   Eval("local e = ui_findControl(pm, 'searchedit') ui_setText(e, '') ui_sendNotify(e, 'textchanged', 0, 0)");
   EXPECT_EQ(Rows("downloadlist"), 3);
+}
+
+
+// Text of a control in the innermost script dialog; empty when none.
+std::u16string DialogText(const char16_t* name) {
+  CScriptDialog* dialog = InnermostScriptDialog();
+  CControlUI* control = dialog ? dialog->PaintManager().FindControl(name) : nullptr;
+  return control ? control->GetText() : std::u16string();
+}
+
+void SetDialogText(const char16_t* name, std::u16string_view text) {
+  CScriptDialog* dialog = InnermostScriptDialog();
+  if (CControlUI* control = dialog ? dialog->PaintManager().FindControl(name) : nullptr) control->SetText(text);
+}
+
+bool ClickInDialog(const char16_t* name) {
+  CScriptDialog* dialog = InnermostScriptDialog();
+  return dialog && ClickControl(dialog->PaintManager(), name);
+}
+
+// The new-task button opens the product's dialog: a problem keeps it open
+// with the reason beside its field; what it confirms becomes tasks with
+// their folder, options and "paused", and the options reach the engine.
+TEST_F(DefaultScriptsTest, NewTaskDialogChecksItsFieldsAndAddsWhatItConfirms) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  OpenWithFakeEngine(source);
+  const std::string chosen = home / "chosen/deeper";
+  const FolderChooser previous = SetFolderChooser([&](const std::u16string&, const std::u16string&) {
+    return std::optional<std::u16string>(std::u16string(chosen.begin(), chosen.end()));
+  });
+  std::u16string connectionsProblem, linksProblem;
+  bool stayedOpen = false;
+  int dialogs = 0;
+  SetModalHook([&](HWND modal) {
+    ++dialogs;
+    ClickInDialog(u"okbtn");
+    linksProblem = DialogText(u"links_err");
+    SetDialogText(u"links", u"http://127.0.0.1:9/one.iso\nhttp://127.0.0.1:9/two.iso");
+    SetDialogText(u"connections", u"40");
+    ClickInDialog(u"browsebtn");
+    ClickInDialog(u"okbtn");
+    connectionsProblem = DialogText(u"connections_err");
+    stayedOpen = IsWindow(modal) && InnermostScriptDialog() != nullptr;
+    SetDialogText(u"connections", u"8");
+    SetDialogText(u"speedLimit", u"64");
+    ClickInDialog(u"chk_paused");
+    ClickInDialog(u"okbtn");
+    if (InnermostScriptDialog()) PostMessage(modal, WM_CLOSE, 2, 0);
+  });
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"B_add"));
+  ProcessEvents();
+  SetFolderChooser(previous);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_FALSE(linksProblem.empty()) << "an empty form names the missing links";
+  EXPECT_FALSE(connectionsProblem.empty()) << "40 connections are refused, not brought down to 16";
+  EXPECT_TRUE(stayedOpen);
+  ASSERT_EQ(Rows("downloadlist"), 2);
+  EXPECT_EQ(Eval("return app.state.tasks:all()[1].folder"), chosen);
+  EXPECT_EQ(Eval("return app.state.tasks:all()[2].state"), "paused");
+  EXPECT_EQ(Eval("return #fake.calls"), "0") << "paused tasks are not started";
+  struct stat info {};
+  EXPECT_EQ(stat(chosen.c_str(), &info), 0) << "the chosen folder is made";
+  Eval("app.state.tasks:start({ app.state.tasks:all()[1].id })");
+  EXPECT_EQ(Eval("local t = fake.tasks[fake:idOf('http://127.0.0.1:9/one.iso')] "
+                 "return t.options.connections .. ' ' .. t.options.limit"),
+            "8 65536");
+}
+
+// A link already in the list asks once; "skip" with "do this every time"
+// is kept, and the next duplicate is skipped without asking.
+TEST_F(DefaultScriptsTest, ADuplicateLinkAsksOnceAndTheKeptAnswerIsUsed) {
+  Open();
+  HandOver("#clicent#http://127.0.0.1:9/same.zip");
+  ASSERT_EQ(Rows("downloadlist"), 1);
+  std::u16string asked;
+  SetModalHook([&](HWND modal) {
+    ++modals;
+    asked = DialogText(u"dup_text");
+    ClickInDialog(u"chk_remember");
+    ClickInDialog(u"dup_skip");
+    if (IsWindow(modal)) PostMessage(modal, WM_CLOSE, 2, 0);
+  });
+  HandOver("#clicent#http://127.0.0.1:9/same.zip");
+  EXPECT_EQ(modals, 0) << "not while the sender waits";
+  Tick();
+  EXPECT_EQ(modals, 1);
+  EXPECT_NE(asked.find(u"http://127.0.0.1:9/same.zip"), std::u16string::npos);
+  EXPECT_EQ(Rows("downloadlist"), 1);
+  EXPECT_EQ(Eval("return app.state.settings.duplicateAction"), "skip");
+  EXPECT_NE(ReadFileBytes(home / "config/velmora/settings.xml").find("<duplicateAction>skip<"), std::string::npos);
+  HandOver("#clicent#http://127.0.0.1:9/same.zip");
+  EXPECT_EQ(modals, 1) << "not asked again";
+  EXPECT_EQ(Rows("downloadlist"), 1);
+  // "rename" downloads it again.
+  Eval("app.state.settings.duplicateAction = 'rename'");
+  HandOver("#clicent#http://127.0.0.1:9/same.zip");
+  EXPECT_EQ(Rows("downloadlist"), 2);
+}
+
+// A browser hand-over of the same file name and length as a failed task
+// continues that task from the new link instead of adding another.
+TEST_F(DefaultScriptsTest, AHandOverMatchingAFailedTaskContinuesIt) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  OpenWithFakeEngine(source);
+  HandOver("#clicent#http://127.0.0.1:9/old-link/big.iso");
+  const std::string eid = Eval("return fake:idOf('http://127.0.0.1:9/old-link/big.iso')");
+  Eval("fake:set('http://127.0.0.1:9/old-link/big.iso', { state = 'failed', error = '403', total = 5000, done = 100 })");
+  Tick();
+  ASSERT_EQ(Eval("return app.state.tasks:all()[1].state"), "failed");
+  modalAnswer = 1;  // yes, continue it
+  HandOver(R"(#clicent#{"url":"http://127.0.0.1:9/fresh-link/big.iso","name":"big.iso","fileSize":5000})");
+  EXPECT_EQ(Eval("return table.concat(fake.calls, ';')").find("setUrl"), std::string::npos)
+      << "not asked while the sender waits";
+  Tick();
+  EXPECT_EQ(Rows("downloadlist"), 1);
+  EXPECT_EQ(Eval("return app.state.tasks:all()[1].url"), "http://127.0.0.1:9/fresh-link/big.iso");
+  const std::string calls = Eval("return table.concat(fake.calls, ';')");
+  EXPECT_NE(calls.find("setUrl " + eid + " http://127.0.0.1:9/fresh-link/big.iso"), std::string::npos) << calls;
+  EXPECT_NE(calls.find("start " + eid), std::string::npos) << calls;
+  EXPECT_EQ(Eval("return app.state.store:loadAll()[1].url"), "http://127.0.0.1:9/fresh-link/big.iso");
+  // Another size is another file.
+  HandOver(R"(#clicent#{"url":"http://127.0.0.1:9/x/big.iso","name":"big.iso","fileSize":7})");
+  Tick();
+  EXPECT_EQ(Rows("downloadlist"), 2);
+}
+
+// Opening what cannot be opened says so in the status line.
+TEST_F(DefaultScriptsTest, OpeningAFileOrFolderThatCannotBeOpenedIsReported) {
+  Open();
+  const DesktopOpener previous = SetDesktopOpener([](const std::u16string&) { return false; });
+  HandOver("#clicent#http://127.0.0.1:9/notyet.bin");
+  Eval("ui_listSelect(ui_findControl(pm, 'downloadlist'), 0, false)");
+  Eval("require('velmora.actions').openFileOfSelected(ui_findControl(pm, 'downloadlist'))");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'statustext'))"),
+            Eval("return string.format(require('velmora.strings').notDownloadedYet, 'notyet.bin')"));
+  Eval("require('velmora.actions').openFolderOfSelected(ui_findControl(pm, 'downloadlist'))");
+  const std::string status = Eval("return ui_getText(ui_findControl(pm, 'statustext'))");
+  EXPECT_EQ(status, Eval("return string.format(require('velmora.strings').openFolderFailed, "
+                         "app.state.tasks:all()[1].folder)"));
+  SetDesktopOpener(previous);
+}
+
+// The settings page shows the folder the next task really goes to: the
+// install path's download folder until a folder is set; a folder that
+// cannot be made is refused beside the field.
+TEST_F(DefaultScriptsTest, TheFolderFieldNamesWhereTheNextTaskGoesAndRefusesImpossibleFolders) {
+  Open();
+  ProcessEvents();
+  const std::string target = Eval("return app.targetFolder()");
+  EXPECT_EQ(target, Eval("return app.state.hostSavePath"));
+  EXPECT_NE(Eval("return ui_getText(ui_findControl(pm, 'foldernext'))").find(target), std::string::npos);
+  WriteFileBytes(home / "a-file", "x");
+  const std::string impossible = home / "a-file/sub";
+  Eval("local e = ui_findControl(pm, 'folderedit') ui_setText(e, '" + impossible + "') ui_sendNotify(e, 'killfocus', 0, 0)");
+  // The host notes the failed creation for diagnosis; the user sees it beside the field.
+  reports.clear();
+  EXPECT_EQ(Eval("return app.state.settings.folder"), "");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'folderedit'))"), impossible) << "kept as typed";
+  EXPECT_NE(Eval("return ui_getText(ui_findControl(pm, 'folderedit_err'))"), "");
+  const std::string fine = home / "mine";
+  Eval("local e = ui_findControl(pm, 'folderedit') ui_setText(e, '" + fine + "') ui_sendNotify(e, 'return', 0, 0)");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'folderedit_err'))"), "");
+  EXPECT_EQ(Eval("return app.targetFolder()"), fine);
+  EXPECT_NE(Eval("return ui_getText(ui_findControl(pm, 'foldernext'))").find(fine), std::string::npos);
+}
+
+// The menu's items: clear finished keeps the files, about names the version
+// and where data lives, and "close to tray" makes the close button hide.
+TEST_F(DefaultScriptsTest, MenuItemsAndCloseToTray) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  OpenWithFakeEngine(source);
+  HandOver("#clicent#http://127.0.0.1:9/kept.bin");
+  HandOver("#clicent#http://127.0.0.1:9/running.bin");
+  Eval("fake:set('http://127.0.0.1:9/kept.bin', { state = 'done', done = 1, total = 1 })");
+  Tick();
+  ASSERT_EQ(Rows("downloadedlist"), 1);
+  const auto menu = [&](const char* item) {
+    Eval(std::string("ui_sendNotify(ui_findControl(pm, 'menubtn'), '") + item + "', 0, 0)");
+    ProcessEvents();
+  };
+  const std::string keptId = Eval("return fake:idOf('http://127.0.0.1:9/kept.bin')");
+  menu("menu_ClearFinished");
+  EXPECT_EQ(Rows("downloadedlist"), 0);
+  EXPECT_EQ(Rows("downloadlist"), 1);
+  EXPECT_NE(Eval("return table.concat(fake.calls, ';')").find("remove " + keptId + " false"), std::string::npos)
+      << "files kept";
+
+  std::u16string about;
+  SetModalHook([&](HWND modal) {
+    about = DialogText(u"about_text");
+    PostMessage(modal, WM_CLOSE, 1, 0);
+  });
+  menu("menu_About");
+  EXPECT_NE(about.find(u"tasks.db"), std::u16string::npos);
+  EXPECT_NE(about.find(u"settings.xml"), std::u16string::npos);
+  EXPECT_NE(about.find(u"0."), std::u16string::npos) << "the version";
+
+  Eval("app.changeSetting('closeToTray', true)");
+  EXPECT_EQ(Eval("return CloseToTray"), "1");
+  ShowWindow(window->GetHWND(), SW_SHOW);
+  TakeMessageBoxLog();
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"closebtn"));
+  ProcessEvents();
+  EXPECT_FALSE(IsWindowVisible(window->GetHWND())) << "hidden, not closed";
+  EXPECT_TRUE(IsWindow(window->GetHWND()));
+  EXPECT_TRUE(TakeMessageBoxLog().empty()) << "no exit question";
+  Eval("app.onWindowMessage(3010, 107, 0x0202)");
+  EXPECT_TRUE(IsWindowVisible(window->GetHWND())) << "a click on the icon shows it";
+  Eval("app.changeSetting('closeToTray', false)");
+  EXPECT_EQ(Eval("return CloseToTray"), "0");
 }
 
 }  // namespace

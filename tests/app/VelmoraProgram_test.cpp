@@ -59,4 +59,24 @@ TEST(VelmoraProgram, ScreenshotRendersTheMainWindowOffscreenAndEnds) {
   EXPECT_EQ(bytes.substr(1, 3), "PNG");
 }
 
+
+// Usage and version need no display, no registry and no running window.
+TEST(VelmoraProgram, HelpAndVersionAnswerWithoutADisplayAndSucceed) {
+  const std::string program = "env -u DISPLAY -u WAYLAND_DISPLAY VELMORA_REGISTRY=/nonexistent '" + BinDir() + "/velmora'";
+  const Outcome version = RunProgram(program + " --version");
+  EXPECT_EQ(version.exitCode, 0) << version.output;
+  EXPECT_EQ(version.output.rfind("velmora ", 0), 0u) << version.output;
+  EXPECT_EQ(version.output.find('\n'), version.output.size() - 1) << version.output;
+  EXPECT_GT(version.output.size(), std::string("velmora \n").size());
+  for (const char* option : {" --help", " -h"}) {
+    const Outcome help = RunProgram(program + option);
+    EXPECT_EQ(help.exitCode, 0) << help.output;
+    EXPECT_EQ(help.output.rfind("usage: velmora", 0), 0u) << help.output;
+    EXPECT_NE(help.output.find("--version"), std::string::npos);
+  }
+  // An option it does not know is no request for help: the window's road.
+  const Outcome other = RunProgram(program + " --helpful");
+  EXPECT_EQ(other.output.find("usage:"), std::string::npos) << other.output;
+}
+
 }  // namespace

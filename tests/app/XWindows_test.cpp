@@ -148,4 +148,43 @@ TEST_F(XWindowsTest, UpdateNoticePaints) {
   ExpectPainted(pixels, "update notice");
 }
 
+
+// The scripts' own dialogs and menus, opened as the default scripts open
+// them: the new-task dialog with typed links and a problem shown, the
+// duplicate question, the about box and the main menu.
+TEST_F(XWindowsTest, ScriptDialogsAndTheMainMenuPaint) {
+  OpenMainWindow("function InitSystemControl(pm) mainPm = pm end\n");
+  lua_State* L = window->Script().State();
+  const auto run = [&](const std::string& chunk) {
+    ASSERT_EQ(luaL_dostring(L, chunk.c_str()), 0) << lua_tostring(L, -1);
+    lua_settop(L, 0);
+  };
+  SetModalHook([&](HWND modal) {
+    TypeText(modal, u"http://example.invalid/a.iso");
+    KeyPress(modal, VK_RETURN, u"\r");
+    TypeText(modal, u"ftp://example.invalid/b");
+    ProcessEvents();
+    pixels = GrabScreenPixels(modal, Shot("newtask"));
+    KeyPress(modal, VK_ESCAPE);
+  });
+  run("result = ui_runDialog(nil, 'newtask.xml', function(n, d)"
+      "  local pm = ui_dialogManager(d)"
+      "  if n == nil then ui_setText(ui_findControl(pm, 'folder'), '/srv/downloads')"
+      "    ui_setText(ui_findControl(pm, 'connections_err'), 'connections problem')"
+      "    ui_setText(ui_findControl(pm, 'links_err'), 'links problem') end"
+      "  if n and ui_notifyType(n) == 'textchanged' then typed = ui_getText(ui_notifySender(n)) end end)");
+  ExpectPainted(pixels, "new-task dialog");
+  run("assert(result == 2, 'Escape cancels') assert(typed:find('\\n', 1, true), 'Enter starts a line')");
+  for (const char* layout : {"duplicate", "about"}) {
+    pixels = {};
+    GrabNextModal(layout, 1);
+    run(std::string("result = ui_runDialog(nil, '") + layout + ".xml', function() end) assert(result == 1)");
+    ExpectPainted(pixels, layout);
+  }
+  run("assert(ui_popupMenu(ui_findControl(mainPm, 'menubtn'), 'mainmenu.xml'))");
+  const HWND menu = FindWindowInProcess(u"MenuWnd", u"");
+  ASSERT_NE(menu, nullptr);
+  ExpectPainted(GrabScreenPixels(menu, Shot("mainmenu")), "main menu");
+}
+
 }  // namespace

@@ -58,6 +58,13 @@ function M:functions()
       for id in pairs(e.tasks) do ids[#ids + 1] = id end
       return ids
     end,
+    setUrl = function(id, url)
+      local task = e.tasks[id]
+      if not task then return nil, "no such task", "invalid-argument" end
+      task.url = url
+      e:log("setUrl " .. id .. " " .. url)
+      return true
+    end,
     setMaxActive = function(n) e.maxActive = n return true end,
     setLimit = function(n) e.limit = n return true end,
     setConnections = function(n) e.connections = n return true end,

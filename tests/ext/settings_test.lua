@@ -91,4 +91,23 @@ t.case("the default location follows XDG_CONFIG_HOME", function()
   if home then t.eq(settings.path(), home .. "/velmora/settings.xml", "path") end
 end)
 
+t.case("the settings page takes a typed value as it is or says why not", function()
+  t.eq(settings.check("concurrent", " 7 "), 7, "a whole number in range")
+  for typed, why in pairs({ ["99"] = "range", ["0"] = "range", ["abc"] = "number", ["2.5"] = "number", [""] = "number",
+    ["-1"] = "number" }) do
+    local value, problem, field = settings.check("concurrent", typed)
+    t.eq(value, nil, typed .. " not taken")
+    t.eq(problem, why, typed .. " reason")
+    t.eq(field.max, 20, "the range comes along")
+  end
+  t.eq(select(2, settings.check("connections", "50")), "range", "50 connections")
+  t.eq(select(2, settings.check("folder", "relative")), "relative", "relative folder")
+  t.eq(settings.check("folder", ""), "", "no folder: the save location decides")
+  t.eq(select(2, settings.check("nothing", "1")), "unknown", "unknown key")
+  t.eq(settings.check("duplicateAction", "skip"), "skip", "a kept duplicate answer")
+  t.eq(settings.check("duplicateAction", "explode"), nil, "no such answer")
+  t.eq(settings.defaults().closeToTray, false, "closing quits unless asked otherwise")
+  t.eq(settings.defaults().duplicateAction, "ask", "duplicates are asked about")
+end)
+
 t.finish()

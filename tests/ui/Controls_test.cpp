@@ -10,6 +10,7 @@
 #include "tests/ui/LayoutTestWindow.h"
 #include "ui/controls/CContainerUI.h"
 #include "ui/controls/CEditUI.h"
+#include "ui/controls/CTextEditUI.h"
 #include "ui/controls/CListUI.h"
 #include "ui/controls/COptionUI.h"
 #include "ui/controls/CScrollBarUI.h"
@@ -305,6 +306,33 @@ TEST(EditControl, ReadOnlyPasswordAndClipboardKeys) {
   SendMessage(window.GetHWND(), WM_CHAR, 0x16, 1);
   EXPECT_EQ(pw->GetText(), u"fixed");
   EXPECT_EQ(window.Of(u"textchanged").size(), 1u);
+}
+
+// Several lines: Enter starts a line (no "return"), SetText raises nothing,
+// and the cap holds for typing and for SetText alike.
+TEST(TextEditControl, EnterStartsALineAndTheCapHolds) {
+  LayoutTestWindow window(u"<Window size=\"200,120\"><VerticalLayout>"
+                          u"<TextEdit name=\"te\" height=\"80\" maxchar=\"12\"/></VerticalLayout></Window>");
+  ASSERT_NE(window.Open(), nullptr);
+  ProcessEvents();
+  auto* edit = window.Find<CTextEditUI>(u"te");
+  ASSERT_NE(edit, nullptr);
+  ASSERT_NE(edit->Editor(), nullptr);
+  ASSERT_TRUE(ClickControl(window.Manager(), u"te"));
+  TypeText(window.GetHWND(), u"ab");
+  KeyPress(window.GetHWND(), VK_RETURN, u"\r");
+  TypeText(window.GetHWND(), u"cd");
+  EXPECT_EQ(edit->GetText(), u"ab\ncd");
+  EXPECT_TRUE(window.Of(u"return").empty());
+  EXPECT_FALSE(window.Of(u"textchanged").empty());
+  window.seen.clear();
+  edit->SetText(u"x\ny");
+  EXPECT_TRUE(window.Of(u"textchanged").empty());
+  EXPECT_EQ(edit->Editor()->toPlainText(), QStringLiteral("x\ny"));
+  TypeText(window.GetHWND(), u"0123456789abc");
+  EXPECT_LE(edit->GetText().size(), 12u);
+  edit->SetText(u"0123456789abcdef");
+  EXPECT_EQ(edit->GetText(), u"0123456789ab");
 }
 
 TEST(ListControl, TextCallbackFillsEmptyCellsAndKeysKeepTheSelectionInView) {

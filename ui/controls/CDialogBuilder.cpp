@@ -10,6 +10,7 @@
 #include "ui/controls/CButtonUI.h"
 #include "ui/controls/CContainerUI.h"
 #include "ui/controls/CEditUI.h"
+#include "ui/controls/CTextEditUI.h"
 #include "ui/controls/CLabelUI.h"
 #include "ui/controls/CLinearLayoutUI.h"
 #include "ui/controls/CListHeaderUI.h"
@@ -200,6 +201,7 @@ CControlUI* CDialogBuilder::CreateBuiltin(std::u16string_view c) {
   if (c == u"Option") return new COptionUI();
   if (c == u"CheckBox") return new CCheckBoxUI();
   if (c == u"Edit") return new CEditUI();
+  if (c == u"TextEdit") return new CTextEditUI();
   if (c == u"Progress") return new CProgressUI();
   if (c == u"List") return new CListUI();
   if (c == u"ListHeader") return new CListHeaderUI();
