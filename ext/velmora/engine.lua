@@ -48,6 +48,10 @@ function M.list() return call("list") end
 function M.setMaxActive(n) return call("setMaxActive", n) end
 function M.setLimit(bytesPerSecond) return call("setLimit", bytesPerSecond) end
 function M.setConnections(n) return call("setConnections", n) end
+-- Newer pieces; a host without them answers with a message, and the
+-- engine counts as available without them.
+function M.restart(id, options) return call("restart", id, options) end
+function M.setUrl(id, url) return call("setUrl", id, url) end
 -- suggestName(url [, name]) -> the name the engine starts a file from.
 function M.suggestName(url, name) return call("suggestName", url, name) end
 
