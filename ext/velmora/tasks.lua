@@ -113,6 +113,7 @@ local function applyInfo(task, info, now)
   if state == "failed" then
     task.error = tostring(info.error or info.code or "failed")
     task.cause, task.code = type(info.cause) == "string" and info.cause or "", tonumber(info.code) or 0
+    task.httpStatus = tonumber(info.httpStatus)
   elseif state ~= old then
     task.error, task.cause, task.code = "", "", 0
   end
