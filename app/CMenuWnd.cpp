@@ -9,7 +9,7 @@ namespace {
 
 bool IsForwardedItem(const std::u16string& name) {
   return name == u"menu_Open" || name == u"menu_CopyUrl" || name == u"menu_Delete" || name == u"menu_Start" ||
-         name == u"menu_Pause";
+         name == u"menu_Pause" || name == u"menu_Details";
 }
 
 }  // namespace

@@ -288,6 +288,7 @@ local keyActions = {
   Delete = function() actions.deleteSelected() end,
   Return = function() M.showDetails(actions.currentList()) end,
   Space = function() actions.toggleSelected(actions.currentList()) end,
+  Escape = function() app.details:close() end,
 }
 
 function M.onOther(n)

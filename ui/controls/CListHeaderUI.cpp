@@ -113,7 +113,10 @@ void CListHeaderUI::ResizeTo(int x) {
   CControlUI* item = GetItemAt(resizing_);
   if (item->GetFixedWidth() == width) return;
   item->SetFixedWidth(width);
-  // The rows under the header follow its new columns.
+  // Laid out now, not at the next layout pass: the rows under the header
+  // follow its new columns while the mouse moves, and the width reported
+  // on release is the one shown.
+  SetPos(GetPos());
   if (list_) list_->Invalidate();
 }
 
