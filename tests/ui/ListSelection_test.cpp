@@ -238,6 +238,11 @@ void DragHeader(HWND hwnd, CListUI* list, int x, int by) {
 TEST_F(ListSelectionTest, DraggingADividerResizesItsColumnAndIsNoClick) {
   const int total = multi->GetColumnWidths()[0] + multi->GetColumnWidths()[1];
   const int divider = multi->GetHeader()->GetItemAt(0)->GetPos().right;
+  const int y = multi->GetPos().top + 10;
+  MouseMove(hwnd(), POINT{divider + 3, y});
+  EXPECT_EQ(GetClientCursor(hwnd()), ClientCursor::SizeWE) << "the divider shows it can be dragged";
+  MouseMove(hwnd(), POINT{divider + 30, y});
+  EXPECT_EQ(GetClientCursor(hwnd()), ClientCursor::Arrow);
   DragHeader(hwnd(), multi, divider - 2, 40);
   EXPECT_EQ(multi->GetColumnWidths(), std::vector<int>({190, total - 190}));
   auto resized = window.Of(u"headerresize");

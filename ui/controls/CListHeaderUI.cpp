@@ -5,6 +5,7 @@
 #include "ui/controls/UIAttributes.h"
 #include "ui/controls/UIRender.h"
 #include "ui/controls/UIText.h"
+#include "ui/window/WindowApi.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ void CListHeaderItemUI::SetSortMark(int order) {
 void CListHeaderItemUI::DoEvent(TEventUI& event) {
   auto* header = dynamic_cast<CListHeaderUI*>(parent_);
   if (header && enabled_) {
+    if (event.Type == UIEVENT_MOUSEMOVE && !header->IsResizing() && manager_ && header->IsOnDivider(event.ptMouse.x))
+      SetClientCursor(manager_->GetPaintWindow(), ClientCursor::SizeWE);
     if (event.Type == UIEVENT_BUTTONDOWN && header->BeginResize(event.ptMouse.x)) return;
     if (header->IsResizing()) {
       if (event.Type == UIEVENT_MOUSEMOVE) header->ResizeTo(event.ptMouse.x);

@@ -49,6 +49,7 @@ class CListHeaderUI : public CHorizontalLayoutUI {
   void SetList(CControlUI* list) { list_ = list; }
 
   // Divider dragging, driven by the items, which get the mouse.
+  bool IsOnDivider(int x) const { return DividerAt(x) >= 0; }
   // A press at x that is on a divider starts a resize; true when it did.
   bool BeginResize(int x);
   bool IsResizing() const { return resizing_ >= 0; }
