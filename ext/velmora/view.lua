@@ -98,7 +98,7 @@ end
 -- sortBy(list, column): a header click; the same column again turns the
 -- order round. The order is kept for the next start.
 function M:sortBy(list, column)
-  if list ~= self.active and list ~= self.finished then return false end
+  if not self:isList(list) then return false end
   local order = self.order[list]
   local descending = order ~= nil and order.column == column and not order.descending
   self.order[list] = { column = column, descending = descending }
@@ -122,16 +122,17 @@ end
 -- columnResized(list): a divider was dragged; every width is kept, as the
 -- ones beside it may have moved too.
 function M:columnResized(list)
-  if list ~= self.active and list ~= self.finished then return end
+  if not self:isList(list) then return end
   local widths = adapter.columnWidths(list)
   if widths and #widths > 0 then self:keep("columns", list, table.concat(widths, ",")) end
 end
 
 -- parseWidths("200,80") -> { 200, 80 }, or nil for anything else.
 function M.parseWidths(text)
-  if type(text) ~= "string" or not text:match("^%d+[%d,]*$") then return nil end
+  if type(text) ~= "string" or not text:match("^[%d,]+$") then return nil end
   local widths = {}
-  for piece in text:gmatch("[^,]+") do
+  -- Every piece between commas, empty ones too, so "250,,96" is refused.
+  for piece in (text .. ","):gmatch("([^,]*),") do
     local width = tonumber(piece)
     if not width or width <= 0 or width > 10000 then return nil end
     widths[#widths + 1] = width
