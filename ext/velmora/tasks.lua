@@ -118,7 +118,10 @@ local function applyInfo(task, info, now)
     task.error, task.cause, task.code = "", "", 0
   end
   -- Known only while the engine holds the task; never recorded.
-  task.retryAt = state == "queued" and tonumber(info.retryAt) or nil
+  -- A task waiting out a server's "come back later" may be reported as
+  -- queued or as running; either way it is waiting.
+  local moving = state == "queued" or state == "running"
+  task.retryAt = moving and tonumber(info.retryAt) or nil
   task.connections = state == "running" and tonumber(info.connections) or 0
   task.checksumState = info.checksumState
   task.checksumAlgorithm = info.checksumAlgorithm

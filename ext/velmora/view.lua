@@ -36,7 +36,7 @@ end
 -- waiting task retries, how far a paused one got.
 function M.stateText(task)
   if task.state == "failed" then return reasons.stateCell(task) end
-  if task.state == "queued" and task.retryAt then
+  if (task.state == "queued" or task.state == "running") and task.retryAt then
     return string.format(strings.waitingRetry, format.clockTime(task.retryAt))
   end
   if task.state == "paused" and (task.done or 0) > 0 then

@@ -48,7 +48,9 @@ t.case("the state cell shows retry times, paused bytes and plain states", functi
   local at = os.time() + 90
   local waiting = { state = "queued", retryAt = at, done = 0, total = -1 }
   t.eq(view.stateText(waiting), string.format(strings.waitingRetry, format.clockTime(at)), "retry time")
-  waiting.retryAt = nil
+  waiting.state = "running"
+  t.eq(view.stateText(waiting), string.format(strings.waitingRetry, format.clockTime(at)), "reported as running")
+  waiting.state, waiting.retryAt = "queued", nil
   t.eq(view.stateText(waiting), strings.state.queued, "waiting without a retry")
   local paused = { state = "paused", done = 1536, total = 10 * 1024 * 1024 }
   t.eq(view.stateText(paused), string.format(strings.pausedBytes, "1.5 KB", "10.0 MB"), "paused with total")
