@@ -16,6 +16,8 @@ packages=(
   openssl libssl-dev nginx curl
   # a private X server for the tests that check real window pixels
   xvfb xauth
+  # clicks on it from outside the program, and pictures of its windows
+  xdotool imagemagick
   # a private session bus for the desktop-notification test
   dbus-daemon
   # browser integration and packaging: the native host's JSON, checks of the

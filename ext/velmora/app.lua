@@ -9,6 +9,7 @@ local settingsPage = require("velmora.settings_page")
 local tasksModule = require("velmora.tasks")
 local clipwatch = require("velmora.clipwatch")
 local viewModule = require("velmora.view")
+local detailsModule = require("velmora.details")
 local adapter = require("velmora.ui_adapter")
 local strings = require("velmora.strings")
 local app = require("velmora.state")
@@ -169,12 +170,24 @@ function M.start(pm)
     for _, notice in ipairs(result) do app.notices[#app.notices + 1] = notice end
   end
   app.store = store
+  app.view:restore(store, function(message) app.say(string.format(strings.settingsFailed, tostring(message))) end)
   app.tasks = tasksModule.new({
     store = store,
     onAdd = function(added) for _, task in ipairs(added) do app.view:show(task) end end,
-    onChange = function(task) app.view:show(task) end,
-    onRemove = function(ids) app.view:remove(ids) end,
+    onChange = function(task)
+      app.view:show(task)
+      app.details:update(task)
+    end,
+    onRemove = function(ids)
+      app.view:remove(ids)
+      app.details:removed(ids)
+    end,
     onFinish = onTaskFinished,
+  })
+  app.details = detailsModule.new(pm, {
+    tasks = app.tasks, say = app.say,
+    openFolder = function(list) actions.openFolderOfSelected(list) end,
+    openFile = function(list) actions.openFileOfSelected(list) end,
   })
   local count, message = app.tasks:load()
   if not count then app.notices[#app.notices + 1] = { text = string.format(strings.databaseFailed, message) } end
@@ -281,7 +294,7 @@ end
 
 function M.onClick(n)
   local name = host.ui_getName(host.ui_notifySender(n))
-  if not app.started then return end
+  if not app.started or app.details:click(name) then return end
   if name == "B_add" then actions.askForUrls()
   elseif name == "B_start" then actions.startSelected()
   elseif name == "B_pause" then actions.pauseSelected()
@@ -293,13 +306,22 @@ function M.onClick(n)
   end
 end
 
+-- showDetails(list): the details of the list's selected task.
+function M.showDetails(list)
+  local id = list and app.view:selectedIds(list)[1]
+  local task = id and app.tasks:get(id)
+  if task then app.details:open(task, list) end
+end
+
+-- A double click shows what went wrong or what came down; on a task
+-- still moving or waiting it starts or pauses it.
 function M.onItemClick(n)
   if not app.started or host.ui_notifyType(n) ~= "itemdoubleclick" then return end
   local list = host.ui_notifySender(n)
-  local name = host.ui_getName(list)
-  if name == "downloadedlist" then actions.openFileOfSelected(list)
-  elseif name == "downloadlist" then actions.toggleSelected(list)
-  end
+  local id = list and app.view:selectedIds(list)[1]
+  local task = id and app.tasks:get(id)
+  if task and (task.state == "failed" or task.state == "done") then return M.showDetails(list) end
+  if host.ui_getName(list) == "downloadlist" then actions.toggleSelected(list) end
 end
 
 local menuActions = {
@@ -315,12 +337,14 @@ local menuActions = {
   menu_ScriptHelp = function() menu.help("scripting") end,
   menu_Quit = function() M.askToQuit() end,
   menu_Show = function() menu.showWindow(app.hwnd) end,
+  menu_Details = function(list) M.showDetails(list) end,
 }
 
 local keyActions = {
   Delete = function() actions.deleteSelected() end,
-  Return = function() actions.toggleSelected(actions.currentList()) end,
+  Return = function() M.showDetails(actions.currentList()) end,
   Space = function() actions.toggleSelected(actions.currentList()) end,
+  Escape = function() app.details:close() end,
 }
 
 function M.onOther(n)
@@ -340,6 +364,11 @@ function M.onOther(n)
   elseif name == "sellist" and kind == "itemselect" then
     M.refreshDisk(true)
     M.showTarget()
+  elseif kind == "itemselect" and app.details:isOpen() and app.view:isList(sender) then
+    -- An open pane follows the selection.
+    M.showDetails(sender)
+  elseif adapter.columnResized(n) then
+    app.view:columnResized(sender)
   else
     local key, value = settingsPage.change(n)
     if key then return M.changeSetting(key, value) end

@@ -48,6 +48,9 @@ function M.list() return call("list") end
 function M.setMaxActive(n) return call("setMaxActive", n) end
 function M.setLimit(bytesPerSecond) return call("setLimit", bytesPerSecond) end
 function M.setConnections(n) return call("setConnections", n) end
+-- Newer pieces; a host without them answers with a message, and the
+-- engine counts as available without them.
+function M.restart(id, options) return call("restart", id, options) end
 -- setUrl(id, url) -> true, or nil, a message and a cause: the task goes on
 -- from a fresh link to the same file.
 function M.setUrl(id, url) return call("setUrl", id, url) end

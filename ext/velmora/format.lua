@@ -48,6 +48,23 @@ function M.date(time, now)
   return os.date("%Y-%m-%d %H:%M", time)
 end
 
+-- dateTime(time) -> "2026-12-07 14:05" whatever the day; unknown -> "".
+function M.dateTime(time)
+  time = tonumber(time)
+  if not time or time <= 0 then return "" end
+  return os.date("%Y-%m-%d %H:%M", time)
+end
+
+-- clockTime(time [, now]) -> "14:05:09" today, "2026-12-08 14:05:09" on
+-- another day; unknown -> "".
+function M.clockTime(time, now)
+  time = tonumber(time)
+  if not time or time <= 0 then return "" end
+  now = now or os.time()
+  if os.date("%Y-%m-%d", time) == os.date("%Y-%m-%d", now) then return os.date("%H:%M:%S", time) end
+  return os.date("%Y-%m-%d %H:%M:%S", time)
+end
+
 -- percent(done, total) -> 0..100 as an integer; 0 when the total is unknown.
 function M.percent(done, total)
   done, total = tonumber(done) or 0, tonumber(total) or -1

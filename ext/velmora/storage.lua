@@ -8,13 +8,14 @@ local paths = require("velmora.paths")
 local M = {}
 M.__index = M
 
-M.VERSION = 2
+M.VERSION = 3
 
 -- The columns a task row has at the current version, in load order.
 M.COLUMNS = {
   "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
+  "cause", "code", "started", "finalUrl",
 }
-local NUMERIC = { id = true, done = true, total = true, added = true, finished = true }
+local NUMERIC = { id = true, done = true, total = true, added = true, finished = true, code = true, started = true }
 
 -- Migration steps: steps[v] takes a database from version v-1 to v. A
 -- database without a version table is version 0: empty, or the first,
@@ -31,6 +32,15 @@ local steps = {
     "ALTER TABLE tasks ADD COLUMN referrer TEXT NOT NULL DEFAULT ''",
     "ALTER TABLE tasks ADD COLUMN file TEXT NOT NULL DEFAULT ''",
     "CREATE INDEX IF NOT EXISTS tasks_state ON tasks(state)",
+  },
+  -- Why a task failed as a value, when it began, where it was sent; and
+  -- small values the window keeps between runs (column widths, order).
+  [3] = {
+    "ALTER TABLE tasks ADD COLUMN cause TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE tasks ADD COLUMN code INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE tasks ADD COLUMN started INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE tasks ADD COLUMN finalUrl TEXT NOT NULL DEFAULT ''",
+    "CREATE TABLE IF NOT EXISTS view_state (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
   },
 }
 
@@ -199,7 +209,10 @@ function M:loadAll()
   return tasks
 end
 
-local WRITABLE = { "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file" }
+local WRITABLE = {
+  "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
+  "cause", "code", "started", "finalUrl",
+}
 
 local function bindTask(s, task, first)
   for i, column in ipairs(WRITABLE) do
@@ -267,6 +280,35 @@ function M:deleteMany(ids)
   return self:transaction(function()
     self:withStatement("DELETE FROM tasks WHERE id=?", ids, function(s, id)
       local message = host.sqlite_sbindInt(s, 1, id)
+      if message then error(message, 0) end
+    end)
+    return true
+  end)
+end
+
+-- getValue(key) -> the text kept under key, or nil (and a message when
+-- the read failed).
+function M:getValue(key)
+  local q, s = host.sqlite_qnew(), host.sqlite_snew()
+  local ok, value = pcall(function()
+    local message = host.sqlite_dbcompileStatement(self.db, "SELECT value FROM view_state WHERE key=?", s)
+      or host.sqlite_sbindString(s, 1, tostring(key)) or host.sqlite_sQuery(s, q)
+    if message then error(message, 0) end
+    if host.sqlite_qeof(q) then return nil end
+    return host.sqlite_qgetStringField(q, 0)
+  end)
+  host.sqlite_qdel(q)
+  host.sqlite_sfinalize(s)
+  host.sqlite_sdel(s)
+  if not ok then return nil, tostring(value) end
+  return value
+end
+
+-- setValue(key, text) -> true, or nil and a message.
+function M:setValue(key, value)
+  return self:transaction(function()
+    self:withStatement("INSERT OR REPLACE INTO view_state (key, value) VALUES (?, ?)", { true }, function(s)
+      local message = host.sqlite_sbindString(s, 1, tostring(key)) or host.sqlite_sbindString(s, 2, tostring(value))
       if message then error(message, 0) end
     end)
     return true

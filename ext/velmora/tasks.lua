@@ -112,9 +112,20 @@ local function applyInfo(task, info, now)
   task.eta = state == "running" and (tonumber(info.eta) or -1) or -1
   if state == "failed" then
     task.error = tostring(info.error or info.code or "failed")
+    task.cause, task.code = type(info.cause) == "string" and info.cause or "", tonumber(info.code) or 0
+    task.httpStatus = tonumber(info.httpStatus)
   elseif state ~= old then
-    task.error = ""
+    task.error, task.cause, task.code = "", "", 0
   end
+  -- Known only while the engine holds the task; never recorded.
+  -- A task waiting out a server's "come back later" may be reported as
+  -- queued or as running; either way it is waiting.
+  local moving = state == "queued" or state == "running"
+  task.retryAt = moving and tonumber(info.retryAt) or nil
+  task.connections = state == "running" and tonumber(info.connections) or 0
+  task.checksumState = info.checksumState
+  task.checksumAlgorithm = info.checksumAlgorithm
+  if type(info.finalUrl) == "string" and info.finalUrl ~= "" then task.finalUrl = info.finalUrl end
   if state == "done" and old ~= "done" then
     task.finished = tonumber(info.finished) or now
     if task.total < 0 then task.total = task.done end
@@ -142,8 +153,9 @@ function M:ensureEngineTask(task, start)
   return id
 end
 
-function M:failTask(task, message)
+function M:failTask(task, message, cause)
   task.state, task.error, task.speed, task.eta = "failed", tostring(message), 0, -1
+  task.cause, task.code = cause or "", 0
   self.lastError = task.error
 end
 
@@ -176,6 +188,7 @@ function M:add(urls, folder, extra)
       url = url, name = name, folder = folder, state = extra.paused and "paused" or "queued",
       done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
+      cause = "", code = 0, started = 0, finalUrl = "",
       named = extra.name ~= nil, headers = extra.headers, options = extra.options,
     }
   end
@@ -260,7 +273,7 @@ function M:start(ids)
       end
       if not eid then ok, message = self:ensureEngineTask(task, true) end
       if ok then
-        task.error = ""
+        task.error, task.cause, task.code, task.started = "", "", 0, self.clock()
       else
         self:failTask(task, message)
       end
@@ -335,6 +348,35 @@ function M:delete(ids, deleteFiles)
   return true
 end
 
+-- restart(id [, options]) -> true, or nil and a message. The engine begins
+-- the task anew; options.acceptWebPage keeps an answer that is a web page.
+function M:restart(id, options)
+  local task = self.byId[id]
+  if not task then return nil, "no such task" end
+  local eid, message = self:ensureEngineTask(task, false)
+  if not eid then return nil, message end
+  local ok, why = engine.restart(eid, options)
+  if not ok then return nil, why end
+  task.error, task.cause, task.code, task.started = "", "", 0, self.clock()
+  self:sync({ task }, true)
+  return true
+end
+
+-- setUrl(id, url) -> true, or nil and a message: the same file from a new
+-- link (an expired one replaced), then started.
+function M:setUrl(id, url)
+  local task = self.byId[id]
+  if not task then return nil, "no such task" end
+  if not validUrl(url) then return nil, "not an http or https link: " .. tostring(url) end
+  local eid, message = self:ensureEngineTask(task, false)
+  if not eid then return nil, message end
+  local ok, why = engine.setUrl(eid, url)
+  if not ok then return nil, why end
+  task.url, task.finalUrl = url, ""
+  self:start({ id })
+  return true
+end
+
 -- refresh(): the timer's work: read every task the engine is moving.
 function M:refresh()
   local moving = {}
@@ -372,7 +414,10 @@ function M:setMaxActive(n)
 end
 
 -- quit(): pauses every transfer and records where each stands. What was
--- moving is recorded as "queued", so the next start can continue it.
+-- moving is recorded as "queued", so the next start can continue it, as
+-- after a crash. The tasks are then let go of: the engine's reports of the
+-- pauses asked for here arrive after this and must not turn the record
+-- into "paused", which the next start would leave waiting for a click.
 function M:quit()
   local moving = {}
   for _, task in ipairs(self.order) do
@@ -387,6 +432,7 @@ function M:quit()
     end
     if task.state ~= "done" and task.state ~= "failed" then task.state = "queued" end
   end
+  self.engineOf, self.taskOfEngine = {}, {}
   return self.store:updateMany(moving)
 end
 

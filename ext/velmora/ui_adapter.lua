@@ -54,6 +54,29 @@ function M.sort(list, keyColumn, markColumn, descending, how)
   return sorted ~= false
 end
 
+-- setRowTip(list, row, text): the row's tooltip, where the host has them.
+function M.setRowTip(list, row, text)
+  if list and has("ui_listSetRowToolTip") then host.ui_listSetRowToolTip(list, row, text) end
+end
+
+-- columnWidths(list) -> { width, ... } or nil; setColumnWidth(list,
+-- column, width): where the host's header can be resized.
+function M.columnWidths(list)
+  if not list or not has("ui_listGetColumnWidths") then return nil end
+  local widths = host.ui_listGetColumnWidths(list)
+  return type(widths) == "table" and widths or nil
+end
+
+function M.setColumnWidth(list, column, width)
+  if list and has("ui_listSetColumnWidth") then host.ui_listSetColumnWidth(list, column, width) end
+end
+
+-- columnResized(n) -> the list whose divider was dragged, or nil.
+function M.columnResized(n)
+  if host.ui_notifyType(n) ~= "headerresize" then return nil end
+  return host.ui_notifySender(n)
+end
+
 local KEY_NAMES = { [46] = "Delete", [13] = "Return", [32] = "Space", [27] = "Escape" }
 
 -- key(n) -> key name ("Delete", "Return", "Space", "A", "N"), ctrl, shift,

@@ -6,6 +6,7 @@ local format = require("velmora.format")
 local filter = require("velmora.filter")
 local strings = require("velmora.strings")
 local adapter = require("velmora.ui_adapter")
+local reasons = require("velmora.reasons")
 
 local M = {}
 M.__index = M
@@ -22,6 +23,8 @@ function M.new(pm)
   self.diskProgress = host.ui_findControl(pm, "diskprogress")
   self.words = {}
   self.cells = {}
+  -- task id -> the tooltip its row has.
+  self.tips = {}
   -- list -> { column = visible column, descending = bool } once sorted.
   self.order = {}
   adapter.enableMultiSelect(self.active)
@@ -29,11 +32,28 @@ function M.new(pm)
   return self
 end
 
+-- stateText(task) -> the state cell: a short reason for a failure, when a
+-- waiting task retries, how far a paused one got.
 function M.stateText(task)
-  if task.state == "failed" and task.error ~= "" then
-    return string.format(strings.failedWith, task.error)
+  if task.state == "failed" then return reasons.stateCell(task) end
+  if (task.state == "queued" or task.state == "running") and task.retryAt then
+    return string.format(strings.waitingRetry, format.clockTime(task.retryAt))
+  end
+  if task.state == "paused" and (task.done or 0) > 0 then
+    if (task.total or -1) > 0 then
+      return string.format(strings.pausedBytes, format.size(task.done), format.size(task.total))
+    end
+    return string.format(strings.pausedBytesUnknown, format.size(task.done))
   end
   return strings.state[task.state] or task.state
+end
+
+-- rowTip(task) -> the tooltip of a row: the name, the link and, when it
+-- failed or a later step did, the whole message.
+function M.rowTip(task)
+  local lines = { task.name, task.url }
+  if (task.error or "") ~= "" then lines[#lines + 1] = task.error end
+  return table.concat(lines, "\n")
 end
 
 local function activeCells(task)
@@ -54,7 +74,7 @@ end
 
 local function finishedCells(task)
   return {
-    task.name, format.size(task.total > 0 and task.total or task.done), format.date(task.finished),
+    task.name, format.size(task.total > 0 and task.total or task.done), format.dateTime(task.finished),
     -- A finished task keeps a later problem (an archive that failed) here.
     (task.error or "") ~= "" and task.folder .. "  (" .. task.error .. ")" or task.folder,
     -- Hidden sort keys: bytes and the finishing time as a number.
@@ -76,13 +96,72 @@ function M:sortKey(list, column)
 end
 
 -- sortBy(list, column): a header click; the same column again turns the
--- order round.
+-- order round. The order is kept for the next start.
 function M:sortBy(list, column)
-  if list ~= self.active and list ~= self.finished then return false end
+  if not self:isList(list) then return false end
   local order = self.order[list]
   local descending = order ~= nil and order.column == column and not order.descending
   self.order[list] = { column = column, descending = descending }
+  self:keep("sort", list, column .. (descending and " desc" or " asc"))
   return self:resort(list)
+end
+
+function M:isList(control) return control ~= nil and (control == self.active or control == self.finished) end
+
+function M:listKey(list)
+  return list == self.active and "downloadlist" or "downloadedlist"
+end
+
+-- keep(kind, list, text): a value for the next start, when a store is set.
+function M:keep(kind, list, text)
+  if not self.keeper then return end
+  local ok, message = self.keeper:setValue(kind .. "." .. self:listKey(list), text)
+  if not ok and self.onKeepFailed then self.onKeepFailed(message) end
+end
+
+-- columnResized(list): a divider was dragged; every width is kept, as the
+-- ones beside it may have moved too.
+function M:columnResized(list)
+  if not self:isList(list) then return end
+  local widths = adapter.columnWidths(list)
+  if widths and #widths > 0 then self:keep("columns", list, table.concat(widths, ",")) end
+end
+
+-- parseWidths("200,80") -> { 200, 80 }, or nil for anything else.
+function M.parseWidths(text)
+  if type(text) ~= "string" or not text:match("^[%d,]+$") then return nil end
+  local widths = {}
+  -- Every piece between commas, empty ones too, so "250,,96" is refused.
+  for piece in (text .. ","):gmatch("([^,]*),") do
+    local width = tonumber(piece)
+    if not width or width <= 0 or width > 10000 then return nil end
+    widths[#widths + 1] = width
+  end
+  return widths
+end
+
+-- parseOrder("3 desc") -> { column = 3, descending = true }, or nil.
+function M.parseOrder(text)
+  if type(text) ~= "string" then return nil end
+  local column, way = text:match("^(%d+) (%a+)$")
+  column = tonumber(column)
+  if not column or column > 64 or (way ~= "asc" and way ~= "desc") then return nil end
+  return { column = column, descending = way == "desc" }
+end
+
+-- restore(keeper [, onFailed]): the widths and orders kept by the last run,
+-- from a store with getValue/setValue; what was changed from now on is
+-- kept there. The column that fills the rest of the list refuses a width.
+function M:restore(keeper, onFailed)
+  self.keeper, self.onKeepFailed = keeper, onFailed
+  for _, list in ipairs({ self.active, self.finished }) do
+    local widths = M.parseWidths(keeper:getValue("columns." .. self:listKey(list)))
+    if widths then
+      for column = 1, #widths do adapter.setColumnWidth(list, column - 1, widths[column]) end
+    end
+    local order = M.parseOrder(keeper:getValue("sort." .. self:listKey(list)))
+    if order then self.order[list] = order end
+  end
 end
 
 -- resortChanged(): once a tick, the sorted lists whose keys moved.
@@ -119,19 +198,25 @@ function M:show(task)
   local other = list == self.active and self.finished or self.active
   if other then
     local stale = findRow(other, task.id)
-    if stale >= 0 then host.ui_listRemoveRow(other, stale) end
+    if stale >= 0 then
+      host.ui_listRemoveRow(other, stale)
+      self.tips[task.id] = nil
+    end
   end
   local visible = filter.matches(task, self.words)
   local row = findRow(list, task.id)
   if not visible then
     if row >= 0 then host.ui_listRemoveRow(list, row) end
-    self.cells[task.id] = nil
+    self.cells[task.id], self.tips[task.id] = nil, nil
     return
   end
+  local tip = M.rowTip(task)
   if row < 0 then
     row = host.ui_listAddRow(list, unpack(cells))
     host.ui_listSetRowData(list, row, task.id)
+    adapter.setRowTip(list, row, tip)
     self.cells[task.id] = cells
+    self.tips[task.id] = tip
     -- A new row takes its place in the chosen order (once per rebuild).
     if self.rebuilding then self.rebuilding[list] = true else self:resort(list) end
     return
@@ -147,6 +232,10 @@ function M:show(task)
     end
   end
   self.cells[task.id] = cells
+  if self.tips[task.id] ~= tip then
+    adapter.setRowTip(list, row, tip)
+    self.tips[task.id] = tip
+  end
 end
 
 function M:remove(ids)
@@ -155,7 +244,7 @@ function M:remove(ids)
       local row = findRow(list, id)
       if row >= 0 then host.ui_listRemoveRow(list, row) end
     end
-    self.cells[id] = nil
+    self.cells[id], self.tips[id] = nil, nil
   end
 end
 
@@ -163,7 +252,7 @@ end
 function M:rebuild(tasks)
   if self.active then host.ui_listClear(self.active) end
   if self.finished then host.ui_listClear(self.finished) end
-  self.cells = {}
+  self.cells, self.tips = {}, {}
   self.rebuilding = {}
   for _, task in ipairs(tasks) do self:show(task) end
   local added = self.rebuilding

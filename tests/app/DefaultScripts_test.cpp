@@ -25,6 +25,8 @@
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/TempDir.h"
+#include "ui/controls/CListHeaderUI.h"
+#include "ui/controls/CListUI.h"
 #include "ui/controls/ControlAutomation.h"
 #include "ui/controls/EmbeddedSkin.h"
 #include "ui/bindings/ScriptBindings.h"
@@ -672,6 +674,74 @@ TEST_F(DefaultScriptsTest, MenuItemsAndCloseToTray) {
   EXPECT_TRUE(IsWindowVisible(window->GetHWND())) << "a click on the icon shows it";
   Eval("app.changeSetting('closeToTray', false)");
   EXPECT_EQ(Eval("return CloseToTray"), "0");
+}
+
+// A failed row says why in a few words, its tooltip holds the whole
+// message, a double click opens the details with the buttons that mend it,
+// and the columns' widths and order come back after a restart.
+TEST_F(DefaultScriptsTest, AFailedRowReadsItsReasonOpensItsDetailsAndTheColumnsAreKept) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the tests' fake engine";
+  OpenWithFakeEngine(source);
+  HandOver("#clicent#http://127.0.0.1:9/page.iso");
+  ASSERT_EQ(Rows("downloadlist"), 1);
+  Eval("fake:set('http://127.0.0.1:9/page.iso', { state = 'failed', cause = 'web-page', code = 200, "
+       "error = 'the server answered with a web page (text/html), not the file' })");
+  SendMessageW(window->GetHWND(), 3020, std::stoi(Eval("return fake:idOf('http://127.0.0.1:9/page.iso')")), 4);
+  EXPECT_EQ(Eval("local l = ui_findControl(pm, 'downloadlist') "
+                 "return tostring(ui_listGetCell(l, 0, 5) == require('velmora.reasons').stateCell({ cause = 'web-page' }))"),
+            "true");
+  auto* list = dynamic_cast<CListUI*>(window->PaintManager().FindControl(u"downloadlist"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_NE(list->GetRow(0)->toolTip.find(u"not the file"), std::u16string::npos) << "whole message in the tooltip";
+
+  const RECT body = list->GetPos();
+  DoubleClick(window->GetHWND(), POINT{body.left + 100, body.top + 34 + 20});
+  ProcessEvents();
+  CPaintManagerUI& pm = window->PaintManager();
+  ASSERT_TRUE(pm.FindControl(u"detailspane")->IsVisible()) << "double click opens the details";
+  EXPECT_NE(pm.FindControl(u"D_error")->GetText().find(u"not the file"), std::u16string::npos);
+  EXPECT_EQ(pm.FindControl(u"D_url")->GetText(), u"http://127.0.0.1:9/page.iso");
+  EXPECT_TRUE(pm.FindControl(u"D_saveanyway")->IsVisible());
+  EXPECT_FALSE(pm.FindControl(u"D_startover")->IsVisible());
+  const char* outDir = std::getenv("VELMORA_SCREENSHOT_DIR");
+  const std::string png = (outDir && *outDir ? std::string(outDir) : home.path()) + "/velmora-details.png";
+  EXPECT_TRUE(RenderToPng(window->GetHWND(), png));
+  // The fake engine has no restart: the button says so instead of failing silently.
+  ASSERT_TRUE(ClickControl(pm, u"D_saveanyway"));
+  ProcessEvents();
+  EXPECT_EQ(Eval("return app.state.tasks:all()[1].state"), "failed");
+  EXPECT_NE(Eval("return app.state.message"), "");
+  ASSERT_TRUE(ClickControl(pm, u"D_retry"));
+  ProcessEvents();
+  EXPECT_EQ(Eval("return app.state.tasks:all()[1].state"), "running");
+  EXPECT_FALSE(pm.FindControl(u"D_retry")->IsVisible()) << "the pane follows its task";
+  KeyPress(window->GetHWND(), VK_ESCAPE);
+  ProcessEvents();
+  EXPECT_FALSE(pm.FindControl(u"detailspane")->IsVisible());
+
+  // Drag the divider left of the state column, sort by size descending.
+  const RECT timeLeft = list->GetHeader()->GetItemAt(4)->GetPos();
+  const int y = timeLeft.top + 10;
+  MouseMove(window->GetHWND(), POINT{timeLeft.right + 1, y});
+  MouseDown(window->GetHWND(), POINT{timeLeft.right + 1, y});
+  MouseMove(window->GetHWND(), POINT{timeLeft.right - 29, y}, true);
+  MouseUp(window->GetHWND(), POINT{timeLeft.right - 29, y});
+  ProcessEvents();
+  const std::vector<int> widths = list->GetColumnWidths();
+  EXPECT_EQ(widths[4], timeLeft.right - timeLeft.left - 30);
+  Eval("local l = ui_findControl(pm, 'downloadlist') ui_sendNotify(l, 'headerclick', 1, 0) "
+       "ui_sendNotify(l, 'headerclick', 1, 0)");
+  ProcessEvents();
+  Close();
+  OpenWithFakeEngine(source);
+  list = dynamic_cast<CListUI*>(window->PaintManager().FindControl(u"downloadlist"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->GetColumnWidths(), widths) << "widths kept";
+  EXPECT_EQ(Eval("local v = app.state.view local o = v.order[v.active] "
+                 "return o and (o.column .. ' ' .. tostring(o.descending))"),
+            "1 true")
+      << "order kept";
 }
 
 }  // namespace

@@ -321,6 +321,7 @@ TEST_F(ShellWindowsTest, MenuOnTheFinishedListDisablesStartAndPause) {
     EXPECT_EQ(items.FindControl(u"menu_Pause")->IsEnabled(), !finished);
     EXPECT_TRUE(items.FindControl(u"menu_Open")->IsEnabled());
     EXPECT_TRUE(items.FindControl(u"menu_CopyUrl")->IsEnabled());
+    EXPECT_TRUE(items.FindControl(u"menu_Details")->IsEnabled());
     EXPECT_TRUE(items.FindControl(u"menu_Delete")->IsEnabled());
     const HWND hwnd = menu->GetHWND();
     KeyPress(hwnd, VK_ESCAPE);

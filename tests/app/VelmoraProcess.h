@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -45,6 +46,16 @@ class VelmoraProcess {
       waitpid(pid_, nullptr, 0);
     }
   }
+
+  // Shows the window on the X server of this process's DISPLAY instead of
+  // offscreen, for tests that click it from outside.
+  void UseDisplay() {
+    const std::string offscreen = "QT_QPA_PLATFORM=offscreen";
+    const char* display = std::getenv("DISPLAY");
+    environment_.replace(environment_.find(offscreen), offscreen.size(),
+                         "QT_QPA_PLATFORM=xcb DISPLAY=" + Quoted(display ? display : ""));
+  }
+  pid_t Pid() const { return pid_; }
 
   // Ends the program the hard way, as a crash or kill -9 would.
   void Kill() {
@@ -121,6 +132,39 @@ inline std::string StoredNames(const TempDir& home) {
                               Quoted(home / "data/velmora/tasks.db") + " > " + Quoted(home / "names.txt");
   if (std::system(command.c_str()) != 0) return "(unreadable)";
   return ReadFileBytes(home / "names.txt");
+}
+
+// "name:state:error" of every stored task, one a line.
+inline std::map<std::string, std::string> StoredTasks(const TempDir& home) {
+  WriteFileBytes(home / "tasks.lua",
+                 "local db = sqlite_dbnew() if sqlite_dbopen(db, startparam[3]) ~= 0 then return end\n"
+                 "local q = sqlite_qnew() if sqlite_dbquery(db, q, 'SELECT name, state, error FROM tasks') then return end\n"
+                 "while not sqlite_qeof(q) do\n"
+                 "  io.write(sqlite_qgetStringField(q, 0), '\\t', sqlite_qgetStringField(q, 1), ':',\n"
+                 "           sqlite_qgetStringField(q, 2), '\\n') sqlite_qnextRow(q)\n"
+                 "end\n");
+  const std::string command = Quoted(BinDir() + "/velmora-lua") + " " + Quoted(home / "tasks.lua") + " " +
+                              Quoted(home / "data/velmora/tasks.db") + " > " + Quoted(home / "tasks.txt") +
+                              " 2>/dev/null";
+  std::map<std::string, std::string> out;
+  if (std::system(command.c_str()) != 0) return out;
+  const std::string text = ReadFileBytes(home / "tasks.txt");
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = text.find('\n', at);
+    const std::string line = text.substr(at, end - at);
+    const size_t tab = line.find('\t');
+    if (tab != std::string::npos) out[line.substr(0, tab)] = line.substr(tab + 1);
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return out;
+}
+
+inline std::string StateOf(const TempDir& home, const std::string& name) {
+  const auto tasks = StoredTasks(home);
+  const auto found = tasks.find(name);
+  return found == tasks.end() ? "" : found->second;
 }
 
 #endif

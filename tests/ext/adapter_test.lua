@@ -105,6 +105,54 @@ t.case("header clicks sort by hidden keys and turn the order round", function()
   t.eq(sorts[4], "downloadedlist 5 false number", "finishing time as a number")
 end)
 
+t.case("column widths and orders are kept and come back; damaged values are left out", function()
+  function ui_findControl(_, name) return name end
+  function ui_listSetMultiSelect() return true end
+  local widthsOf = { downloadlist = { 250, 96, 150 }, downloadedlist = { 300, 96 } }
+  function ui_listGetColumnWidths(list) return widthsOf[list] end
+  local set = {}
+  function ui_listSetColumnWidth(list, column, width) set[#set + 1] = list .. " " .. column .. " " .. width end
+  local kept = {}
+  local keeper = {
+    getValue = function(_, key) return kept[key] end,
+    setValue = function(_, key, value)
+      if kept.refuse then return nil, "disk full" end
+      kept[key] = value
+      return true
+    end,
+  }
+  local failures = {}
+  local view = require("velmora.view").new("pm")
+  view:restore(keeper, function(message) failures[#failures + 1] = message end)
+  t.eq(#set, 0, "nothing kept yet")
+  view:columnResized("downloadlist")
+  view:sortBy("downloadedlist", 2)
+  view:sortBy("downloadedlist", 2)
+  t.eq(kept["columns.downloadlist"], "250,96,150", "widths kept")
+  t.eq(kept["sort.downloadedlist"], "2 desc", "order kept")
+  view:columnResized("searchedit")
+  t.eq(kept["columns.searchedit"], nil, "not a task list")
+
+  local again = require("velmora.view").new("pm")
+  again:restore(keeper)
+  t.eq(table.concat(set, ";"), "downloadlist 0 250;downloadlist 1 96;downloadlist 2 150", "widths set again")
+  t.eq(again.order.downloadedlist.column, 2, "sorted column")
+  t.eq(again.order.downloadedlist.descending, true, "direction")
+
+  for _, bad in ipairs({ "abc", "250,,96", "0,96", "250,99999", "" }) do
+    set = {}
+    kept["columns.downloadlist"], kept["sort.downloadlist"] = bad, bad .. " sideways"
+    require("velmora.view").new("pm"):restore(keeper)
+    t.eq(#set, 0, "damaged widths '" .. bad .. "' left out")
+  end
+  t.eq(require("velmora.view").parseOrder("99 asc"), nil, "no such column")
+  kept.refuse = true
+  again:sortBy("downloadlist", 0)
+  t.eq(#failures, 0, "the first view's keeper is not this one's")
+  view:sortBy("downloadlist", 0)
+  t.eq(failures[1], "disk full", "a failed save is told")
+end)
+
 t.case("extractions are polled until they end and counted while they run", function()
   local states = {}
   function zip_extract(archive, folder) states[archive] = "running" return archive end

@@ -160,6 +160,102 @@ t.case("quitting records where each task stands; the next start continues it", f
   t.eq(fake2.tasks[fake2:idOf(a.url)].options.name, "a", "handed over with its name")
 end)
 
+t.case("a clean quit stays resumable when the engine reports its pauses afterwards", function()
+  local ctl, fake, _, path = setUp("quit-late-reports")
+  local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
+  local eid = fake:idOf(a.url)
+  assert(ctl:quit())
+  -- The window handles the engine's messages about those pauses, and maybe
+  -- a tick, before it closes.
+  ctl:engineChanged(eid)
+  ctl:refresh()
+  t.eq(fake.tasks[eid].state, "paused", "engine paused")
+
+  local again, fake2 = setUp(nil, path)
+  t.eq(again:get(a.id).state, "queued", "recorded as waiting to continue")
+  again:resume(true)
+  t.eq(again:get(a.id).state, "running", "continues by itself")
+  t.eq(#fake2.calls, 1, "handed to the new engine once")
+end)
+
+t.case("a failure keeps its cause and code across a restart; starting again clears them", function()
+  local ctl, fake, store, path = setUp("cause")
+  now = 1800000100
+  local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
+  t.eq(a.started, now, "start time")
+  fake:set(a.url, { state = "failed", cause = "http-status", code = 404, error = "HTTP 404 Not Found",
+    finalUrl = "http://mirror/a" })
+  ctl:refresh()
+  t.eq(a.cause, "http-status", "cause")
+  local row = stored(store, a.id)
+  t.eq(row.cause, "http-status", "cause recorded")
+  t.eq(row.code, 404, "code recorded")
+  t.eq(row.finalUrl, "http://mirror/a", "final link recorded")
+  store:close()
+  local again = setUp(nil, path)
+  local reloaded = again:get(a.id)
+  t.eq(reloaded.cause .. " " .. reloaded.code, "http-status 404", "back after a restart")
+  now = 1800000200
+  again:start({ a.id })
+  t.eq(reloaded.cause, "", "cause cleared by a retry")
+  t.eq(reloaded.code, 0, "code cleared")
+  t.eq(reloaded.started, now, "started again")
+  now = 1800000000
+end)
+
+t.case("waiting for a retry and connections in use are read, never recorded", function()
+  local ctl, fake, store = setUp("retry-at")
+  local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
+  fake:set(a.url, { state = "running", connections = 4 })
+  ctl:refresh()
+  t.eq(a.connections, 4, "connections")
+  fake:set(a.url, { state = "queued", retryAt = now + 30 })
+  ctl:refresh()
+  t.eq(a.retryAt, now + 30, "retry time")
+  t.eq(a.connections, 0, "none while waiting")
+  fake:set(a.url, { state = "running", retryAt = false })
+  ctl:refresh()
+  t.eq(a.retryAt, nil, "running again")
+  t.eq(stored(store, a.id).state, "running", "state recorded as usual")
+  fake:set(a.url, { state = "paused", retryAt = now + 30 })
+  ctl:refresh()
+  t.eq(a.retryAt, nil, "a paused task waits for no retry")
+end)
+
+t.case("restarting and a new link go through the engine, and a host without them says so", function()
+  local ctl, fake = setUp("restart")
+  local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
+  fake:set(a.url, { state = "failed", cause = "web-page", error = "an HTML page" })
+  ctl:refresh()
+  local ok, message = ctl:restart(a.id, { acceptWebPage = true })
+  t.eq(ok, nil, "no restart in this host")
+  t.eq(message, engine.UNAVAILABLE, "said why")
+  t.eq(a.cause, "web-page", "failure kept")
+  local functions = fake:functions()
+  local asked = {}
+  functions.restart = function(id, options)
+    asked[#asked + 1] = id .. " " .. tostring(options and options.acceptWebPage)
+    fake.tasks[id].state = "running"
+    return true
+  end
+  functions.setUrl = function(id, url)
+    asked[#asked + 1] = id .. " " .. url
+    fake.tasks[id].url = url
+    return true
+  end
+  engine.use(functions)
+  assert(ctl:restart(a.id, { acceptWebPage = true }))
+  t.eq(asked[1], fake:idOf(a.url) .. " true", "engine asked to keep the page")
+  t.eq(a.state, "running", "running again")
+  t.eq(a.cause, "", "failure cleared")
+  ok, message = ctl:setUrl(a.id, "ftp://elsewhere/a")
+  t.ok(not ok and message:find("ftp://elsewhere/a", 1, true), "a link the engine cannot fetch is refused")
+  t.eq(#asked, 1, "engine not asked")
+  assert(ctl:setUrl(a.id, "http://127.0.0.1/renewed"))
+  t.eq(a.url, "http://127.0.0.1/renewed", "new link kept")
+  t.eq(ctl:setUrl(999, "http://127.0.0.1/x"), nil, "no such task")
+end)
+
 t.case("after a crash, tasks left running come back and can stay paused", function()
   local dir = t.scratch("crash")
   local path = dir .. "/tasks.db"

@@ -85,11 +85,26 @@ t.case("version 0 and version 1 databases are upgraded with their rows", functio
       t.eq(#rows, 1, file .. " rows")
       t.eq(rows[1].name, expected, file .. " name")
       t.eq(rows[1].error, "", file .. " new column")
+      t.eq(rows[1].cause .. rows[1].code .. rows[1].started, "00", file .. " cause columns")
     else
       t.eq(#rows, 0, file .. " rows")
     end
     store:close()
   end
+end)
+
+t.case("small values for the window are kept, replaced and read back", function()
+  local path = t.scratch("values") .. "/tasks.db"
+  local store = assert(storage.open(path))
+  t.eq(store:getValue("columns.downloadlist"), nil, "nothing yet")
+  assert(store:setValue("columns.downloadlist", "200,96"))
+  assert(store:setValue("columns.downloadlist", "180,'quoted'"))
+  assert(store:setValue("sort.downloadlist", "3 desc"))
+  store:close()
+  store = assert(storage.open(path))
+  t.eq(store:getValue("columns.downloadlist"), "180,'quoted'", "replaced")
+  t.eq(store:getValue("sort.downloadlist"), "3 desc", "second key")
+  store:close()
 end)
 
 t.case("a damaged database is kept aside and a fresh one starts", function()

@@ -219,3 +219,82 @@ TEST_F(ListSelectionTest, ARemovedHeaderIsForgottenAndAnotherCanTakeItsPlace) {
   EXPECT_EQ(single->GetHeader(), nullptr);
   ProcessEvents();
 }
+
+namespace {
+
+// Presses on the header at x, moves to x + by, lets go. No layout pass
+// runs after: the widths are what a script reads on "headerresize".
+void DragHeader(HWND hwnd, CListUI* list, int x, int by) {
+  const int y = list->GetPos().top + 10;
+  MouseMove(hwnd, POINT{x, y});
+  MouseDown(hwnd, POINT{x, y});
+  MouseMove(hwnd, POINT{x + by / 2, y}, true);
+  MouseMove(hwnd, POINT{x + by, y}, true);
+  MouseUp(hwnd, POINT{x + by, y});
+}
+
+}  // namespace
+
+TEST_F(ListSelectionTest, DraggingADividerResizesItsColumnAndIsNoClick) {
+  const int total = multi->GetColumnWidths()[0] + multi->GetColumnWidths()[1];
+  const int divider = multi->GetHeader()->GetItemAt(0)->GetPos().right;
+  const int y = multi->GetPos().top + 10;
+  MouseMove(hwnd(), POINT{divider + 3, y});
+  EXPECT_EQ(GetClientCursor(hwnd()), ClientCursor::SizeWE) << "the divider shows it can be dragged";
+  MouseMove(hwnd(), POINT{divider + 30, y});
+  EXPECT_EQ(GetClientCursor(hwnd()), ClientCursor::Arrow);
+  DragHeader(hwnd(), multi, divider - 2, 40);
+  EXPECT_EQ(multi->GetColumnWidths(), std::vector<int>({190, total - 190}));
+  auto resized = window.Of(u"headerresize");
+  ASSERT_EQ(resized.size(), 1u);
+  EXPECT_EQ(resized[0].sender, u"multi");
+  EXPECT_EQ(resized[0].wParam, 0u);
+  EXPECT_EQ(resized[0].lParam, 190);
+  EXPECT_TRUE(window.Of(u"headerclick").empty()) << "a drag does not sort";
+
+  // Never narrower than the smallest column, however far it is dragged.
+  DragHeader(hwnd(), multi, 190, -400);
+  EXPECT_EQ(multi->GetColumnWidths()[0], CListHeaderItemUI::kMinWidth);
+  // A click away from the divider still sorts.
+  Click(hwnd(), POINT{CListHeaderItemUI::kMinWidth + 60, multi->GetPos().top + 10});
+  EXPECT_EQ(window.Of(u"headerclick").size(), 1u);
+}
+
+TEST(ListColumns, TheColumnRightOfAFillingOneMovesAndWidthsAreSetByScripts) {
+  LayoutTestWindow window{
+      u"<Window size=\"300,200\"><VerticalLayout><List name=\"l\" itemheight=\"20\"><ListHeader height=\"20\">"
+      u"<ListHeaderItem text=\"Name\"/><ListHeaderItem text=\"State\" width=\"80\"/></ListHeader></List>"
+      u"</VerticalLayout></Window>"};
+  ASSERT_NE(window.Open(), nullptr);
+  auto* list = window.Find<CListUI>(u"l");
+  ASSERT_NE(list, nullptr);
+  const int divider = list->GetHeader()->GetItemAt(0)->GetPos().right;
+  // Dragging right narrows the fixed column on the right.
+  DragHeader(window.GetHWND(), list, divider + 2, 30);
+  EXPECT_EQ(list->GetColumnWidths()[1], 50);
+  auto resized = window.Of(u"headerresize");
+  ASSERT_EQ(resized.size(), 1u);
+  EXPECT_EQ(resized[0].wParam, 1u);
+  EXPECT_EQ(resized[0].lParam, 50);
+
+  EXPECT_TRUE(list->SetColumnWidth(1, 120));
+  EXPECT_FALSE(list->SetColumnWidth(0, 120)) << "the filling column keeps filling";
+  EXPECT_FALSE(list->SetColumnWidth(2, 120)) << "no such column";
+  EXPECT_TRUE(list->SetColumnWidth(1, 3));
+  ProcessEvents();
+  EXPECT_EQ(list->GetColumnWidths()[1], CListHeaderItemUI::kMinWidth);
+}
+
+TEST_F(ListSelectionTest, ARowsToolTipIsTheListsWhileTheMouseIsOnIt) {
+  EXPECT_TRUE(multi->SetRowToolTip(1, u"row1\nHTTP 404 Not Found"));
+  EXPECT_FALSE(multi->SetRowToolTip(6, u"none")) << "out of range";
+  MouseMove(hwnd(), RowPoint(multi, 1));
+  ProcessEvents();
+  EXPECT_EQ(multi->GetToolTip(), u"row1\nHTTP 404 Not Found");
+  MouseMove(hwnd(), RowPoint(multi, 2));
+  ProcessEvents();
+  EXPECT_EQ(multi->GetToolTip(), u"") << "a row without one shows none";
+  // A row's text changing under the resting mouse is what shows.
+  multi->SetRowToolTip(2, u"row2");
+  EXPECT_EQ(multi->GetToolTip(), u"row2");
+}

@@ -152,6 +152,16 @@ int ui_listFindRowData(lua_State* L) {
   return 1;
 }
 
+// ui_listSetRowToolTip(list, row, text) -> true, or false for no such row.
+int ui_listSetRowToolTip(lua_State* L) {
+  CListUI* list = ListArg(L, __LINE__);
+  int row = 0;
+  Text text;
+  if (!list || !IntArg(L, 2, kStem, __LINE__, row) || !TextArg(L, 3, kStem, __LINE__, text)) return 0;
+  lua_pushboolean(L, Guard([&] { return list->SetRowToolTip(row, Wide(text)); }, false));
+  return 1;
+}
+
 int ui_treeAddNode(lua_State* L) {
   auto* tree = KindArg<CTreeViewUI>(L, 1, kStem, __LINE__, "tree view");
   Text text;
@@ -186,6 +196,7 @@ const luaL_Reg kFunctions[] = {
     {"ui_listSetRowData", ui_listSetRowData},
     {"ui_listGetRowData", ui_listGetRowData},
     {"ui_listFindRowData", ui_listFindRowData},
+    {"ui_listSetRowToolTip", ui_listSetRowToolTip},
     {"ui_treeAddNode", ui_treeAddNode},
     {"ui_treeExpand", ui_treeExpand},
     {nullptr, nullptr},

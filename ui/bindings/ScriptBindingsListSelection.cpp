@@ -1,6 +1,8 @@
-// ui_list* for several selected rows and for sorting: the selection as a
-// table, selecting from scripts, and sorting rows by a column.
+// ui_list* for several selected rows and for the columns: the selection as
+// a table, selecting from scripts, sorting rows by a column, and the
+// columns' widths.
 #include <cstring>
+#include <vector>
 
 #include "base/ReportError.h"
 #include "ui/bindings/ScriptBindingsSupport.h"
@@ -130,6 +132,29 @@ int ui_listSetSortMark(lua_State* L) {
   return PushBool(L, list->SetSortMark(column, order));
 }
 
+// ui_listGetColumnWidths(list) -> { width, ... }, one per header item.
+int ui_listGetColumnWidths(lua_State* L) {
+  CListUI* list = ListArg(L, __LINE__);
+  if (!list) return 0;
+  const std::vector<int> widths = list->GetColumnWidths();
+  lua_createtable(L, static_cast<int>(widths.size()), 0);
+  for (size_t i = 0; i < widths.size(); ++i) {
+    lua_pushinteger(L, widths[i]);
+    lua_rawseti(L, -2, static_cast<int>(i) + 1);
+  }
+  return 1;
+}
+
+// ui_listSetColumnWidth(list, column, width) -> true, or false for a
+// column the header does not have.
+int ui_listSetColumnWidth(lua_State* L) {
+  CListUI* list = ListArg(L, __LINE__);
+  int column = 0;
+  int width = 0;
+  if (!list || !IntArg(L, 2, kStem, __LINE__, column) || !IntArg(L, 3, kStem, __LINE__, width)) return 0;
+  return PushBool(L, list->SetColumnWidth(column, width));
+}
+
 const luaL_Reg kFunctions[] = {
     {"ui_listGetSelected", ui_listGetSelected},
     {"ui_listGetSelectedData", ui_listGetSelectedData},
@@ -141,6 +166,8 @@ const luaL_Reg kFunctions[] = {
     {"ui_listSetMultiSelect", ui_listSetMultiSelect},
     {"ui_listSort", ui_listSort},
     {"ui_listSetSortMark", ui_listSetSortMark},
+    {"ui_listGetColumnWidths", ui_listGetColumnWidths},
+    {"ui_listSetColumnWidth", ui_listSetColumnWidth},
     {nullptr, nullptr},
 };
 

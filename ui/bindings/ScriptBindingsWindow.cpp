@@ -178,8 +178,9 @@ int ui_messageBox(lua_State* L) {
         CMessageBox box(Wide(text));
         if (withCheck) box.SetCheckBoxText(Wide(checkText));
         if (!box.Create(owner, u"", kMessageBoxStyle, 0, 0, 0, 308, 140)) return 0;
-        box.CenterWindow();
+        // Centred once its options have given it its width.
         box.SetCancelBtnVisible(cancel);
+        box.CenterWindow();
         const int result = static_cast<int>(box.ShowModal());
         checked = withCheck && box.IsChecked();
         return result;

@@ -126,6 +126,13 @@ void CControlUI::DoEvent(TEventUI& event) {
   }
 }
 
+void CControlUI::RestartToolTip() {
+  if (!manager_) return;
+  manager_->KillTimer(this, kToolTipTimer);
+  QToolTip::hideText();
+  if (!toolTip_.empty()) manager_->SetTimer(this, kToolTipTimer, kToolTipDelayMs);
+}
+
 void CControlUI::ShowToolTip() {
   if (!manager_) return;
   manager_->KillTimer(this, kToolTipTimer);

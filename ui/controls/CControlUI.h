@@ -156,6 +156,9 @@ class CControlUI {
   RECT TextRect() const;
   void NeedParentUpdate();
   void ShowToolTip();
+  // The tooltip changed under a resting mouse (a list's row): the old one
+  // goes and the new one shows after the usual delay.
+  void RestartToolTip();
 
   IControlHost* manager_ = nullptr;
   CControlUI* parent_ = nullptr;

@@ -117,6 +117,34 @@ std::intptr_t CListUI::GetRowData(int row) const {
   return row >= 0 && row < GetRowCount() ? rows_[static_cast<size_t>(row)].data : 0;
 }
 
+bool CListUI::SetRowToolTip(int row, std::u16string_view text) {
+  if (row < 0 || row >= GetRowCount()) return false;
+  rows_[static_cast<size_t>(row)].toolTip = text;
+  if (row == hotRow_) {
+    SetToolTip(text);
+    RestartToolTip();
+  }
+  return true;
+}
+
+std::vector<int> CListUI::GetColumnWidths() const {
+  std::vector<int> widths;
+  if (!header_) return widths;
+  for (int i = 0; i < header_->GetCount(); ++i) {
+    const RECT pos = header_->GetItemAt(i)->GetPos();
+    widths.push_back(pos.right - pos.left);
+  }
+  return widths;
+}
+
+bool CListUI::SetColumnWidth(int column, int width) {
+  auto* item = header_ ? dynamic_cast<CListHeaderItemUI*>(header_->GetItemAt(column)) : nullptr;
+  if (!item || item->GetFixedWidth() == 0) return false;
+  item->SetFixedWidth(std::max(CListHeaderItemUI::kMinWidth, width));
+  Invalidate();
+  return true;
+}
+
 const CListUI::Row* CListUI::GetRow(int row) const {
   return row >= 0 && row < GetRowCount() ? &rows_[static_cast<size_t>(row)] : nullptr;
 }
@@ -305,6 +333,12 @@ bool CListUI::PressRow(int, POINT) { return false; }
 void CListUI::SetHotRow(int row) {
   if (row == hotRow_) return;
   hotRow_ = row;
+  const Row* hot = GetRow(row);
+  const std::u16string tip = hot ? hot->toolTip : std::u16string();
+  if (tip != GetToolTip()) {
+    SetToolTip(tip);
+    RestartToolTip();
+  }
   Invalidate();
 }
 

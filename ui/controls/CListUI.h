@@ -45,6 +45,7 @@ class CListUI : public CContainerUI {
     int level = 0;  // tree depth (tree views)
     bool expanded = true;
     bool selected = false;
+    std::u16string toolTip;  // shown while the mouse rests on the row
   };
   // How SortRows compares cells: as text in natural order (digit runs by
   // value, letters without case), or by the number the text starts with.
@@ -70,6 +71,13 @@ class CListUI : public CContainerUI {
   bool SetRowData(int row, std::intptr_t data);
   std::intptr_t GetRowData(int row) const;
   const Row* GetRow(int row) const;
+  // The text shown when the mouse rests on the row; empty shows none.
+  bool SetRowToolTip(int row, std::u16string_view text);
+  // Column widths as the header lays them out now; one per header item.
+  std::vector<int> GetColumnWidths() const;
+  // Sets a column's width (at least the header's smallest); false for a
+  // column with no header item or one that takes the room left over.
+  bool SetColumnWidth(int column, int width);
 
   int GetCurSel() const { return curSel_; }
   // -1 clears the selection. Raises "itemselect" when it changed and

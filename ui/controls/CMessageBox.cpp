@@ -1,5 +1,8 @@
 #include "ui/controls/CMessageBox.h"
 
+#include <algorithm>
+
+#include "ui/controls/CContainerUI.h"
 #include "ui/controls/CControlUI.h"
 #include "ui/controls/CDialogBuilder.h"
 #include "ui/controls/COptionUI.h"
@@ -30,6 +33,38 @@ void CMessageBox::ApplyOptions() {
     check->SetVisible(!checkText_.empty());
     check->SetText(checkText_);
   }
+  FitButtonRow();
+}
+
+namespace {
+
+// The row's inset, each shown control's own width (a check box's is its
+// text's), and the gaps between them; a spacer asks for nothing.
+int NeededWidth(CContainerUI& row) {
+  const RECT inset = row.GetInset();
+  int width = inset.left + inset.right;
+  int shown = 0;
+  for (int i = 0; i < row.GetCount(); ++i) {
+    CControlUI* control = row.GetItemAt(i);
+    if (!control->IsVisible()) continue;
+    width += control->EstimateSize(SIZE{0, 0}).cx;
+    ++shown;
+  }
+  return width + std::max(0, shown - 1) * row.GetChildPadding();
+}
+
+}  // namespace
+
+void CMessageBox::FitButtonRow() {
+  auto* row = dynamic_cast<CContainerUI*>(manager_.FindControl(u"buttonrow"));
+  if (!row || !GetHWND()) return;
+  RECT client;
+  GetClientRect(GetHWND(), &client);
+  // The frame around the row: whatever the client has beside the row.
+  const RECT pos = row->GetPos();
+  const int frame = pos.right > pos.left ? (client.right - client.left) - (pos.right - pos.left) : 2;
+  const int needed = NeededWidth(*row) + frame;
+  if (needed > client.right - client.left) ResizeClient(needed, client.bottom - client.top);
 }
 
 LRESULT CMessageBox::OnCreate() {

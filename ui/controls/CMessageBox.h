@@ -4,7 +4,10 @@
 // it a text), "confirmBtn", "cancelBtn" and "closebtn".
 //
 // Use: construct, Create(owner, "", style, 0, 0, 0, 308, 140), CenterWindow,
-// optionally SetCancelBtnVisible(false), then ShowModal. The result is 1
+// optionally SetCancelBtnVisible(false), then ShowModal. A box too narrow
+// for its check box text and buttons ("buttonrow") widens to fit them
+// whole, at any scale; call CenterWindow after the options that widen it.
+// The result is 1
 // (IDOK) when confirmed with the confirm button or Enter, and 2 (IDCANCEL)
 // for the cancel button, the close button or Escape.
 #ifndef VELMORA_UI_CONTROLS_CMESSAGEBOX_H
@@ -40,6 +43,8 @@ class CMessageBox : public CWindowWnd, public INotifyUI, public IMessageFilterUI
   LRESULT OnCreate();
   LRESULT HitTest(LPARAM lParam);
   void ApplyOptions();
+  // Widens the window to the width its button row needs, when it is less.
+  void FitButtonRow();
 
   CPaintManagerUI manager_;
   std::u16string text_;

@@ -265,6 +265,23 @@ BOOL SetWindowText(HWND hwnd, std::u16string_view text) {
 
 std::u16string GetWindowText(HWND hwnd) { return WindowRegistry::Instance().Title(hwnd); }
 
+BOOL SetClientCursor(HWND hwnd, ClientCursor cursor) {
+  WindowHost* host = LocalHost(hwnd);
+  if (!host) return FALSE;
+  if (cursor == ClientCursor::SizeWE) {
+    host->setCursor(Qt::SizeHorCursor);
+  } else {
+    host->unsetCursor();
+  }
+  return TRUE;
+}
+
+ClientCursor GetClientCursor(HWND hwnd) {
+  WindowHost* host = LocalHost(hwnd);
+  if (!host || !host->testAttribute(Qt::WA_SetCursor)) return ClientCursor::Arrow;
+  return host->cursor().shape() == Qt::SizeHorCursor ? ClientCursor::SizeWE : ClientCursor::Arrow;
+}
+
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
   WindowHost* host = LocalHost(hwnd);
   if (!host) return FALSE;

@@ -67,6 +67,14 @@ std::u16string GetWindowText(HWND hwnd);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL UpdateWindow(HWND hwnd);
 
+// The pointer's shape over the client area. Every move of the mouse over
+// it with no button held goes back to the arrow before the window sees the
+// move, so a control sets another shape (a divider that can be dragged)
+// while the mouse is on it and need not reset it.
+enum class ClientCursor { Arrow, SizeWE };
+BOOL SetClientCursor(HWND hwnd, ClientCursor cursor);
+ClientCursor GetClientCursor(HWND hwnd);
+
 // Regions. The region passed to SetWindowRgn belongs to the window from then
 // on; DeleteObject on it afterwards does nothing and returns FALSE.
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int widthEllipse, int heightEllipse);
