@@ -66,7 +66,7 @@ local bindings = {
 }
 
 -- The values the host sets before the first script runs.
-local hostValues = { "curpath", "scriptPath", "ext", "startparam" }
+local hostValues = { "curpath", "scriptPath", "ext", "startparam", "headless" }
 
 -- What the first script defines for the host: the callbacks it calls by
 -- name and the globals it reads.

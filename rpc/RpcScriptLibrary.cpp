@@ -214,3 +214,8 @@ bool WaitForScriptRpcCalls(lua_State* L, int milliseconds) {
   if (!slot || !slot->server) return false;
   return slot->server->WaitForCalls(milliseconds);
 }
+
+bool ScriptRpcServerRunning(lua_State* L) {
+  ServerSlot* slot = Slot(L);
+  return slot && slot->server;
+}

@@ -12,5 +12,7 @@ void RegisterRpcScriptLibrary(lua_State* L);
 // For a host's own loop: waits up to `milliseconds` for calls to the server
 // of this interpreter; false at once when none runs.
 bool WaitForScriptRpcCalls(lua_State* L, int milliseconds);
+// Whether this interpreter's server runs.
+bool ScriptRpcServerRunning(lua_State* L);
 
 #endif

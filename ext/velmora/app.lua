@@ -13,6 +13,7 @@ local adapter = require("velmora.ui_adapter")
 local strings = require("velmora.strings")
 local app = require("velmora.state")
 local actions = require("velmora.actions")
+local remote = require("velmora.rpc")
 
 local M = {}
 M.state = app
@@ -129,9 +130,20 @@ function M.start(pm)
   app.store = store
   app.tasks = tasksModule.new({
     store = store,
-    onAdd = function(added) for _, task in ipairs(added) do app.view:show(task) end end,
-    onChange = function(task) app.view:show(task) end,
-    onRemove = function(ids) app.view:remove(ids) end,
+    onAdd = function(added)
+      for _, task in ipairs(added) do
+        app.view:show(task)
+        remote.taskChanged(task)
+      end
+    end,
+    onChange = function(task)
+      app.view:show(task)
+      remote.taskChanged(task)
+    end,
+    onRemove = function(ids)
+      app.view:remove(ids)
+      remote.tasksRemoved(ids)
+    end,
     onFinish = onTaskFinished,
   })
   local count, message = app.tasks:load()
@@ -150,6 +162,7 @@ function M.start(pm)
   adapter.acceptDrops(app.hwnd)
   app.started = true
   app.publishCounts()
+  M.startRemote()
   actions.handCommandLine(host.startparam)
   -- Right from the first paint, not from the first tick.
   app.view:status(0, 0, 0, nil)
@@ -200,6 +213,7 @@ end
 function M.tick()
   if not app.started then return end
   M.resume()
+  remote.serve()
   app.tasks:refresh()
   app.view:resortChanged()
   local running, queued, speed = app.tasks:stats()
@@ -215,6 +229,7 @@ end
 function M.quit()
   if app.quitting or not app.started then return end
   app.quitting = true
+  remote.stop()
   app.tasks:quit()
   if app.hwnd then host.ui_trayRemove(app.hwnd, TRAY_ICON) end
 end
@@ -227,6 +242,54 @@ function M.close()
     app.store:close()
     app.store = nil
   end
+end
+
+-- Remote control --------------------------------------------------------
+
+-- What the headless host was told on its command line, or nil in the window.
+local function headless()
+  local options = host.get("headless")
+  return type(options) == "table" and options or nil
+end
+
+function M.startRemote()
+  local options = headless() or {}
+  local port, message = remote.start({
+    headless = headless() ~= nil, listen = options.listen, secret = options.secret, allowDirs = options.allowDirs,
+    printSecret = options.printSecret,
+    tasks = app.tasks, settings = function() return app.settings end, saveSettings = settingsStore.save,
+    changeSetting = M.changeSetting, defaultFolder = actions.targetFolder,
+    add = function(urls, folder, extra)
+      local made, why = host.fs_makeDirs(folder, true)
+      if not made then return nil, why end
+      return app.tasks:add(urls, folder, extra)
+    end,
+  })
+  if port then
+    app.say(string.format(strings.remoteListening, port))
+  elseif headless() or app.settings.remoteControl then
+    app.notices[#app.notices + 1] = { text = string.format(strings.remoteFailed, tostring(message)) }
+  end
+  if headless() and not options.printSecret then
+    io.stderr:write(port and ("velmora: remote control listens on port " .. port .. "\n")
+      or ("velmora: remote control cannot start: " .. tostring(message) .. "\n"))
+  end
+  return port, message
+end
+
+-- Runs the calls remote clients are waiting on.
+function M.serveRemote()
+  if app.started then remote.serve() end
+end
+
+-- The settings file again, as after a change in the window (a signal asks
+-- for it when there is no window).
+function M.reloadSettings()
+  if not app.started then return end
+  local values, notices = settingsStore.load()
+  for _, notice in ipairs(notices) do app.notices[#app.notices + 1] = notice end
+  app.settings = values
+  M.applySettings(values)
 end
 
 -- Host input ------------------------------------------------------------

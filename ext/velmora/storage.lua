@@ -8,11 +8,11 @@ local paths = require("velmora.paths")
 local M = {}
 M.__index = M
 
-M.VERSION = 2
+M.VERSION = 3
 
 -- The columns a task row has at the current version, in load order.
 M.COLUMNS = {
-  "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
+  "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file", "gid",
 }
 local NUMERIC = { id = true, done = true, total = true, added = true, finished = true }
 
@@ -31,6 +31,10 @@ local steps = {
     "ALTER TABLE tasks ADD COLUMN referrer TEXT NOT NULL DEFAULT ''",
     "ALTER TABLE tasks ADD COLUMN file TEXT NOT NULL DEFAULT ''",
     "CREATE INDEX IF NOT EXISTS tasks_state ON tasks(state)",
+  },
+  -- The remote-control identifier; rows without one get one when loaded.
+  [3] = {
+    "ALTER TABLE tasks ADD COLUMN gid TEXT NOT NULL DEFAULT ''",
   },
 }
 
@@ -199,7 +203,9 @@ function M:loadAll()
   return tasks
 end
 
-local WRITABLE = { "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file" }
+local WRITABLE = {
+  "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file", "gid",
+}
 
 local function bindTask(s, task, first)
   for i, column in ipairs(WRITABLE) do

@@ -35,4 +35,6 @@ return {
   finishedText = "%s 已下载完成",
   saveFolder = "下载资料",
   computer = "默认位置",
+  remoteListening = "远程控制已在端口 %d 上监听",
+  remoteFailed = "远程控制无法启动: %s",
 }

@@ -5,6 +5,7 @@
 -- partial file) the first time it is started after a restart.
 local engine = require("velmora.engine")
 local paths = require("velmora.paths")
+local gid = require("velmora.gid")
 
 local M = {}
 M.__index = M
@@ -50,6 +51,8 @@ function M:load()
     self.byId[task.id] = task
     self.order[#self.order + 1] = task
   end
+  local ok, failure = self.store:updateMany(gid.assign(rows))
+  if not ok then return nil, failure end
   return #rows
 end
 
@@ -133,6 +136,9 @@ function M:ensureEngineTask(task, start)
   -- Cookies and the like from the browser live in memory only: never in
   -- the database, so a restart fetches without them.
   if task.headers then options.headers = task.headers end
+  -- Limits, digest and connections a remote caller asked for; like the
+  -- headers, for this process only.
+  for key, value in pairs(task.engineOptions or {}) do options[key] = value end
   local id, message = engine.add(task.url, task.folder, options)
   if not id then return nil, message end
   self.engineOf[task.id], self.taskOfEngine[id] = id, task.id
@@ -164,6 +170,8 @@ function M:add(urls, folder, extra)
   extra = extra or {}
   local now = self.clock()
   local fresh = {}
+  local taken = {}
+  for _, task in ipairs(self.order) do taken[task.gid or ""] = true end
   for _, url in ipairs(urls) do
     -- The engine's own naming, so the list shows what the file will be called;
     -- without an engine no task runs, and the link itself names it.
@@ -171,8 +179,10 @@ function M:add(urls, folder, extra)
     fresh[#fresh + 1] = {
       url = url, name = name, folder = folder, state = "queued", done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
-      named = extra.name ~= nil, headers = extra.headers,
+      named = extra.name ~= nil, headers = extra.headers, engineOptions = extra.engineOptions,
+      gid = gid.new(taken),
     }
+    taken[fresh[#fresh].gid] = true
   end
   if #fresh == 0 then return fresh end
   local ok, message = self.store:insertMany(fresh)
