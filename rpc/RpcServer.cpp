@@ -266,7 +266,7 @@ void RpcServer::Impl::Run() {
         Process(*c);
       }
       if (!c->out.empty() && !c->closed) WriteTo(*c);
-      if (c->out.empty() && c->closeAfterFlush && c->busy == 0) c->closed = true;
+      if (c->out.empty() && c->held.empty() && c->closeAfterFlush && c->busy == 0) c->closed = true;
       if (c->busy == 0 && c->resumeAt == 0 && after - c->lastActive > kIdleMs) c->closed = true;
     }
     connections.remove_if([](const std::unique_ptr<Connection>& c) { return c->closed && c->busy == 0; });

@@ -62,7 +62,8 @@ function M.of(task, status)
     connections = text(status == "active" and (task.connections or 1) or 0), dir = folderOf(task),
     files = files(task, known, done), pieceLength = text(M.PIECE_LENGTH), numPieces = text(pieces(known)),
   }
-  if known > 0 then out.bitfield = bitfield(known, done) end
+  -- Empty while the size is unknown: clients read it as "no pieces yet".
+  out.bitfield = known > 0 and bitfield(known, done) or ""
   if status == "error" or status == "complete" or status == "removed" then
     out.errorCode = status == "error" and "1" or (status == "removed" and "31" or "0")
     out.errorMessage = status == "error" and tostring(task.error or "") or ""

@@ -177,6 +177,17 @@ TEST_F(RpcServerTest, WrongSecretsAreSlowedDownPerAddressAndLogged) {
   EXPECT_EQ(json::parse(body)["result"]["method"], "aria2.pauseAll");
 }
 
+TEST_F(RpcServerTest, AHeldBackAnswerIsSentBeforeAClosingConnectionEnds) {
+  StartServer();
+  Client client(server->port());
+  client.Post(Call("aria2.pauseAll", "guess"), "Connection: close\r\n");
+  ASSERT_TRUE(Eventually([this] { return LogLines() == 1; }));
+  now += rpc::AuthThrottle::kFirstDelayMs;
+  std::string head, body;
+  ASSERT_TRUE(client.ReadAnswer(head, body));
+  EXPECT_EQ(json::parse(body)["error"]["message"], "Unauthorized");
+}
+
 TEST_F(RpcServerTest, OversizeBodiesAreRefusedAndTheConnectionClosed) {
   StartServer();
   Client client(server->port());
