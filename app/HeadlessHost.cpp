@@ -101,6 +101,11 @@ int RunHeadless(const HeadlessOptions& options) {
     host.CallScript("QuitControl");
     return 0;
   }
+  // Without its server the program could not be reached at all.
+  if (!ScriptRpcServerRunning(host.State())) {
+    host.CallScript("QuitControl");
+    return 1;
+  }
   host.CallScript("InitSystem");
   Loop(host);
   // Records where each task stands ("queued" for what was moving), then
