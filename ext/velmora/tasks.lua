@@ -109,8 +109,13 @@ local function applyInfo(task, info, now)
   task.state = state
   if type(info.name) == "string" and info.name ~= "" then task.name = info.name end
   if type(info.file) == "string" and info.file ~= "" then task.file = info.file end
-  task.done = tonumber(info.done) or task.done
-  task.total = tonumber(info.total) or task.total
+  -- A task handed over again reports nothing until the engine has read its
+  -- part record; the progress known from before stands until then.
+  local blank = (tonumber(info.total) or -1) < 0 and (tonumber(info.done) or 0) == 0
+  if not blank then
+    task.done = tonumber(info.done) or task.done
+    task.total = tonumber(info.total) or task.total
+  end
   task.speed = state == "running" and (tonumber(info.speed) or 0) or 0
   task.eta = state == "running" and (tonumber(info.eta) or -1) or -1
   if state == "failed" then
