@@ -25,12 +25,13 @@ packages=(
   chromium firefox-esr
   # the extension's .xpi and Chromium .zip
   zip
+  # the peer the remote-control conformance test compares the headless
+  # program with, and the interpreter of its scripts
+  aria2 python3
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against
   packages+=(libbenchmark-dev lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev)
-  # the multi-connection peer of velmora-bench-dl --segments
-  packages+=(aria2)
 fi
 
 missing=()
