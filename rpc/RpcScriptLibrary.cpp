@@ -21,6 +21,7 @@ constexpr int kServerFailure = 1;
 // The slot in the registry that owns the server, if one runs.
 struct ServerSlot {
   std::unique_ptr<RpcServer> server;
+  bool serving = false;  // a handler runs: the server must outlive it
 };
 
 ServerSlot* Slot(lua_State* L) {
@@ -97,9 +98,14 @@ int rpc_start(lua_State* L) {
   return 1;
 }
 
+// rpc_stop() -> true, or false when called from a handler (the server is
+// still answering that very call).
 int rpc_stop(lua_State* L) {
-  if (ServerSlot* slot = Slot(L)) slot->server.reset();
-  return 0;
+  ServerSlot* slot = Slot(L);
+  const bool stopped = slot && !slot->serving;
+  if (stopped) slot->server.reset();
+  lua_pushboolean(L, stopped);
+  return 1;
 }
 
 int rpc_running(lua_State* L) {
@@ -137,23 +143,30 @@ CallOutcome RunHandler(lua_State* L, const std::string& method, const nlohmann::
 // rpc_serve(handler) -> how many calls ran. handler(method, params) answers
 // the result, or nil, message [, code].
 int rpc_serve(lua_State* L) {
-  luaL_checktype(L, 1, LUA_TFUNCTION);
+  if (!lua_isfunction(L, 1)) return NilAndMessage(L, "rpc_serve takes the function that serves a call", "bad-input");
   lua_settop(L, 1);
   ServerSlot* slot = Slot(L);
   if (!slot || !slot->server) {
     lua_pushinteger(L, 0);
     return 1;
   }
+  if (slot->serving) return NilAndMessage(L, "rpc_serve cannot run inside a call it serves", "bad-input");
+  slot->serving = true;
   const std::size_t ran = slot->server->Serve(
       [L](const std::string& method, const nlohmann::json& params) { return RunHandler(L, method, params); });
+  slot->serving = false;
   lua_pushinteger(L, static_cast<lua_Integer>(ran));
   return 1;
 }
 
+// Native functions never raise: a bad argument gives nil, message, cause.
 // rpc_notify(method, gid)
 int rpc_notify(lua_State* L) {
-  const char* method = luaL_checkstring(L, 1);
-  const char* gid = luaL_checkstring(L, 2);
+  if (lua_type(L, 1) != LUA_TSTRING || lua_type(L, 2) != LUA_TSTRING) {
+    return NilAndMessage(L, "rpc_notify takes a method name and an identifier", "bad-input");
+  }
+  const char* method = lua_tostring(L, 1);
+  const char* gid = lua_tostring(L, 2);
   ServerSlot* slot = Slot(L);
   if (slot && slot->server) slot->server->Notify(method, gid);
   return 0;
@@ -162,7 +175,7 @@ int rpc_notify(lua_State* L) {
 // rpc_randomHex(bytes) -> 2*bytes hex digits from the kernel's random
 // source, or nil and a message.
 int rpc_randomHex(lua_State* L) {
-  const lua_Integer count = luaL_checkinteger(L, 1);
+  const lua_Integer count = lua_isnumber(L, 1) ? lua_tointeger(L, 1) : 0;
   if (count < 1 || count > 64) return NilAndMessage(L, "rpc_randomHex takes 1 to 64 bytes", "bad-input");
   unsigned char bytes[64];
   if (!platform::FillRandomBytes(bytes, static_cast<std::size_t>(count))) {

@@ -254,7 +254,8 @@ void RpcServer::Impl::Run() {
     for (std::size_t i = 0; i < polled.size(); ++i) {
       Connection& c = *polled[i];
       if (!polls[i + 2].ready || c.closed) continue;
-      if (polls[i + 2].want == platform::SocketWant::Write) WriteTo(c);
+      // A TLS read that needed to write first is retried once writable.
+      if (polls[i + 2].want == platform::SocketWant::Write && !c.out.empty()) WriteTo(c);
       else ReadFrom(c);
     }
     const int64_t after = Now();
@@ -324,6 +325,8 @@ void RpcServer::Impl::ReadFrom(Connection& c) {
   if (c.webSocket) c.webSocket->Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
   else c.http.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
   Process(c);
+  // Bytes OpenSSL decrypted already never make the socket readable again.
+  if (c.tls && !c.closed && SSL_pending(c.tls.get()) > 0) ReadFrom(c);
 }
 
 void RpcServer::Impl::WriteTo(Connection& c) {

@@ -28,6 +28,8 @@ Failure TlsServerContext::Load(const std::string& certificateFile, const std::st
   SSL_CTX* made = SSL_CTX_new(TLS_server_method());
   if (!made) return {FailureCause::Tls, "cannot set up TLS: " + OpenSslText()};
   SSL_CTX_set_min_proto_version(made, TLS1_2_VERSION);
+  // The output buffer is a string that grows between retries of a write.
+  SSL_CTX_set_mode(made, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER | SSL_MODE_ENABLE_PARTIAL_WRITE);
   if (SSL_CTX_use_certificate_chain_file(made, certificateFile.c_str()) != 1) {
     SSL_CTX_free(made);
     return {FailureCause::TlsCertificate, "cannot read the certificate " + certificateFile + ": " + OpenSslText()};

@@ -60,6 +60,12 @@ function M.applySettings(values)
   engine.setConnections(values.connections)
 end
 
+-- Settings whose change takes the remote-control server down and up again.
+local REMOTE_KEYS = {
+  remoteControl = true, rpcHost = true, rpcPort = true, rpcSecret = true, rpcOrigins = true, rpcAllowPlain = true,
+  rpcCertificate = true, rpcKey = true,
+}
+
 function M.changeSetting(key, raw)
   local value = settingsStore.coerce(key, raw)
   if value == nil or value == app.settings[key] then
@@ -73,6 +79,7 @@ function M.changeSetting(key, raw)
   local ok, message = settingsStore.save(app.settings)
   if not ok then app.say(string.format(strings.settingsFailed, tostring(message))) end
   M.applySettings(app.settings)
+  if REMOTE_KEYS[key] then M.restartRemote() end
   settingsPage.show(app.pm, app.settings)
   app.publishCounts()
 end
@@ -288,8 +295,17 @@ function M.reloadSettings()
   if not app.started then return end
   local values, notices = settingsStore.load()
   for _, notice in ipairs(notices) do app.notices[#app.notices + 1] = notice end
+  local before = app.settings
   app.settings = values
   M.applySettings(values)
+  for key in pairs(REMOTE_KEYS) do
+    if before[key] ~= values[key] then return M.restartRemote() end
+  end
+end
+
+function M.restartRemote()
+  remote.stop()
+  return M.startRemote()
 end
 
 -- Host input ------------------------------------------------------------
