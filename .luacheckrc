@@ -62,13 +62,15 @@ local bindings = {
   "xml_setAttrib", "xml_setChildAttrib", "xml_setChildData", "xml_setData", "xml_setdoc",
   -- archive extraction (archive/)
   "zip_cancel", "zip_del", "zip_error", "zip_extract", "zip_running", "zip_state",
+  -- remote control (rpc/)
+  "rpc_notify", "rpc_randomHex", "rpc_running", "rpc_serve", "rpc_start", "rpc_stop",
   -- the file system and its names (util/)
   "fs_exists", "fs_freeSpace", "fs_fromNative", "fs_isDir", "fs_makeDirs", "fs_toNative",
   "inputDlg",
 }
 
 -- The values the host sets before the first script runs.
-local hostValues = { "curpath", "scriptPath", "ext", "startparam" }
+local hostValues = { "curpath", "scriptPath", "ext", "startparam", "headless" }
 
 -- What the first script defines for the host: the callbacks it calls by
 -- name and the globals it reads.
@@ -77,6 +79,7 @@ local callbacks = {
   "SetDownloacCenterConfig", "InitThreadPathList", "InitSerchType", "SetSavePathDir", "InitSavePathList",
   "SetFileSavePath", "OnClickEvent", "OnItemClickEvent", "OnTabSelectEvent", "OnOtherEvent", "OnMessage",
   "OnTimer", "queryudata", "insertTodb", "OnWindowMessage", "QuitSystem", "QuitControl",
+  "OnRemoteCalls", "ReloadSettings",
   "DownloadThreadCount", "freeThreadCount", "UnzipCount", "BookCoverPath", "CloseToTray",
 }
 

@@ -13,6 +13,7 @@
 
 #include "app/CTessaryDL.h"
 #include "app/DesktopCommands.h"
+#include "app/HeadlessHost.h"
 #include "app/InstanceHandoff.h"
 #include "app/ProgramInfoOptions.h"
 #include "platform/CommandLine.h"
@@ -52,6 +53,16 @@ int main(int argc, char** argv) {
   if (const std::optional<int> status = AnswerProgramInfoOption(argc, argv, stdout)) return *status;
   // Desktop set-up actions (browser manifests, open at login) end here.
   if (const std::optional<int> status = RunDesktopCommand(argc, argv)) return *status;
+  // Without a window, no display, no Qt: the scripts and remote control only.
+  std::string headlessError;
+  if (const std::optional<HeadlessOptions> headless = ReadHeadlessOptions(argc, argv, headlessError)) {
+    if (!headlessError.empty()) {
+      std::fprintf(stderr, "velmora: %s\n", headlessError.c_str());
+      return 2;
+    }
+    platform::RecordProcessCommandLine(platform::CommandLineArguments(argc, argv));
+    return RunHeadless(*headless);
+  }
   std::vector<std::u16string> arguments = platform::CommandLineArguments(argc, argv);
   const std::optional<std::string> screenshot = TakeScreenshotOption(arguments);
   platform::RecordProcessCommandLine(arguments);

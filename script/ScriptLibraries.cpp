@@ -1,10 +1,11 @@
 // Registration of the native script libraries. Each library lives with its
-// engine (xml/, db/, dl/, util/); this file only calls them in the host's order.
+// engine (xml/, db/, dl/, rpc/, util/); this file only calls them in the host's order.
 #include "script/ScriptLibraries.h"
 
 #include "archive/ArchiveScriptLibrary.h"
 #include "db/SqliteScriptLibrary.h"
 #include "dl/DownloadScriptLibrary.h"
+#include "rpc/RpcScriptLibrary.h"
 #include "util/FsScriptLibrary.h"
 #include "xml/xmllua.h"
 
@@ -15,3 +16,4 @@ void RegisterDatabaseScriptLibrary(lua_State* L) { RegisterSqliteScriptLibrary(L
 void RegisterArchiveScriptLibrary(lua_State* L) { RegisterZipScriptLibrary(L); }
 void RegisterDownloadLibrary(lua_State* L) { RegisterDownloadScriptLibrary(L); }
 void RegisterFileSystemLibrary(lua_State* L) { RegisterFsScriptLibrary(L); }
+void RegisterRemoteControlLibrary(lua_State* L) { RegisterRpcScriptLibrary(L); }

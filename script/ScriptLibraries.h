@@ -14,5 +14,7 @@ void RegisterArchiveScriptLibrary(lua_State* L);
 void RegisterDownloadLibrary(lua_State* L);
 // The file-system library (the fs_* globals).
 void RegisterFileSystemLibrary(lua_State* L);
+// The remote-control library (the rpc_* globals), with this interpreter's server.
+void RegisterRemoteControlLibrary(lua_State* L);
 
 #endif

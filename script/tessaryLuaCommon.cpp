@@ -54,6 +54,7 @@ LuaCommon::LuaCommon(LuaCommonHooks hooks) {
   RegisterArchiveScriptLibrary(luaState);
   RegisterDownloadLibrary(luaState);
   RegisterFileSystemLibrary(luaState);
+  RegisterRemoteControlLibrary(luaState);
 
   exeDir = GetModuleDirectory();
   for (auto& c : exeDir)

@@ -30,12 +30,13 @@ packages=(
   # stream tests: the corpus is made, remuxed results probed (optional for
   # users: without it a stream stays MPEG-TS)
   ffmpeg
+  # the peer the remote-control conformance test compares the headless
+  # program with, and the interpreter of its scripts
+  aria2 python3
 )
 if [ "${1:-}" = "--bench" ]; then
   # peers the benchmarks measure against
   packages+=(libbenchmark-dev lua-sql-sqlite3 libpugixml-dev libtinyxml2-dev libexpat1-dev)
-  # the multi-connection peer of velmora-bench-dl --segments
-  packages+=(aria2)
   # the stream peers of velmora-bench-stream (ffmpeg is already listed)
   packages+=(yt-dlp)
 fi

@@ -15,6 +15,7 @@ local strings = require("velmora.strings")
 local app = require("velmora.state")
 local actions = require("velmora.actions")
 local menu = require("velmora.menu")
+local remote = require("velmora.rpc")
 
 local M = {}
 M.state = app
@@ -92,6 +93,12 @@ local function checkSetting(key, raw)
   return value
 end
 
+-- Settings whose change takes the remote-control server down and up again.
+local REMOTE_KEYS = {
+  remoteControl = true, rpcHost = true, rpcPort = true, rpcSecret = true, rpcOrigins = true, rpcAllowPlain = true,
+  rpcCertificate = true, rpcKey = true,
+}
+
 function M.changeSetting(key, raw)
   local value, problem = checkSetting(key, raw)
   app.settingProblems[key] = problem
@@ -106,6 +113,7 @@ function M.changeSetting(key, raw)
   local ok, message = settingsStore.save(app.settings)
   if not ok then app.say(string.format(strings.settingsFailed, tostring(message))) end
   M.applySettings(app.settings)
+  if REMOTE_KEYS[key] then M.restartRemote() end
   settingsPage.show(app.pm, app.settings, app.settingProblems)
   M.showTarget()
   app.publishCounts()
@@ -173,14 +181,21 @@ function M.start(pm)
   app.view:restore(store, function(message) app.say(string.format(strings.settingsFailed, tostring(message))) end)
   app.tasks = tasksModule.new({
     store = store,
-    onAdd = function(added) for _, task in ipairs(added) do app.view:show(task) end end,
+    onAdd = function(added)
+      for _, task in ipairs(added) do
+        app.view:show(task)
+        remote.taskChanged(task)
+      end
+    end,
     onChange = function(task)
       app.view:show(task)
       app.details:update(task)
+      remote.taskChanged(task)
     end,
     onRemove = function(ids)
       app.view:remove(ids)
       app.details:removed(ids)
+      remote.tasksRemoved(ids)
     end,
     onFinish = onTaskFinished,
   })
@@ -207,6 +222,7 @@ function M.start(pm)
   adapter.acceptDrops(app.hwnd)
   app.started = true
   app.publishCounts()
+  M.startRemote()
   actions.handCommandLine(host.startparam)
   -- Right from the first paint, not from the first tick.
   app.view:status(0, 0, 0, nil)
@@ -261,6 +277,7 @@ function M.tick()
   if not app.started then return end
   M.resume()
   actions.handPending()
+  remote.serve()
   app.tasks:refresh()
   app.view:resortChanged()
   local running, queued, speed = app.tasks:stats()
@@ -276,6 +293,7 @@ end
 function M.quit()
   if app.quitting or not app.started then return end
   app.quitting = true
+  remote.stop()
   app.tasks:quit()
   if app.hwnd then host.ui_trayRemove(app.hwnd, TRAY_ICON) end
 end
@@ -288,6 +306,63 @@ function M.close()
     app.store:close()
     app.store = nil
   end
+end
+
+-- Remote control --------------------------------------------------------
+
+-- What the headless host was told on its command line, or nil in the window.
+local function headless()
+  local options = host.get("headless")
+  return type(options) == "table" and options or nil
+end
+
+function M.startRemote()
+  local options = headless() or {}
+  local port, message = remote.start({
+    headless = headless() ~= nil, listen = options.listen, secret = options.secret, allowDirs = options.allowDirs,
+    printSecret = options.printSecret,
+    tasks = app.tasks, settings = function() return app.settings end, saveSettings = settingsStore.save,
+    changeSetting = M.changeSetting, defaultFolder = actions.targetFolder,
+    add = function(urls, folder, extra)
+      local made, why = host.fs_makeDirs(folder, true)
+      if not made then return nil, why end
+      return app.tasks:add(urls, folder, extra)
+    end,
+  })
+  if port then
+    app.say(string.format(strings.remoteListening, port))
+  elseif headless() or app.settings.remoteControl then
+    app.notices[#app.notices + 1] = { text = string.format(strings.remoteFailed, tostring(message)) }
+  end
+  if headless() and not options.printSecret then
+    io.stderr:write(port and ("velmora: remote control listens on port " .. port .. "\n")
+      or ("velmora: remote control cannot start: " .. tostring(message) .. "\n"))
+  end
+  return port, message
+end
+
+-- Runs the calls remote clients are waiting on.
+function M.serveRemote()
+  if app.started then remote.serve() end
+end
+
+-- The settings file again, as after a change in the window (a signal asks
+-- for it when there is no window).
+function M.reloadSettings()
+  if not app.started then return end
+  local values, notices = settingsStore.load()
+  for _, notice in ipairs(notices) do app.notices[#app.notices + 1] = notice end
+  local before = app.settings
+  app.settings = values
+  M.applySettings(values)
+  for key in pairs(REMOTE_KEYS) do
+    if before[key] ~= values[key] then return M.restartRemote() end
+  end
+end
+
+function M.restartRemote()
+  remote.stop()
+  return M.startRemote()
 end
 
 -- Host input ------------------------------------------------------------

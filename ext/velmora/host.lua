@@ -12,11 +12,16 @@ local injected = {}
 -- every stand-in.
 function M.use(fakes) injected = fakes or {} end
 
--- get(name) -> what the host registered under name, or nil.
+local function nothing() end
+
+-- get(name) -> what the host registered under name, or nil. Without a
+-- window (the headless host sets `headless`) every ui_* call does nothing.
 function M.get(name)
   local value = injected[name]
   if value ~= nil then return value end
-  return rawget(_G, name)
+  value = rawget(_G, name)
+  if value == nil and rawget(_G, "headless") ~= nil and name:sub(1, 3) == "ui_" then return nothing end
+  return value
 end
 
 -- has(name) -> true when the host offers the function name.

@@ -23,6 +23,20 @@ M.fields = {
   -- What to do with a link or file that is already there; "ask" asks.
   { key = "duplicateAction", kind = "choice", default = "ask",
     choices = { "ask", "open", "rename", "replace", "skip" } },
+  -- Remote control: on in the window only when allowed; always on headless.
+  { key = "remoteControl", kind = "bool", default = false },
+  { key = "rpcHost", kind = "text", default = "127.0.0.1" },
+  { key = "rpcPort", kind = "int", default = 6800, min = 1, max = 65535 },
+  -- Written with a random value on the first start that needs one.
+  { key = "rpcSecret", kind = "text", default = "" },
+  -- Web pages allowed to call, separated by spaces ("https://ui.example").
+  { key = "rpcOrigins", kind = "text", default = "" },
+  -- Folders besides the download folder that callers may save into, one
+  -- full path each, separated by ":".
+  { key = "rpcFolders", kind = "text", default = "" },
+  { key = "rpcAllowPlain", kind = "bool", default = false },
+  { key = "rpcCertificate", kind = "text", default = "" },
+  { key = "rpcKey", kind = "text", default = "" },
 }
 
 local byKey = {}

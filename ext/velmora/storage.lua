@@ -8,12 +8,12 @@ local paths = require("velmora.paths")
 local M = {}
 M.__index = M
 
-M.VERSION = 3
+M.VERSION = 4
 
 -- The columns a task row has at the current version, in load order.
 M.COLUMNS = {
   "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
-  "cause", "code", "started", "finalUrl",
+  "cause", "code", "started", "finalUrl", "gid",
 }
 local NUMERIC = { id = true, done = true, total = true, added = true, finished = true, code = true, started = true }
 
@@ -41,6 +41,10 @@ local steps = {
     "ALTER TABLE tasks ADD COLUMN started INTEGER NOT NULL DEFAULT 0",
     "ALTER TABLE tasks ADD COLUMN finalUrl TEXT NOT NULL DEFAULT ''",
     "CREATE TABLE IF NOT EXISTS view_state (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+  },
+  -- The remote-control identifier; rows without one get one when loaded.
+  [4] = {
+    "ALTER TABLE tasks ADD COLUMN gid TEXT NOT NULL DEFAULT ''",
   },
 }
 
@@ -211,7 +215,7 @@ end
 
 local WRITABLE = {
   "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
-  "cause", "code", "started", "finalUrl",
+  "cause", "code", "started", "finalUrl", "gid",
 }
 
 local function bindTask(s, task, first)

@@ -132,4 +132,6 @@ return {
     linkRefreshFailed = "无法更新链接: %s",
     restartFailed = "无法重新开始: %s",
   },
+  remoteListening = "远程控制已在端口 %d 上监听",
+  remoteFailed = "远程控制无法启动: %s",
 }

@@ -5,6 +5,7 @@
 -- partial file) the first time it is started after a restart.
 local engine = require("velmora.engine")
 local paths = require("velmora.paths")
+local gid = require("velmora.gid")
 
 local M = {}
 M.__index = M
@@ -50,6 +51,8 @@ function M:load()
     self.byId[task.id] = task
     self.order[#self.order + 1] = task
   end
+  local ok, failure = self.store:updateMany(gid.assign(rows))
+  if not ok then return nil, failure end
   return #rows
 end
 
@@ -106,8 +109,13 @@ local function applyInfo(task, info, now)
   task.state = state
   if type(info.name) == "string" and info.name ~= "" then task.name = info.name end
   if type(info.file) == "string" and info.file ~= "" then task.file = info.file end
-  task.done = tonumber(info.done) or task.done
-  task.total = tonumber(info.total) or task.total
+  -- A task handed over again reports nothing until the engine has read its
+  -- part record; the progress known from before stands until then.
+  local blank = (tonumber(info.total) or -1) < 0 and (tonumber(info.done) or 0) == 0
+  if not blank then
+    task.done = tonumber(info.done) or task.done
+    task.total = tonumber(info.total) or task.total
+  end
   task.speed = state == "running" and (tonumber(info.speed) or 0) or 0
   task.eta = state == "running" and (tonumber(info.eta) or -1) or -1
   if state == "failed" then
@@ -144,8 +152,8 @@ function M:ensureEngineTask(task, start)
   -- Cookies and the like from the browser live in memory only: never in
   -- the database, so a restart fetches without them.
   if task.headers then options.headers = task.headers end
-  -- What the new-task dialog chose for this task (connections, limit,
-  -- checksum); in memory only, as the headers are.
+  -- What the new-task dialog or a remote caller chose for this task
+  -- (connections, limit, checksum); in memory only, as the headers are.
   for key, value in pairs(task.options or {}) do options[key] = value end
   local id, message = engine.add(task.url, task.folder, options)
   if not id then return nil, message end
@@ -180,6 +188,8 @@ function M:add(urls, folder, extra)
   extra = extra or {}
   local now = self.clock()
   local fresh = {}
+  local taken = {}
+  for _, task in ipairs(self.order) do taken[task.gid or ""] = true end
   for _, url in ipairs(urls) do
     -- The engine's own naming, so the list shows what the file will be called;
     -- without an engine no task runs, and the link itself names it.
@@ -190,7 +200,9 @@ function M:add(urls, folder, extra)
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
       cause = "", code = 0, started = 0, finalUrl = "",
       named = extra.name ~= nil, headers = extra.headers, options = extra.options,
+      gid = gid.new(taken),
     }
+    taken[fresh[#fresh].gid] = true
   end
   if #fresh == 0 then return fresh end
   local ok, message = self.store:insertMany(fresh)

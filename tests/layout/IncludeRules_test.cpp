@@ -27,6 +27,7 @@ const std::map<std::string, int> kFloors = {
     {"base", 1},
     {"xml", 2}, {"db", 2}, {"net", 2}, {"util", 2}, {"archive", 2},
     {"dl", 3},  // the download engine, over the network client and the files
+    {"rpc", 3},  // the remote-control server, beside the engine
     {"script", 4},
     {"ui", 5},
     {"app", 6},
