@@ -34,9 +34,10 @@ struct Campaign {
   // Trials mostly wait on a paced server, so more run at once than there
   // are cores.
   int workers = 8;
-  // Most trials at the rate seen on the real web, the rest at rates high
-  // enough that the rarer faults come up in a short run.
-  std::vector<double> rates = {0.02, 0.02, 0.015, 0.025, 0.1, 0.25};
+  // Half the trials at the rates seen on the real web, the rest at rates
+  // high enough that the rarer faults come up in a short run (a trial
+  // makes only a handful of requests).
+  std::vector<double> rates = {0.02, 0.015, 0.025, 0.1, 0.25, 0.5};
 };
 
 // Connections, rate and sticky chance follow from the seed alone, so one
@@ -51,7 +52,7 @@ TrialSettings SettingsFor(uint64_t seed, const Campaign& campaign, const std::st
   settings.messagePrefix = "velmora-fetch: ";
   settings.dir = dir;
   settings.rate = campaign.rates[(seed / 2) % campaign.rates.size()];
-  settings.stickyChance = 0.1;
+  settings.stickyChance = 0.25;
   // Slow enough that a run lasts a few seconds, so that kills come in the
   // middle and after records were saved (once a second); four connections
   // need pieces of at least a MiB to share the file.

@@ -17,8 +17,9 @@ struct ChildEnd {
 
 class ChildProcess {
  public:
-  // Starts `args[0]` with `args`; standard output is dropped and standard
-  // error goes to `stderrPath`. started() tells whether it ran.
+  // Starts `args[0]` (searched on PATH when it names no folder) with
+  // `args`; standard output is dropped and standard error goes to
+  // `stderrPath`. started() tells whether it ran.
   ChildProcess(const std::vector<std::string>& args, const std::string& stderrPath);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
