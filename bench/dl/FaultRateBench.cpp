@@ -7,7 +7,7 @@
 // wrong file or hung, the requests per finished trial and its time to
 // finish. Prints a Markdown table.
 //
-// velmora-bench-faults [--trials N] [--size MIB] [--rates 0,1,2,5,10] [--no-peers]
+// velmora-bench-faults [--trials N] [--size MIB] [--rates 0,1,2,5,10,25] [--no-peers]
 #include <unistd.h>
 
 #include <algorithm>
@@ -142,14 +142,14 @@ std::vector<double> ParseRates(const char* text) {
 int main(int argc, char** argv) {
   size_t trials = 20, mebibytes = 8;
   bool peers = true;
-  std::vector<double> rates = {0, 0.01, 0.02, 0.05, 0.10};
+  std::vector<double> rates = {0, 0.01, 0.02, 0.05, 0.10, 0.25};
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--trials") == 0 && i + 1 < argc) trials = std::strtoul(argv[++i], nullptr, 10);
     else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) mebibytes = std::strtoul(argv[++i], nullptr, 10);
     else if (std::strcmp(argv[i], "--rates") == 0 && i + 1 < argc) rates = ParseRates(argv[++i]);
     else if (std::strcmp(argv[i], "--no-peers") == 0) peers = false;
     else {
-      std::fprintf(stderr, "usage: velmora-bench-faults [--trials N] [--size MIB] [--rates 0,1,2,5,10] [--no-peers]\n");
+      std::fprintf(stderr, "usage: velmora-bench-faults [--trials N] [--size MIB] [--rates 0,1,2,5,10,25] [--no-peers]\n");
       return 2;
     }
   }

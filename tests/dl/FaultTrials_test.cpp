@@ -34,7 +34,8 @@ struct Campaign {
   // Trials mostly wait on a paced server, so more run at once than there
   // are cores.
   int workers = 8;
-  // Half the trials at the rates seen on the real web, the rest at rates
+  // Every fourth trial faces one fault alone. Of the others, half draw
+  // from every fault at the rates seen on the real web, the rest at rates
   // high enough that the rarer faults come up in a short run (a trial
   // makes only a handful of requests).
   std::vector<double> rates = {0.02, 0.015, 0.025, 0.1, 0.25, 0.5};
@@ -51,8 +52,16 @@ TrialSettings SettingsFor(uint64_t seed, const Campaign& campaign, const std::st
   };
   settings.messagePrefix = "velmora-fetch: ";
   settings.dir = dir;
-  settings.rate = campaign.rates[(seed / 2) % campaign.rates.size()];
-  settings.stickyChance = 0.25;
+  if (seed % 4 == 3) {
+    // Every fault in turn alone, often enough to come up in a few requests.
+    const auto kinds = static_cast<uint64_t>(Fault::kCount) - 1;
+    settings.kinds = {static_cast<Fault>(1 + (seed / 4) % kinds)};
+    settings.rate = 0.35;
+    settings.stickyChance = 0.5;
+  } else {
+    settings.rate = campaign.rates[(seed / 2) % campaign.rates.size()];
+    settings.stickyChance = 0.25;
+  }
   // Slow enough that a run lasts a few seconds, so that kills come in the
   // middle and after records were saved (once a second); four connections
   // need pieces of at least a MiB to share the file.
@@ -79,7 +88,8 @@ void Report(uint64_t seed, const TrialSettings& settings, const TrialResult& res
   if (!bad) return;
   std::string records;
   for (const std::string& fault : result.recordFaults) records += "  " + fault + "\n";
-  ADD_FAILURE() << "seed " << seed << " (rate " << settings.rate << "): " << TrialEndName(result.end) << " after "
+  ADD_FAILURE() << "seed " << seed << " (rate " << settings.rate
+                << (settings.kinds.empty() ? "" : std::string(", only ") + FaultName(settings.kinds[0])) << "): " << TrialEndName(result.end) << " after "
                 << result.runs << " runs, " << result.kills << " kills, " << result.seconds << " s\n"
                 << records << "client said: " << result.message.substr(0, 600) << "\n"
                 << result.serverLog.substr(0, 6000);

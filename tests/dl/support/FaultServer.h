@@ -8,9 +8,10 @@
 // some of another length); the server moves to the next one when a
 // "new version" fault comes up, and stays there. Some servers ignore
 // If-Range altogether, as some do, and answer a resume of an old version
-// with a 206 of the new one. With `stickyChance` the first fault a server
-// draws becomes its answer to every later request (a server that always
-// cuts at the same place, always sends the login page, and so on).
+// with a 206 of the new one. With `stickyChance` the first lasting fault a
+// server draws (not a one-off such as a stall or a new version) becomes its
+// answer to every later request: a server that always cuts at the same
+// place, always sends the login page, and so on.
 #ifndef VELMORA_TESTS_DL_FAULTSERVER_H
 #define VELMORA_TESTS_DL_FAULTSERVER_H
 
