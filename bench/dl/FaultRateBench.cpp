@@ -86,9 +86,11 @@ std::vector<Client> Clients(bool peers) {
   return clients;
 }
 
-Row Measure(const Client& client, double rate, size_t trials, size_t bytes) {
+// Every client meets the same seeds at one rate; each rate has seeds of its
+// own, so that the rates do not share their first draws.
+Row Measure(const Client& client, double rate, size_t trials, size_t bytes, uint64_t firstSeed) {
   Row row;
-  for (size_t seed = 1; seed <= trials; ++seed) {
+  for (uint64_t seed = firstSeed; seed < firstSeed + trials; ++seed) {
     TempDir dir;
     TrialSettings settings;
     settings.seed = seed;
@@ -158,10 +160,11 @@ int main(int argc, char** argv) {
               trials, mebibytes);
   std::printf("| faults per request | client | finished | failed | wrong file | hung | requests per finished | median s to finish | time vs velmora |\n");
   std::printf("|---|---|---|---|---|---|---|---|---|\n");
-  for (double rate : rates) {
+  for (size_t r = 0; r < rates.size(); ++r) {
+    const double rate = rates[r];
     std::map<std::string, Row> rows;
     for (const Client& client : clients) {
-      Row row = Measure(client, rate, trials, mebibytes << 20);
+      Row row = Measure(client, rate, trials, mebibytes << 20, 1 + 10000 * r);
       rows[client.name] = row;
       // curl against velmora over one connection, aria2c (four) against four.
       std::string reference = client.name.starts_with("aria2c") ? "velmora-fetch --connections 4"
