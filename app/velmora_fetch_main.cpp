@@ -145,6 +145,12 @@ int Download(const Options& options) {
       if (terminal) std::fputc('\n', stderr);
       return Fail(snapshot->code ? snapshot->code : UnknownError, snapshot->error);
     }
+    // Nothing here pauses the task: a pause is the engine giving up in
+    // silence, and waiting on it again would return at once, for ever.
+    if (*state == TaskState::Paused) {
+      if (terminal) std::fputc('\n', stderr);
+      return Fail(UnknownError, "the download stopped without being asked to; the partial file is kept");
+    }
   }
   if (terminal) std::fputc('\n', stderr);
   return Success;

@@ -33,6 +33,9 @@ struct DownloadEngine::Task {
   ResultCode code = Success;
   std::string error;
   int64_t finished = 0;
+  int connections = 0;
+  int64_t retryAt = 0;
+  std::string checksumAlgorithm, checksumSource, checksumState = "none";
   SpeedMeter meter;
   bool removed = false;
   std::thread worker;
@@ -68,6 +71,23 @@ class DownloadEngine::Host final : public TaskHost {
     task_.finalUrl = finalUrl;
   }
 
+  void Waiting(int64_t unixSeconds) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.retryAt = unixSeconds;
+  }
+
+  void Connections(int count) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.connections = count;
+  }
+
+  void Checksum(const std::string& algorithm, const std::string& source, const std::string& state) override {
+    std::lock_guard lock(engine_.mutex_);
+    task_.checksumAlgorithm = algorithm;
+    task_.checksumSource = source;
+    task_.checksumState = state;
+  }
+
   void Progress(int64_t done, int64_t total) override {
     task_.done.store(done, std::memory_order_relaxed);
     task_.total.store(total, std::memory_order_relaxed);
@@ -90,14 +110,13 @@ namespace {
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
-bool NormaliseSha256(const std::string& text, std::string& out) {
-  if (text.size() != 64) return false;
-  out.clear();
-  for (char c : text) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-    out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return true;
+// The older `sha256` option is a checksum of one algorithm.
+bool ReadChecksum(const TaskOptions& options, ExpectedDigest& out, std::string& error) {
+  if (!options.sha256.empty() && !options.checksum.empty())
+    return error = "give sha256 or checksum, not both", false;
+  if (!options.sha256.empty() && !ParseChecksumOption("sha256=" + options.sha256, out, error))
+    return error = "sha256 must be 64 hexadecimal digits", false;
+  return options.checksum.empty() || ParseChecksumOption(options.checksum, out, error);
 }
 
 bool RecordContinues(const std::string& folder, const std::string& name, const std::string& url) {
@@ -205,9 +224,8 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   if (!ParseHttpUrl(url, parsed, error)) return 0;
   if (platform::PathKindOf(folder) != platform::PathKind::Directory)
     return error = "folder does not exist: " + folder, 0;
-  std::string sha256;
-  if (!options.sha256.empty() && !NormaliseSha256(options.sha256, sha256))
-    return error = "sha256 must be 64 hexadecimal digits", 0;
+  ExpectedDigest checksum;
+  if (!ReadChecksum(options, checksum, error)) return 0;
   if (options.limit < 0) return error = "limit must not be negative", 0;
   if (!CheckTaskHeaders(options.headers, error)) return 0;
   if (options.connections != 0 && (options.connections < kMinConnections || options.connections > kMaxConnections))
@@ -220,8 +238,8 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
     std::lock_guard lock(mutex_);
     auto task = std::make_shared<Task>();
     id = task->id = nextId_++;
-    task->setup = TaskSetup{url, trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name), sha256,
-                             options.headers, options.connections};
+    task->setup = TaskSetup{url,      trimmedFolder,          ChooseInitialName(url, trimmedFolder, options.name),
+                            checksum, {},      options.acceptWebPage, options.headers, options.connections};
     if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
     task->added = Now();
     task->limiter.SetRate(options.limit);
@@ -251,6 +269,8 @@ void DownloadEngine::LaunchLocked(const std::shared_ptr<Task>& task, Events& eve
   task->code = Success;
   task->error.clear();
   task->finished = 0;
+  task->retryAt = 0;
+  task->connections = 0;
   task->stop = false;
   task->meter.Reset();
   SetStateLocked(*task, TaskState::Running, events);
@@ -284,9 +304,18 @@ void DownloadEngine::FinishWorker(Task& task, const RunOutcome& outcome) {
       task.error = outcome.error;
       task.finished = Now();
       SetStateLocked(task, TaskState::Failed, events);
-    } else {
+    } else if (task.stop) {
       SetStateLocked(task, TaskState::Paused, events);
+    } else {
+      // Only the owner pauses a task; anything else ending it is a failure.
+      task.cause = FailureCause::Internal;
+      task.code = UnknownError;
+      task.error = "the transfer stopped without being asked to";
+      task.finished = Now();
+      SetStateLocked(task, TaskState::Failed, events);
     }
+    task.connections = 0;
+    task.retryAt = 0;
     if (task.worker.joinable()) finished_.push_back(std::move(task.worker));
     PumpLocked(events);
   }
@@ -360,6 +389,54 @@ bool DownloadEngine::Remove(int64_t id, bool deleteFiles, std::string& error) {
   return true;
 }
 
+bool DownloadEngine::SetUrl(int64_t id, const std::string& url, Failure& failure) {
+  HttpUrl parsed;
+  std::string error;
+  if (!ParseHttpUrl(url, parsed, error)) return failure = {FailureCause::BadInput, error}, false;
+  std::lock_guard lock(mutex_);
+  auto task = FindLocked(id);
+  if (!task) return failure = {FailureCause::BadInput, "no task " + std::to_string(id)}, false;
+  if (task->state != TaskState::Paused && task->state != TaskState::Failed)
+    return failure = {FailureCause::BadInput, "the task must be paused or failed to take a new URL"}, false;
+  if (task->setup.url == url) return true;
+  // The record names the URL it was made with until an answer of the new
+  // one is accepted; the first replaced URL is the one it still names.
+  if (task->setup.previousUrl.empty()) task->setup.previousUrl = task->setup.url;
+  task->setup.url = url;
+  task->finalUrl.clear();
+  return true;
+}
+
+bool DownloadEngine::Restart(int64_t id, bool acceptWebPage, Failure& failure) {
+  ReapFinished();
+  Events events;
+  {
+    std::lock_guard lock(mutex_);
+    auto task = FindLocked(id);
+    if (!task) return failure = {FailureCause::BadInput, "no task " + std::to_string(id)}, false;
+    if (task->state == TaskState::Running || task->state == TaskState::Queued)
+      return failure = {FailureCause::BadInput, "the task must be paused, failed or done to start over"}, false;
+    if (!task->setup.name.empty()) {
+      std::string part = task->setup.folder + "/" + task->setup.name + ".part";
+      // The record first: a part without one is never continued.
+      platform::RemoveFile(PartRecordPath(part));
+      if (int error = platform::RemoveFile(part); error && platform::PathExists(part))
+        return failure = {FailureCause::Disk, "cannot remove " + part}, false;
+    }
+    task->setup.previousUrl.clear();
+    task->setup.acceptWebPage = task->setup.acceptWebPage || acceptWebPage;
+    task->done = 0;
+    task->total = -1;
+    task->checksumAlgorithm.clear();
+    task->checksumSource.clear();
+    task->checksumState = "none";
+    SetStateLocked(*task, TaskState::Queued, events);
+    PumpLocked(events);
+  }
+  Deliver(events);
+  return true;
+}
+
 std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   std::lock_guard lock(mutex_);
   auto task = FindLocked(id);
@@ -379,6 +456,12 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   if (task->state == TaskState::Failed) s.cause = task->cause, s.code = task->code, s.error = task->error;
   s.added = task->added;
   s.finished = task->finished;
+  s.connections = task->connections;
+  s.retryAt = task->retryAt;
+  s.checksumAlgorithm = task->checksumAlgorithm.empty() ? task->setup.checksum.algorithm : task->checksumAlgorithm;
+  s.checksumSource = task->checksumSource.empty() ? task->setup.checksum.source : task->checksumSource;
+  s.checksumState = task->checksumState;
+  if (s.checksumState == "none" && !s.checksumAlgorithm.empty()) s.checksumState = "pending";
   return s;
 }
 

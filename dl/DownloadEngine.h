@@ -38,6 +38,9 @@ struct TaskOptions {
   // Connections for one file, 1-16; 0 takes the engine's default when the
   // task starts.
   int connections = 0;
+  std::string checksum = {};  // "ALGORITHM=HEX" (sha256, sha512, sha1, md5); empty none
+  // Keep a web page even where the link names another kind of file.
+  bool acceptWebPage = false;
 };
 
 struct EngineSettings {
@@ -69,6 +72,12 @@ class DownloadEngine {
   // Returns once the task is no longer running.
   bool Pause(int64_t id, std::string& error);
   bool Remove(int64_t id, bool deleteFiles, std::string& error);
+  // A new URL for a paused or failed task (a refreshed link): its next
+  // start continues the part when the new answer is the same file.
+  bool SetUrl(int64_t id, const std::string& url, Failure& failure);
+  // Discards the part and its record and queues the task from its first
+  // byte; `acceptWebPage` keeps a web page from now on.
+  bool Restart(int64_t id, bool acceptWebPage, Failure& failure);
   std::optional<TaskSnapshot> Info(int64_t id) const;
   std::vector<int64_t> List() const;
   // Waits until the task is neither queued nor running, or `ms` passed;

@@ -67,6 +67,13 @@ int NilAndMessage(lua_State* L, const std::string& message) {
   return 2;
 }
 
+// nil, the message and the cause's stable name.
+int NilMessageAndCause(lua_State* L, const Failure& failure) {
+  NilAndMessage(L, failure.message);
+  lua_pushstring(L, FailureCauseName(failure.cause));
+  return 3;
+}
+
 int True(lua_State* L) {
   lua_pushboolean(L, 1);
   return 1;
@@ -128,6 +135,10 @@ bool ReadOptions(lua_State* L, int index, TaskOptions& options, std::string& pro
   if (ok && !lua_isnil(L, -1)) ok = CheckInteger(L, lua_gettop(L), "dl_add(limit)", 0, 1e15, options.limit);
   lua_getfield(L, index, "sha256");
   if (ok && !lua_isnil(L, -1) && (ok = CheckString(L, lua_gettop(L), "dl_add(sha256)"))) options.sha256 = StringArg(L, -1);
+  lua_getfield(L, index, "checksum");
+  if (ok && !lua_isnil(L, -1) && (ok = CheckString(L, lua_gettop(L), "dl_add(checksum)"))) options.checksum = StringArg(L, -1);
+  lua_getfield(L, index, "acceptWebPage");
+  if (ok && !lua_isnil(L, -1)) options.acceptWebPage = lua_toboolean(L, -1);
   lua_getfield(L, index, "start");
   if (ok && !lua_isnil(L, -1)) options.start = lua_toboolean(L, -1);
   lua_getfield(L, index, "headers");
@@ -138,7 +149,7 @@ bool ReadOptions(lua_State* L, int index, TaskOptions& options, std::string& pro
     ok = CheckInteger(L, lua_gettop(L), "dl_add(connections)", DownloadEngine::kMinConnections,
                       DownloadEngine::kMaxConnections, connections);
   options.connections = static_cast<int>(connections);
-  lua_pop(L, 6);
+  lua_pop(L, 8);
   return ok;
 }
 
@@ -179,6 +190,38 @@ int dl_remove(lua_State* L) {
   return True(L);
 }
 
+int dl_setUrl(lua_State* L) {
+  int64_t id = 0;
+  if (!CheckInteger(L, 1, "dl_setUrl", 1, kMaxId, id) || !CheckString(L, 2, "dl_setUrl")) return 0;
+  std::string url = Utf8FromAnsi(StringArg(L, 2));
+  Failure failure;
+  std::string error;
+  if (!Guarded(error, [&] { return EngineOf(L)->SetUrl(id, url, failure); }))
+    return NilMessageAndCause(L, failure ? failure : Failure{FailureCause::Internal, error});
+  return True(L);
+}
+
+int dl_restart(lua_State* L) {
+  int64_t id = 0;
+  if (!CheckInteger(L, 1, "dl_restart", 1, kMaxId, id)) return 0;
+  bool acceptWebPage = false;
+  if (!lua_isnoneornil(L, 2)) {
+    if (lua_type(L, 2) != LUA_TTABLE) {
+      ReportError(kStem, __LINE__, "(error) (%s:%d) dl_restart: options must be a table, type is %s\n",
+                  lua_typename(L, lua_type(L, 2)));
+      return 0;
+    }
+    lua_getfield(L, 2, "acceptWebPage");
+    acceptWebPage = lua_toboolean(L, -1);
+    lua_pop(L, 1);
+  }
+  Failure failure;
+  std::string error;
+  if (!Guarded(error, [&] { return EngineOf(L)->Restart(id, acceptWebPage, failure); }))
+    return NilMessageAndCause(L, failure ? failure : Failure{FailureCause::Internal, error});
+  return True(L);
+}
+
 void SetNumber(lua_State* L, const char* key, int64_t value) {
   lua_pushnumber(L, static_cast<lua_Number>(value));
   lua_setfield(L, -2, key);
@@ -190,7 +233,7 @@ void SetText(lua_State* L, const char* key, const std::string& utf8) {
 }
 
 void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
-  lua_createtable(L, 0, 13);
+  lua_createtable(L, 0, 19);
   SetNumber(L, "id", s.id);
   SetText(L, "url", s.url);
   if (!s.finalUrl.empty()) SetText(L, "finalUrl", s.finalUrl);
@@ -209,6 +252,13 @@ void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
   }
   SetNumber(L, "added", s.added);
   SetNumber(L, "finished", s.finished);
+  SetNumber(L, "connections", s.connections);
+  if (s.retryAt > 0) SetNumber(L, "retryAt", s.retryAt);
+  if (!s.checksumAlgorithm.empty()) {
+    SetText(L, "checksumAlgorithm", s.checksumAlgorithm);
+    SetText(L, "checksumSource", s.checksumSource);
+  }
+  SetText(L, "checksumState", s.checksumState);
 }
 
 int dl_info(lua_State* L) {
@@ -355,6 +405,7 @@ const luaL_Reg kFunctions[] = {
     {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait}, {"dl_setProxy", dl_setProxy},
     {"dl_setConnections", dl_setConnections},
     {"dl_suggestName", dl_suggestName},
+    {"dl_setUrl", dl_setUrl},     {"dl_restart", dl_restart},
     {nullptr, nullptr},
 };
 

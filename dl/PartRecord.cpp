@@ -44,6 +44,7 @@ bool ApplyLine(std::string_view key, std::string_view value, PartRecord& record,
   else if (key == "url") record.url = value;
   else if (key == "etag") record.etag = value;
   else if (key == "modified") record.lastModified = value;
+  else if (key == "type") record.type = value;
   else if (key == "resumable") record.resumable = value == "1";
   else if (key == "total") {
     if (!ParseInt(value, record.total) || record.total < -1) return error = "record total is not a length", false;
@@ -76,6 +77,7 @@ std::string SerializePartRecord(const PartRecord& record) {
   text += "total " + std::to_string(record.total) + "\n";
   line("etag", record.etag);
   line("modified", record.lastModified);
+  line("type", record.type);
   text += std::string("resumable ") + (record.resumable ? "1" : "0") + "\n";
   for (const auto& [start, end] : record.done)
     text += "done " + std::to_string(start) + " " + std::to_string(end) + "\n";

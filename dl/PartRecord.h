@@ -24,6 +24,7 @@ struct PartRecord {
   int64_t total = -1;          // -1 when the server named no length
   std::string etag;            // strong ETag only; empty otherwise
   std::string lastModified;
+  std::string type;            // the first answer's Content-Type
   bool resumable = true;       // false: the body was content-coded or had no length
   ByteRanges done;             // [start, end) ranges
 

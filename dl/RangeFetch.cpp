@@ -70,7 +70,13 @@ class RangeFetcher {
       else reader_.Feed(buffer, static_cast<size_t>(n), sink);
       if (!verdict_ && reader_.headDone() && !headChecked_) CheckHead();
       if (verdict_) return *verdict_;
-      if (reader_.state() == HttpResponseReader::State::Done) return Result(End::Done);
+      if (reader_.state() == HttpResponseReader::State::Done) {
+        // An answer that ends before the lease does (a 206 with no body, a
+        // length shorter than its range) was cut, whatever it declared.
+        if (!leaseEnded_)
+          return Failed(End::Lost, FailureCause::Cut, "the range ended before its last byte", NetReadNotEnd);
+        return Result(End::Done);
+      }
       if (reader_.state() == HttpResponseReader::State::Failed) return ReaderFailure(n == 0);
     }
   }
@@ -88,9 +94,9 @@ class RangeFetcher {
     std::string status = std::to_string(head.status) + " " + head.reason;
     if (head.status != 200 && head.status != 206) {
       // 416: the file is shorter than the range now.
-      verdict_ = head.status == 416
-                     ? Failed(End::Changed, FailureCause::ChangedFile, "the file on the server changed (416)")
-                     : Failed(End::Declined, FailureCause::HttpStatus, "server answered " + status, HttpTypeError);
+      // A 416 on one connection ends that connection: what the others
+      // and the validators say decides about the file.
+      verdict_ = Failed(End::Declined, FailureCause::HttpStatus, "server answered " + status, HttpTypeError);
       return;
     }
     auto range = ParseContentRange(head.Value("Content-Range"));
@@ -100,7 +106,7 @@ class RangeFetcher {
       return;
     }
     bool coded = false;
-    for (auto& coding : head.ListValues("Content-Encoding")) coded = coded || (!coding.empty() && coding != "identity");
+    for (auto& coding : head.ListValues("Content-Encoding")) coded = coded || !IsNoContentCoding(coding);
     // A longer range than asked is read up to where the lease ends.
     bool fits = head.status == 206 && !coded && range && range->first == lease_.start && range->last >= lease_.end - 1;
     if (!fits)
@@ -116,6 +122,7 @@ class RangeFetcher {
       SegmentPlan::Claim claim = work_.plan.ClaimNext(lease_.id, size);
       if (claim.size == 0) {
         // The plan gave the rest of this range to another connection.
+        leaseEnded_ = true;
         verdict_ = Result(End::Done);
         return false;
       }
@@ -127,6 +134,7 @@ class RangeFetcher {
       wrote_ = true;
       if (work_.plan.Written(lease_.id, claim.size)) {
         // Done: with bytes still coming, the lease was cut short.
+        leaseEnded_ = true;
         verdict_ = Result(End::Done);
         return false;
       }
@@ -141,6 +149,7 @@ class RangeFetcher {
   HttpResponseReader reader_;
   bool headChecked_ = false;
   bool wrote_ = false;
+  bool leaseEnded_ = false;  // every byte of the lease is written, or the plan took the rest
   std::optional<RangeResult> verdict_;
 };
 

@@ -57,6 +57,8 @@ class SegmentedTransfer {
 
   ByteRanges Done() const { return plan_.Done(); }
   int64_t DoneBytes() const { return plan_.DoneBytes(); }
+  // Connections at work: the helpers and the task's own.
+  int Active() const { return helpersAlive_ + 1; }
 
  private:
   // Starts helpers until `connections` work at once; the first ones start

@@ -7,7 +7,9 @@
 #include "net/GetRequest.h"
 #include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
-#include "dl/Sha256.h"
+#include "dl/Digest.h"
+#include "dl/NonWebTypes.h"
+#include "dl/RetryAfter.h"
 #include "platform/DiskSpace.h"
 #include "platform/ErrorText.h"
 #include "platform/Files.h"
@@ -29,6 +31,28 @@ bool IsRedirect(int status) {
 
 std::string StrongEtag(const std::string& etag) { return etag.starts_with("W/") ? std::string() : etag; }
 
+bool Differs(const std::string& ours, const std::string& theirs) {
+  return !ours.empty() && !theirs.empty() && ours != theirs;
+}
+
+std::string HumanSize(int64_t bytes) {
+  if (bytes < 0) return "unknown length";
+  const char* units[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+  int unit = 0;
+  int64_t scaled = bytes;
+  while (scaled >= 1024 * 10 && unit < 4) scaled /= 1024, ++unit;
+  return std::to_string(scaled) + " " + units[unit];
+}
+
+constexpr size_t kMaxContentCodings = 4;
+
+std::string DigestDisplayName(const std::string& algorithm) {
+  if (algorithm == "sha256") return "SHA-256";
+  if (algorithm == "sha512") return "SHA-512";
+  if (algorithm == "sha1") return "SHA-1";
+  return "MD5";
+}
+
 std::string Range(int64_t first, int64_t last, int64_t complete) {
   return std::to_string(first) + "-" + std::to_string(last) + "/" +
          (complete < 0 ? std::string("*") : std::to_string(complete));
@@ -41,10 +65,10 @@ TransferJob::TransferJob(const TaskSetup& setup, TaskHost& host, RateLimiter& ta
   record_.source = setup.url;
 }
 
-TransferJob::StepResult TransferJob::Next(Step step) { return StepResult{step, FailureCause::None, Success, {}, {}}; }
+TransferJob::StepResult TransferJob::Next(Step step) { return StepResult{step, FailureCause::None, Success, {}, {}, {}}; }
 
 TransferJob::StepResult TransferJob::Abort(Step step, FailureCause cause, ResultCode code, std::string error) {
-  return StepResult{step, cause, code, std::move(error), {}};
+  return StepResult{step, cause, code, std::move(error), {}, {}};
 }
 
 TransferJob::StepResult TransferJob::DiskFailure(const std::string& what, int error) {
@@ -78,9 +102,18 @@ std::optional<TransferJob::StepResult> TransferJob::Prepare() {
   host_.Named(name_, setup_.folder + "/" + name_);
   PartRecord found;
   std::string why;
-  if (!LoadPartRecord(PartRecordPath(partPath_), found, why) || found.source != setup_.url) return std::nullopt;
+  if (!LoadPartRecord(PartRecordPath(partPath_), found, why)) return std::nullopt;
+  refreshed_ = !setup_.previousUrl.empty() && found.source == setup_.previousUrl;
+  if (found.source != setup_.url && !refreshed_) return std::nullopt;
   if (!OpenPart(true)) return abort_;
   record_ = found;
+  known_ = true;
+  if (refreshed_) {
+    // The new link answers for the same file or not at all: its first
+    // answer is checked against what the record knows.
+    record_.source = setup_.url;
+    record_.url = setup_.url;
+  }
   bool scattered = record_.resumable && CoveredBytes(record_.done) > record_.ContiguousDone();
   if (scattered) {
     // Fetched over several connections: every range sits at its place in a
@@ -160,8 +193,11 @@ TransferJob::StepResult TransferJob::Exchange(const std::string& url) {
   }
   proxyEndpoint_ = connection->forwardsThroughProxy() ? connection->proxyEndpoint() : std::string();
   currentUrl_ = url;
+  host_.Connections(1);
   reader_ = std::make_unique<HttpResponseReader>();
   decoder_.reset();
+  skip_ = 0;
+  answerEnd_ = 0;
   headHandled_ = false;
   closed_ = false;
   abort_.reset();
@@ -178,6 +214,7 @@ TransferJob::StepResult TransferJob::AttemptSegmented() {
   int sliceError = 0;
   auto eachSlice = [this, &sliceError] {
     host_.Progress(segments_->DoneBytes(), record_.total);
+    host_.Connections(segments_->Active());
     if (int error = Checkpoint(Checkpointer::When::IfDue); error && !sliceError) sliceError = error;
   };
   RangeResult result = segments_->Run(buffer_.get(), kBufferBytes, stallMs_, eachSlice);
@@ -193,8 +230,15 @@ TransferJob::StepResult TransferJob::AttemptSegmented() {
     case End::Lost:
     case End::Declined:
       return Abort(Step::Retry, result.cause, result.code, result.error);
-    case End::Refused:
     case End::Changed:
+      if (refreshed_) {
+        // The new link serves another file: what is held stays for a better one.
+        LeaveSegments(false);
+        return Abort(Step::Fail, FailureCause::ChangedAnswer, result.code,
+                     result.error + "; the new link serves another file, the downloaded part is kept");
+      }
+      [[fallthrough]];
+    case End::Refused:
       LeaveSegments(result.end == End::Changed);
       progressed_ = true;  // the transfer goes on, differently
       return Next(Step::More);
@@ -246,6 +290,7 @@ void TransferJob::ForgetContent() {
   // leaves a part without a record, which is started over.
   checkpointer_.Wait();
   platform::RemoveFile(PartRecordPath(partPath_));
+  known_ = false;
   if (int error = TruncatePart(0))
     abort_ = DiskFailure("cannot trim " + partPath_, error);
 }
@@ -285,6 +330,11 @@ std::optional<TransferJob::StepResult> TransferJob::AfterFeed() {
         return abort_ ? *abort_
                       : Abort(Step::Fail, FailureCause::BadAnswer, NetReadError,
                               "the coded body is damaged: " + decoder_->errorText());
+      if (!segments_ && offset_ < answerEnd_)
+        // The answer declared bytes up to there and ended before them.
+        return Abort(Step::Retry, FailureCause::Cut, NetReadNotEnd,
+                     "the answer ended at byte " + std::to_string(offset_) + ", before the byte " +
+                         std::to_string(answerEnd_) + " it declared");
       if (record_.total >= 0 && offset_ < record_.total) return Next(Step::More);
       return Next(Step::Done);
     }
@@ -319,6 +369,14 @@ bool TransferJob::OnBody(const char* data, size_t size) {
 }
 
 bool TransferJob::WriteDecoded(const char* data, size_t size) {
+  if (skip_ > 0) {
+    // The start of a whole answer the part already holds.
+    size_t skipped = static_cast<size_t>(std::min<int64_t>(skip_, static_cast<int64_t>(size)));
+    skip_ -= static_cast<int64_t>(skipped);
+    data += skipped;
+    size -= skipped;
+    if (size == 0) return true;
+  }
   if (segments_) {
     auto step = segments_->WriteStream(data, size);
     progressed_ = progressed_ || size > 0;
@@ -359,6 +417,13 @@ void TransferJob::HandleHead() {
                    "the proxy " + proxyEndpoint_ + " refused the request: 407 " + head.reason);
     return;
   }
+  if (IsTransientStatus(head.status)) {
+    // "Later": tried again within the same budget as a cut connection.
+    abort_ = Abort(Step::Retry, FailureCause::HttpStatus, HttpTypeError,
+                   "server answered " + std::to_string(head.status) + " " + head.reason);
+    abort_->retryAfter = head.Value("Retry-After");
+    return;
+  }
   if (head.status < 200 || head.status > 299) {
     ResultCode code = head.status == 404 || head.status == 410 ? NotFound : HttpTypeError;
     abort_ = Abort(Step::Fail, FailureCause::HttpStatus, code,
@@ -369,6 +434,10 @@ void TransferJob::HandleHead() {
   if (!HandleCoding(head)) return;
   if (head.status == 206) HandleRangeAnswer(head);
   else HandleFullAnswer(head);
+  if (abort_) return;
+  known_ = true;
+  // A digest of a coded body is of the coded bytes, not of the file.
+  if (auto digest = DigestFromAnswer(head.fields); digest && !decoder_) answerDigest_ = digest;
   if (abort_ || !EnsureNamed(head) || !CheckFreeSpace() || !MaybeSplit(head)) return;
   // The first record of this answer, saved beside the transfer: until it
   // is on disk a crash leaves a part without a record, which is started over.
@@ -379,12 +448,20 @@ void TransferJob::HandleHead() {
 bool TransferJob::HandleCoding(const HttpResponseHead& head) {
   std::vector<std::string> codings;
   for (auto& coding : head.ListValues("Content-Encoding"))
-    if (!coding.empty() && coding != "identity") codings.push_back(coding);
+    if (!IsNoContentCoding(coding)) codings.push_back(coding);
   if (codings.empty()) return true;
-  if (codings.size() == 1) decoder_ = ContentDecoder::ForCoding(codings.front());
-  if (!decoder_) {
+  if (codings.size() > kMaxContentCodings) {
     abort_ = Abort(Step::Fail, FailureCause::Unsupported, HttpTypeError,
-                   "the server's content coding is not supported: " + head.Value("Content-Encoding"));
+                   "the server stacks " + std::to_string(codings.size()) + " content codings, more than " +
+                       std::to_string(kMaxContentCodings) + ": " + head.Value("Content-Encoding"));
+    return false;
+  }
+  decoder_ = std::make_unique<ContentDecoderChain>();
+  std::string unknown;
+  if (!decoder_->Build(codings, ContentDecoder::kDefaultOutputLimit, &unknown)) {
+    decoder_.reset();
+    abort_ = Abort(Step::Fail, FailureCause::Unsupported, HttpTypeError,
+                   "the server's content coding \"" + unknown + "\" is not supported");
     return false;
   }
   record_.resumable = false;
@@ -408,11 +485,86 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
                        Range(offset_, record_.total - 1, record_.total) + "; the partial file is kept");
     return;
   }
+  if (!CheckRangeValidators(head)) return;
+  answerEnd_ = range->last + 1;
   if (record_.total < 0) record_.total = range->complete;
   record_.url = currentUrl_;
 }
 
+bool TransferJob::ValidatorsDiffer(const HttpResponseHead& head) const {
+  return Differs(record_.etag, StrongEtag(head.Value("ETag"))) ||
+         Differs(record_.lastModified, head.Value("Last-Modified"));
+}
+
+bool TransferJob::SameVersion(const HttpResponseHead& head) const {
+  std::string etag = StrongEtag(head.Value("ETag"));
+  if (!record_.etag.empty() && !etag.empty()) return record_.etag == etag;
+  return !record_.lastModified.empty() && record_.lastModified == head.Value("Last-Modified");
+}
+
+bool TransferJob::CheckRangeValidators(const HttpResponseHead& head) {
+  // A server that ignores If-Range sends a range of whatever it has now:
+  // bytes of another version must never meet ours in one file.
+  if (!ValidatorsDiffer(head)) return true;
+  abort_ = Abort(Step::Fail, refreshed_ ? FailureCause::ChangedAnswer : FailureCause::ChangedFile, HttpTypeError,
+                 "the server sent a range of another version of the file (ETag " + head.Value("ETag") +
+                     ", Last-Modified " + head.Value("Last-Modified") + "); the partial file is kept");
+  return false;
+}
+
+bool TransferJob::RefuseWebPage(const HttpResponseHead& head) {
+  std::string type = head.Value("Content-Type");
+  if (!IsWebPageType(type) || setup_.acceptWebPage) return false;
+  bool namesFile = NamesNonWebFile(FileNameFromUrl(setup_.url)) || NamesNonWebFile(FileNameFromUrl(currentUrl_)) ||
+                   NamesNonWebFile(setup_.name);
+  if (!namesFile) return false;
+  abort_ = Abort(Step::Fail, FailureCause::WebPage, HttpTypeError,
+                 "the server sent a web page (" + type + ", " + HumanSize(reader_->declaredLength()) +
+                     ") where the link names a file; save it anyway to keep it");
+  return true;
+}
+
+bool TransferJob::RefuseOtherAnswer(const HttpResponseHead& head) {
+  std::string type = head.Value("Content-Type");
+  int64_t length = decoder_ ? -1 : reader_->declaredLength();
+  bool webPage = IsWebPageType(type) && !IsWebPageType(record_.type);
+  bool otherLength = length >= 0 && record_.total >= 0 && length != record_.total;
+  if (!webPage && !otherLength) return false;
+  std::string etag = StrongEtag(head.Value("ETag"));
+  if (!webPage && !record_.etag.empty() && etag == record_.etag) {
+    // The same version with another length: one side is wrong for good.
+    abort_ = Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
+                   "the server names " + HumanSize(length) + " for the version " + etag + " that is " +
+                       HumanSize(record_.total) + " long; the downloaded part is kept, start over to fetch it again");
+    return true;
+  }
+  std::string what = webPage ? "a web page (" + type + ", " + HumanSize(length) + ")"
+                             : "an answer of " + HumanSize(length);
+  abort_ = Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
+                 "the server now sends " + what + " instead of the file (" + HumanSize(record_.total) +
+                     "); the downloaded part is kept");
+  return true;
+}
+
 void TransferJob::HandleFullAnswer(const HttpResponseHead& head) {
+  if (known_ && RefuseOtherAnswer(head)) return;
+  if (!known_ && RefuseWebPage(head)) return;
+  if (askedRange_) rangesTrusted_ = false;
+  bool held = offset_ > 0 || CoveredBytes(record_.done) > 0;
+  if (held && !decoder_ && SameVersion(head)) {
+    // The same file from its first byte: what is held stays, and the
+    // body is read past it.
+    skip_ = offset_;
+    record_.url = currentUrl_;
+    host_.Progress(offset_, record_.total);
+    return;
+  }
+  if (held && refreshed_ && ValidatorsDiffer(head)) {
+    abort_ = Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
+                   "the new link answers with another version of the file (ETag " + head.Value("ETag") +
+                       "); the downloaded part is kept");
+    return;
+  }
   if (offset_ > 0 || file_.Size() > 0) {
     // The whole body is coming: start over rather than write it over
     // ranges that may belong to another version.
@@ -425,6 +577,7 @@ void TransferJob::HandleFullAnswer(const HttpResponseHead& head) {
   record_.total = known ? reader_->declaredLength() : -1;
   record_.etag = StrongEtag(head.Value("ETag"));
   record_.lastModified = head.Value("Last-Modified");
+  record_.type = head.Value("Content-Type");
   record_.resumable = known;
   record_.done.clear();
   host_.Progress(offset_, record_.total);
@@ -475,8 +628,18 @@ PartRecord TransferJob::Snapshot() const {
   PartRecord snapshot = record_;
   snapshot.done.clear();
   if (segments_) snapshot.done = segments_->Done();
-  else if (snapshot.resumable) snapshot.AddDone(0, offset_);
+  // Ranges held beyond the stream stay claimed: a retry that reads the
+  // file again from an earlier byte never shrinks what the record holds.
+  else if (snapshot.resumable) snapshot.done = record_.done, snapshot.AddDone(0, offset_);
   return snapshot;
+}
+
+int64_t TransferJob::HeldBytes() const {
+  if (segments_) return segments_->DoneBytes();
+  if (!record_.resumable) return offset_;
+  ByteRanges held = record_.done;
+  AddByteRange(held, 0, offset_);
+  return CoveredBytes(held);
 }
 
 int64_t TransferJob::DoneBytes() const { return segments_ ? segments_->DoneBytes() : offset_; }
@@ -487,6 +650,25 @@ void TransferJob::Keep() {
   // A failure of the last background save has nobody left to report to;
   // the record on disk still claims only flushed bytes.
   checkpointer_.ForgetError();
+}
+
+TransferJob::StepResult TransferJob::CheckDigest() {
+  // The script's own digest wins over what the server says of its file.
+  const ExpectedDigest expected = !setup_.checksum.empty() ? setup_.checksum : answerDigest_.value_or(ExpectedDigest{});
+  if (expected.empty()) return Next(Step::Done);
+  host_.Checksum(expected.algorithm, expected.source, "pending");
+  std::string actual = DigestOfFile(expected.algorithm, partPath_, [this] { return host_.StopRequested(); });
+  if (host_.StopRequested()) return Next(Step::Stop);
+  if (actual == expected.hex) {
+    host_.Checksum(expected.algorithm, expected.source, "verified");
+    return Next(Step::Done);
+  }
+  host_.Checksum(expected.algorithm, expected.source, "mismatch");
+  // Never under the final name; the part stays for a look or a start over.
+  std::string got = actual.empty() ? "the part could not be read" : "got " + actual;
+  return Abort(Step::Fail, FailureCause::Checksum, NetReadError,
+               DigestDisplayName(expected.algorithm) + " check failed (" + expected.source + "): expected " + expected.hex + ", " + got +
+                   "; the downloaded part is kept");
 }
 
 TransferJob::StepResult TransferJob::Complete() {
@@ -500,16 +682,7 @@ TransferJob::StepResult TransferJob::Complete() {
                  "size check failed: " + std::to_string(size) + " bytes on disk, " + std::to_string(record_.total) +
                      " expected; the partial file is kept");
   file_.Close();
-  if (!setup_.sha256.empty()) {
-    std::string actual = Sha256OfFile(partPath_, [this] { return host_.StopRequested(); });
-    if (host_.StopRequested()) return Next(Step::Stop);
-    if (actual != setup_.sha256) {
-      // The bytes are wrong, so nothing of them may be continued.
-      platform::RemoveFile(PartRecordPath(partPath_));
-      return Abort(Step::Fail, FailureCause::Checksum, NetReadError,
-                   "SHA-256 check failed: expected " + setup_.sha256 + ", got " + actual);
-    }
-  }
+  if (StepResult checked = CheckDigest(); checked.step != Step::Done) return checked;
   std::string target = setup_.folder + "/" + name_;
   int error = platform::MoveFileNoReplace(partPath_, target);
   if (error == EEXIST) {

@@ -29,6 +29,7 @@ class TransferJob {
     ResultCode code = Success;
     std::string error;
     std::string redirect;  // Step::Redirect
+    std::string retryAfter;  // a transient status's Retry-After, as sent
   };
 
   TransferJob(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit);
@@ -49,6 +50,9 @@ class TransferJob {
   void Keep();
   // Whether the last Attempt wrote any body byte.
   bool progressed() const { return progressed_; }
+  // Bytes of the file held now (on disk and claimed by the record, or
+  // written of a body that cannot be resumed).
+  int64_t HeldBytes() const;
 
  private:
   StepResult Exchange(const std::string& url);
@@ -71,6 +75,15 @@ class TransferJob {
   void HandleFullAnswer(const HttpResponseHead& head);
   void HandleRefusedRange(const HttpResponseHead& head);
   bool HandleCoding(const HttpResponseHead& head);
+  // A 206 or 200 that shows another file than the one held fails the
+  // task before a byte is written; false then.
+  bool CheckRangeValidators(const HttpResponseHead& head);
+  bool RefuseWebPage(const HttpResponseHead& head);
+  bool RefuseOtherAnswer(const HttpResponseHead& head);
+  // Whether the answer names the record's version by a validator both sides have.
+  bool SameVersion(const HttpResponseHead& head) const;
+  bool ValidatorsDiffer(const HttpResponseHead& head) const;
+  StepResult CheckDigest();
   bool EnsureNamed(const HttpResponseHead& head);
   bool CheckFreeSpace();
   bool OpenPart(bool keepContent);
@@ -105,12 +118,22 @@ class TransferJob {
   // writes to, so that it stops first.
   std::unique_ptr<SegmentedTransfer> segments_;
   bool rangesTrusted_ = true;
+  // The task knows its file: a record was taken up or an answer accepted.
+  bool known_ = false;
+  // The task's URL replaced the one the record was made with.
+  bool refreshed_ = false;
+  // Body bytes of a whole answer that are already held and not written again.
+  int64_t skip_ = 0;
+  // Where the current 206 said its bytes end.
+  int64_t answerEnd_ = 0;
+  // The whole file's digest as the server sent it, when it did.
+  std::optional<ExpectedDigest> answerDigest_;
 
   // Per answer.
   std::string currentUrl_;
   std::string proxyEndpoint_;  // a proxy forwarding plain requests, else empty
   std::unique_ptr<HttpResponseReader> reader_;
-  std::unique_ptr<ContentDecoder> decoder_;
+  std::unique_ptr<ContentDecoderChain> decoder_;
   bool headHandled_ = false;
   bool askedRange_ = false;
   bool closed_ = false;  // the server closed the connection

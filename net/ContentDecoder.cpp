@@ -332,12 +332,16 @@ class DeflateDecoder final : public DecoderBase {
 
 }  // namespace
 
+bool IsNoContentCoding(std::string_view coding) {
+  return EqualsNoCase(coding, "identity") || EqualsNoCase(coding, "none");
+}
+
 std::unique_ptr<ContentDecoder> ContentDecoder::ForCoding(std::string_view coding) {
   return ForCoding(coding, kDefaultOutputLimit);
 }
 
 std::unique_ptr<ContentDecoder> ContentDecoder::ForCoding(std::string_view coding, uint64_t outputLimit) {
-  if (EqualsNoCase(coding, "identity")) return std::make_unique<IdentityDecoder>(outputLimit);
+  if (IsNoContentCoding(coding)) return std::make_unique<IdentityDecoder>(outputLimit);
   if (EqualsNoCase(coding, "gzip") || EqualsNoCase(coding, "x-gzip")) return std::make_unique<GzipDecoder>(outputLimit);
   if (EqualsNoCase(coding, "deflate")) return std::make_unique<DeflateDecoder>(outputLimit);
   return nullptr;

@@ -17,6 +17,10 @@
 #include <string>
 #include <string_view>
 
+// Whether a coding named in Content-Encoding leaves the bytes as they are:
+// "identity", and "none" as many download scripts send it (any case).
+bool IsNoContentCoding(std::string_view coding);
+
 class ContentDecoder {
  public:
   using Sink = std::function<bool(const char* data, size_t size)>;
@@ -25,7 +29,7 @@ class ContentDecoder {
   static constexpr uint64_t kDefaultOutputLimit = uint64_t{4} << 30;
 
   virtual ~ContentDecoder() = default;
-  // "identity", "gzip", "x-gzip", "deflate" (any case); null for a coding
+  // "identity" or "none", "gzip", "x-gzip", "deflate" (any case); null for a coding
   // this client cannot decode (the caller fails with a message naming it).
   static std::unique_ptr<ContentDecoder> ForCoding(std::string_view coding);
   // As above; more than `outputLimit` decoded bytes fail the decoder.

@@ -1,12 +1,10 @@
 #include "net/ContentDecoderChain.h"
 
-#include <strings.h>
-
 bool ContentDecoderChain::Build(const std::vector<std::string>& codings, uint64_t outputLimit,
                                 std::string* unknown) {
   stages_.clear();
   for (auto it = codings.rbegin(); it != codings.rend(); ++it) {
-    if (strcasecmp(it->c_str(), "identity") == 0) continue;
+    if (IsNoContentCoding(*it)) continue;
     auto decoder = ContentDecoder::ForCoding(*it, outputLimit);
     if (!decoder) {
       if (unknown) *unknown = *it;

@@ -17,7 +17,7 @@ class ContentDecoderChain {
  public:
   using Sink = ContentDecoder::Sink;
 
-  // "identity" is skipped. False when a coding cannot be decoded; `unknown`
+  // "identity" and "none" are skipped. False when a coding cannot be decoded; `unknown`
   // then names it. Every stage's output is capped at `outputLimit`.
   bool Build(const std::vector<std::string>& codings, uint64_t outputLimit, std::string* unknown);
   bool empty() const { return stages_.empty(); }

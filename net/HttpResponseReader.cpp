@@ -282,7 +282,10 @@ bool HttpResponseReader::HeadComplete() {
 }
 
 bool HttpResponseReader::ChooseFraming() {
-  const std::vector<std::string> codings = head_.ListValues("Transfer-Encoding");
+  std::vector<std::string> codings = head_.ListValues("Transfer-Encoding");
+  // "chunked" said twice (in one list or on two lines) frames the body once.
+  while (codings.size() >= 2 && SameNoCase(codings.back(), "chunked") && SameNoCase(codings[codings.size() - 2], "chunked"))
+    codings.pop_back();
   LengthField length = ContentLengthOf(head_);
   // A Transfer-Encoding overrides any length.
   if (codings.empty() && length.problem.empty()) declaredLength_ = length.value;

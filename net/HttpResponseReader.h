@@ -12,6 +12,7 @@
 // a line that starts with a blank continues the previous field's value.
 // A status line that is not "HTTP/1.x NNN ..." fails with HttpTypeError.
 //
+// A repeated final "chunked" (in one list or on two lines) is one chunked.
 // Transfer codings other than chunked that come before it (or stand alone,
 // with the body then read until the peer closes) are undone here, so the
 // body is never handed over still transfer-coded; a coding that cannot be

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "dl/Sha256.h"
+#include "dl/Digest.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/LuaTestHarness.h"
 #include "tests/support/TempDir.h"
@@ -26,6 +26,8 @@ void Serve(const HttpRequest& request, ServerPeer& peer, size_t) {
     return void(peer.Send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
                           std::to_string(line.size()) + "\r\n\r\n" + line));
   }
+  if (request.target == "/page.zip")
+    return void(peer.Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 6\r\n\r\n<html>"));
   peer.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!");
 }
 
@@ -46,10 +48,10 @@ std::string Replace(std::string text, const std::string& from, const std::string
 TEST(DownloadScriptLibrary, EveryFunctionAsScriptsSeeIt) {
   HttpTestServer server(Serve);
   TempDir dir;
-  Sha256 digest;
-  digest.Update(FileBody().data(), FileBody().size());
+  auto digest = Digest::For("sha256");
+  digest->Update(FileBody().data(), FileBody().size());
   std::string script = ReadAll(SourceDir() + "/tests/dl/lua/dl_library.lua");
-  script = Replace(script, "SHA_OF_FILE", digest.FinishHex());
+  script = Replace(script, "SHA_OF_FILE", digest->FinishHex());
   script = Replace(script, "REFUSED", std::to_string(RefusedPort()));
   WriteFileBytes(dir / "dl_library.lua", script);
   LuaRunResult result = RunLuaTestFile(dir / "dl_library.lua", {server.Url(""), dir.path()});

@@ -165,6 +165,26 @@ TEST(Transfer, AServerThatNeverSendsUsableBytesFailsTheTaskInsteadOfPausingIt) {
   EXPECT_FALSE(platform::PathExists(dir / "coded.bin"));
 }
 
+TEST(Transfer, RelativeRedirectsWithQueriesLeadWhereTheyPoint) {
+  const std::string body = PatternBytes(3000);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    auto redirect = [&](const std::string& to) {
+      peer.Send("HTTP/1.1 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n");
+    };
+    if (request.target == "/dl/get?id=1") return redirect("?id=2");
+    if (request.target == "/dl/get?id=2") return redirect("file.bin?from=/a/b/c");
+    if (request.target == "/dl/file.bin?from=/a/b/c") return ServeResource(request, peer, Resource{body});
+    peer.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+  });
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/dl/get?id=1"), dir.path()));
+  ASSERT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_EQ(end.finalUrl, server.Url("/dl/file.bin?from=/a/b/c"));
+  EXPECT_EQ(end.name, "file.bin");
+  EXPECT_TRUE(ReadFileBytes(dir / "file.bin") == body);
+}
+
 TEST(Transfer, ARedirectNowhereOrToAnotherSchemeFailsNamingIt) {
   HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
     std::string location = request.target == "/empty" ? "" : "ftp://127.0.0.1/file.bin";

@@ -1,4 +1,5 @@
 #include "net/ContentDecoder.h"
+#include "net/ContentDecoderChain.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -55,10 +56,15 @@ void ExpectEverySplit(const std::string& coding, const std::string& coded, bool 
 }
 
 TEST(ContentDecoder, CodingNames) {
-  for (const char* name : {"identity", "gzip", "x-gzip", "deflate", "GZIP", "Deflate", "X-Gzip"})
+  for (const char* name : {"identity", "none", "NONE", "Identity", "gzip", "x-gzip", "deflate", "GZIP", "Deflate", "X-Gzip"})
     EXPECT_NE(ContentDecoder::ForCoding(name), nullptr) << name;
-  for (const char* name : {"br", "compress", "zstd", "", "gzip ", "chunked"})
+  for (const char* name : {"br", "compress", "zstd", "", "gzip ", "chunked", "nones"})
     EXPECT_EQ(ContentDecoder::ForCoding(name), nullptr) << name;
+}
+
+TEST(ContentDecoder, NoCodingIsIdentityOrNoneInAnyCase) {
+  for (const char* name : {"identity", "IDENTITY", "none", "None"}) EXPECT_TRUE(IsNoContentCoding(name)) << name;
+  for (const char* name : {"", "gzip", "nonee", "identity;q=1"}) EXPECT_FALSE(IsNoContentCoding(name)) << name;
 }
 
 TEST(ContentDecoder, IdentityPassesBytesThrough) {
@@ -154,3 +160,19 @@ TEST(ContentDecoder, LargeOutputComesInBlocksAndWhole) {
 }
 
 }  // namespace
+
+TEST(ContentDecoderChain, StackedCodingsAreUndoneLastFirstAndNoneIsSkipped) {
+  const std::string text = "twice coded " + PatternBytes(2000);
+  // Applied as listed: deflate first, then gzip over it.
+  const std::string wire = MakeGzip(MakeDeflate(text, true));
+  ContentDecoderChain chain;
+  std::string unknown;
+  ASSERT_TRUE(chain.Build({"deflate", "None", "gzip"}, ContentDecoder::kDefaultOutputLimit, &unknown));
+  std::string out;
+  auto sink = [&out](const char* data, size_t size) { return out.append(data, size), true; };
+  ASSERT_TRUE(chain.Feed(wire.data(), wire.size(), sink));
+  ASSERT_TRUE(chain.Finish(sink));
+  EXPECT_EQ(out, text);
+  EXPECT_FALSE(chain.Build({"gzip", "zstd"}, ContentDecoder::kDefaultOutputLimit, &unknown));
+  EXPECT_EQ(unknown, "zstd");
+}

@@ -239,7 +239,12 @@ TEST(TransferCodings, ChunkedLastIsDecodedOthersAreUndoneOrNamed) {
   const std::string toClose = "HTTP/1.1 200 OK\r\nTransfer-Encoding: deflate\r\n\r\n" + MakeDeflate(text, true);
   ExpectEverySplit(toClose, true, Done(text, toClose.size(), 200, Framing::ToClose));
 
-  for (const char* coding : {"br, chunked", "compress", "chunked, gzip", "chunked, chunked", "gzip, zstd, chunked"}) {
+  // "chunked" said twice, in one list or on two lines, frames the body once.
+  for (const char* twice : {"Transfer-Encoding: chunked, chunked\r\n", "Transfer-Encoding: chunked\r\nTransfer-Encoding: Chunked\r\n"}) {
+    const std::string wire = std::string("HTTP/1.1 200 OK\r\n") + twice + "\r\n" + MakeChunked({"ab", "c"});
+    ExpectEverySplit(wire, false, Done("abc", wire.size(), 200, Framing::Chunked));
+  }
+  for (const char* coding : {"br, chunked", "compress", "chunked, gzip", "chunked, gzip, chunked", "gzip, zstd, chunked"}) {
     Outcome o = Read(std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: ") + coding + "\r\n\r\n" +
                          MakeChunked({"raw bytes"}),
                      {}, true);
