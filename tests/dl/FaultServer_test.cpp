@@ -98,3 +98,13 @@ TEST(FaultServer, AShortLengthAnswersAResumeWithFewerBytesThanTheFile) {
   EXPECT_LT(body.size(), server.versions()[0].body.size());
   EXPECT_EQ(body, server.versions()[0].body.substr(0, body.size()));
 }
+
+TEST(FaultServer, ARangePastTheEndIsRefusedEvenWithoutAFault) {
+  FaultSettings settings = Only(Fault::None);
+  settings.rate = 0;
+  FaultServer server(settings);
+  const size_t size = server.versions()[0].body.size();
+  std::string answer = Ask(server, "Range: bytes=" + std::to_string(size) + "-\r\n");
+  EXPECT_TRUE(answer.starts_with("HTTP/1.1 416")) << answer.substr(0, 200);
+  EXPECT_NE(answer.find("Content-Range: bytes */" + std::to_string(size)), std::string::npos);
+}

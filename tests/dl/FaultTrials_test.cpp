@@ -84,6 +84,9 @@ struct Tally {
 };
 
 void Report(uint64_t seed, const TrialSettings& settings, const TrialResult& result) {
+  // What the client said when it gave up, to judge whether it was clear.
+  if (result.end == TrialEnd::ClearFailure)
+    std::printf("seed %llu failed: %s", static_cast<unsigned long long>(seed), result.message.c_str());
   bool bad = !Acceptable(result.end) || !result.recordFaults.empty();
   if (!bad) return;
   std::string records;
@@ -110,6 +113,8 @@ void RunCampaign(const Campaign& campaign) {
       tally.kills += static_cast<size_t>(result.kills);
       tally.requests += result.requests;
       Report(seed, settings, result);
+      // A replayed trial shows what the server did, whatever the end.
+      if (campaign.trials == 1) std::printf("%s", result.serverLog.c_str());
     }
   };
   std::vector<std::thread> threads;

@@ -197,6 +197,15 @@ FaultServer::Plan FaultServer::Decide(const HttpRequest& request) {
   std::string validators = "ETag: " + version.etag + "\r\nLast-Modified: " + version.lastModified + "\r\n";
   const std::string fileType = "Content-Type: application/octet-stream\r\n";
 
+  const std::string refusal = "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + std::to_string(size) +
+                              "\r\nContent-Length: 0\r\n";
+  // A range that starts past the end is refused, as by any server.
+  if (partial && from >= size && plan.fault != Fault::WebPage && plan.fault != Fault::Unavailable) {
+    plan.fault = Fault::None;
+    plan.status = 416;
+    plan.head = refusal;
+    served.detail = "the range starts past the end";
+  }
   switch (plan.fault) {
     case Fault::WebPage:
       plan.status = 200;
@@ -222,8 +231,7 @@ FaultServer::Plan FaultServer::Decide(const HttpRequest& request) {
         break;
       }
       plan.status = 416;
-      plan.head = "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + std::to_string(size) +
-                  "\r\nContent-Length: 0\r\n";
+      plan.head = refusal;
       break;
     case Fault::ShortLength: {
       if (!range.asked) {
