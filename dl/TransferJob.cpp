@@ -44,8 +44,6 @@ std::string HumanSize(int64_t bytes) {
   return std::to_string(scaled) + " " + units[unit];
 }
 
-constexpr size_t kMaxContentCodings = 4;
-
 std::string DigestDisplayName(const std::string& algorithm) {
   if (algorithm == "sha256") return "SHA-256";
   if (algorithm == "sha512") return "SHA-512";
@@ -291,6 +289,7 @@ void TransferJob::ForgetContent() {
   checkpointer_.Wait();
   platform::RemoveFile(PartRecordPath(partPath_));
   known_ = false;
+  answerDigest_.reset();  // it was the old version's
   if (int error = TruncatePart(0))
     abort_ = DiskFailure("cannot trim " + partPath_, error);
 }
@@ -446,24 +445,15 @@ void TransferJob::HandleHead() {
 }
 
 bool TransferJob::HandleCoding(const HttpResponseHead& head) {
-  std::vector<std::string> codings;
-  for (auto& coding : head.ListValues("Content-Encoding"))
-    if (!IsNoContentCoding(coding)) codings.push_back(coding);
-  if (codings.empty()) return true;
-  if (codings.size() > kMaxContentCodings) {
-    abort_ = Abort(Step::Fail, FailureCause::Unsupported, HttpTypeError,
-                   "the server stacks " + std::to_string(codings.size()) + " content codings, more than " +
-                       std::to_string(kMaxContentCodings) + ": " + head.Value("Content-Encoding"));
+  auto chain = std::make_unique<ContentDecoderChain>();
+  std::string problem;
+  if (!chain->BuildForContentEncoding(head.ListValues("Content-Encoding"), ContentDecoder::kDefaultOutputLimit,
+                                      problem)) {
+    abort_ = Abort(Step::Fail, FailureCause::Unsupported, HttpTypeError, problem);
     return false;
   }
-  decoder_ = std::make_unique<ContentDecoderChain>();
-  std::string unknown;
-  if (!decoder_->Build(codings, ContentDecoder::kDefaultOutputLimit, &unknown)) {
-    decoder_.reset();
-    abort_ = Abort(Step::Fail, FailureCause::Unsupported, HttpTypeError,
-                   "the server's content coding \"" + unknown + "\" is not supported");
-    return false;
-  }
+  if (chain->empty()) return true;
+  decoder_ = std::move(chain);
   record_.resumable = false;
   if (head.status == 206) {
     // A range of coded bytes cannot be appended to decoded ones: ask again
@@ -480,6 +470,14 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
   bool fits = range && range->first == offset_ && (record_.total < 0 || range->complete == record_.total);
   if (!fits) {
     bool changed = range && record_.total >= 0 && range->complete != record_.total;
+    std::string etag = StrongEtag(head.Value("ETag"));
+    if (changed && !record_.etag.empty() && etag == record_.etag) {
+      // Another length under the same version: one side is wrong for good.
+      abort_ = Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
+                     "the server names " + HumanSize(range->complete) + " for the version " + etag + " that is " +
+                         HumanSize(record_.total) + " long; the downloaded part is kept, start over to fetch it again");
+      return;
+    }
     abort_ = Abort(Step::Fail, changed ? FailureCause::ChangedFile : FailureCause::BadAnswer, HttpTypeError,
                    "server sent the range " + head.Value("Content-Range") + " when asked for " +
                        Range(offset_, record_.total - 1, record_.total) + "; the partial file is kept");

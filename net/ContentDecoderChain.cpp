@@ -16,6 +16,23 @@ bool ContentDecoderChain::Build(const std::vector<std::string>& codings, uint64_
   return true;
 }
 
+bool ContentDecoderChain::BuildForContentEncoding(const std::vector<std::string>& listed, uint64_t outputLimit,
+                                                  std::string& problem) {
+  std::vector<std::string> codings;
+  for (const auto& coding : listed)
+    if (!IsNoContentCoding(coding)) codings.push_back(coding);
+  if (codings.size() > kMaxContentCodings) {
+    stages_.clear();
+    problem = "the server stacks " + std::to_string(codings.size()) + " content codings, more than " +
+              std::to_string(kMaxContentCodings);
+    return false;
+  }
+  std::string unknown;
+  if (Build(codings, outputLimit, &unknown)) return true;
+  problem = "the server's content coding \"" + unknown + "\" is not supported";
+  return false;
+}
+
 bool ContentDecoderChain::Feed(const char* data, size_t size, const Sink& out) { return Emit(0, data, size, out); }
 
 bool ContentDecoderChain::Finish(const Sink& out) {

@@ -20,6 +20,11 @@ class ContentDecoderChain {
   // "identity" and "none" are skipped. False when a coding cannot be decoded; `unknown`
   // then names it. Every stage's output is capped at `outputLimit`.
   bool Build(const std::vector<std::string>& codings, uint64_t outputLimit, std::string* unknown);
+  // For an answer's Content-Encoding values as listed: none at all is an
+  // empty chain; more than kMaxContentCodings or one that cannot be decoded
+  // gives false with `problem` naming it in plain words.
+  static constexpr size_t kMaxContentCodings = 4;
+  bool BuildForContentEncoding(const std::vector<std::string>& listed, uint64_t outputLimit, std::string& problem);
   bool empty() const { return stages_.empty(); }
 
   // Decoded bytes go to `out`; false on corrupt data or a refusal of `out`.

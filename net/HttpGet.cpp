@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "net/ContentDecoder.h"
+#include "net/ContentDecoderChain.h"
 #include "net/GetRequest.h"
 #include "net/HttpResponseReader.h"
 #include "net/HttpUrl.h"
@@ -23,7 +23,7 @@ struct Exchange {
   const HttpGetOptions& options;
   HttpGetAnswer& answer;
   std::string& error;
-  std::unique_ptr<ContentDecoder> decoder;
+  std::unique_ptr<ContentDecoderChain> decoder;
   bool headSeen = false;
   bool failed = false;
 
@@ -42,13 +42,11 @@ struct Exchange {
 
   bool StartBody(const HttpResponseHead& head) {
     headSeen = true;
-    std::vector<std::string> codings;
-    for (auto& coding : head.ListValues("Content-Encoding"))
-      if (!coding.empty() && coding != "identity") codings.push_back(coding);
-    if (codings.empty()) return true;
-    if (codings.size() == 1) decoder = ContentDecoder::ForCoding(codings.front());
-    if (!decoder) error = "the server's content coding is not supported: " + head.Value("Content-Encoding");
-    return decoder != nullptr || !(failed = true);
+    auto chain = std::make_unique<ContentDecoderChain>();
+    if (!chain->BuildForContentEncoding(head.ListValues("Content-Encoding"), ContentDecoder::kDefaultOutputLimit, error))
+      return !(failed = true);
+    if (!chain->empty()) decoder = std::move(chain);
+    return true;
   }
 
   bool Body(const HttpResponseHead& head, const char* data, size_t size) {

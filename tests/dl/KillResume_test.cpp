@@ -102,3 +102,37 @@ TEST(KillResume, TwentyRandomKillsThenAByteIdenticalFile) {
 TEST(KillResume, KillsDuringAFourConnectionDownloadLoseNoRange) {
   KillAndResume(PatternBytes(16 << 20, 9), 4, 12, 1500);
 }
+
+// A resume answered by ranges without a body (the server declares the rest
+// and sends nothing) must end the command with a failure, never keep it
+// running, and keep what was held for a later run.
+TEST(KillResume, EmptyRangesOnAResumeEndTheCommandWithAFailure) {
+  const std::string body = PatternBytes(6 << 20);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    std::string range = request.Header("Range");
+    if (range.empty()) return ServeResource(request, peer, Resource{body});
+    int64_t from = std::atoll(range.c_str() + 6);
+    peer.Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) + "-" +
+              std::to_string(body.size() - 1) + "/" + std::to_string(body.size()) +
+              "\r\nETag: \"v1\"\r\nContent-Length: 0\r\n\r\n");
+  });
+  for (int connections : {1, 4}) {
+    TempDir dir;
+    const std::string file = dir / "e.bin";
+    WriteFileBytes(file + ".part", body.substr(0, 1 << 20));
+    PartRecord record;
+    record.source = record.url = server.Url("/e.bin");
+    record.total = static_cast<int64_t>(body.size());
+    record.etag = "\"v1\"";
+    record.AddDone(0, 1 << 20);
+    ASSERT_EQ(SavePartRecord(PartRecordPath(file + ".part"), record), 0);
+    int status = Reap(StartFetch(server.Url("/e.bin"), file, connections));
+    EXPECT_NE(status, 0) << connections;
+    EXPECT_NE(status, 127) << "velmora-fetch did not start";
+    EXPECT_FALSE(platform::PathExists(file));
+    PartRecord after;
+    std::string why;
+    ASSERT_TRUE(LoadPartRecord(PartRecordPath(file + ".part"), after, why)) << why;
+    EXPECT_GE(after.ContiguousDone(), 1 << 20);
+  }
+}

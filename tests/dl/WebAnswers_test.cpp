@@ -126,7 +126,11 @@ TEST(WebAnswers, ResumingAgainstAWebPageOrAnotherLengthKeepsThePartAndSaysWhy) {
 TEST(WebAnswers, StartingOverDiscardsThePartOnlyWhenAsked) {
   const std::string v1 = PatternBytes(80000, 1), v2 = PatternBytes(50000, 2);
   HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
-    ServeResource(request, peer, Resource{v2, "\"v1\""});  // the same tag for another length
+    // The same tag for another length, whole or as a range.
+    if (request.target == "/r.bin" && !request.Header("Range").empty())
+      return void(peer.Send("HTTP/1.1 206 Partial Content\r\nETag: \"v1\"\r\nContent-Range: bytes 20000-49999/50000\r\n"
+                            "Content-Length: 30000\r\n\r\n" + v2.substr(20000)));
+    ServeResource(request, peer, Resource{v2, "\"v1\""});
   });
   TempDir dir;
   LeavePartial(dir.path(), "f.bin", server.Url("/f.bin"), v1.substr(0, 20000), 80000);
@@ -138,6 +142,11 @@ TEST(WebAnswers, StartingOverDiscardsThePartOnlyWhenAsked) {
   TaskSnapshot end = WaitForEnd(engine, id);
   ASSERT_EQ(end.state, TaskState::Done) << end.error;
   EXPECT_TRUE(ReadFileBytes(dir / "f.bin") == v2);
+  LeavePartial(dir.path(), "r.bin", server.Url("/r.bin"), v1.substr(0, 20000), 80000);
+  TaskSnapshot range = WaitForEnd(engine, AddTask(engine, server.Url("/r.bin"), dir.path(), Named("r.bin")));
+  EXPECT_EQ(range.cause, FailureCause::ChangedAnswer) << range.error;
+  EXPECT_NE(range.error.find("start over"), std::string::npos) << range.error;
+  ExpectPartKept(dir, "r.bin", v1.substr(0, 20000));
   EXPECT_FALSE(engine.Restart(9999, false, failure));
   EXPECT_EQ(failure.cause, FailureCause::BadInput);
 }

@@ -176,3 +176,19 @@ TEST(ContentDecoderChain, StackedCodingsAreUndoneLastFirstAndNoneIsSkipped) {
   EXPECT_FALSE(chain.Build({"gzip", "zstd"}, ContentDecoder::kDefaultOutputLimit, &unknown));
   EXPECT_EQ(unknown, "zstd");
 }
+
+TEST(ContentDecoderChain, AnAnswersCodingsAreAtMostFourAndAnUnknownOneIsNamed) {
+  ContentDecoderChain chain;
+  std::string problem;
+  ASSERT_TRUE(chain.BuildForContentEncoding({"NONE", "identity"}, ContentDecoder::kDefaultOutputLimit, problem));
+  EXPECT_TRUE(chain.empty());
+  ASSERT_TRUE(chain.BuildForContentEncoding({"gzip", "none", "gzip", "deflate", "x-gzip"},
+                                            ContentDecoder::kDefaultOutputLimit, problem));
+  EXPECT_FALSE(chain.empty());
+  EXPECT_FALSE(chain.BuildForContentEncoding({"gzip", "gzip", "gzip", "gzip", "gzip"},
+                                             ContentDecoder::kDefaultOutputLimit, problem));
+  EXPECT_NE(problem.find("5 content codings"), std::string::npos) << problem;
+  EXPECT_FALSE(chain.BuildForContentEncoding({"gzip", "br"}, ContentDecoder::kDefaultOutputLimit, problem));
+  EXPECT_NE(problem.find("\"br\""), std::string::npos) << problem;
+  EXPECT_TRUE(chain.empty());
+}
