@@ -166,6 +166,38 @@ Fault FaultServer::DrawFault() {
   return fault;
 }
 
+// The answer an honest server would give, before a fault changes it.
+struct FaultServer::Shape {
+  const FileVersion* version = nullptr;
+  int64_t size = 0;
+  ByteRange range;
+  bool partial = false;
+  int64_t from = 0;
+  int64_t last = -1;
+  std::string contentRange;
+  std::string validators;
+};
+
+namespace {
+
+const char kFileType[] = "Content-Type: application/octet-stream\r\n";
+
+std::string ContentRange(int64_t from, int64_t last, int64_t total) {
+  return "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(last) + "/" + std::to_string(total) +
+         "\r\n";
+}
+
+std::string Refusal(int64_t size) {
+  return "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + std::to_string(size) +
+         "\r\nContent-Length: 0\r\n";
+}
+
+}  // namespace
+
+int64_t FaultServer::Below(int64_t bound) {
+  return bound > 0 ? static_cast<int64_t>(random_() % static_cast<uint64_t>(bound)) : 0;
+}
+
 FaultServer::Plan FaultServer::Decide(const HttpRequest& request) {
   std::lock_guard lock(mutex_);
   ServedRequest served;
@@ -174,37 +206,46 @@ FaultServer::Plan FaultServer::Decide(const HttpRequest& request) {
   Plan plan;
   plan.pace = settings_.pace;
   plan.fault = DrawFault();
-  const ByteRange range = ParseRange(served.range);
-  auto draw = [this](int64_t below) { return below > 0 ? static_cast<int64_t>(random_() % static_cast<uint64_t>(below)) : 0; };
+  Shape shape = ShapeAnswer(served, plan.fault);
+  ReplaceAnswer(shape, plan, served);
+  if (plan.head.empty()) FileAnswer(shape, plan, served);
+  plan.head += "Connection: close\r\n\r\n";
+  served.fault = plan.fault;
+  served.version = current_;
+  served.status = plan.status;
+  log_.push_back(std::move(served));
+  return plan;
+}
 
-  if ((plan.fault == Fault::NewVersion || plan.fault == Fault::IgnoreIfRange) &&
-      current_ + 1 < static_cast<int>(versions_.size()))
+FaultServer::Shape FaultServer::ShapeAnswer(const ServedRequest& served, Fault fault) {
+  if ((fault == Fault::NewVersion || fault == Fault::IgnoreIfRange) && current_ + 1 < static_cast<int>(versions_.size()))
     ++current_;
-  const FileVersion& version = versions_[static_cast<size_t>(current_)];
-  const int64_t size = static_cast<int64_t>(version.body.size());
-  const bool validatorHolds =
-      served.ifRange.empty() || served.ifRange == version.etag || served.ifRange == version.lastModified;
-  bool partial = range.asked && (validatorHolds || ignoresIfRange_ || plan.fault == Fault::IgnoreIfRange);
-  if (plan.fault == Fault::RestartAndCut || plan.fault == Fault::ShortLength ||
-      (plan.fault == Fault::IgnoreRange && range.asked))
-    partial = false;
+  Shape shape;
+  shape.version = &versions_[static_cast<size_t>(current_)];
+  shape.size = static_cast<int64_t>(shape.version->body.size());
+  shape.range = ParseRange(served.range);
+  const bool validatorHolds = served.ifRange.empty() || served.ifRange == shape.version->etag ||
+                              served.ifRange == shape.version->lastModified;
+  shape.partial = shape.range.asked && (validatorHolds || ignoresIfRange_ || fault == Fault::IgnoreIfRange);
+  if (fault == Fault::RestartAndCut || fault == Fault::ShortLength || fault == Fault::IgnoreRange)
+    shape.partial = false;
+  shape.from = shape.partial ? shape.range.from : 0;
+  shape.last = shape.partial && shape.range.last >= 0 ? std::min(shape.range.last, shape.size - 1) : shape.size - 1;
+  shape.contentRange = shape.partial ? ContentRange(shape.from, shape.last, shape.size) : "";
+  shape.validators = "ETag: " + shape.version->etag + "\r\nLast-Modified: " + shape.version->lastModified + "\r\n";
+  return shape;
+}
 
-  int64_t from = partial ? range.from : 0;
-  int64_t last = partial && range.last >= 0 ? std::min(range.last, size - 1) : size - 1;
-  std::string contentRange = partial ? "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(last) +
-                                           "/" + std::to_string(size) + "\r\n"
-                                     : "";
-  std::string validators = "ETag: " + version.etag + "\r\nLast-Modified: " + version.lastModified + "\r\n";
-  const std::string fileType = "Content-Type: application/octet-stream\r\n";
-
-  const std::string refusal = "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + std::to_string(size) +
-                              "\r\nContent-Length: 0\r\n";
+// Faults that answer with something else than the file's bytes (or name
+// them wrongly); a fault that does not fit the request is dropped.
+void FaultServer::ReplaceAnswer(Shape& shape, Plan& plan, ServedRequest& served) {
   // A range that starts past the end is refused, as by any server.
-  if (partial && from >= size && plan.fault != Fault::WebPage && plan.fault != Fault::Unavailable) {
+  if (shape.partial && shape.from >= shape.size && plan.fault != Fault::WebPage && plan.fault != Fault::Unavailable) {
     plan.fault = Fault::None;
     plan.status = 416;
-    plan.head = refusal;
+    plan.head = Refusal(shape.size);
     served.detail = "the range starts past the end";
+    return;
   }
   switch (plan.fault) {
     case Fault::WebPage:
@@ -215,7 +256,7 @@ FaultServer::Plan FaultServer::Decide(const HttpRequest& request) {
       break;
     case Fault::Unavailable: {
       plan.status = random_() % 2 ? 503 : 429;
-      int64_t seconds = draw(settings_.maxDelayMs / 1000 + 1);
+      int64_t seconds = Below(settings_.maxDelayMs / 1000 + 1);
       std::string after = random_() % 2 ? std::to_string(seconds) : HttpDate(time(nullptr) + 1 + seconds);
       plan.owned = "try again later\n";
       plan.body = plan.owned;
@@ -226,50 +267,50 @@ FaultServer::Plan FaultServer::Decide(const HttpRequest& request) {
       break;
     }
     case Fault::RangeNotSatisfiable:
-      if (!range.asked) {
+      if (!shape.range.asked) {
         plan.fault = Fault::None;
         break;
       }
       plan.status = 416;
-      plan.head = refusal;
+      plan.head = Refusal(shape.size);
       break;
     case Fault::ShortLength: {
-      if (!range.asked) {
+      if (!shape.range.asked) {
         plan.fault = Fault::None;
         break;
       }
-      int64_t shorter = 1 + draw(size - 1);
+      int64_t shorter = 1 + Below(shape.size - 1);
       plan.status = 200;
-      plan.body = std::string_view(version.body).substr(0, static_cast<size_t>(shorter));
-      plan.head = "HTTP/1.1 200 OK\r\n" + fileType + "Content-Length: " + std::to_string(shorter) + "\r\n" + validators;
-      served.detail = "declares " + std::to_string(shorter) + " of " + std::to_string(size);
+      plan.body = std::string_view(shape.version->body).substr(0, static_cast<size_t>(shorter));
+      plan.head = "HTTP/1.1 200 OK\r\n" + std::string(kFileType) + "Content-Length: " + std::to_string(shorter) +
+                  "\r\n" + shape.validators;
+      served.detail = "declares " + std::to_string(shorter) + " of " + std::to_string(shape.size);
       break;
     }
     case Fault::WrongContentRange:
-      if (!partial) {
+      if (!shape.partial) {
         plan.fault = Fault::None;
         break;
       }
-      if (random_() % 2 && last + 1 < size) {
-        from = std::min(last, from + 1 + draw(4096));
-        served.detail = "sends from " + std::to_string(from) + " instead of " + std::to_string(range.from);
-        contentRange = "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(last) + "/" +
-                       std::to_string(size) + "\r\n";
+      if (random_() % 2 && shape.last + 1 < shape.size) {
+        shape.from = std::min(shape.last, shape.from + 1 + Below(4096));
+        served.detail = "sends from " + std::to_string(shape.from) + " instead of " + std::to_string(shape.range.from);
+        shape.contentRange = ContentRange(shape.from, shape.last, shape.size);
       } else {
-        int64_t total = size + 1 + draw(1 << 16);
+        int64_t total = shape.size + 1 + Below(1 << 16);
         served.detail = "names total " + std::to_string(total);
-        contentRange = "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(last) + "/" +
-                       std::to_string(total) + "\r\n";
+        shape.contentRange = ContentRange(shape.from, shape.last, total);
       }
       break;
     case Fault::EmptyPartial:
-      if (!partial) {
+      if (!shape.partial) {
         plan.fault = Fault::None;
         break;
       }
       if (random_() % 2) {
         plan.status = 206;
-        plan.head = "HTTP/1.1 206 Partial Content\r\n" + fileType + contentRange + "Content-Length: 0\r\n" + validators;
+        plan.head = "HTTP/1.1 206 Partial Content\r\n" + std::string(kFileType) + shape.contentRange +
+                    "Content-Length: 0\r\n" + shape.validators;
         served.detail = "declared empty";
       } else {
         plan.cutAfter = 0;
@@ -279,55 +320,51 @@ FaultServer::Plan FaultServer::Decide(const HttpRequest& request) {
     default:
       break;
   }
+}
 
-  if (plan.head.empty()) {
-    plan.status = partial ? 206 : 200;
-    plan.body = std::string_view(version.body).substr(static_cast<size_t>(from), static_cast<size_t>(last + 1 - from));
-    plan.head = std::string(partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n") + fileType +
-                contentRange + validators + "Accept-Ranges: bytes\r\n";
-    const int64_t length = static_cast<int64_t>(plan.body.size());
-    switch (plan.fault) {
-      case Fault::CutAnywhere:
-        plan.cutAfter = draw(length);
-        break;
-      case Fault::CutSamePlace:
-      case Fault::RestartAndCut:
-        if (cutOffset_ >= from && cutOffset_ < from + length) plan.cutAfter = cutOffset_ - from;
-        break;
-      case Fault::Stall:
-        plan.stallAfter = draw(length);
-        plan.stallMs = 100 + static_cast<int>(draw(settings_.maxDelayMs));
-        plan.hangUpAfterStall = random_() % 2;
-        served.detail = std::to_string(plan.stallMs) + " ms" + (plan.hangUpAfterStall ? ", then hangs up" : "");
-        break;
-      case Fault::Trickle: {
-        plan.pace = 4096 + draw(28672);
-        plan.cutAfter = std::min(length, plan.pace * (200 + draw(settings_.maxDelayMs)) / 1000);
-        served.detail = std::to_string(plan.pace) + " B/s";
-        break;
-      }
-      default:
-        break;
-    }
-    if (plan.fault == Fault::CutChunked && length > 0) {
-      plan.owned = Chunked(plan.body, static_cast<size_t>(4096 + draw(60000)));
-      plan.body = plan.owned;
-      // At a chunk boundary, or anywhere; never the closing chunk.
-      plan.cutAfter = random_() % 2 ? static_cast<int64_t>(plan.owned.size()) - 5
-                                    : draw(static_cast<int64_t>(plan.owned.size()) - 5);
-      plan.head += "Transfer-Encoding: chunked\r\n";
-    } else {
-      plan.head += "Content-Length: " + std::to_string(length) + "\r\n";
-    }
-    if (plan.cutAfter >= 0) served.detail += (served.detail.empty() ? "" : ", ") + std::string("cut after ") +
-                                             std::to_string(plan.cutAfter) + " bytes";
+// The file's bytes as shaped, and the faults that spoil their sending.
+void FaultServer::FileAnswer(const Shape& shape, Plan& plan, ServedRequest& served) {
+  plan.status = shape.partial ? 206 : 200;
+  plan.body = std::string_view(shape.version->body)
+                  .substr(static_cast<size_t>(shape.from), static_cast<size_t>(shape.last + 1 - shape.from));
+  plan.head = std::string(shape.partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n") + kFileType +
+              shape.contentRange + shape.validators + "Accept-Ranges: bytes\r\n";
+  const int64_t length = static_cast<int64_t>(plan.body.size());
+  switch (plan.fault) {
+    case Fault::CutAnywhere:
+      plan.cutAfter = Below(length);
+      break;
+    case Fault::CutSamePlace:
+    case Fault::RestartAndCut:
+      if (cutOffset_ >= shape.from && cutOffset_ < shape.from + length) plan.cutAfter = cutOffset_ - shape.from;
+      break;
+    case Fault::Stall:
+      plan.stallAfter = Below(length);
+      plan.stallMs = 100 + static_cast<int>(Below(settings_.maxDelayMs));
+      plan.hangUpAfterStall = random_() % 2;
+      served.detail = std::to_string(plan.stallMs) + " ms" + (plan.hangUpAfterStall ? ", then hangs up" : "");
+      break;
+    case Fault::Trickle:
+      plan.pace = 4096 + Below(28672);
+      plan.cutAfter = std::min(length, plan.pace * (200 + Below(settings_.maxDelayMs)) / 1000);
+      served.detail = std::to_string(plan.pace) + " B/s";
+      break;
+    default:
+      break;
   }
-  plan.head = plan.head + "Connection: close\r\n\r\n";
-  served.fault = plan.fault;
-  served.version = current_;
-  served.status = plan.status;
-  log_.push_back(std::move(served));
-  return plan;
+  if (plan.fault == Fault::CutChunked && length > 0) {
+    plan.owned = Chunked(plan.body, static_cast<size_t>(4096 + Below(60000)));
+    plan.body = plan.owned;
+    // At a chunk boundary, or anywhere; never the closing chunk.
+    const auto framed = static_cast<int64_t>(plan.owned.size());
+    plan.cutAfter = random_() % 2 ? framed - 5 : Below(framed - 5);
+    plan.head += "Transfer-Encoding: chunked\r\n";
+  } else {
+    plan.head += "Content-Length: " + std::to_string(length) + "\r\n";
+  }
+  if (plan.cutAfter >= 0)
+    served.detail += (served.detail.empty() ? "" : ", ") + std::string("cut after ") + std::to_string(plan.cutAfter) +
+                     " bytes";
 }
 
 void FaultServer::Send(const Plan& plan, ServerPeer& peer) const {

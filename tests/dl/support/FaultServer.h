@@ -93,10 +93,17 @@ class FaultServer {
 
  private:
   struct Plan;
+  struct Shape;
 
   void Handle(const HttpRequest& request, ServerPeer& peer);
+  // Called under the mutex, one request after another, so that the draws
+  // follow the order of the requests.
   Plan Decide(const HttpRequest& request);
+  Shape ShapeAnswer(const ServedRequest& served, Fault fault);
+  void ReplaceAnswer(Shape& shape, Plan& plan, ServedRequest& served);
+  void FileAnswer(const Shape& shape, Plan& plan, ServedRequest& served);
   Fault DrawFault();
+  int64_t Below(int64_t bound);
   void Send(const Plan& plan, ServerPeer& peer) const;
 
   const FaultSettings settings_;
