@@ -466,6 +466,8 @@ bool TransferJob::HandleCoding(const HttpResponseHead& head) {
 }
 
 void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
+  // Another version says so first, whatever else its range gets wrong.
+  if (!CheckRangeValidators(head)) return;
   auto range = ParseContentRange(head.Value("Content-Range"));
   bool fits = range && range->first == offset_ && (record_.total < 0 || range->complete == record_.total);
   if (!fits) {
@@ -483,7 +485,6 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
                        Range(offset_, record_.total - 1, record_.total) + "; the partial file is kept");
     return;
   }
-  if (!CheckRangeValidators(head)) return;
   answerEnd_ = range->last + 1;
   if (record_.total < 0) record_.total = range->complete;
   record_.url = currentUrl_;
@@ -589,9 +590,13 @@ void TransferJob::HandleRefusedRange(const HttpResponseHead& head) {
     abort_ = Next(Step::Done);
     return;
   }
-  abort_ = Abort(Step::Fail, FailureCause::ChangedFile, HttpTypeError,
-                 "server refused the range from byte " + std::to_string(offset_) + " (416 " + head.reason +
-                     "); the partial file is kept");
+  bool sameLength = range && range->complete >= 0 && range->complete == record_.total && offset_ < record_.total;
+  // A 416 that names the very length the range lies in contradicts itself:
+  // another try within the budget may pass, a shorter file will not.
+  abort_ = Abort(sameLength ? Step::Retry : Step::Fail, sameLength ? FailureCause::BadAnswer : FailureCause::ChangedFile,
+                 HttpTypeError,
+                 "server refused the range from byte " + std::to_string(offset_) + " (416 " + head.reason + ", " +
+                     head.Value("Content-Range") + "); the partial file is kept");
 }
 
 bool TransferJob::EnsureNamed(const HttpResponseHead& head) {

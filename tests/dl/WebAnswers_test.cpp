@@ -398,3 +398,44 @@ TEST(WebAnswers, AFailedResumeNeverShrinksTheRecordBelowTheRangesHeld) {
   AddByteRange(expected, 3 << 20, 5 << 20);
   EXPECT_EQ(after.done, expected);
 }
+
+TEST(WebAnswers, A416NamingTheRecordedLengthIsTriedAgainAndAShorterFileIsNot) {
+  const std::string body = PatternBytes(50000);
+  std::atomic<int> stray{0};
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    std::string length = request.target == "/shrunk.bin" ? "10000" : "50000";
+    if (request.target == "/shrunk.bin" || ++stray == 1)
+      return void(peer.Send("HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + length +
+                            "\r\nContent-Length: 0\r\n\r\n"));
+    ServeResource(request, peer, Resource{body});
+  });
+  TempDir dir;
+  LeavePartial(dir.path(), "stray.bin", server.Url("/stray.bin"), body.substr(0, 20000), 50000);
+  LeavePartial(dir.path(), "shrunk.bin", server.Url("/shrunk.bin"), body.substr(0, 20000), 50000);
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/stray.bin"), dir.path(), Named("stray.bin")));
+  ASSERT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_TRUE(ReadFileBytes(dir / "stray.bin") == body);
+  size_t before = server.requests().size();
+  TaskSnapshot shrunk = WaitForEnd(engine, AddTask(engine, server.Url("/shrunk.bin"), dir.path(), Named("shrunk.bin")));
+  EXPECT_EQ(shrunk.cause, FailureCause::ChangedFile) << shrunk.error;
+  EXPECT_EQ(server.requests().size(), before + 1);
+  ExpectPartKept(dir, "shrunk.bin", body.substr(0, 20000));
+}
+
+TEST(WebAnswers, ARangeOfAnotherVersionAndLengthSaysItIsAnotherVersion) {
+  const std::string v1 = PatternBytes(80000, 1), v2 = PatternBytes(90000, 2);
+  HttpTestServer server([&](const HttpRequest&, ServerPeer& peer, size_t) {
+    // If-Range ignored: the rest of the new, longer version.
+    peer.Send("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 20000-89999/90000\r\nETag: \"v2\"\r\n"
+              "Content-Length: 70000\r\n\r\n" + v2.substr(20000));
+  });
+  TempDir dir;
+  LeavePartial(dir.path(), "v.bin", server.Url("/v.bin"), v1.substr(0, 20000), 80000);
+  DownloadEngine engine(FastSettings());
+  TaskSnapshot end = WaitForEnd(engine, AddTask(engine, server.Url("/v.bin"), dir.path(), Named("v.bin")));
+  ASSERT_EQ(end.state, TaskState::Failed);
+  EXPECT_EQ(end.cause, FailureCause::ChangedFile) << end.error;
+  EXPECT_NE(end.error.find("another version"), std::string::npos) << end.error;
+  ExpectPartKept(dir, "v.bin", v1.substr(0, 20000));
+}
