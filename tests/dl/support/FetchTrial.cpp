@@ -53,8 +53,10 @@ TrialEnd Judge(const TrialSettings& settings, const FaultServer& server, const C
   const bool present = platform::PathExists(file);
   const std::string bytes = present ? ReadFileBytes(file) : std::string();
   version = present ? VersionOf(server, bytes) : -1;
+  // Also after a failed exit: a run killed between the rename and its exit
+  // leaves the whole file, and the next run refuses to overwrite it.
+  if (version >= 0) return TrialEnd::Identical;
   if (end.code == 0) {
-    if (version >= 0) return TrialEnd::Identical;
     if (!present) return TrialEnd::SilentFailure;
     return bytes == FaultServer::WebPage() ? TrialEnd::WebPageSaved : TrialEnd::WrongFile;
   }
