@@ -40,8 +40,8 @@ struct TaskOptions {
   int connections = 0;
   // For a stream: which variant ("best", "smallest", a height, an index)
   // and the container ("ts", "mp4"; empty: mp4 when ffmpeg is installed).
-  std::string variant;
-  std::string container;
+  std::string variant{};
+  std::string container{};
 };
 
 struct EngineSettings {
