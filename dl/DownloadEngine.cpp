@@ -13,6 +13,7 @@
 #include "dl/SpeedMeter.h"
 #include "dl/TaskHeaders.h"
 #include "dl/TaskRunner.h"
+#include "dl/stream/StreamDetect.h"
 #include "dl/stream/StreamRecord.h"
 #include "dl/stream/VariantChoice.h"
 #include "platform/Files.h"
@@ -257,6 +258,7 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
                             options.variant, options.container};
     if (!task->setup.name.empty()) task->file = trimmedFolder + "/" + task->setup.name;
     task->added = Now();
+    if (IsPlaylistUrl(url)) task->stream = StreamFacts{};  // a stream before its first answer
     task->limiter.SetRate(options.limit);
     task->state = options.start ? TaskState::Queued : TaskState::Paused;
     tasks_[id] = task;

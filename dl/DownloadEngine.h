@@ -43,8 +43,8 @@ struct TaskOptions {
   bool acceptWebPage = false;
   // For a stream: which variant ("best", "smallest", a height, an index)
   // and the container ("ts", "mp4"; empty: mp4 when ffmpeg is installed).
-  std::string variant = {};
-  std::string container = {};
+  std::string variant{};
+  std::string container{};
 };
 
 struct EngineSettings {

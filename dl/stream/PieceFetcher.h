@@ -23,7 +23,7 @@ struct PieceFetchSetup {
   KeyCache& keys;
   int maxTries = 5;
   int firstPauseMs = 250;  // doubles after each failed try of a piece
-  size_t maxPieceBytes = 512u << 20;
+  size_t maxPieceBytes = 128u << 20;  // held in memory until its turn to be written
 };
 
 struct PieceFetchOutcome {

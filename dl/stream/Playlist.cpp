@@ -1,6 +1,7 @@
 #include "dl/stream/Playlist.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <map>
 
@@ -48,6 +49,15 @@ Attributes ParseAttributes(std::string_view text) {
     i = j + 1;
   }
   return out;
+}
+
+// Seconds as the playlist writes them, whatever the process's locale says
+// about decimal commas; 0 for anything negative, huge or unreadable.
+double ParseSeconds(std::string_view text, double limit) {
+  double value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  (void)end;
+  return error == std::errc() && value >= 0 && value <= limit ? value : 0;
 }
 
 bool ParseInteger(std::string_view text, int64_t& out) {
@@ -228,8 +238,7 @@ class Parser {
 
   bool Tag(std::string_view tag, std::string_view value) {
     if (tag == "#EXTINF") {
-      nextDuration_ = std::strtod(std::string(value.substr(0, value.find(','))).c_str(), nullptr);
-      if (!(nextDuration_ >= 0) || nextDuration_ > 1e6) nextDuration_ = 0;
+      nextDuration_ = ParseSeconds(value.substr(0, value.find(',')), 1e6);
     } else if (tag == "#EXT-X-BYTERANGE") {
       if (!ParseByteRange(value, rangeLength_, rangeOffset_))
         return Fail(failure_, FailureCause::BadAnswer, "a bad byte range: " + std::string(value.substr(0, 100)));
@@ -243,8 +252,7 @@ class Parser {
     } else if (tag == "#EXT-X-MEDIA-SEQUENCE") {
       ParseInteger(value, out_.media.mediaSequence);
     } else if (tag == "#EXT-X-TARGETDURATION") {
-      out_.media.targetDuration = std::strtod(std::string(value).c_str(), nullptr);
-      if (!(out_.media.targetDuration >= 0) || out_.media.targetDuration > 86400) out_.media.targetDuration = 0;
+      out_.media.targetDuration = ParseSeconds(value, 86400);
     } else if (tag == "#EXT-X-ENDLIST") {
       out_.media.endList = true;
     } else if (tag == "#EXT-X-STREAM-INF") {
