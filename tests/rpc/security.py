@@ -62,7 +62,10 @@ def secrets(peer):
           ", ".join("%.2f" % t for t in times))
     begin = time.monotonic()
     peer.result("aria2.getVersion")
-    check(time.monotonic() - begin < 0.5, "after the right secret the address is forgiven")
+    # Measured against the last wait, not a fixed bound, so a loaded machine
+    # that slows every call does not read as a held-back answer.
+    forgiven = time.monotonic() - begin
+    check(forgiven < times[3] / 2, "after the right secret the address is forgiven (%.2f s)" % forgiven)
 
 
 def caps(peer):
