@@ -34,6 +34,7 @@ struct DownloadEngine::Task {
   std::string finalUrl;
   FailureCause cause = FailureCause::None;
   ResultCode code = Success;
+  int httpStatus = 0;
   std::string error;
   int64_t finished = 0;
   int connections = 0;
@@ -284,6 +285,7 @@ void DownloadEngine::PumpLocked(Events& events) {
 void DownloadEngine::LaunchLocked(const std::shared_ptr<Task>& task, Events& events) {
   task->cause = FailureCause::None;
   task->code = Success;
+  task->httpStatus = 0;
   task->error.clear();
   task->finished = 0;
   task->retryAt = 0;
@@ -318,6 +320,7 @@ void DownloadEngine::FinishWorker(Task& task, const RunOutcome& outcome) {
     } else if (outcome.end == RunOutcome::End::Failed) {
       task.cause = outcome.cause;
       task.code = outcome.code;
+      task.httpStatus = outcome.httpStatus;
       task.error = outcome.error;
       task.finished = Now();
       SetStateLocked(task, TaskState::Failed, events);
@@ -471,7 +474,8 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   s.speed = task->state == TaskState::Running ? task->meter.BytesPerSecond(SpeedMeter::Clock::now()) : 0;
   if (task->state == TaskState::Done) s.eta = 0;
   else if (s.speed > 0 && s.total >= 0) s.eta = (std::max<int64_t>(s.total - s.done, 0) + s.speed - 1) / s.speed;
-  if (task->state == TaskState::Failed) s.cause = task->cause, s.code = task->code, s.error = task->error;
+  if (task->state == TaskState::Failed)
+    s.cause = task->cause, s.code = task->code, s.httpStatus = task->httpStatus, s.error = task->error;
   s.added = task->added;
   s.finished = task->finished;
   s.connections = task->connections;

@@ -263,6 +263,7 @@ void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
   if (s.state == TaskState::Failed) {
     SetText(L, "cause", FailureCauseName(s.cause));
     SetNumber(L, "code", s.code);
+    if (s.httpStatus != 0) SetNumber(L, "httpStatus", s.httpStatus);
     SetText(L, "error", s.error);
   }
   SetNumber(L, "added", s.added);

@@ -75,6 +75,7 @@ struct RunOutcome {
   FailureCause cause = FailureCause::None;  // why it failed
   ResultCode code = Success;
   std::string error;
+  int httpStatus = 0;  // the server's status when a status is the cause, else 0
 };
 
 #endif

@@ -18,7 +18,7 @@ using Step = TransferJob::Step;
 RunOutcome Outcome(RunOutcome::End end) { return RunOutcome{end, FailureCause::None, Success, {}}; }
 
 RunOutcome Failed(const TransferJob::StepResult& result, std::string error) {
-  return RunOutcome{RunOutcome::End::Failed, result.cause, result.code, std::move(error)};
+  return RunOutcome{RunOutcome::End::Failed, result.cause, result.code, std::move(error), result.httpStatus};
 }
 
 // Nothing stops a task but its owner: a run that comes back "stopped"

@@ -37,6 +37,7 @@ struct TaskSnapshot {
   int64_t eta = -1;       // seconds, -1 when unknown
   FailureCause cause = FailureCause::None;  // why a failed task failed
   int32_t code = 0;       // ResultCode of a failed task
+  int httpStatus = 0;     // the server's status when that is why it failed
   std::string error;      // its message
   int64_t added = 0;      // seconds since the epoch
   int64_t finished = 0;   // 0 until done or failed

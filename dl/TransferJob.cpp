@@ -426,12 +426,14 @@ void TransferJob::HandleHead() {
     abort_ = Abort(Step::Retry, FailureCause::HttpStatus, HttpTypeError,
                    "server answered " + std::to_string(head.status) + " " + head.reason);
     abort_->retryAfter = head.Value("Retry-After");
+    abort_->httpStatus = head.status;
     return;
   }
   if (head.status < 200 || head.status > 299) {
     ResultCode code = head.status == 404 || head.status == 410 ? NotFound : HttpTypeError;
     abort_ = Abort(Step::Fail, FailureCause::HttpStatus, code,
                    "server answered " + std::to_string(head.status) + " " + head.reason);
+    abort_->httpStatus = head.status;
     return;
   }
   host_.Answered(currentUrl_);

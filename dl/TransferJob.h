@@ -30,6 +30,7 @@ class TransferJob {
     std::string error;
     std::string redirect;  // Step::Redirect
     std::string retryAfter;  // a transient status's Retry-After, as sent
+    int httpStatus = 0;      // the server's status when it is the cause
   };
 
   TransferJob(const TaskSetup& setup, TaskHost& host, RateLimiter& taskLimit, RateLimiter& globalLimit);

@@ -6,13 +6,11 @@ local strings = require("velmora.strings")
 
 local M = {}
 
--- httpStatus(task) -> the server's status number, or nil. The engine's
--- record has no field for it (task.code is its own result code), so the
--- one in its message ("server answered 404 ...") is shown; it is only
--- ever shown, never acted on.
+-- httpStatus(task) -> the server's status number, or nil. The engine
+-- names it as a value (dl_info(id).httpStatus; task.code is the engine's
+-- own result code); the message is never read for it.
 function M.httpStatus(task)
   local status = tonumber(task.httpStatus)
-  if not status and type(task.error) == "string" then status = tonumber(task.error:match("%f[%d](%d%d%d)%f[%D]")) end
   if status and status >= 100 and status <= 599 then return status end
   return nil
 end

@@ -13,9 +13,11 @@ M.VERSION = 4
 -- The columns a task row has at the current version, in load order.
 M.COLUMNS = {
   "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
-  "cause", "code", "started", "finalUrl", "gid",
+  "cause", "code", "httpStatus", "started", "finalUrl", "gid",
 }
-local NUMERIC = { id = true, done = true, total = true, added = true, finished = true, code = true, started = true }
+local NUMERIC = {
+  id = true, done = true, total = true, added = true, finished = true, code = true, httpStatus = true, started = true,
+}
 
 -- Migration steps: steps[v] takes a database from version v-1 to v. A
 -- database without a version table is version 0: empty, or the first,
@@ -38,6 +40,7 @@ local steps = {
   [3] = {
     "ALTER TABLE tasks ADD COLUMN cause TEXT NOT NULL DEFAULT ''",
     "ALTER TABLE tasks ADD COLUMN code INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE tasks ADD COLUMN httpStatus INTEGER NOT NULL DEFAULT 0",
     "ALTER TABLE tasks ADD COLUMN started INTEGER NOT NULL DEFAULT 0",
     "ALTER TABLE tasks ADD COLUMN finalUrl TEXT NOT NULL DEFAULT ''",
     "CREATE TABLE IF NOT EXISTS view_state (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
@@ -215,7 +218,7 @@ end
 
 local WRITABLE = {
   "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
-  "cause", "code", "started", "finalUrl", "gid",
+  "cause", "code", "httpStatus", "started", "finalUrl", "gid",
 }
 
 local function bindTask(s, task, first)

@@ -121,9 +121,10 @@ local function applyInfo(task, info, now)
   if state == "failed" then
     task.error = tostring(info.error or info.code or "failed")
     task.cause, task.code = type(info.cause) == "string" and info.cause or "", tonumber(info.code) or 0
+    task.httpStatus = tonumber(info.httpStatus) or 0
     task.httpStatus = tonumber(info.httpStatus)
   elseif state ~= old then
-    task.error, task.cause, task.code = "", "", 0
+    task.error, task.cause, task.code, task.httpStatus = "", "", 0, 0
   end
   -- Known only while the engine holds the task; never recorded.
   -- A task waiting out a server's "come back later" may be reported as
@@ -163,7 +164,7 @@ end
 
 function M:failTask(task, message, cause)
   task.state, task.error, task.speed, task.eta = "failed", tostring(message), 0, -1
-  task.cause, task.code = cause or "", 0
+  task.cause, task.code, task.httpStatus = cause or "", 0, 0
   self.lastError = task.error
 end
 
@@ -198,7 +199,7 @@ function M:add(urls, folder, extra)
       url = url, name = name, folder = folder, state = extra.paused and "paused" or "queued",
       done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
-      cause = "", code = 0, started = 0, finalUrl = "",
+      cause = "", code = 0, httpStatus = 0, started = 0, finalUrl = "",
       named = extra.name ~= nil, headers = extra.headers, options = extra.options,
       gid = gid.new(taken),
     }
@@ -285,7 +286,7 @@ function M:start(ids)
       end
       if not eid then ok, message = self:ensureEngineTask(task, true) end
       if ok then
-        task.error, task.cause, task.code, task.started = "", "", 0, self.clock()
+        task.error, task.cause, task.code, task.httpStatus, task.started = "", "", 0, 0, self.clock()
       else
         self:failTask(task, message)
       end
@@ -369,7 +370,7 @@ function M:restart(id, options)
   if not eid then return nil, message end
   local ok, why = engine.restart(eid, options)
   if not ok then return nil, why end
-  task.error, task.cause, task.code, task.started = "", "", 0, self.clock()
+  task.error, task.cause, task.code, task.httpStatus, task.started = "", "", 0, 0, self.clock()
   self:sync({ task }, true)
   return true
 end

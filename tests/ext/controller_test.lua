@@ -183,22 +183,22 @@ t.case("a failure keeps its cause and code across a restart; starting again clea
   now = 1800000100
   local a = assert(ctl:add({ "http://127.0.0.1/a" }, "/tmp/dl"))[1]
   t.eq(a.started, now, "start time")
-  fake:set(a.url, { state = "failed", cause = "http-status", code = 404, error = "HTTP 404 Not Found",
+  fake:set(a.url, { state = "failed", cause = "http-status", code = 23, httpStatus = 404, error = "HTTP 404 Not Found",
     finalUrl = "http://mirror/a" })
   ctl:refresh()
   t.eq(a.cause, "http-status", "cause")
   local row = stored(store, a.id)
   t.eq(row.cause, "http-status", "cause recorded")
-  t.eq(row.code, 404, "code recorded")
+  t.eq(row.code .. " " .. row.httpStatus, "23 404", "code and status recorded")
   t.eq(row.finalUrl, "http://mirror/a", "final link recorded")
   store:close()
   local again = setUp(nil, path)
   local reloaded = again:get(a.id)
-  t.eq(reloaded.cause .. " " .. reloaded.code, "http-status 404", "back after a restart")
+  t.eq(reloaded.cause .. " " .. reloaded.code .. " " .. reloaded.httpStatus, "http-status 23 404", "back after a restart")
   now = 1800000200
   again:start({ a.id })
   t.eq(reloaded.cause, "", "cause cleared by a retry")
-  t.eq(reloaded.code, 0, "code cleared")
+  t.eq(reloaded.code + reloaded.httpStatus, 0, "code and status cleared")
   t.eq(reloaded.started, now, "started again")
   now = 1800000000
 end)

@@ -31,7 +31,7 @@ local missing = dl_add(base .. "/missing", dir)
 assert(dl_wait(missing, 10000) == "failed")
 local failed = dl_info(missing)
 assert(failed.code == 23 and failed.error == "server answered 404 Not Found", failed.error)
-assert(failed.cause == "http-status", failed.cause)
+assert(failed.cause == "http-status" and failed.httpStatus == 404, failed.cause)
 
 -- Options: a name in the ANSI code page (GBK here), not started, a digest.
 local gbkName = "\214\208\206\196.bin"
