@@ -56,22 +56,22 @@ function Form:finish(result) host.ui_endDialog(self.dialog, result) end
 
 function M.available() return host.has("ui_runDialog") end
 
--- run(hwnd, layout, spec) -> the result it ended with, or nil and a message.
-function M.run(hwnd, layout, spec)
+-- run(hwnd, layout, handlers) -> the result it ended with, or nil and a message.
+function M.run(hwnd, layout, handlers)
   if not M.available() then return nil, "dialogs are not available in this build" end
   local form
   return host.ui_runDialog(hwnd, layout, function(n, dialog)
     if not form then form = setmetatable({ dialog = dialog, pm = host.ui_dialogManager(dialog) }, Form) end
     if n == nil then
-      if spec.open then spec.open(form) end
+      if handlers.open then handlers.open(form) end
       return
     end
     local kind, sender = host.ui_notifyType(n), host.ui_notifySender(n)
     local name = sender and host.ui_getName(sender)
-    if kind == "click" and spec.click and spec.click[name] then
-      spec.click[name](form)
-    elseif spec.notify then
-      spec.notify(form, kind, name)
+    if kind == "click" and handlers.click and handlers.click[name] then
+      handlers.click[name](form)
+    elseif handlers.notify then
+      handlers.notify(form, kind, name)
     end
   end)
 end
