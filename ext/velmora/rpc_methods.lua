@@ -60,7 +60,7 @@ local function engineOptions(options, into)
     if not kind or kind:lower() ~= "sha-256" or #hex ~= 64 then
       return nil, "checksum must be sha-256=<64 hex digits>; no other digest is checked"
     end
-    into.sha256 = hex:lower()
+    into.checksum = "sha256=" .. hex:lower()
   end
   return into
 end
@@ -237,10 +237,9 @@ function M.changeOption(ctx, params)
   if not task then return notFound(params[1]) end
   if type(params[2]) ~= "table" then return missing(1) end
   -- Taken when the task is next handed to the engine (after a pause).
-  local options, why = engineOptions(params[2], task.options)
+  local options, why = engineOptions(params[2])
   if not options then return nil, why end
-  task.options = options
-  return "OK"
+  return ctx.tasks:setOwnOptions(task, options)
 end
 
 function M.changeGlobalOption(ctx, params)

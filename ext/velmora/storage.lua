@@ -13,10 +13,11 @@ M.VERSION = 4
 -- The columns a task row has at the current version, in load order.
 M.COLUMNS = {
   "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
-  "cause", "code", "httpStatus", "started", "finalUrl", "gid",
+  "cause", "code", "httpStatus", "started", "finalUrl", "ownConnections", "ownLimit", "ownChecksum", "gid",
 }
 local NUMERIC = {
   id = true, done = true, total = true, added = true, finished = true, code = true, httpStatus = true, started = true,
+  ownConnections = true, ownLimit = true,
 }
 
 -- Migration steps: steps[v] takes a database from version v-1 to v. A
@@ -43,6 +44,10 @@ local steps = {
     "ALTER TABLE tasks ADD COLUMN httpStatus INTEGER NOT NULL DEFAULT 0",
     "ALTER TABLE tasks ADD COLUMN started INTEGER NOT NULL DEFAULT 0",
     "ALTER TABLE tasks ADD COLUMN finalUrl TEXT NOT NULL DEFAULT ''",
+    -- What the user chose for this task alone: 0 and "" leave it to the settings.
+    "ALTER TABLE tasks ADD COLUMN ownConnections INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE tasks ADD COLUMN ownLimit INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE tasks ADD COLUMN ownChecksum TEXT NOT NULL DEFAULT ''",
     "CREATE TABLE IF NOT EXISTS view_state (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
   },
   -- The remote-control identifier; rows without one get one when loaded.
@@ -218,7 +223,7 @@ end
 
 local WRITABLE = {
   "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
-  "cause", "code", "httpStatus", "started", "finalUrl", "gid",
+  "cause", "code", "httpStatus", "started", "finalUrl", "ownConnections", "ownLimit", "ownChecksum", "gid",
 }
 
 local function bindTask(s, task, first)

@@ -153,13 +153,26 @@ function M:ensureEngineTask(task, start)
   -- Cookies and the like from the browser live in memory only: never in
   -- the database, so a restart fetches without them.
   if task.headers then options.headers = task.headers end
-  -- What the new-task dialog or a remote caller chose for this task
-  -- (connections, limit, checksum); in memory only, as the headers are.
-  for key, value in pairs(task.options or {}) do options[key] = value end
+  -- What the new-task dialog or a remote caller chose for this task alone;
+  -- kept in the database, so a restart runs it the same way.
+  if (task.ownConnections or 0) > 0 then options.connections = task.ownConnections end
+  if (task.ownLimit or 0) > 0 then options.limit = task.ownLimit end
+  if (task.ownChecksum or "") ~= "" then options.checksum = task.ownChecksum end
   local id, message = engine.add(task.url, task.folder, options)
   if not id then return nil, message end
   self.engineOf[task.id], self.taskOfEngine[id] = id, task.id
   return id
+end
+
+-- setOwnOptions(task, options) -> "OK", or nil and a message. Connections,
+-- limit and checksum for this task alone, taken at its next start.
+function M:setOwnOptions(task, options)
+  if options.connections then task.ownConnections = options.connections end
+  if options.limit then task.ownLimit = options.limit end
+  if options.checksum then task.ownChecksum = options.checksum end
+  local ok, message = self.store:updateMany({ task })
+  if not ok then return nil, message end
+  return "OK"
 end
 
 function M:failTask(task, message, cause)
@@ -184,9 +197,11 @@ end
 -- rows are written in one transaction before any transfer starts, so a
 -- crash never loses a task the user was shown. `extra` may carry name,
 -- referrer and request headers (for a single link from the browser),
--- engine options (`options`) and `paused` to add without starting.
+-- the task's own choices (`options`: connections, limit in bytes a second,
+-- checksum "ALGORITHM=HEX") and `paused` to add without starting.
 function M:add(urls, folder, extra)
   extra = extra or {}
+  local chosen = extra.options or {}
   local now = self.clock()
   local fresh = {}
   local taken = {}
@@ -200,7 +215,8 @@ function M:add(urls, folder, extra)
       done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
       cause = "", code = 0, httpStatus = 0, started = 0, finalUrl = "",
-      named = extra.name ~= nil, headers = extra.headers, options = extra.options,
+      named = extra.name ~= nil, headers = extra.headers,
+      ownConnections = chosen.connections or 0, ownLimit = chosen.limit or 0, ownChecksum = chosen.checksum or "",
       gid = gid.new(taken),
     }
     taken[fresh[#fresh].gid] = true

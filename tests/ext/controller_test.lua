@@ -337,4 +337,22 @@ t.case("A browser's cookies reach the engine as headers and never the database",
   t.eq(#added, 1, "one task")
 end)
 
+
+t.case("a task's own connections, limit and checksum reach the engine again after a restart", function()
+  local ctl, _, store, path = setUp("own")
+  local digest = "sha256=" .. string.rep("ab", 32)
+  local a = assert(ctl:add({ "http://127.0.0.1/own.iso" }, "/tmp/dl",
+    { options = { connections = 3, limit = 4096, checksum = digest } }))[1]
+  local row = stored(store, a.id)
+  t.eq(row.ownConnections .. " " .. row.ownLimit .. " " .. row.ownChecksum, "3 4096 " .. digest, "recorded")
+  store:close()
+  local fake = fakeEngine.new()
+  local again = setUp(nil, path, fake)
+  again:start({ a.id })
+  local options = fake.tasks[fake:idOf(a.url)].options
+  t.eq(options.connections .. " " .. options.limit .. " " .. options.checksum, "3 4096 " .. digest, "handed over")
+  t.eq(assert(again:setOwnOptions(again:get(a.id), { limit = 1024 })), "OK", "changed")
+  t.eq(stored(again.store, a.id).ownLimit, 1024, "change recorded")
+end)
+
 t.finish()

@@ -60,7 +60,7 @@ t.case("addUri answers a 16-digit identifier and the task carries the caller's o
   t.eq(options.name, "b.iso", "name")
   t.eq(options.limit, 2048, "limit")
   t.eq(options.connections, 3, "connections")
-  t.eq(options.sha256, string.rep("ab", 32), "digest")
+  t.eq(options.checksum, "sha256=" .. string.rep("ab", 32), "digest")
   t.eq(options.headers.Cookie, "x=1", "header")
 end)
 
