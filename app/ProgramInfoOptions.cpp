@@ -11,6 +11,8 @@ namespace {
 constexpr const char kUsage[] =
     "usage: velmora [URL ...]\n"
     "       velmora --screenshot FILE.png\n"
+    "       velmora --headless [--rpc-listen [HOST:]PORT] [--rpc-secret SECRET]\n"
+    "                          [--rpc-allow-dir DIR]... [--print-secret]\n"
     "       velmora --help | --version\n"
     "\n"
     "Opens the Velmora download center. URLs given on the command line are\n"
@@ -22,6 +24,11 @@ constexpr const char kUsage[] =
     "  --unregister-browsers  remove it again\n"
     "  --open-at-login        start Velmora when the desktop session starts\n"
     "  --no-open-at-login     no longer do so\n"
+    "  --headless             run without a window, driven over JSON-RPC on\n"
+    "                         /jsonrpc (127.0.0.1:6800 unless --rpc-listen says)\n"
+    "  --rpc-secret SECRET    the secret callers give for this run\n"
+    "  --rpc-allow-dir DIR    a folder callers may save into (may repeat)\n"
+    "  --print-secret         print the stored secret and end\n"
     "  --help                 show this text and end\n"
     "  --version              show the version and end\n";
 
