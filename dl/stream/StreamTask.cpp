@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 #include "dl/FileNaming.h"
 #include "dl/PartRecord.h"
@@ -400,7 +401,8 @@ class StreamJob {
         platform::RemoveFile(video_.partPath);
         if (!audio_.partPath.empty()) platform::RemoveFile(audio_.partPath);
         platform::RemoveFile(record);
-        return Done();
+        // The list shows what is on disk: the MP4, not the segments it came from.
+        return Done(platform::FileSize(setup_.folder + "/" + name_));
       }
       facts_.containerNote = result.error + "; the stream is kept as it came";
       if (!Fmp4()) container_ = facts_.container = "ts";
@@ -421,10 +423,10 @@ class StreamJob {
 
   std::string AudioFormat() const { return audio_.playlist.maps.empty() ? "mpegts" : "mp4"; }
 
-  RunOutcome Done() {
+  RunOutcome Done(std::optional<uint64_t> fileSize = std::nullopt) {
     facts_.recording = false;
     host_.Streaming(facts_);
-    int64_t size = record_.video.bytes + record_.audio.bytes;
+    int64_t size = fileSize ? static_cast<int64_t>(*fileSize) : record_.video.bytes + record_.audio.bytes;
     host_.Progress(size, size);
     return Outcome(RunOutcome::End::Done);
   }

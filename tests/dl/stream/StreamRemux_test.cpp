@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/Files.h"
 #include "tests/dl/stream/support/CorpusServer.h"
 #include "tests/dl/stream/support/FetchTool.h"
 #include "tests/dl/support/EngineTestSupport.h"
@@ -36,6 +37,8 @@ TEST_F(StreamRemux, TsBecomesMp4WithoutReencodingAndTheIntermediateGoes) {
   EXPECT_EQ(end.stream->container, "mp4");
   EXPECT_EQ(end.stream->containerNote, "");
   EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{"index.mp4"});
+  EXPECT_EQ(end.total, static_cast<int64_t>(platform::FileSize(end.file).value_or(0))) << "the MP4's size, not the segments'";
+  EXPECT_EQ(end.done, end.total);
   EXPECT_EQ(Probe(end.file, "format=format_name").substr(0, 3), "mov");
   EXPECT_EQ(Probe(end.file, "stream=codec_name"), "h264 aac");
   EXPECT_NEAR(Seconds(Probe(end.file, "format=duration")), 4.0, 0.3);
