@@ -122,7 +122,7 @@ local function applyInfo(task, info, now)
     task.error = tostring(info.error or info.code or "failed")
     task.cause, task.code = type(info.cause) == "string" and info.cause or "", tonumber(info.code) or 0
     task.httpStatus = tonumber(info.httpStatus) or 0
-    task.httpStatus = tonumber(info.httpStatus)
+    task.finished = tonumber(info.finished) or now
   elseif state ~= old then
     task.error, task.cause, task.code, task.httpStatus = "", "", 0, 0
   end
@@ -302,7 +302,7 @@ function M:start(ids)
       end
       if not eid then ok, message = self:ensureEngineTask(task, true) end
       if ok then
-        task.error, task.cause, task.code, task.httpStatus, task.started = "", "", 0, 0, self.clock()
+        task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
       else
         self:failTask(task, message)
       end
@@ -386,7 +386,7 @@ function M:restart(id, options)
   if not eid then return nil, message end
   local ok, why = engine.restart(eid, options)
   if not ok then return nil, why end
-  task.error, task.cause, task.code, task.httpStatus, task.started = "", "", 0, 0, self.clock()
+  task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
   self:sync({ task }, true)
   return true
 end

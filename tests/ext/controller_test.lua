@@ -187,6 +187,7 @@ t.case("a failure keeps its cause and code across a restart; starting again clea
     finalUrl = "http://mirror/a" })
   ctl:refresh()
   t.eq(a.cause, "http-status", "cause")
+  t.eq(a.finished, now, "a failure has an end time")
   local row = stored(store, a.id)
   t.eq(row.cause, "http-status", "cause recorded")
   t.eq(row.code .. " " .. row.httpStatus, "23 404", "code and status recorded")
@@ -198,7 +199,7 @@ t.case("a failure keeps its cause and code across a restart; starting again clea
   now = 1800000200
   again:start({ a.id })
   t.eq(reloaded.cause, "", "cause cleared by a retry")
-  t.eq(reloaded.code + reloaded.httpStatus, 0, "code and status cleared")
+  t.eq(reloaded.code + reloaded.httpStatus + reloaded.finished, 0, "code, status and end time cleared")
   t.eq(reloaded.started, now, "started again")
   now = 1800000000
 end)
