@@ -1,11 +1,14 @@
 #include "platform/ChildProcess.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
+
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -55,4 +58,46 @@ TEST(ChildProcess, AStopEndsTheChild) {
   EXPECT_TRUE(result.started);
   EXPECT_TRUE(result.stopped);
   EXPECT_EQ(result.exitCode, -1);  // ended by the signal
+}
+
+// A wait that runs out leaves the child running and says so; a kill ends
+// it by the signal; a later wait reports that same end at once.
+TEST(ChildProcess, AWaitRunsOutWhileTheChildRunsAndAKillEndsIt) {
+  platform::ChildProcess child({"sleep", "60"});
+  ASSERT_TRUE(child.started()) << child.error();
+  EXPECT_FALSE(child.WaitFor(0).has_value());
+  EXPECT_FALSE(child.WaitFor(20).has_value());
+  const platform::ChildEnd end = child.Kill();
+  EXPECT_FALSE(end.exited);
+  EXPECT_EQ(end.code, SIGKILL);
+  ASSERT_TRUE(child.WaitFor(0).has_value());
+  EXPECT_EQ(child.WaitFor(0)->code, SIGKILL);
+}
+
+// Standard error goes to the file asked for, standard output nowhere, and
+// the exit status comes back once the child ends; a child that closes its
+// output early is still waited for to its end.
+TEST(ChildProcess, StandardErrorGoesToItsFileAndTheExitComesBack) {
+  TempDir dir;
+  const std::string errors = dir / "stderr.txt";
+  platform::ChildProcess child({"sh", "-c", "echo out; echo err >&2; exit 3"}, errors);
+  ASSERT_TRUE(child.started()) << child.error();
+  std::optional<platform::ChildEnd> end;
+  while (!(end = child.WaitFor(1000))) {
+  }
+  EXPECT_TRUE(end->exited);
+  EXPECT_EQ(end->code, 3);
+  EXPECT_EQ(ReadFileBytes(errors), "err\n");
+  EXPECT_EQ(child.output(), "");
+
+  platform::ChildProcess quiet({"sh", "-c", "exec >&- 2>&-; exit 4"});
+  ASSERT_TRUE(quiet.started()) << quiet.error();
+  while (!(end = quiet.WaitFor(1000))) {
+  }
+  EXPECT_EQ(end->code, 4);
+
+  platform::ChildProcess missing({"no-such-program-here"});
+  EXPECT_FALSE(missing.started());
+  EXPECT_NE(missing.error().find("no-such-program-here"), std::string::npos);
+  EXPECT_FALSE(platform::ChildProcess({}).started());
 }

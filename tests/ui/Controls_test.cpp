@@ -335,6 +335,41 @@ TEST(TextEditControl, EnterStartsALineAndTheCapHolds) {
   EXPECT_EQ(edit->GetText(), u"0123456789ab");
 }
 
+// The several-line field keeps the one-line field's editing: key messages
+// edit it, a read-only one still selects and copies but takes nothing, and
+// the selection reads back in its own terms.
+TEST(TextEditControl, KeysReadOnlyAndSelectionFollowTheOneLineField) {
+  LayoutTestWindow window(u"<Window size=\"200,160\"><VerticalLayout>"
+                          u"<TextEdit name=\"te\" height=\"80\"/>"
+                          u"<TextEdit name=\"ro\" height=\"80\" readonly=\"true\" text=\"a\nb\"/>"
+                          u"</VerticalLayout></Window>");
+  ASSERT_NE(window.Open(), nullptr);
+  ProcessEvents();
+  auto* te = window.Find<CTextEditUI>(u"te");
+  auto* ro = window.Find<CTextEditUI>(u"ro");
+  ASSERT_NE(te->Editor(), nullptr);
+  ASSERT_TRUE(ro->Editor()->isReadOnly());
+  ASSERT_TRUE(ClickControl(window.Manager(), u"te"));
+  TypeText(window.GetHWND(), u"abc");
+  KeyPress(window.GetHWND(), VK_BACK);
+  EXPECT_EQ(te->GetText(), u"ab");
+
+  ASSERT_TRUE(ClickControl(window.Manager(), u"ro"));
+  TypeText(window.GetHWND(), u"x");
+  KeyPress(window.GetHWND(), VK_RETURN, u"\r");
+  KeyPress(window.GetHWND(), VK_BACK);
+  EXPECT_EQ(ro->GetText(), u"a\nb");
+  SendMessage(window.GetHWND(), WM_CHAR, 0x01, 1);
+  EXPECT_EQ(ro->GetSel(), std::make_pair(0, 3));
+  SendMessage(window.GetHWND(), WM_CHAR, 0x03, 1);
+  ASSERT_TRUE(ClickControl(window.Manager(), u"te"));
+  EXPECT_EQ(ro->GetSel(), std::make_pair(0, 0)) << "leaving the field drops its selection";
+  te->SetSel(0, 2);
+  SendMessage(window.GetHWND(), WM_CHAR, 0x16, 1);
+  EXPECT_EQ(te->GetText(), u"a\nb");
+  EXPECT_TRUE(window.Of(u"return").empty());
+}
+
 TEST(ListControl, TextCallbackFillsEmptyCellsAndKeysKeepTheSelectionInView) {
   LayoutTestWindow window(u"<Window size=\"200,120\"><List name=\"list\" itemheight=\"20\"><ListHeader height=\"20\">"
                           u"<ListHeaderItem width=\"100\"/><ListHeaderItem/></ListHeader></List></Window>");

@@ -14,7 +14,7 @@
 
 namespace {
 
-// The keys the line edit acts on that carry no text of their own; text comes
+// The keys the editor acts on that carry no text of their own; text comes
 // separately as WM_CHAR.
 int EditingKey(char16_t vk) {
   switch (vk) {
@@ -28,15 +28,15 @@ int EditingKey(char16_t vk) {
   }
 }
 
-QString StyleSheet(std::uint32_t textColor) {
+QString StyleSheet(const QWidget& editor, std::uint32_t textColor) {
   return QStringLiteral(
-             "QLineEdit{background:transparent;border:none;padding:0;margin:0;color:%1;"
+             "%1{background:transparent;border:none;padding:0;margin:0;color:%2;"
              "selection-background-color:#2F7CF6;selection-color:#FFFFFF;}")
-      .arg(ui::ToQColor(textColor).name(QColor::HexArgb));
+      .arg(QString::fromLatin1(editor.metaObject()->className()), ui::ToQColor(textColor).name(QColor::HexArgb));
 }
 
-// Focus that arrives at the line edit directly (a real click) is handed to
-// the paint manager, so keys and notifications follow it.
+// Focus that arrives at the editor directly (a real click) is handed to the
+// paint manager, so keys and notifications follow it.
 class EditFocusRelay : public QObject {
  public:
   EditFocusRelay(CControlUI* owner, QObject* parent) : QObject(parent), owner_(owner) {}
@@ -48,6 +48,8 @@ class EditFocusRelay : public QObject {
     if (event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return ui::MoveFocus(owner_, key == Qt::Key_Tab);
+      // Escape belongs to the window, whatever the editor would make of it.
+      if (key == Qt::Key_Escape) event->ignore();
     }
     return false;
   }
@@ -58,7 +60,7 @@ class EditFocusRelay : public QObject {
 
 }  // namespace
 
-// A scrolled container clips its children's painting, but the line edit is
+// A scrolled container clips its children's painting, but the editor is
 // a widget of its own: it shows only while its ancestors show all of it.
 bool CEditUI::InsideAncestors(const RECT& r) const {
   for (const CControlUI* up = parent_; up; up = up->GetParent()) {
@@ -68,70 +70,124 @@ bool CEditUI::InsideAncestors(const RECT& r) const {
   return true;
 }
 
-CEditUI::CEditUI() { textPadding_ = RECT{6, 0, 6, 0}; }
+CEditUI::CEditUI() : CEditUI(255) {}
 
-CEditUI::~CEditUI() { DropLineEdit(); }
+CEditUI::CEditUI(int defaultMaxChar) : maxChar_(defaultMaxChar), defaultMaxChar_(defaultMaxChar) {
+  textPadding_ = RECT{6, 0, 6, 0};
+}
 
-void CEditUI::DropLineEdit() {
-  if (!lineEdit_) return;
-  QLineEdit* edit = lineEdit_.data();
-  lineEdit_.clear();
-  QObject::disconnect(edit, nullptr, nullptr, nullptr);
-  if (relay_) edit->removeEventFilter(relay_);
+CEditUI::~CEditUI() { DropEditor(); }
+
+void CEditUI::DropEditor() {
+  if (!editor_) return;
+  QWidget* editor = editor_.data();
+  editor_.clear();
+  QObject::disconnect(editor, nullptr, nullptr, nullptr);
+  if (relay_) editor->removeEventFilter(relay_);
   relay_ = nullptr;
-  edit->hide();
-  // Later, since this may run inside one of the line edit's own signals.
-  edit->deleteLater();
+  editor->hide();
+  // Later, since this may run inside one of the editor's own signals.
+  editor->deleteLater();
 }
 
 void CEditUI::SetManager(IControlHost* manager, CControlUI* parent) {
-  if (manager != manager_) DropLineEdit();
+  if (manager != manager_) DropEditor();
   CLabelUI::SetManager(manager, parent);
 }
 
-void CEditUI::EnsureLineEdit() {
-  if (lineEdit_ || !manager_) return;
-  ui::detail::WindowHost* host = ui::detail::WindowHost::From(manager_->GetPaintWindow());
-  if (!host) return;
+QWidget* CEditUI::MakeEditor(QWidget* host) {
   auto* edit = new QLineEdit(host);
   edit->setFrame(false);
-  // Not taken by the window's first activation; a click or the paint
-  // manager's focus gives it the keyboard.
-  edit->setFocusPolicy(Qt::ClickFocus);
-  edit->setAttribute(Qt::WA_InputMethodEnabled, true);
-  edit->setContextMenuPolicy(Qt::DefaultContextMenu);
-  lineEdit_ = edit;
-  QObject::connect(edit, &QLineEdit::textChanged, [this](const QString& text) { OnEdited(text); });
-  // Focus that arrives at the line edit directly (a real click on it) must
-  // reach the paint manager, so its keys and notifications follow.
-  relay_ = new EditFocusRelay(this, edit);
-  edit->installEventFilter(relay_);
-  SyncLineEdit();
+  QObject::connect(edit, &QLineEdit::textChanged, [this] { OnEdited(); });
+  return edit;
 }
 
-void CEditUI::SyncLineEdit() {
-  QLineEdit* edit = lineEdit_.data();
+QString CEditUI::EditorText() const { return LineEdit() ? LineEdit()->text() : QString(); }
+
+void CEditUI::PutEditorText(const QString& text) {
+  if (QLineEdit* edit = LineEdit()) edit->setText(text);
+}
+
+void CEditUI::InsertIntoEditor(const QString& text) {
+  if (QLineEdit* edit = LineEdit()) edit->insert(text);
+}
+
+void CEditUI::ConfigureEditor() {
+  QLineEdit* edit = LineEdit();
   if (!edit) return;
-  settingText_ = true;
-  if (ui::FromQString(edit->text()) != text_) edit->setText(ui::ToQString(text_));
-  settingText_ = false;
   edit->setMaxLength(maxChar_ > 0 ? maxChar_ : 32767);
   edit->setReadOnly(readOnly_);
-  edit->setEnabled(enabled_);
   edit->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
   edit->setPlaceholderText(ui::ToQString(prompt_));
-  const QFont font = ResolveFont();
-  if (edit->font() != font) edit->setFont(font);
-  const QString sheet = StyleSheet(CurrentTextColor());
-  if (edit->styleSheet() != sheet) edit->setStyleSheet(sheet);
-  const RECT r = TextRect();
-  edit->setGeometry(ToQRect(r));
-  edit->setVisible(IsShown() && r.right > r.left && r.bottom > r.top && InsideAncestors(r));
 }
 
-void CEditUI::OnEdited(const QString& text) {
-  if (settingText_) return;
-  std::u16string now = ui::FromQString(text);
+void CEditUI::RunEditorCommand(char16_t ch) {
+  QLineEdit* edit = LineEdit();
+  if (!edit) return;
+  if (ch == 0x01) edit->selectAll();
+  if (ch == 0x03) edit->copy();
+  if (ch == 0x16) edit->paste();
+  if (ch == 0x18) edit->cut();
+  if (ch == 0x1A) edit->undo();
+}
+
+void CEditUI::DropSelection() {
+  if (QLineEdit* edit = LineEdit()) edit->deselect();
+}
+
+void CEditUI::PlaceCaret(POINT pt, bool selectAll) {
+  QLineEdit* edit = LineEdit();
+  if (!edit) return;
+  if (selectAll) edit->selectAll();
+  else edit->setCursorPosition(edit->cursorPositionAt(QPoint(pt.x - edit->x(), 0)));
+}
+
+void CEditUI::EnsureEditor() {
+  if (editor_ || !manager_) return;
+  ui::detail::WindowHost* host = ui::detail::WindowHost::From(manager_->GetPaintWindow());
+  if (!host) return;
+  QWidget* editor = MakeEditor(host);
+  // Not taken by the window's first activation; a click or the paint
+  // manager's focus gives it the keyboard.
+  editor->setFocusPolicy(Qt::ClickFocus);
+  editor->setAttribute(Qt::WA_InputMethodEnabled, true);
+  editor->setContextMenuPolicy(Qt::DefaultContextMenu);
+  editor_ = editor;
+  relay_ = new EditFocusRelay(this, editor);
+  editor->installEventFilter(relay_);
+  SyncEditor();
+}
+
+void CEditUI::SyncEditor() {
+  QWidget* editor = editor_.data();
+  if (!editor) return;
+  if (ui::FromQString(EditorText()) != text_) {
+    settingText_ = true;
+    PutEditorText(ui::ToQString(text_));
+    settingText_ = false;
+  }
+  ConfigureEditor();
+  editor->setEnabled(enabled_);
+  const QFont font = ResolveFont();
+  if (editor->font() != font) editor->setFont(font);
+  const QString sheet = StyleSheet(*editor, CurrentTextColor());
+  if (editor->styleSheet() != sheet) editor->setStyleSheet(sheet);
+  const RECT r = TextRect();
+  editor->setGeometry(ToQRect(r));
+  editor->setVisible(IsShown() && r.right > r.left && r.bottom > r.top && InsideAncestors(r));
+}
+
+// Beyond the cap the text is cut back, so a huge paste cannot grow without
+// bound in an editor that does not hold the cap itself.
+void CEditUI::OnEdited() {
+  if (settingText_ || !editor_) return;
+  std::u16string now = ui::FromQString(EditorText());
+  if (maxChar_ > 0 && now.size() > static_cast<size_t>(maxChar_)) {
+    now.resize(static_cast<size_t>(maxChar_));
+    settingText_ = true;
+    PutEditorText(ui::ToQString(now));
+    settingText_ = false;
+  }
   if (now == text_) return;
   text_ = std::move(now);
   Notify(u"textchanged");
@@ -140,9 +196,9 @@ void CEditUI::OnEdited(const QString& text) {
 void CEditUI::SetText(std::u16string_view text) {
   std::u16string clipped(text.substr(0, maxChar_ > 0 ? static_cast<size_t>(maxChar_) : text.size()));
   text_ = std::move(clipped);
-  if (QLineEdit* edit = lineEdit_.data()) {
+  if (editor_) {
     settingText_ = true;
-    edit->setText(ui::ToQString(text_));
+    PutEditorText(ui::ToQString(text_));
     settingText_ = false;
   }
   Invalidate();
@@ -150,70 +206,63 @@ void CEditUI::SetText(std::u16string_view text) {
 
 void CEditUI::SetReadOnly(bool readOnly) {
   readOnly_ = readOnly;
-  SyncLineEdit();
+  SyncEditor();
 }
 
 void CEditUI::SetPassword(bool password) {
   password_ = password;
-  SyncLineEdit();
+  SyncEditor();
   Invalidate();
 }
 
 void CEditUI::SetMaxChar(int maxChar) {
   maxChar_ = maxChar;
   if (maxChar_ > 0 && text_.size() > static_cast<size_t>(maxChar_)) SetText(text_);
-  SyncLineEdit();
+  SyncEditor();
 }
 
 std::pair<int, int> CEditUI::GetSel() const {
-  QLineEdit* edit = lineEdit_.data();
+  QLineEdit* edit = LineEdit();
   if (!edit || !edit->hasSelectedText()) return {0, 0};
   const int start = static_cast<int>(edit->selectionStart());
   return {start, start + static_cast<int>(edit->selectedText().size())};
 }
 
 void CEditUI::SetSel(int start, int end) {
-  if (QLineEdit* edit = lineEdit_.data()) edit->setSelection(start, end - start);
+  if (QLineEdit* edit = LineEdit()) edit->setSelection(start, end - start);
 }
 
 void CEditUI::SetPos(RECT rc) {
   CLabelUI::SetPos(rc);
-  EnsureLineEdit();
-  SyncLineEdit();
+  EnsureEditor();
+  SyncEditor();
 }
 
 void CEditUI::SetVisible(bool visible) {
   CLabelUI::SetVisible(visible);
-  SyncLineEdit();
+  SyncEditor();
 }
 
 void CEditUI::SetInternVisible(bool visible) {
   CLabelUI::SetInternVisible(visible);
-  SyncLineEdit();
+  SyncEditor();
 }
 
 void CEditUI::SetEnabled(bool enabled) {
   CLabelUI::SetEnabled(enabled);
-  SyncLineEdit();
+  SyncEditor();
 }
 
 void CEditUI::ApplyChar(char16_t ch) {
-  QLineEdit* edit = lineEdit_.data();
   // Control characters: the clipboard and select-all shortcuts. A read-only
   // field still selects and copies.
-  if (ch < 0x20) {
-    if (!edit) return;
-    if (ch == 0x01) edit->selectAll();
-    if (ch == 0x03) edit->copy();
-    if (readOnly_) return;
-    if (ch == 0x16) edit->paste();
-    if (ch == 0x18) edit->cut();
-    if (ch == 0x1A) edit->undo();
+  if (ch < 0x20 && ch != u'\n') {
+    if (editor_ && (ch == 0x01 || ch == 0x03 || !readOnly_)) RunEditorCommand(ch);
     return;
   }
   if (readOnly_) return;
-  if (edit) {
-    edit->insert(QString(QChar(ch)));
+  if (editor_) {
+    InsertIntoEditor(QString(QChar(ch)));
     return;
   }
   if (maxChar_ > 0 && text_.size() >= static_cast<size_t>(maxChar_)) return;
@@ -223,9 +272,9 @@ void CEditUI::ApplyChar(char16_t ch) {
 
 void CEditUI::ApplyKey(TEventUI& event) {
   const int key = EditingKey(event.chKey);
-  QLineEdit* edit = lineEdit_.data();
+  QWidget* editor = editor_.data();
   if (!key) return;
-  if (!edit) {
+  if (!editor) {
     if (event.chKey == VK_BACK && !text_.empty() && !readOnly_) {
       text_.pop_back();
       Notify(u"textchanged");
@@ -234,7 +283,7 @@ void CEditUI::ApplyKey(TEventUI& event) {
   }
   forwarding_ = true;
   QKeyEvent press(QEvent::KeyPress, key, QGuiApplication::keyboardModifiers());
-  QCoreApplication::sendEvent(edit, &press);
+  QCoreApplication::sendEvent(editor, &press);
   forwarding_ = false;
 }
 
@@ -242,29 +291,28 @@ void CEditUI::DoEvent(TEventUI& event) {
   if (forwarding_) return;
   switch (event.Type) {
     case UIEVENT_SETFOCUS:
-      if (QLineEdit* edit = lineEdit_.data()) edit->setFocus(Qt::OtherFocusReason);
+      if (QWidget* editor = editor_.data()) editor->setFocus(Qt::OtherFocusReason);
       Invalidate();
       Notify(u"setfocus");
       return;
     case UIEVENT_KILLFOCUS:
-      if (QLineEdit* edit = lineEdit_.data()) {
-        if (edit->hasFocus() && edit->parentWidget()) edit->parentWidget()->setFocus(Qt::OtherFocusReason);
-        edit->deselect();
+      if (QWidget* editor = editor_.data()) {
+        if (editor->hasFocus() && editor->parentWidget()) editor->parentWidget()->setFocus(Qt::OtherFocusReason);
+        DropSelection();
       }
       Invalidate();
       Notify(u"killfocus");
       return;
     case UIEVENT_BUTTONDOWN:
     case UIEVENT_DBLCLICK:
-      if (QLineEdit* edit = lineEdit_.data()) {
-        edit->setFocus(Qt::MouseFocusReason);
-        if (event.Type == UIEVENT_DBLCLICK) edit->selectAll();
-        else edit->setCursorPosition(edit->cursorPositionAt(QPoint(event.ptMouse.x - edit->x(), 0)));
+      if (QWidget* editor = editor_.data()) {
+        editor->setFocus(Qt::MouseFocusReason);
+        PlaceCaret(event.ptMouse, event.Type == UIEVENT_DBLCLICK);
       }
       return;
     case UIEVENT_KEYDOWN:
       if (event.chKey == VK_RETURN) {
-        Notify(u"return");
+        if (!TakesLineBreaks()) Notify(u"return");
         return;
       }
       if (event.chKey == VK_TAB) {
@@ -274,10 +322,11 @@ void CEditUI::DoEvent(TEventUI& event) {
       ApplyKey(event);
       return;
     case UIEVENT_CHAR:
-      if (event.chKey == u'\r' || event.chKey == u'\n' || event.chKey == 0x1B || event.chKey == u'\t' ||
-          event.chKey == 0x08) {
+      if (event.chKey == u'\r' || event.chKey == u'\n') {
+        if (TakesLineBreaks()) ApplyChar(u'\n');
         return;
       }
+      if (event.chKey == 0x1B || event.chKey == u'\t' || event.chKey == 0x08) return;
       ApplyChar(event.chKey);
       return;
     default:
@@ -297,10 +346,10 @@ bool CEditUI::SetAttribute(std::u16string_view name, std::u16string_view value) 
   } else if (name == u"password") {
     SetPassword(ui::ParseBool(value));
   } else if (name == u"maxchar") {
-    SetMaxChar(ui::ParseIntOr(value, 255));
+    SetMaxChar(ui::ParseIntOr(value, defaultMaxChar_));
   } else if (name == u"prompttext") {
     prompt_ = value;
-    SyncLineEdit();
+    SyncEditor();
   } else if (name == u"prompttextcolor") {
     ui::ParseColor(value, promptColor_);
   } else {
@@ -311,7 +360,7 @@ bool CEditUI::SetAttribute(std::u16string_view name, std::u16string_view value) 
 
 // Without a line edit (no window yet) the control draws its text itself.
 void CEditUI::PaintText(UIRenderContext& ctx) {
-  if (lineEdit_ && lineEdit_->isVisible()) return;
+  if (editor_ && editor_->isVisible()) return;
   if (text_.empty()) {
     ui::DrawText(ctx.painter, TextRect(), prompt_, ResolveFont(), promptColor_, textStyle_);
     return;

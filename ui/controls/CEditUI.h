@@ -9,11 +9,16 @@
 // other senders) arrive through DoEvent and are applied here. Typing raises
 // "textchanged"; Enter raises "return"; focus changes raise "setfocus" and
 // "killfocus". SetText never raises "textchanged".
+//
+// The hosted editor is reached as a plain widget; the few things that depend
+// on its kind (making it, its text, its settings, its commands) are virtual,
+// so a multi-line field shares everything else.
 #ifndef VELMORA_UI_CONTROLS_CEDITUI_H
 #define VELMORA_UI_CONTROLS_CEDITUI_H
 
 #include <QLineEdit>
 #include <QPointer>
+#include <QWidget>
 
 #include "ui/controls/CLabelUI.h"
 
@@ -35,8 +40,8 @@ class CEditUI : public CLabelUI {
   void SetMaxChar(int maxChar);
   const std::u16string& GetPromptText() const { return prompt_; }
   // The selection as [start, end) in UTF-16 units; empty when none.
-  std::pair<int, int> GetSel() const;
-  void SetSel(int start, int end);
+  virtual std::pair<int, int> GetSel() const;
+  virtual void SetSel(int start, int end);
 
   void SetManager(IControlHost* manager, CControlUI* parent) override;
   void SetPos(RECT rc) override;
@@ -50,32 +55,55 @@ class CEditUI : public CLabelUI {
 
   // The hosted line edit (null while there is no window); tests and the
   // window layer only.
-  QLineEdit* LineEdit() const { return lineEdit_.data(); }
+  QLineEdit* LineEdit() const { return qobject_cast<QLineEdit*>(editor_.data()); }
 
  protected:
+  // `defaultMaxChar` is the cap a missing or unreadable "maxchar" means.
+  explicit CEditUI(int defaultMaxChar);
+
   void PaintText(UIRenderContext& ctx) override;
 
- private:
-  void EnsureLineEdit();
-  void SyncLineEdit();
-  void ApplyKey(TEventUI& event);
-  void ApplyChar(char16_t ch);
-  void OnEdited(const QString& text);
-  void DropLineEdit();
-  bool InsideAncestors(const RECT& r) const;
+  // What depends on the kind of hosted editor. MakeEditor builds it on
+  // `host` and routes its text changes to OnEdited.
+  virtual QWidget* MakeEditor(QWidget* host);
+  virtual QString EditorText() const;
+  virtual void PutEditorText(const QString& text);
+  virtual void InsertIntoEditor(const QString& text);
+  // Settings beyond font, colours, geometry and enabled state.
+  virtual void ConfigureEditor();
+  // Select-all, copy, paste, cut and undo, by their control characters.
+  virtual void RunEditorCommand(char16_t ch);
+  virtual void DropSelection();
+  // Mouse messages given to the window rather than to the editor.
+  virtual void PlaceCaret(POINT pt, bool selectAll);
+  // Whether Enter starts a line rather than raising "return".
+  virtual bool TakesLineBreaks() const { return false; }
+
+  void OnEdited();
+  QWidget* EditorWidget() const { return editor_.data(); }
 
   bool readOnly_ = false;
   bool password_ = false;
-  bool autoFocus_ = false;
-  int maxChar_ = 255;
+  int maxChar_;
   std::u16string prompt_;
+  bool settingText_ = false;
+
+ private:
+  void EnsureEditor();
+  void SyncEditor();
+  void ApplyKey(TEventUI& event);
+  void ApplyChar(char16_t ch);
+  void DropEditor();
+  bool InsideAncestors(const RECT& r) const;
+
+  const int defaultMaxChar_;
+  bool autoFocus_ = false;
   std::uint32_t promptColor_ = 0xFFA8ADB5;
-  // Set while a key is handed to the line edit, so that one it ignores and
+  // Set while a key is handed to the editor, so that one it ignores and
   // passes back up to the window is not applied a second time.
   bool forwarding_ = false;
-  bool settingText_ = false;
-  QPointer<QLineEdit> lineEdit_;
-  QObject* relay_ = nullptr;  // child of the line edit
+  QPointer<QWidget> editor_;
+  QObject* relay_ = nullptr;  // child of the editor
 };
 
 #endif

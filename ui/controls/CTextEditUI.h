@@ -3,52 +3,37 @@
 // the control, with its own scroll bar, caret, selection, clipboard and
 // undo. Enter starts a new line (it raises no "return"); Tab moves focus
 // along the window's chain; Escape travels on to the window. Typing raises
-// "textchanged"; SetText never does.
+// "textchanged"; SetText never does. Everything but the editor itself is the
+// one-line field's.
 #ifndef VELMORA_UI_CONTROLS_CTEXTEDITUI_H
 #define VELMORA_UI_CONTROLS_CTEXTEDITUI_H
 
 #include <QPlainTextEdit>
-#include <QPointer>
 
-#include "ui/controls/CLabelUI.h"
+#include "ui/controls/CEditUI.h"
 
-class CTextEditUI : public CLabelUI {
+class CTextEditUI : public CEditUI {
  public:
   CTextEditUI();
-  ~CTextEditUI() override;
 
   std::u16string GetClass() const override { return u"TextEditUI"; }
-  bool IsFocusable() const override { return true; }
 
-  void SetText(std::u16string_view text) override;
-  void SetManager(IControlHost* manager, CControlUI* parent) override;
-  void SetPos(RECT rc) override;
-  void SetVisible(bool visible) override;
-  void SetInternVisible(bool visible) override;
-  void SetEnabled(bool enabled) override;
-  void DoEvent(TEventUI& event) override;
-  void DoInit() override;
-  bool SetAttribute(std::u16string_view name, std::u16string_view value) override;
+  std::pair<int, int> GetSel() const override;
+  void SetSel(int start, int end) override;
 
   // The hosted editor (null while there is no window); tests only.
-  QPlainTextEdit* Editor() const { return editor_.data(); }
+  QPlainTextEdit* Editor() const { return qobject_cast<QPlainTextEdit*>(EditorWidget()); }
 
  protected:
-  void PaintText(UIRenderContext& ctx) override;
-
- private:
-  void EnsureEditor();
-  void SyncEditor();
-  void DropEditor();
-  void OnEdited();
-
-  bool autoFocus_ = false;
-  int maxChar_ = 65536;
-  bool settingText_ = false;
-  std::u16string prompt_;
-  std::uint32_t promptColor_ = 0xFFA8ADB5;
-  QPointer<QPlainTextEdit> editor_;
-  QObject* relay_ = nullptr;  // child of the editor
+  QWidget* MakeEditor(QWidget* host) override;
+  QString EditorText() const override;
+  void PutEditorText(const QString& text) override;
+  void InsertIntoEditor(const QString& text) override;
+  void ConfigureEditor() override;
+  void RunEditorCommand(char16_t ch) override;
+  void DropSelection() override;
+  void PlaceCaret(POINT pt, bool selectAll) override;
+  bool TakesLineBreaks() const override { return true; }
 };
 
 #endif

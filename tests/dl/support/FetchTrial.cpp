@@ -4,8 +4,8 @@
 #include <random>
 
 #include "dl/PartRecord.h"
+#include "platform/ChildProcess.h"
 #include "platform/Files.h"
-#include "tests/dl/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -47,7 +47,7 @@ std::vector<std::string> CheckRecord(const FaultServer& server, const std::strin
   return faults;
 }
 
-TrialEnd Judge(const TrialSettings& settings, const FaultServer& server, const ChildEnd& end, const std::string& file,
+TrialEnd Judge(const TrialSettings& settings, const FaultServer& server, const platform::ChildEnd& end, const std::string& file,
                const std::string& message, int& version) {
   if (!end.exited) return TrialEnd::Crashed;
   const bool present = platform::PathExists(file);
@@ -101,13 +101,13 @@ TrialResult RunFetchTrial(const TrialSettings& settings) {
   const int kills = static_cast<int>(between(0, settings.maxKills));
   const auto started = std::chrono::steady_clock::now();
   for (;;) {
-    ChildProcess child(settings.command(server.Url(), file), errors);
+    platform::ChildProcess child(settings.command(server.Url(), file), errors);
     ++result.runs;
     if (!child.started()) {
       result.message = "the client could not be started";
       break;
     }
-    std::optional<ChildEnd> end;
+    std::optional<platform::ChildEnd> end;
     if (result.kills < kills) {
       end = child.WaitFor(static_cast<int>(between(settings.minKillMs, settings.maxKillMs)));
       if (!end) {
