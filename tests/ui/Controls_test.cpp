@@ -306,6 +306,11 @@ TEST(EditControl, ReadOnlyPasswordAndClipboardKeys) {
   SendMessage(window.GetHWND(), WM_CHAR, 0x16, 1);
   EXPECT_EQ(pw->GetText(), u"fixed");
   EXPECT_EQ(window.Of(u"textchanged").size(), 1u);
+  // A long text set from a script shows its beginning in a read-only field.
+  ro->SetText(u"the server now sends a web page instead of the file; the downloaded part is kept");
+  EXPECT_EQ(ro->LineEdit()->cursorPosition(), 0);
+  pw->SetText(u"typed");
+  EXPECT_EQ(pw->LineEdit()->cursorPosition(), 5) << "an editable field keeps the caret after the text";
 }
 
 // Several lines: Enter starts a line (no "return"), SetText raises nothing,

@@ -105,7 +105,12 @@ QWidget* CEditUI::MakeEditor(QWidget* host) {
 QString CEditUI::EditorText() const { return LineEdit() ? LineEdit()->text() : QString(); }
 
 void CEditUI::PutEditorText(const QString& text) {
-  if (QLineEdit* edit = LineEdit()) edit->setText(text);
+  QLineEdit* edit = LineEdit();
+  if (!edit) return;
+  edit->setText(text);
+  // A field only shown for reading (and copying) starts at its beginning;
+  // the caret Qt leaves at the end would hide the start of a long text.
+  if (readOnly_) edit->setCursorPosition(0);
 }
 
 void CEditUI::InsertIntoEditor(const QString& text) {
