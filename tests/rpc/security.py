@@ -10,6 +10,7 @@ import json
 import os
 import socket
 import ssl
+import struct
 import subprocess
 import sys
 import time
@@ -81,7 +82,10 @@ def caps(peer):
     _, answer, _ = peer.post(json.dumps(batch))
     check(isinstance(answer, dict) and answer.get("error", {}).get("code") == -32600, "a batch over 200 calls is refused")
     ws = WebSocket(peer.port)
-    ws.send(b" " * (1024 * 1024 + 1))
+    # Only the head of a frame declaring 1 MiB + 1: the server must refuse
+    # on the length before any payload arrives (and a payload it will never
+    # read would make its close race a reset).
+    ws.sock.sendall(bytes([0x81, 0x80 | 127]) + struct.pack(">Q", 1024 * 1024 + 1) + os.urandom(4))
     opcode, payload = ws.frame()
     check(opcode == 8 and payload[:2] == b"\x03\xf1", "a WebSocket message over 1 MiB closes with 1009")
     ws.close()
