@@ -198,6 +198,7 @@ function M.start(pm)
       remote.tasksRemoved(ids)
     end,
     onFinish = onTaskFinished,
+    onMove = function(order, ids) app.view:showQueueOrder(order, ids) end,
   })
   app.details = detailsModule.new(pm, {
     tasks = app.tasks, say = app.say,
@@ -413,6 +414,11 @@ local menuActions = {
   menu_Quit = function() M.askToQuit() end,
   menu_Show = function() menu.showWindow(app.hwnd) end,
   menu_Details = function(list) M.showDetails(list) end,
+  menu_StartNext = function(list) actions.startNextSelected(list) end,
+  menu_MoveUp = function(list) actions.moveSelected("up", list) end,
+  menu_MoveDown = function(list) actions.moveSelected("down", list) end,
+  menu_MoveTop = function(list) actions.moveSelected("top", list) end,
+  menu_MoveBottom = function(list) actions.moveSelected("bottom", list) end,
 }
 
 local keyActions = {
@@ -455,6 +461,11 @@ function M.onOther(n)
     if not pressed or alt then return end
     if pressed == "N" and ctrl and not shift then return actions.askForUrls() end
     if pressed == "A" and ctrl and not shift then return adapter.selectAll(actions.currentList()) end
+    if (pressed == "Up" or pressed == "Down") and ctrl then
+      -- With Shift the rows go all the way, to the top or the bottom.
+      local where = shift and (pressed == "Up" and "top" or "bottom") or pressed:lower()
+      return actions.moveSelected(where)
+    end
     -- Plain keys only: Ctrl+Delete and the like stay free for others.
     if not ctrl and not shift and keyActions[pressed] then return keyActions[pressed]() end
   end

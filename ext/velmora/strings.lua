@@ -134,4 +134,6 @@ return {
   },
   remoteListening = "远程控制已在端口 %d 上监听",
   remoteFailed = "远程控制无法启动: %s",
+  -- The queue order, each task's own settings and the file categories.
+  queueMoveFailed = "无法调整队列顺序: %s",
 }

@@ -260,6 +260,23 @@ function M:rebuild(tasks)
   for list in pairs(added) do self:resort(list) end
 end
 
+-- showQueueOrder(tasks, ids): the moving tasks in queue order, the moved
+-- rows still selected. A header sort would hide the move, so it ends.
+function M:showQueueOrder(tasks, ids)
+  local list = self.active
+  if not list then return end
+  if self.order[list] then
+    self.order[list] = nil
+    self:keep("sort", list, "queue")
+    if host.has("ui_listSetSortMark") then host.ui_listSetSortMark(list, 0, 0) end
+  end
+  self:rebuild(tasks)
+  for _, id in ipairs(ids) do
+    local row = findRow(list, id)
+    if row >= 0 then host.ui_listSetSelected(list, row, true, false) end
+  end
+end
+
 function M:setSearch(query, tasks)
   self.words = filter.words(query)
   self:rebuild(tasks)
