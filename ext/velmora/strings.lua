@@ -131,6 +131,11 @@ return {
     linkCopied = "链接已复制",
     linkRefreshFailed = "无法更新链接: %s",
     restartFailed = "无法重新开始: %s",
+    -- The task's own settings.
+    ownLimitBad = "限速请填 0 或正整数 (KB/s)，留空则按设置",
+    ownConnectionsBad = "连接数请填 1 到 16，留空则按设置",
+    ownFailed = "无法保存本任务的设置: %s",
+    ownApplied = "本任务的设置已保存，下次开始时生效",
   },
   remoteListening = "远程控制已在端口 %d 上监听",
   remoteFailed = "远程控制无法启动: %s",

@@ -177,6 +177,9 @@ function M:setOwnOptions(task, options)
   if options.alwaysRun ~= nil then task.alwaysRun = options.alwaysRun and 1 or 0 end
   local ok, message = self.store:updateMany({ task })
   if not ok then return nil, message end
+  -- The engine takes a task's limit and connections only when it is handed
+  -- the task, so the next start hands it over afresh (from its partial file).
+  if options.connections or options.limit or options.checksum then task.optionsChanged = true end
   -- A task let past the limit may start at once; one held to it again waits
   -- for its turn at its next start.
   self:dispatch()
@@ -292,6 +295,12 @@ function M:handOver(task)
   task.waiting = nil
   local eid = self.engineOf[task.id]
   local ok, message
+  if eid and task.optionsChanged then
+    engine.remove(eid, false)
+    self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
+    eid = nil
+  end
+  task.optionsChanged = nil
   if eid then
     ok, message = engine.start(eid)
     if not ok then

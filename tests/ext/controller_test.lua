@@ -356,6 +356,11 @@ t.case("a task's own connections, limit and checksum reach the engine again afte
   t.eq(options.connections .. " " .. options.limit .. " " .. options.checksum, "3 4096 " .. digest, "handed over")
   t.eq(assert(again:setOwnOptions(again:get(a.id), { limit = 1024 })), "OK", "changed")
   t.eq(stored(again.store, a.id).ownLimit, 1024, "change recorded")
+  again:pause({ a.id })
+  again:start({ a.id })
+  local handed = fake.tasks[fake:idOf(a.url)]
+  t.eq(handed.options.limit, 1024, "the next start in the same run hands the task over with the change")
+  t.eq(handed.state, "running", "and runs it")
 end)
 
 local function names(ctl)
