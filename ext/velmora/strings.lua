@@ -141,4 +141,10 @@ return {
   remoteFailed = "远程控制无法启动: %s",
   -- The queue order, each task's own settings and the file categories.
   queueMoveFailed = "无法调整队列顺序: %s",
+  extensionsBad = "扩展名只能含字母和数字，用空格分隔",
+  categoryFolderFailed = "无法创建分类文件夹: %s",
+  -- Subfolders of the download folder, one per kind of file.
+  categoryFolders = {
+    video = "视频", audio = "音频", archives = "压缩包", documents = "文档", programs = "程序", other = "其他",
+  },
 }

@@ -4,6 +4,8 @@
 -- process, so a task is handed to the engine again (and continues its
 -- partial file) the first time it is started after a restart.
 local engine = require("velmora.engine")
+local host = require("velmora.host")
+local categories = require("velmora.categories")
 local paths = require("velmora.paths")
 local gid = require("velmora.gid")
 local queue = require("velmora.queue")
@@ -186,6 +188,22 @@ function M:setOwnOptions(task, options)
   return "OK"
 end
 
+-- sortByCategory(byExt, names): new files go into a subfolder per kind
+-- (categories.lists, and each kind's folder name); nil turns it off.
+function M:sortByCategory(byExt, names)
+  self.sorting = byExt and { byExt = byExt, names = names } or nil
+end
+
+-- The folder a new file goes to, made when missing; nil and a message when
+-- it cannot be.
+function M:folderFor(folder, name)
+  if not self.sorting then return folder end
+  local target = categories.folder(folder, categories.of(name, self.sorting.byExt), self.sorting.names)
+  local made, message = host.fs_makeDirs(target)
+  if not made then return nil, "cannot make the folder " .. target .. ": " .. tostring(message) end
+  return target
+end
+
 function M:failTask(task, message, cause)
   task.state, task.error, task.speed, task.eta = "failed", tostring(message), 0, -1
   task.cause, task.code, task.httpStatus = cause or "", 0, 0
@@ -221,8 +239,10 @@ function M:add(urls, folder, extra)
     -- The engine's own naming, so the list shows what the file will be called;
     -- without an engine no task runs, and the link itself names it.
     local name = engine.suggestName(url, extra.name) or extra.name or url
+    local target, why = self:folderFor(folder, name)
+    if not target then return nil, why end
     fresh[#fresh + 1] = {
-      url = url, name = name, folder = folder, state = extra.paused and "paused" or "queued",
+      url = url, name = name, folder = target, state = extra.paused and "paused" or "queued",
       done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
       cause = "", code = 0, httpStatus = 0, started = 0, finalUrl = "",

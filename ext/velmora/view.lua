@@ -4,6 +4,7 @@
 local host = require("velmora.host")
 local format = require("velmora.format")
 local filter = require("velmora.filter")
+local categories = require("velmora.categories")
 local strings = require("velmora.strings")
 local adapter = require("velmora.ui_adapter")
 local reasons = require("velmora.reasons")
@@ -203,7 +204,7 @@ function M:show(task)
       self.tips[task.id] = nil
     end
   end
-  local visible = filter.matches(task, self.words)
+  local visible = filter.matches(task, self.words) and self:inCategory(task)
   local row = findRow(list, task.id)
   if not visible then
     if row >= 0 then host.ui_listRemoveRow(list, row) end
@@ -275,6 +276,18 @@ function M:showQueueOrder(tasks, ids)
     local row = findRow(list, id)
     if row >= 0 then host.ui_listSetSelected(list, row, true, false) end
   end
+end
+
+-- setCategory(key, byExt, tasks): only files of one kind are listed (nil
+-- for every kind); byExt as categories.lists gives it.
+function M:setCategory(key, byExt, tasks)
+  self.category, self.byExt = key, byExt
+  self:rebuild(tasks)
+end
+
+function M:inCategory(task)
+  if not self.category then return true end
+  return categories.of(task.file ~= "" and task.file or task.name, self.byExt or {}) == self.category
 end
 
 function M:setSearch(query, tasks)
