@@ -40,7 +40,9 @@ LRESULT CMenuWnd::OnCreate() {
   paintManager.AddNotifier(this);
   paintManager.SetRoundCorner(3, 3);
   if (ownerName == u"downloadedlist") {
-    for (const char16_t* item : {u"menu_Start", u"menu_Pause"})
+    // Finished tasks neither run nor wait in the queue.
+    for (const char16_t* item : {u"menu_Start", u"menu_Pause", u"menu_StartNext", u"menu_MoveUp", u"menu_MoveDown",
+                                 u"menu_MoveTop", u"menu_MoveBottom"})
       if (CControlUI* control = paintManager.FindControl(item)) control->SetEnabled(false);
   }
   Place();

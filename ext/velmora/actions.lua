@@ -165,6 +165,20 @@ function M.startSelected(list)
   app.publishCounts()
 end
 
+-- moveSelected(where [, list]): "up", "down", "top" or "bottom" in the queue.
+function M.moveSelected(where, list)
+  local ids = app.view:selectedIds(list or app.view.active)
+  if #ids == 0 then return end
+  local ok, message = app.tasks:move(ids, where)
+  if not ok then say(string.format(strings.queueMoveFailed, tostring(message))) end
+end
+
+-- startNextSelected([list]): the selected tasks take the next free slots.
+function M.startNextSelected(list)
+  app.tasks:start(app.view:selectedIds(list or app.view.active), true)
+  app.publishCounts()
+end
+
 function M.pauseSelected(list)
   app.tasks:pause(app.view:selectedIds(list or app.view.active))
   app.publishCounts()

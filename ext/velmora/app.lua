@@ -8,6 +8,7 @@ local settingsStore = require("velmora.settings")
 local settingsPage = require("velmora.settings_page")
 local tasksModule = require("velmora.tasks")
 local clipwatch = require("velmora.clipwatch")
+local categories = require("velmora.categories")
 local viewModule = require("velmora.view")
 local detailsModule = require("velmora.details")
 local adapter = require("velmora.ui_adapter")
@@ -45,6 +46,11 @@ end
 local TRAY_ICON = 107
 local DISK_CHECK_SECONDS = 30
 local PAGES = { tab_downloading = 0, tab_downloaded = 1, tab_settings = 2 }
+-- The list's filter by kind of file: option name -> category ("" for all).
+local CATEGORY_FILTERS = {
+  cat_all = "", cat_video = "video", cat_audio = "audio", cat_archives = "archives", cat_documents = "documents",
+  cat_programs = "programs", cat_other = "other",
+}
 
 -- Window-message parameters arrive as light userdata; their value is the
 -- number the sender posted.
@@ -70,8 +76,26 @@ end
 
 -- Settings --------------------------------------------------------------
 
+-- Sorting into folders by kind of file, and the list's filter by kind,
+-- which shows only while sorting is on.
+local function applyCategories(values)
+  local byExt = categories.lists(values)
+  if app.tasks then app.tasks:sortByCategory(values.categories and byExt or nil, strings.categoryFolders) end
+  local bar = app.pm and host.ui_findControl(app.pm, "categorybar")
+  if bar then host.ui_setVisible(bar, values.categories and true or false) end
+  if app.view and app.tasks and (app.view.category or values.categories) then
+    local kind = values.categories and app.view.category or nil
+    if not kind then
+      local all = host.ui_findControl(app.pm, "cat_all")
+      if all then host.ui_setSelected(all, true, false) end
+    end
+    app.view:setCategory(kind, byExt, app.tasks:all())
+  end
+end
+
 function M.applySettings(values)
   if app.tasks then app.tasks:setMaxActive(values.concurrent) end
+  applyCategories(values)
   engine.setLimit(values.speedLimit * 1024)
   -- Tasks starting from now on; running ones keep the connections they have.
   engine.setConnections(values.connections)
@@ -198,6 +222,7 @@ function M.start(pm)
       remote.tasksRemoved(ids)
     end,
     onFinish = onTaskFinished,
+    onMove = function(order, ids) app.view:showQueueOrder(order, ids) end,
   })
   app.details = detailsModule.new(pm, {
     tasks = app.tasks, say = app.say,
@@ -413,6 +438,11 @@ local menuActions = {
   menu_Quit = function() M.askToQuit() end,
   menu_Show = function() menu.showWindow(app.hwnd) end,
   menu_Details = function(list) M.showDetails(list) end,
+  menu_StartNext = function(list) actions.startNextSelected(list) end,
+  menu_MoveUp = function(list) actions.moveSelected("up", list) end,
+  menu_MoveDown = function(list) actions.moveSelected("down", list) end,
+  menu_MoveTop = function(list) actions.moveSelected("top", list) end,
+  menu_MoveBottom = function(list) actions.moveSelected("bottom", list) end,
 }
 
 local keyActions = {
@@ -432,6 +462,13 @@ function M.onOther(n)
     return
   end
   if not app.started then return end
+  if kind == "selectchanged" and CATEGORY_FILTERS[name] then
+    -- The option let go of reports too; the chosen one decides.
+    if not host.ui_isSelected(sender) then return end
+    local key = CATEGORY_FILTERS[name]
+    app.view:setCategory(key ~= "" and key or nil, categories.lists(app.settings), app.tasks:all())
+    return
+  end
   if name == "searchedit" and kind == "textchanged" then
     app.view:setSearch(host.ui_getText(sender), app.tasks:all())
   elseif menuActions[kind] then
@@ -455,6 +492,11 @@ function M.onOther(n)
     if not pressed or alt then return end
     if pressed == "N" and ctrl and not shift then return actions.askForUrls() end
     if pressed == "A" and ctrl and not shift then return adapter.selectAll(actions.currentList()) end
+    if (pressed == "Up" or pressed == "Down") and ctrl then
+      -- With Shift the rows go all the way, to the top or the bottom.
+      local where = shift and (pressed == "Up" and "top" or "bottom") or pressed:lower()
+      return actions.moveSelected(where)
+    end
     -- Plain keys only: Ctrl+Delete and the like stay free for others.
     if not ctrl and not shift and keyActions[pressed] then return keyActions[pressed]() end
   end

@@ -68,6 +68,42 @@ function M.buttons(task)
   }
 end
 
+-- The largest limit a task may be given, in KB/s (about 10 GB/s).
+local MAX_LIMIT_KB = 10 * 1024 * 1024
+local MAX_CONNECTIONS = 16
+
+-- Whole numbers only; "" and "0" leave the choice to the settings.
+local function wholeNumber(text)
+  text = tostring(text or ""):match("^%s*(.-)%s*$")
+  if text == "" then return 0 end
+  if not text:match("^%d+$") or #text > 9 then return nil end
+  return tonumber(text)
+end
+
+-- ownOptions(limitText, connectionsText, alwaysRun) -> the options for
+-- tasks:setOwnOptions, or nil and the text telling what is wrong. The
+-- limit is typed in KB/s.
+function M.ownOptions(limitText, connectionsText, alwaysRun)
+  local limit = wholeNumber(limitText)
+  if not limit or limit > MAX_LIMIT_KB then return nil, strings.details.ownLimitBad end
+  local connections = wholeNumber(connectionsText)
+  if not connections or connections > MAX_CONNECTIONS then return nil, strings.details.ownConnectionsBad end
+  return { limit = limit * 1024, connections = connections, alwaysRun = alwaysRun and true or false }
+end
+
+-- ownTexts(task) -> limit in KB/s and connections as typed ("" for the
+-- settings' own), and whether it always runs.
+function M.ownTexts(task)
+  local limit, connections = tonumber(task.ownLimit) or 0, tonumber(task.ownConnections) or 0
+  return limit > 0 and tostring(math.ceil(limit / 1024)) or "", connections > 0 and tostring(connections) or "",
+    (tonumber(task.alwaysRun) or 0) ~= 0
+end
+
+local function report(say, template, ok, message)
+  if not ok then say(string.format(template, tostring(message))) end
+  return ok
+end
+
 -- new(pm, commands): commands = { tasks = controller, say = fn(text),
 -- openFolder = fn(list), openFile = fn(list) (of the list's selected
 -- task) }.
@@ -90,6 +126,7 @@ function M:open(task, list)
   local newUrl = self:control("D_newurl")
   if newUrl then host.ui_setText(newUrl, "") end
   self:fill(task)
+  self:fillOwn(task)
   host.ui_setVisible(self.pane, true)
   return true
 end
@@ -115,6 +152,33 @@ function M:fill(task)
   end
 end
 
+-- fillOwn(task): the task's own settings, written when the pane opens on
+-- it and after they were applied, never while the user types.
+function M:fillOwn(task)
+  local limit, connections, alwaysRun = M.ownTexts(task)
+  local limitEdit, connectionsEdit, check = self:control("D_ownlimit"), self:control("D_ownconnections"),
+    self:control("D_alwaysrun")
+  if limitEdit then host.ui_setText(limitEdit, limit) end
+  if connectionsEdit then host.ui_setText(connectionsEdit, connections) end
+  if check then host.ui_setSelected(check, alwaysRun) end
+end
+
+function M:applyOwn(task)
+  local commands, texts = self.commands, strings.details
+  local function text(name)
+    local control = self:control(name)
+    return control and host.ui_getText(control) or ""
+  end
+  local check = self:control("D_alwaysrun")
+  local options, problem = M.ownOptions(text("D_ownlimit"), text("D_ownconnections"),
+    check ~= nil and host.ui_isSelected(check) == true)
+  if not options then return commands.say(problem) end
+  if report(commands.say, texts.ownFailed, commands.tasks:setOwnOptions(task, options)) then
+    self:fillOwn(task)
+    commands.say(texts.ownApplied)
+  end
+end
+
 -- update(task): a task changed; the pane follows when it shows that one.
 function M:update(task)
   if self.id and task.id == self.id then self:fill(task) end
@@ -125,11 +189,6 @@ function M:removed(ids)
   for _, id in ipairs(ids) do
     if id == self.id then return self:close() end
   end
-end
-
-local function report(say, template, ok, message)
-  if not ok then say(string.format(template, tostring(message))) end
-  return ok
 end
 
 -- click(name) -> true when the pane's button was handled.
@@ -157,6 +216,8 @@ function M:click(name)
     elseif report(commands.say, texts.linkRefreshFailed, commands.tasks:setUrl(task.id, url)) then
       host.ui_setText(edit, "")
     end
+  elseif name == "D_applyown" then
+    self:applyOwn(task)
   elseif name == "D_retry" then
     commands.tasks:start({ task.id })
   elseif name == "D_saveanyway" then

@@ -5,6 +5,7 @@
 local host = require("velmora.host")
 local paths = require("velmora.paths")
 local trim = require("velmora.text").trim
+local categories = require("velmora.categories")
 
 local M = {}
 
@@ -37,7 +38,13 @@ M.fields = {
   { key = "rpcAllowPlain", kind = "bool", default = false },
   { key = "rpcCertificate", kind = "text", default = "" },
   { key = "rpcKey", kind = "text", default = "" },
+  -- Files sorted into a subfolder per kind; the extensions of each kind.
+  { key = "categories", kind = "bool", default = false },
 }
+for _, key in ipairs(categories.KEYS) do
+  local list = categories.SETTINGS[key]
+  if list then M.fields[#M.fields + 1] = { key = list.key, kind = "extensions", default = list.default } end
+end
 
 local byKey = {}
 for _, field in ipairs(M.fields) do byKey[field.key] = field end
@@ -76,6 +83,10 @@ function M.coerce(key, value)
   end
   -- A folder is a full path, or empty for "the selected save location".
   if field.kind == "folder" and value ~= "" and value:sub(1, 1) ~= "/" then return nil end
+  if field.kind == "extensions" then
+    local exts = categories.parseList(value)
+    return exts and table.concat(exts, " ") or nil
+  end
   return value
 end
 
@@ -94,7 +105,10 @@ function M.check(key, typed)
     return n
   end
   local value = M.coerce(key, typed)
-  if value == nil then return nil, field.kind == "folder" and "relative" or "unknown", field end
+  if value == nil then
+    local why = field.kind == "folder" and "relative" or field.kind == "extensions" and "extensions" or "unknown"
+    return nil, why, field
+  end
   return value
 end
 

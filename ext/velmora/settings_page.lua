@@ -8,10 +8,12 @@ local M = {}
 
 M.edits = {
   threadcountedit = "concurrent", speedlimitedit = "speedLimit", connectionsedit = "connections", folderedit = "folder",
+  cat_videoedit = "catVideo", cat_audioedit = "catAudio", cat_archivesedit = "catArchives",
+  cat_documentsedit = "catDocuments", cat_programsedit = "catPrograms",
 }
 M.checks = {
   chk_autostart = "resume", chk_unzip = "extract", chk_notify = "notify", chk_clipboard = "clipboard",
-  chk_tray = "closeToTray",
+  chk_tray = "closeToTray", chk_categories = "categories",
 }
 
 local editOf = {}
@@ -46,6 +48,7 @@ function M.problemText(why, field, detail)
   if why == "range" then return string.format(strings.settingRange, field.min, field.max) end
   if why == "relative" then return strings.folderRelative end
   if why == "folder" then return string.format(strings.folderCannotMake, tostring(detail)) end
+  if why == "extensions" then return strings.extensionsBad end
   return strings.settingNotNumber
 end
 

@@ -8,16 +8,17 @@ local paths = require("velmora.paths")
 local M = {}
 M.__index = M
 
-M.VERSION = 4
+M.VERSION = 5
 
 -- The columns a task row has at the current version, in load order.
 M.COLUMNS = {
   "id", "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
   "cause", "code", "httpStatus", "started", "finalUrl", "ownConnections", "ownLimit", "ownChecksum", "gid",
+  "position", "alwaysRun",
 }
 local NUMERIC = {
   id = true, done = true, total = true, added = true, finished = true, code = true, httpStatus = true, started = true,
-  ownConnections = true, ownLimit = true,
+  ownConnections = true, ownLimit = true, position = true, alwaysRun = true,
 }
 
 -- Migration steps: steps[v] takes a database from version v-1 to v. A
@@ -53,6 +54,13 @@ local steps = {
   -- The remote-control identifier; rows without one get one when loaded.
   [4] = {
     "ALTER TABLE tasks ADD COLUMN gid TEXT NOT NULL DEFAULT ''",
+  },
+  -- The user's queue order (rows kept so far keep the order they were
+  -- added in), and tasks that run beside the concurrent-downloads limit.
+  [5] = {
+    "ALTER TABLE tasks ADD COLUMN position INTEGER NOT NULL DEFAULT 0",
+    "UPDATE tasks SET position=id",
+    "ALTER TABLE tasks ADD COLUMN alwaysRun INTEGER NOT NULL DEFAULT 0",
   },
 }
 
@@ -195,12 +203,12 @@ function M:close()
   end
 end
 
--- loadAll() -> array of task records in the order they were added.
+-- loadAll() -> array of task records in queue order.
 function M:loadAll()
   local q = host.sqlite_qnew()
   local tasks = {}
   local ok, message = pcall(function()
-    local sql = "SELECT " .. table.concat(M.COLUMNS, ",") .. " FROM tasks ORDER BY id"
+    local sql = "SELECT " .. table.concat(M.COLUMNS, ",") .. " FROM tasks ORDER BY position, id"
     local failure = host.sqlite_dbquery(self.db, q, sql)
     if failure then error(failure, 0) end
     while not host.sqlite_qeof(q) do
@@ -224,6 +232,7 @@ end
 local WRITABLE = {
   "url", "name", "folder", "state", "done", "total", "error", "referrer", "added", "finished", "file",
   "cause", "code", "httpStatus", "started", "finalUrl", "ownConnections", "ownLimit", "ownChecksum", "gid",
+  "position", "alwaysRun",
 }
 
 local function bindTask(s, task, first)

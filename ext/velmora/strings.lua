@@ -131,7 +131,20 @@ return {
     linkCopied = "链接已复制",
     linkRefreshFailed = "无法更新链接: %s",
     restartFailed = "无法重新开始: %s",
+    -- The task's own settings.
+    ownLimitBad = "限速请填 0 或正整数 (KB/s)，留空则按设置",
+    ownConnectionsBad = "连接数请填 1 到 16，留空则按设置",
+    ownFailed = "无法保存本任务的设置: %s",
+    ownApplied = "本任务的设置已保存，下次开始时生效",
   },
   remoteListening = "远程控制已在端口 %d 上监听",
   remoteFailed = "远程控制无法启动: %s",
+  -- The queue order, each task's own settings and the file categories.
+  queueMoveFailed = "无法调整队列顺序: %s",
+  extensionsBad = "扩展名只能含字母和数字，用空格分隔",
+  categoryFolderFailed = "无法创建分类文件夹: %s",
+  -- Subfolders of the download folder, one per kind of file.
+  categoryFolders = {
+    video = "视频", audio = "音频", archives = "压缩包", documents = "文档", programs = "程序", other = "其他",
+  },
 }

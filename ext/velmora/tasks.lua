@@ -4,8 +4,11 @@
 -- process, so a task is handed to the engine again (and continues its
 -- partial file) the first time it is started after a restart.
 local engine = require("velmora.engine")
+local host = require("velmora.host")
+local categories = require("velmora.categories")
 local paths = require("velmora.paths")
 local gid = require("velmora.gid")
+local queue = require("velmora.queue")
 
 local M = {}
 M.__index = M
@@ -18,7 +21,7 @@ local PERSIST_SECONDS = 5
 local UNFINISHED = { queued = true, running = true }
 
 -- new{ store = storage, clock = fn, onChange = fn(task), onRemove = fn(ids),
---      onAdd = fn(tasks), onFinish = fn(task) }
+--      onAdd = fn(tasks), onFinish = fn(task), onMove = fn(order, ids) }
 function M.new(options)
   local self = setmetatable({}, M)
   self.store = options.store
@@ -27,9 +30,13 @@ function M.new(options)
   self.onAdd = options.onAdd or function() end
   self.onRemove = options.onRemove or function() end
   self.onFinish = options.onFinish or function() end
+  self.onMove = options.onMove or function() end
   self.byId, self.order = {}, {}
   self.engineOf, self.taskOfEngine = {}, {}
   self.maxActive = 3
+  -- The controller decides which queued task starts, so the engine is
+  -- given all the room it allows and never reorders the queue itself.
+  engine.setMaxActive(queue.ENGINE_SLOTS)
   self.lastError = nil
   return self
 end
@@ -170,9 +177,32 @@ function M:setOwnOptions(task, options)
   if options.connections then task.ownConnections = options.connections end
   if options.limit then task.ownLimit = options.limit end
   if options.checksum then task.ownChecksum = options.checksum end
+  if options.alwaysRun ~= nil then task.alwaysRun = options.alwaysRun and 1 or 0 end
   local ok, message = self.store:updateMany({ task })
   if not ok then return nil, message end
+  -- The engine takes a task's limit and connections only when it is handed
+  -- the task, so the next start hands it over afresh (from its partial file).
+  if options.connections or options.limit or options.checksum then task.optionsChanged = true end
+  -- A task let past the limit may start at once; one held to it again waits
+  -- for its turn at its next start.
+  self:dispatch()
   return "OK"
+end
+
+-- sortByCategory(byExt, names): new files go into a subfolder per kind
+-- (categories.lists, and each kind's folder name); nil turns it off.
+function M:sortByCategory(byExt, names)
+  self.sorting = byExt and { byExt = byExt, names = names } or nil
+end
+
+-- The folder a new file goes to, made when missing; nil and a message when
+-- it cannot be.
+function M:folderFor(folder, name)
+  if not self.sorting then return folder end
+  local target = categories.folder(folder, categories.of(name, self.sorting.byExt), self.sorting.names)
+  local made, message = host.fs_makeDirs(target)
+  if not made then return nil, "cannot make the folder " .. target .. ": " .. tostring(message) end
+  return target
 end
 
 function M:failTask(task, message, cause)
@@ -210,18 +240,21 @@ function M:add(urls, folder, extra)
     -- The engine's own naming, so the list shows what the file will be called;
     -- without an engine no task runs, and the link itself names it.
     local name = engine.suggestName(url, extra.name) or extra.name or url
+    local target, why = self:folderFor(folder, name)
+    if not target then return nil, why end
     fresh[#fresh + 1] = {
-      url = url, name = name, folder = folder, state = extra.paused and "paused" or "queued",
+      url = url, name = name, folder = target, state = extra.paused and "paused" or "queued",
       done = 0, total = -1, error = "",
       referrer = extra.referrer or "", added = now, finished = 0, file = "", speed = 0, eta = -1,
       cause = "", code = 0, httpStatus = 0, started = 0, finalUrl = "",
       named = extra.name ~= nil, headers = extra.headers,
       ownConnections = chosen.connections or 0, ownLimit = chosen.limit or 0, ownChecksum = chosen.checksum or "",
-      gid = gid.new(taken),
+      gid = gid.new(taken), alwaysRun = 0,
     }
     taken[fresh[#fresh].gid] = true
   end
   if #fresh == 0 then return fresh end
+  queue.placeAtEnd(self.order, fresh)
   local ok, message = self.store:insertMany(fresh)
   if not ok then return nil, message end
   for _, task in ipairs(fresh) do
@@ -244,7 +277,8 @@ function M:sync(tasks, force)
   local now = self.clock()
   local dirty = {}
   for _, task in ipairs(tasks) do
-    local eid = self.engineOf[task.id]
+    -- A waiting task's engine record is still the paused or failed one.
+    local eid = not task.waiting and self.engineOf[task.id]
     if eid then
       local info, message = engine.info(eid)
       if type(info) == "table" then
@@ -277,45 +311,89 @@ function M:tasksOf(ids)
   return out
 end
 
--- start(ids): continues paused and failed tasks (a failed one is retried).
-function M:start(ids)
+-- Hands a waiting task to the engine (again); false when it failed.
+function M:handOver(task)
+  task.waiting = nil
+  local eid = self.engineOf[task.id]
+  local ok, message
+  if eid and task.optionsChanged then
+    engine.remove(eid, false)
+    self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
+    eid = nil
+  end
+  task.optionsChanged = nil
+  if eid then
+    ok, message = engine.start(eid)
+    if not ok then
+      -- A task the engine will not restart is handed over afresh; it
+      -- continues from its partial file.
+      engine.remove(eid, false)
+      self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
+      eid = nil
+    end
+  end
+  if not eid then ok, message = self:ensureEngineTask(task, true) end
+  if ok then
+    task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
+  else
+    self:failTask(task, message)
+  end
+end
+
+-- dispatch(): starts waiting tasks while download slots are free.
+function M:dispatch()
+  if not engine.available() then return end
+  local due = queue.due(self.order, self.engineOf, self.maxActive)
+  for _, task in ipairs(due) do
+    task.nextRank = nil
+    self:handOver(task)
+  end
+  self:sync(due, true)
+  for _, task in ipairs(due) do
+    if not self.engineOf[task.id] then
+      self.store:updateMany({ task })
+      self.onChange(task)
+    end
+  end
+end
+
+-- start(ids [, first]): continues paused and failed tasks (a failed one is
+-- retried). They wait as "queued" for a free slot and start in queue order;
+-- with `first` they take the next free slots ahead of the others.
+function M:start(ids, first)
   if not engine.available() then
     -- Without an engine nothing can move; the tasks keep their state so a
     -- build with one continues them.
     self.lastError = engine.UNAVAILABLE
     return
   end
-  local touched = {}
+  local waiting = {}
   for _, task in ipairs(self:tasksOf(ids)) do
-    if task.state ~= "done" then
-      local eid = self.engineOf[task.id]
-      local ok, message
-      if eid then
-        ok, message = engine.start(eid)
-        if not ok and task.state == "failed" then
-          -- A task the engine will not restart is handed over afresh; it
-          -- continues from its partial file.
-          engine.remove(eid, false)
-          self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
-          eid = nil
-        end
-      end
-      if not eid then ok, message = self:ensureEngineTask(task, true) end
-      if ok then
-        task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
-      else
-        self:failTask(task, message)
-      end
-      touched[#touched + 1] = task
+    local moving = self.engineOf[task.id] and not task.waiting and (task.state == "running" or task.state == "queued")
+    if task.state ~= "done" and not moving then
+      task.state, task.waiting, task.speed, task.eta = "queued", true, 0, -1
+      waiting[#waiting + 1] = task
+    end
+    if first and task.waiting then
+      self.nextRank = (self.nextRank or 0) + 1
+      task.nextRank = self.nextRank
     end
   end
-  self:sync(touched, true)
-  for _, task in ipairs(touched) do
-    if not self.engineOf[task.id] then
-      self.store:updateMany({ task })
-      self.onChange(task)
-    end
-  end
+  local ok, message = self.store:updateMany(waiting)
+  if not ok then self.lastError = message end
+  for _, task in ipairs(waiting) do self.onChange(task) end
+  self:dispatch()
+end
+
+-- move(ids, where) -> true, or nil and a message: "up", "down", "top" or
+-- "bottom" in the queue, kept in the database.
+function M:move(ids, where)
+  local changed, message = queue.move(self.order, self:tasksOf(ids), where)
+  if not changed then return nil, message end
+  local ok, failure = self.store:updateMany(changed)
+  if not ok then return nil, failure end
+  self.onMove(self.order, self:idsOf(self:tasksOf(ids)))
+  return true
 end
 
 -- pause(ids): keeps the partial files; a task without an engine task is
@@ -324,7 +402,8 @@ function M:pause(ids)
   local touched = {}
   for _, task in ipairs(self:tasksOf(ids)) do
     if task.state == "running" or task.state == "queued" then
-      local eid = self.engineOf[task.id]
+      local eid = not task.waiting and self.engineOf[task.id]
+      task.waiting, task.nextRank = nil, nil
       if eid then
         local ok, message = engine.pause(eid)
         if not ok then self.lastError = message end
@@ -337,6 +416,7 @@ function M:pause(ids)
     end
   end
   self:sync(touched, true)
+  self:dispatch()
 end
 
 -- delete(ids, deleteFiles) -> true, or nil and a message. With deleteFiles
@@ -374,6 +454,7 @@ function M:delete(ids, deleteFiles)
   end
   self.order = keep
   self.onRemove(gone)
+  self:dispatch()
   return true
 end
 
@@ -415,12 +496,14 @@ function M:refresh()
     end
   end
   self:sync(moving, false)
+  self:dispatch()
 end
 
 -- engineChanged(engineId): the engine's state-change message.
 function M:engineChanged(engineId)
   local id = self.taskOfEngine[engineId]
   if id and self.byId[id] then self:sync({ self.byId[id] }, true) end
+  self:dispatch()
 end
 
 -- stats() -> running, queued, total speed in bytes/s.
@@ -437,9 +520,10 @@ function M:stats()
   return running, queued, speed
 end
 
+-- Lowering the number stops no running task; raising it starts waiting ones.
 function M:setMaxActive(n)
   self.maxActive = n
-  engine.setMaxActive(n)
+  self:dispatch()
 end
 
 -- quit(): pauses every transfer and records where each stands. What was
@@ -453,7 +537,7 @@ function M:quit()
     if task.state == "running" or task.state == "queued" then moving[#moving + 1] = task end
   end
   for _, task in ipairs(moving) do
-    local eid = self.engineOf[task.id]
+    local eid = not task.waiting and self.engineOf[task.id]
     if eid then
       engine.pause(eid)
       local info = engine.info(eid)

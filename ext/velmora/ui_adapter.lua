@@ -77,7 +77,7 @@ function M.columnResized(n)
   return host.ui_notifySender(n)
 end
 
-local KEY_NAMES = { [46] = "Delete", [13] = "Return", [32] = "Space", [27] = "Escape" }
+local KEY_NAMES = { [46] = "Delete", [13] = "Return", [32] = "Space", [27] = "Escape", [38] = "Up", [40] = "Down" }
 
 -- key(n) -> key name ("Delete", "Return", "Space", "A", "N"), ctrl, shift,
 -- alt; or nil when the notification is not a key.

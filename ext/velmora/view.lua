@@ -4,6 +4,7 @@
 local host = require("velmora.host")
 local format = require("velmora.format")
 local filter = require("velmora.filter")
+local categories = require("velmora.categories")
 local strings = require("velmora.strings")
 local adapter = require("velmora.ui_adapter")
 local reasons = require("velmora.reasons")
@@ -203,7 +204,7 @@ function M:show(task)
       self.tips[task.id] = nil
     end
   end
-  local visible = filter.matches(task, self.words)
+  local visible = filter.matches(task, self.words) and self:inCategory(task)
   local row = findRow(list, task.id)
   if not visible then
     if row >= 0 then host.ui_listRemoveRow(list, row) end
@@ -258,6 +259,35 @@ function M:rebuild(tasks)
   local added = self.rebuilding
   self.rebuilding = nil
   for list in pairs(added) do self:resort(list) end
+end
+
+-- showQueueOrder(tasks, ids): the moving tasks in queue order, the moved
+-- rows still selected. A header sort would hide the move, so it ends.
+function M:showQueueOrder(tasks, ids)
+  local list = self.active
+  if not list then return end
+  if self.order[list] then
+    self.order[list] = nil
+    self:keep("sort", list, "queue")
+    if host.has("ui_listSetSortMark") then host.ui_listSetSortMark(list, 0, 0) end
+  end
+  self:rebuild(tasks)
+  for _, id in ipairs(ids) do
+    local row = findRow(list, id)
+    if row >= 0 then host.ui_listSetSelected(list, row, true, false) end
+  end
+end
+
+-- setCategory(key, byExt, tasks): only files of one kind are listed (nil
+-- for every kind); byExt as categories.lists gives it.
+function M:setCategory(key, byExt, tasks)
+  self.category, self.byExt = key, byExt
+  self:rebuild(tasks)
+end
+
+function M:inCategory(task)
+  if not self.category then return true end
+  return categories.of(task.file ~= "" and task.file or task.name, self.byExt or {}) == self.category
 end
 
 function M:setSearch(query, tasks)

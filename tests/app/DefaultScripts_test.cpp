@@ -31,6 +31,7 @@
 #include "ui/controls/EmbeddedSkin.h"
 #include "ui/bindings/ScriptBindings.h"
 #include "ui/window/Automation.h"
+#include "ui/window/KeyModifiers.h"
 
 namespace {
 
@@ -164,6 +165,39 @@ TEST_F(DefaultScriptsTest, HandedOverLinksBecomeTasksThatOutliveARestart) {
 
 // The engine's messages reach the rows: progress, completion (the row moves
 // to the finished list), failure with its reason; delete asks and removes.
+// Ctrl+Up (a real key press on the list), Ctrl+Shift+Up and the context
+// menu reorder the queue, the moved rows stay selected, and the order comes
+// back after a restart.
+TEST_F(DefaultScriptsTest, QueueOrderFromKeysAndMenuOutlivesARestart) {
+  const char* source = std::getenv("VELMORA_SOURCE_DIR");
+  if (!source) GTEST_SKIP() << "VELMORA_SOURCE_DIR names the fake engine's folder";
+  ASSERT_NO_FATAL_FAILURE(OpenWithFakeEngine(source));
+  Tick();
+  Eval("app.state.tasks:add({ 'http://127.0.0.1:9/a.zip', 'http://127.0.0.1:9/b.zip', 'http://127.0.0.1:9/c.zip' }, '" +
+       home.path() + "', { paused = true })");
+  ASSERT_EQ(Rows("downloadlist"), 3);
+  const auto order = [&] {
+    return Cell("downloadlist", 0, 0) + " " + Cell("downloadlist", 1, 0) + " " + Cell("downloadlist", 2, 0);
+  };
+  const char* list = "local l = ui_findControl(pm, 'downloadlist') ";
+
+  Eval(std::string(list) + "ui_listSelect(l, 2, false) ui_setFocus(l)");
+  KeyPress(window->GetHWND(), VK_UP, {}, ui::kModControl);
+  ProcessEvents();
+  EXPECT_EQ(order(), "a.zip c.zip b.zip");
+  EXPECT_EQ(Eval(std::string(list) + "return tostring(ui_listIsSelected(l, 1))"), "true") << "the moved row";
+
+  Eval(std::string(list) + "ui_sendNotify(l, 'keydown', 38, 3)");
+  EXPECT_EQ(order(), "c.zip a.zip b.zip");
+  Eval(std::string(list) + "ui_listSelect(l, 1, false) ui_sendNotify(l, 'menu_MoveBottom', 0, 0)");
+  EXPECT_EQ(order(), "c.zip b.zip a.zip");
+
+  Close();
+  ASSERT_NO_FATAL_FAILURE(Open());
+  Tick();
+  EXPECT_EQ(order(), "c.zip b.zip a.zip");
+}
+
 // .luacheckrc declares exactly the bindings the window's interpreter has,
 // so luacheck's picture of the host cannot drift from the host.
 TEST_F(DefaultScriptsTest, LuacheckConfigurationDeclaresEveryBindingTheWindowRegisters) {
@@ -225,7 +259,7 @@ TEST_F(DefaultScriptsTest, EngineStateMessagesDriveTheRows) {
   Eval("local e = ui_findControl(pm, 'threadcountedit') ui_setText(e, '7') ui_sendNotify(e, 'killfocus', 0, 0)");
   Eval("local e = ui_findControl(pm, 'connectionsedit') ui_setText(e, '8') ui_sendNotify(e, 'return', 0, 0)");
   EXPECT_EQ(Eval("return fake.limit"), "102400");
-  EXPECT_EQ(Eval("return fake.maxActive"), "7");
+  EXPECT_EQ(Eval("return app.state.tasks.maxActive"), "7");
   EXPECT_EQ(Eval("return fake.connections"), "8");
 }
 

@@ -12,6 +12,9 @@ function ui_setText(control, text) texts[control] = text end
 function ui_getText(control) return texts[control] end
 function ui_setVisible(control, shown) visible[control] = shown end
 function ui_setClipboardText(text) clipboard = text end
+local checked = {}
+function ui_setSelected(control, on) checked[control] = on end
+function ui_isSelected(control) return checked[control] == true end
 
 local function task(fields)
   local out = { id = 7, name = "a.iso", url = "http://h/a.iso", folder = "/tmp/dl", file = "/tmp/dl/a.iso",
@@ -31,6 +34,14 @@ local function commands(shown)
     restart = function(_, id, options)
       log[#log + 1] = "restart " .. id .. " " .. tostring(options and options.acceptWebPage)
       return c.restartAnswer, c.restartMessage
+    end,
+    setOwnOptions = function(_, target, options)
+      log[#log + 1] = string.format("own %d %d %d %s", target.id, options.limit, options.connections,
+        tostring(options.alwaysRun))
+      if c.ownMessage then return nil, c.ownMessage end
+      target.ownLimit, target.ownConnections = options.limit, options.connections
+      target.alwaysRun = options.alwaysRun and 1 or 0
+      return "OK"
     end,
     setUrl = function(_, id, url)
       log[#log + 1] = "setUrl " .. id .. " " .. url
@@ -135,6 +146,32 @@ t.case("the pane follows its task, and closes when the task is deleted", functio
   t.eq(visible.detailspane, false, "closed")
   t.eq(pane:isOpen(), false, "nothing shown")
   t.eq(pane:click("D_retry"), false, "a closed pane acts on nothing")
+end)
+
+t.case("the task's own limit, connections and always-run are shown, checked and applied", function()
+  local shown = task({ ownLimit = 2048, ownConnections = 0, alwaysRun = 1 })
+  local c = commands(shown)
+  local pane = details.new("pm", c)
+  pane:open(shown, "downloadlist")
+  t.eq(texts.D_ownlimit .. "|" .. texts.D_ownconnections .. "|" .. tostring(checked.D_alwaysrun), "2||true", "shown")
+  texts.D_ownlimit, texts.D_ownconnections, checked.D_alwaysrun = " 512 ", "4", false
+  t.ok(pane:click("D_applyown"), "handled")
+  t.eq(c.log[#c.log], "own 7 524288 4 false", "limit in bytes a second, the rest as typed")
+  t.eq(c.said[#c.said], strings.details.ownApplied, "told when it applies")
+  texts.D_ownlimit = ""
+  pane:click("D_applyown")
+  t.eq(c.log[#c.log], "own 7 0 4 false", "empty leaves it to the settings")
+  local before = #c.log
+  for _, bad in ipairs({ { "-1", "4" }, { "1.5", "4" }, { "abc", "" }, { "99999999999", "" }, { "", "17" }, { "", "x" } }) do
+    texts.D_ownlimit, texts.D_ownconnections = bad[1], bad[2]
+    pane:click("D_applyown")
+  end
+  t.eq(#c.log, before, "nothing applied from bad input")
+  t.eq(c.said[#c.said], strings.details.ownConnectionsBad, "the bad field named")
+  t.eq(c.said[#c.said - 2], strings.details.ownLimitBad, "the bad limit named")
+  texts.D_ownlimit, texts.D_ownconnections, c.ownMessage = "1", "", "disk full"
+  pane:click("D_applyown")
+  t.eq(c.said[#c.said], string.format(strings.details.ownFailed, "disk full"), "a failed save is told")
 end)
 
 t.finish()

@@ -93,6 +93,23 @@ t.case("version 0 and version 1 databases are upgraded with their rows", functio
   end
 end)
 
+t.case("older rows keep the order they were added in, and load in queue order", function()
+  local path = t.scratch("order") .. "/tasks.db"
+  rawDb(path, { "CREATE TABLE tasks (id INTEGER PRIMARY KEY, url TEXT NOT NULL, name TEXT NOT NULL DEFAULT '',"
+      .. " folder TEXT NOT NULL DEFAULT '', state TEXT NOT NULL DEFAULT 'queued', done INTEGER NOT NULL DEFAULT 0,"
+      .. " total INTEGER NOT NULL DEFAULT -1, added INTEGER NOT NULL DEFAULT 0, finished INTEGER NOT NULL DEFAULT 0)",
+    "INSERT INTO tasks (id, url, name) VALUES (2, 'http://a/y', 'y')",
+    "INSERT INTO tasks (id, url, name) VALUES (1, 'http://a/x', 'x')" })
+  local store = assert(storage.open(path))
+  local rows = assert(store:loadAll())
+  t.eq(rows[1].name .. rows[1].position .. rows[2].name .. rows[2].position .. rows[1].alwaysRun, "x1y20", "upgraded")
+  rows[1].position, rows[2].position = 2, 1
+  assert(store:updateMany(rows))
+  rows = assert(store:loadAll())
+  t.eq(rows[1].name .. rows[2].name, "yx", "by position")
+  store:close()
+end)
+
 t.case("small values for the window are kept, replaced and read back", function()
   local path = t.scratch("values") .. "/tasks.db"
   local store = assert(storage.open(path))

@@ -389,9 +389,12 @@ void CListUI::DoEvent(TEventUI& event) {
       return;
     case UIEVENT_KEYDOWN: {
       const bool shift = (event.wKeyState & MK_SHIFT) != 0;
+      // Ctrl with an arrow is left to the window's shortcuts (it reorders
+      // rows there), so the selection stays on the rows it acts on.
+      const bool ctrl = (event.wKeyState & MK_CONTROL) != 0;
       switch (event.chKey) {
-        case VK_UP: MoveSelection(-1, shift); return;
-        case VK_DOWN: MoveSelection(1, shift); return;
+        case VK_UP: if (!ctrl) MoveSelection(-1, shift); return;
+        case VK_DOWN: if (!ctrl) MoveSelection(1, shift); return;
         case VK_PRIOR: MoveSelection(-page, shift); return;
         case VK_NEXT: MoveSelection(page, shift); return;
         case VK_HOME: MoveSelection(-ShownCount(), shift); return;
