@@ -134,4 +134,10 @@ return {
   },
   remoteListening = "远程控制已在端口 %d 上监听",
   remoteFailed = "远程控制无法启动: %s",
+  -- Schedules.
+  scheduleCommandConfirm = "全部下载完成后将运行以下命令:\n\n%s\n\n允许运行吗?",
+  scheduleCommandFailed = "完成后的命令无法运行: %s",
+  scheduleNoRunner = "此版本无法运行命令",
+  settingTime = "请输入 时:分 (如 08:30), 留空为不使用",
+  settingDays = "请输入星期几的数字 1 (周一) 到 7 (周日), 每个最多一次",
 }
