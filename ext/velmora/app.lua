@@ -110,6 +110,11 @@ function M.changeSetting(key, raw)
     return
   end
   app.settings[key] = value
+  -- The command is shown for consent when it is chosen, not first when the
+  -- queue runs dry with nobody watching.
+  if (key == "doneCommand" or key == "whenDone") and app.settings.whenDone == "command" and app.schedule then
+    app.schedule:confirmCommand(app.settings)
+  end
   -- Watching starts from what is copied next, not what already is.
   if key == "clipboard" and value and app.clipboard then app.clipboard:prime(host.ui_getClipboardText()) end
   local ok, message = settingsStore.save(app.settings)
@@ -294,6 +299,8 @@ function M.newSchedule()
     end,
     save = function(values) settingsStore.save(values) end,
     say = function(text) app.say(string.format(strings.scheduleCommandFailed, text)) end,
+    recall = function() return app.store:getValue("scheduleStarted") end,
+    remember = function(key) app.store:setValue("scheduleStarted", key) end,
   })
 end
 

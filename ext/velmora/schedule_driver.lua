@@ -8,12 +8,15 @@ M.__index = M
 
 -- new{ tasks, settings = fn -> values, clock = fn -> seconds, date = os.date
 -- alike, quit = fn, run = fn(argv) -> true or nil and a message,
--- confirm = fn(command) -> bool, save = fn(values), say = fn(text) }
+-- confirm = fn(command) -> bool, save = fn(values), say = fn(text),
+-- recall = fn -> text, remember = fn(text) }. recall and remember keep the
+-- window last started across restarts: a restart inside a window the queue
+-- was started in (and perhaps paused by hand since) does not start it again.
 function M.new(options)
   local self = setmetatable({}, M)
   for k, v in pairs(options) do self[k] = v end
   self.date = self.date or os.date
-  self.state = {}
+  self.state = { started = self.recall and self.recall() or nil }
   return self
 end
 
@@ -35,16 +38,21 @@ end
 
 -- The command runs only as the user confirmed it; a changed command asks
 -- again, and a refusal leaves it unrun.
-function M:runCommand(values)
+-- confirmCommand(values) -> true when the command may run, asking the
+-- user first when this text was never confirmed.
+function M:confirmCommand(values)
   local command = values.doneCommand or ""
-  local argv = M.words(command)
-  if #argv == 0 then return end
-  if values.doneCommandAllowed ~= command then
-    if not self.confirm(command) then return end
-    values.doneCommandAllowed = command
-    self.save(values)
-  end
-  local ok, message = self.run(argv)
+  if #M.words(command) == 0 then return false end
+  if values.doneCommandAllowed == command then return true end
+  if not self.confirm(command) then return false end
+  values.doneCommandAllowed = command
+  self.save(values)
+  return true
+end
+
+function M:runCommand(values)
+  if not self:confirmCommand(values) then return end
+  local ok, message = self.run(M.words(values.doneCommand))
   if not ok then self.say(tostring(message)) end
 end
 
@@ -68,6 +76,7 @@ function M:tick()
   local values = self.settings()
   local decision = schedule.decide(values, self.state, self.clock(), self.date)
   if decision.limit ~= self.limit then self:applyLimit(values) end
+  if decision.start and self.remember then self.remember(self.state.started) end
   if decision.start then self.tasks:start(idsIn(self.tasks, { paused = true })) end
   if decision.stop then self.tasks:pause(idsIn(self.tasks, { running = true, queued = true })) end
   local running, queued = self.tasks:stats()

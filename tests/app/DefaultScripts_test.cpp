@@ -445,9 +445,11 @@ TEST_F(DefaultScriptsTest, SettingsPageKeepsASchedule) {
   type("scheddaysedit", "67");
   type("windowlimitedit", "1024");
   type("donecommandedit", "/bin/true");
+  EXPECT_EQ(modals, 0) << "no command chosen yet";
   Eval("ui_setSelected(ui_findControl(pm, 'opt_done_command'), true)");
   ProcessEvents();
   EXPECT_EQ(Eval("return app.state.settings.whenDone"), "command");
+  EXPECT_EQ(modals, 1) << "the command is shown for consent when chosen";
   const std::string file = ReadFileBytes(home / "config/velmora/settings.xml");
   EXPECT_NE(file.find("<scheduleStart>01:30</scheduleStart>"), std::string::npos) << file;
   EXPECT_NE(file.find("<scheduleDays>67</scheduleDays>"), std::string::npos) << file;

@@ -165,8 +165,9 @@ local function fakeTasks(states)
   return list
 end
 
-local function newDriver(v, tasks, now)
+local function newDriver(v, tasks, now, kept)
   local log = { limits = {}, runs = {}, asked = {}, said = {}, saves = 0, quits = 0, answer = true }
+  kept = kept or {}
   engine.use({ setLimit = function(bytes) log.limits[#log.limits + 1] = bytes return true end })
   local d = driver.new({
     tasks = tasks, settings = function() return v end, clock = function() return now[1] end, date = date,
@@ -175,6 +176,7 @@ local function newDriver(v, tasks, now)
     confirm = function(command) log.asked[#log.asked + 1] = command return log.answer end,
     save = function() log.saves = log.saves + 1 end,
     say = function(text) log.said[#log.said + 1] = text end,
+    recall = function() return kept.value end, remember = function(key) kept.value = key end,
   })
   return d, log
 end
@@ -233,6 +235,22 @@ t.case("when the queue runs dry the chosen action follows, a command only as con
   finishOnce()
   t.eq(#log.asked, 3, "a changed command asks again")
   t.eq(log.said[1], "cannot start /usr/bin/other", "a failed start is told")
+  engine.use(nil)
+end)
+
+t.case("a restart inside a window already started does not start the queue again", function()
+  local v = values({ scheduleStart = "09:00", scheduleStop = "17:00" })
+  local kept = {}
+  local tasks = fakeTasks({ "paused" })
+  local d = newDriver(v, tasks, { at(0, 9, 0) }, kept)
+  d:tick()
+  t.eq(#tasks.started, 1, "started")
+  tasks.order[1].state = "paused"
+  -- Paused by hand, then the program restarts at 11:00 the same day.
+  newDriver(v, tasks, { at(0, 11, 0) }, kept):tick()
+  t.eq(#tasks.started, 1, "not started again")
+  newDriver(v, tasks, { at(1, 11, 0) }, kept):tick()
+  t.eq(#tasks.started, 2, "the next day's window is missed and caught")
   engine.use(nil)
 end)
 
