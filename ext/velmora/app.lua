@@ -286,7 +286,8 @@ function M.newSchedule()
   return scheduleDriver.new({
     tasks = app.tasks, settings = function() return app.settings end, clock = os.time,
     quit = function()
-      if adapter.extractionsRunning() > 0 then return end
+      -- Only a window can close itself; an archive being unpacked is not cut off.
+      if not app.hwnd or adapter.extractionsRunning() > 0 then return end
       M.quit()
       host.ui_postMessage(app.hwnd, menu.WM_CLOSE, 0, 0)
     end,
