@@ -33,8 +33,8 @@ local bindings = {
   "ui_traySetTip", "ui_treeAddNode", "ui_treeExpand",
   -- dialogs from skin layouts, the folder chooser, menus, the version (app/)
   "ui_chooseFolder", "ui_dialogManager", "ui_endDialog", "ui_popupMenu", "ui_productVersion", "ui_runDialog",
-  -- open-at-login (app/)
-  "desktop_isOpenAtLogin", "desktop_setOpenAtLogin",
+  -- open-at-login, starting a program (app/)
+  "desktop_isOpenAtLogin", "desktop_run", "desktop_setOpenAtLogin",
   -- the download engine (dl/)
   "dl_add", "dl_info", "dl_list", "dl_pause", "dl_remove", "dl_restart", "dl_setConnections", "dl_setLimit",
   "dl_setMaxActive", "dl_setProxy", "dl_setStallTimeout", "dl_setUrl", "dl_start", "dl_suggestName", "dl_wait",

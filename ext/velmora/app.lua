@@ -17,6 +17,7 @@ local app = require("velmora.state")
 local actions = require("velmora.actions")
 local menu = require("velmora.menu")
 local remote = require("velmora.rpc")
+local scheduleDriver = require("velmora.schedule_driver")
 
 local M = {}
 M.state = app
@@ -96,7 +97,8 @@ end
 function M.applySettings(values)
   if app.tasks then app.tasks:setMaxActive(values.concurrent) end
   applyCategories(values)
-  engine.setLimit(values.speedLimit * 1024)
+  -- The limit that holds at this time of day, not only the usual one.
+  if app.schedule then app.schedule:applyLimit(values) else engine.setLimit(values.speedLimit * 1024) end
   -- Tasks starting from now on; running ones keep the connections they have.
   engine.setConnections(values.connections)
   -- The host's close button reads this.
@@ -132,6 +134,11 @@ function M.changeSetting(key, raw)
     return
   end
   app.settings[key] = value
+  -- The command is shown for consent when it is chosen, not first when the
+  -- queue runs dry with nobody watching.
+  if (key == "doneCommand" or key == "whenDone") and app.settings.whenDone == "command" and app.schedule then
+    app.schedule:confirmCommand(app.settings)
+  end
   -- Watching starts from what is copied next, not what already is.
   if key == "clipboard" and value and app.clipboard then app.clipboard:prime(host.ui_getClipboardText()) end
   local ok, message = settingsStore.save(app.settings)
@@ -229,6 +236,7 @@ function M.start(pm)
     openFolder = function(list) actions.openFolderOfSelected(list) end,
     openFile = function(list) actions.openFileOfSelected(list) end,
   })
+  app.schedule = M.newSchedule()
   local count, message = app.tasks:load()
   if not count then app.notices[#app.notices + 1] = { text = string.format(strings.databaseFailed, message) } end
   app.view:rebuild(app.tasks:all())
@@ -298,9 +306,34 @@ local function watchClipboard()
   end
 end
 
+-- The schedule's hands: what it may do to the window and the system.
+function M.newSchedule()
+  return scheduleDriver.new({
+    tasks = app.tasks, settings = function() return app.settings end, clock = os.time,
+    quit = function()
+      -- Only a window can close itself; an archive being unpacked is not cut off.
+      if not app.hwnd or adapter.extractionsRunning() > 0 then return end
+      M.quit()
+      host.ui_postMessage(app.hwnd, menu.WM_CLOSE, 0, 0)
+    end,
+    run = function(argv)
+      if not host.has("desktop_run") then return nil, strings.scheduleNoRunner end
+      return host.get("desktop_run")(argv)
+    end,
+    confirm = function(command)
+      return host.ui_messageBox(app.hwnd, string.format(strings.scheduleCommandConfirm, command), true) == 1
+    end,
+    save = function(values) settingsStore.save(values) end,
+    say = function(text) app.say(string.format(strings.scheduleCommandFailed, text)) end,
+    recall = function() return app.store:getValue("scheduleStarted") end,
+    remember = function(key) app.store:setValue("scheduleStarted", key) end,
+  })
+end
+
 function M.tick()
   if not app.started then return end
   M.resume()
+  app.schedule:tick()
   actions.handPending()
   remote.serve()
   app.tasks:refresh()

@@ -6,6 +6,7 @@ local host = require("velmora.host")
 local paths = require("velmora.paths")
 local trim = require("velmora.text").trim
 local categories = require("velmora.categories")
+local schedule = require("velmora.schedule")
 
 local M = {}
 
@@ -40,6 +41,21 @@ M.fields = {
   { key = "rpcKey", kind = "text", default = "" },
   -- Files sorted into a subfolder per kind; the extensions of each kind.
   { key = "categories", kind = "bool", default = false },
+  -- The queue starts at scheduleStart and is paused at scheduleStop ("HH:MM",
+  -- empty: not at all) on the weekdays listed, 1 (Monday) to 7.
+  { key = "scheduleStart", kind = "time", default = "" },
+  { key = "scheduleStop", kind = "time", default = "" },
+  { key = "scheduleDays", kind = "days", default = "1234567" },
+  -- From limitFrom to limitTo windowLimit (KB/s, 0: none) replaces speedLimit.
+  { key = "limitFrom", kind = "time", default = "" },
+  { key = "limitTo", kind = "time", default = "" },
+  { key = "windowLimit", kind = "int", default = 0, min = 0, max = 10 * 1024 * 1024 },
+  -- When the queue runs dry: nothing, quit, or run doneCommand (words
+  -- separated by blanks, no shell). doneCommandAllowed is the command as
+  -- the user last confirmed it; any other text asks again.
+  { key = "whenDone", kind = "choice", default = "nothing", choices = { "nothing", "quit", "command" } },
+  { key = "doneCommand", kind = "text", default = "" },
+  { key = "doneCommandAllowed", kind = "text", default = "" },
 }
 for _, key in ipairs(categories.KEYS) do
   local list = categories.SETTINGS[key]
@@ -75,6 +91,8 @@ function M.coerce(key, value)
   end
   if value == nil then return nil end
   value = trim(tostring(value))
+  if field.kind == "time" then return schedule.validTime(value) and value or nil end
+  if field.kind == "days" then return schedule.validDays(value) and value or nil end
   if field.kind == "choice" then
     for _, choice in ipairs(field.choices) do
       if value == choice then return value end
@@ -92,7 +110,8 @@ end
 
 -- check(key, typed) -> the value as typed on the settings page, or nil and
 -- why not: "unknown", "number" (not a whole number), "range" (with the
--- field's min and max), "relative" (a folder that is no full path). Unlike
+-- field's min and max), "relative" (a folder that is no full path), "time"
+-- (not "HH:MM"), "days" (not weekday digits 1 to 7). Unlike
 -- coerce, nothing is brought into range: the user sees what was wrong.
 function M.check(key, typed)
   local field = byKey[key]
@@ -106,7 +125,7 @@ function M.check(key, typed)
   end
   local value = M.coerce(key, typed)
   if value == nil then
-    local why = field.kind == "folder" and "relative" or field.kind == "extensions" and "extensions" or "unknown"
+    local why = ({ folder = "relative", extensions = "extensions", time = "time", days = "days" })[field.kind] or "unknown"
     return nil, why, field
   end
   return value

@@ -10,6 +10,14 @@ M.edits = {
   threadcountedit = "concurrent", speedlimitedit = "speedLimit", connectionsedit = "connections", folderedit = "folder",
   cat_videoedit = "catVideo", cat_audioedit = "catAudio", cat_archivesedit = "catArchives",
   cat_documentsedit = "catDocuments", cat_programsedit = "catPrograms",
+  schedstartedit = "scheduleStart", schedstopedit = "scheduleStop", scheddaysedit = "scheduleDays",
+  limitfromedit = "limitFrom", limittoedit = "limitTo", windowlimitedit = "windowLimit",
+  donecommandedit = "doneCommand",
+}
+-- Option buttons of one group: the setting and the value each stands for.
+M.options = {
+  opt_done_nothing = { "whenDone", "nothing" }, opt_done_quit = { "whenDone", "quit" },
+  opt_done_command = { "whenDone", "command" },
 }
 M.checks = {
   chk_autostart = "resume", chk_unzip = "extract", chk_notify = "notify", chk_clipboard = "clipboard",
@@ -37,6 +45,10 @@ function M.show(pm, values, problems)
     local c = host.ui_findControl(pm, name)
     if c then host.ui_setSelected(c, values[key] and true or false, false) end
   end
+  for name, pair in pairs(M.options) do
+    local c = host.ui_findControl(pm, name)
+    if c and values[pair[1]] == pair[2] then host.ui_setSelected(c, true, false) end
+  end
   local choice = values.duplicateAction or "ask"
   setText(pm, "dupchoice", string.format(strings.duplicateSetting, strings.duplicateChoices[choice] or choice))
   local reset = host.ui_findControl(pm, "dupreset")
@@ -47,6 +59,8 @@ end
 function M.problemText(why, field, detail)
   if why == "range" then return string.format(strings.settingRange, field.min, field.max) end
   if why == "relative" then return strings.folderRelative end
+  if why == "time" then return strings.settingTime end
+  if why == "days" then return strings.settingDays end
   if why == "folder" then return string.format(strings.folderCannotMake, tostring(detail)) end
   if why == "extensions" then return strings.extensionsBad end
   return strings.settingNotNumber
@@ -65,6 +79,11 @@ function M.change(n)
   if not name then return nil end
   if M.checks[name] and kind == "selectchanged" then
     return M.checks[name], host.ui_isSelected(sender)
+  end
+  if M.options[name] and kind == "selectchanged" then
+    -- Choosing one option clears the others; only the chosen one counts.
+    if not host.ui_isSelected(sender) then return nil end
+    return M.options[name][1], M.options[name][2]
   end
   if M.edits[name] and (kind == "killfocus" or kind == "return") then
     return M.edits[name], host.ui_getText(sender)

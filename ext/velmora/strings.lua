@@ -147,4 +147,10 @@ return {
   categoryFolders = {
     video = "视频", audio = "音频", archives = "压缩包", documents = "文档", programs = "程序", other = "其他",
   },
+  -- Schedules.
+  scheduleCommandConfirm = "全部下载完成后将运行以下命令:\n\n%s\n\n允许运行吗?",
+  scheduleCommandFailed = "完成后的命令无法运行: %s",
+  scheduleNoRunner = "此版本无法运行命令",
+  settingTime = "请输入 时:分 (如 08:30), 留空为不使用",
+  settingDays = "请输入星期几的数字 1 (周一) 到 7 (周日), 每个最多一次",
 }

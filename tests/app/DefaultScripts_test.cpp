@@ -459,6 +459,48 @@ TEST_F(DefaultScriptsTest, SettingsPageWritesTheSettingsFile) {
   }
 }
 
+TEST_F(DefaultScriptsTest, SettingsPageKeepsASchedule) {
+  Open();
+  auto type = [this](const std::string& edit, const std::string& text) {
+    Eval("local e = ui_findControl(pm, '" + edit + "') ui_setText(e, '" + text + "') ui_sendNotify(e, 'return', 0, 0)");
+  };
+  // A time that is none: kept as typed with the reason, not saved.
+  type("schedstartedit", "25:00");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'schedstartedit'))"), "25:00");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'schedstartedit_err'))"),
+            Eval("return require('velmora.strings').settingTime"));
+  EXPECT_EQ(Eval("return app.state.settings.scheduleStart"), "");
+  type("schedstartedit", "01:30");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'schedstartedit_err'))"), "");
+  type("schedstopedit", "07:00");
+  type("scheddaysedit", "8");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'scheddaysedit_err'))"),
+            Eval("return require('velmora.strings').settingDays"));
+  type("scheddaysedit", "67");
+  type("windowlimitedit", "1024");
+  type("donecommandedit", "/bin/true");
+  EXPECT_EQ(modals, 0) << "no command chosen yet";
+  Eval("ui_setSelected(ui_findControl(pm, 'opt_done_command'), true)");
+  ProcessEvents();
+  EXPECT_EQ(Eval("return app.state.settings.whenDone"), "command");
+  EXPECT_EQ(modals, 1) << "the command is shown for consent when chosen";
+  const std::string file = ReadFileBytes(home / "config/velmora/settings.xml");
+  EXPECT_NE(file.find("<scheduleStart>01:30</scheduleStart>"), std::string::npos) << file;
+  EXPECT_NE(file.find("<scheduleDays>67</scheduleDays>"), std::string::npos) << file;
+  EXPECT_NE(file.find("<doneCommand>/bin/true</doneCommand>"), std::string::npos) << file;
+  Close();
+  Open();
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'schedstopedit'))"), "07:00");
+  EXPECT_EQ(Eval("return ui_getText(ui_findControl(pm, 'windowlimitedit'))"), "1024");
+  EXPECT_EQ(Eval("return tostring(ui_isSelected(ui_findControl(pm, 'opt_done_command')))"), "true");
+  EXPECT_EQ(Eval("return tostring(ui_isSelected(ui_findControl(pm, 'opt_done_quit')))"), "false");
+  // The window's own way to start a program refuses what it cannot run.
+  EXPECT_EQ(Eval("return select(2, desktop_run({}))"), "desktop_run takes a list of words, the program first");
+  EXPECT_EQ(Eval("return tostring(desktop_run({'/nonexistent/program'}))"), "false");
+  EXPECT_EQ(Eval("return tostring(desktop_run({'true', 'a b; c'}))"), "true") << "found on PATH";
+  EXPECT_EQ(Eval("return tostring(desktop_run({'true', 7}))"), "false") << "words only";
+}
+
 TEST_F(DefaultScriptsTest, ClipboardWatchingOffersACopiedLinkOnce) {
   Open();
   Eval("ui_setClipboardText('http://127.0.0.1:9/before.zip')");
