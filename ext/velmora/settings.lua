@@ -125,7 +125,8 @@ function M.check(key, typed)
   end
   local value = M.coerce(key, typed)
   if value == nil then
-    local why = ({ folder = "relative", extensions = "extensions", time = "time", days = "days" })[field.kind] or "unknown"
+    local reasons = { folder = "relative", extensions = "extensions", time = "time", days = "days" }
+    local why = reasons[field.kind] or "unknown"
     return nil, why, field
   end
   return value
