@@ -1,5 +1,7 @@
 #include "base/AsciiText.h"
 
+#include <charconv>
+
 std::string_view TrimSpaceTab(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -13,5 +15,14 @@ bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c != lowerPrefix[i]) return false;
   }
+  return true;
+}
+
+bool ParseDecimal(std::string_view text, int64_t& value) {
+  if (text.empty() || text.front() < '0' || text.front() > '9') return false;
+  int64_t parsed = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  if (error != std::errc() || end != text.data() + text.size()) return false;
+  value = parsed;
   return true;
 }

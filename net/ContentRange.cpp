@@ -1,16 +1,6 @@
 #include "net/ContentRange.h"
 
-#include <charconv>
-
-namespace {
-
-bool ParseNumber(std::string_view text, int64_t& value) {
-  if (text.empty() || text.front() < '0' || text.front() > '9') return false;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
-}
-
-}  // namespace
+#include "base/AsciiText.h"
 
 std::optional<ContentRange> ParseContentRange(std::string_view value) {
   while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
@@ -21,11 +11,11 @@ std::optional<ContentRange> ParseContentRange(std::string_view value) {
   if (slash == std::string_view::npos) return std::nullopt;
   std::string_view range = value.substr(0, slash), complete = value.substr(slash + 1);
   ContentRange out;
-  if (complete != "*" && !ParseNumber(complete, out.complete)) return std::nullopt;
+  if (complete != "*" && !ParseDecimal(complete, out.complete)) return std::nullopt;
   if (range == "*") return out.complete >= 0 ? std::optional(out) : std::nullopt;
   size_t dash = range.find('-');
-  if (dash == std::string_view::npos || !ParseNumber(range.substr(0, dash), out.first) ||
-      !ParseNumber(range.substr(dash + 1), out.last) || out.last < out.first)
+  if (dash == std::string_view::npos || !ParseDecimal(range.substr(0, dash), out.first) ||
+      !ParseDecimal(range.substr(dash + 1), out.last) || out.last < out.first)
     return std::nullopt;
   if (out.complete >= 0 && out.last >= out.complete) return std::nullopt;
   return out;

@@ -60,25 +60,14 @@ double ParseSeconds(std::string_view text, double limit) {
   return error == std::errc() && value >= 0 && value <= limit ? value : 0;
 }
 
-bool ParseInteger(std::string_view text, int64_t& out) {
-  if (text.empty() || text.size() > 18) return false;
-  int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  out = value;
-  return true;
-}
-
 // "length[@offset]".
 bool ParseByteRange(std::string_view text, int64_t& length, std::optional<int64_t>& offset) {
   size_t at = text.find('@');
-  if (!ParseInteger(text.substr(0, at), length)) return false;
+  if (!ParseDecimal(text.substr(0, at), length)) return false;
   offset.reset();
   if (at == std::string_view::npos) return true;
   int64_t value = 0;
-  if (!ParseInteger(text.substr(at + 1), value)) return false;
+  if (!ParseDecimal(text.substr(at + 1), value)) return false;
   offset = value;
   return true;
 }
@@ -212,12 +201,12 @@ class Parser {
   bool StreamInf(std::string_view value) {
     Attributes attributes = ParseAttributes(value);
     variant_ = Variant{};
-    ParseInteger(attributes["BANDWIDTH"], variant_.bandwidth);
+    ParseDecimal(attributes["BANDWIDTH"], variant_.bandwidth);
     const std::string& resolution = attributes["RESOLUTION"];
     size_t x = resolution.find_first_of("xX");
     int64_t width = 0, height = 0;
-    if (x != std::string::npos && ParseInteger(std::string_view(resolution).substr(0, x), width) &&
-        ParseInteger(std::string_view(resolution).substr(x + 1), height) && width < 1000000 && height < 1000000)
+    if (x != std::string::npos && ParseDecimal(std::string_view(resolution).substr(0, x), width) &&
+        ParseDecimal(std::string_view(resolution).substr(x + 1), height) && width < 1000000 && height < 1000000)
       variant_.width = static_cast<int>(width), variant_.height = static_cast<int>(height);
     variant_.audioGroup = attributes["AUDIO"];
     pendingVariant_ = sawStreamInf_ = true;
@@ -250,7 +239,7 @@ class Parser {
     } else if (tag == "#EXT-X-DISCONTINUITY") {
       discontinuity_ = true;
     } else if (tag == "#EXT-X-MEDIA-SEQUENCE") {
-      ParseInteger(value, out_.media.mediaSequence);
+      ParseDecimal(value, out_.media.mediaSequence);
     } else if (tag == "#EXT-X-TARGETDURATION") {
       out_.media.targetDuration = ParseSeconds(value, 86400);
     } else if (tag == "#EXT-X-ENDLIST") {

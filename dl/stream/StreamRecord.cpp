@@ -1,5 +1,6 @@
 #include "dl/stream/StreamRecord.h"
 
+#include "base/AsciiText.h"
 #include "dl/PartRecord.h"
 #include "platform/Files.h"
 
@@ -7,17 +8,6 @@ namespace {
 
 constexpr std::string_view kMagic = "velmora-stream-record";
 constexpr size_t kMaxRecordBytes = 64 * 1024;
-
-bool ParseCount(std::string_view text, int64_t& out) {
-  if (text.empty() || text.size() > 18) return false;
-  int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  out = value;
-  return true;
-}
 
 void PutTrack(std::string& out, const char* prefix, const TrackProgress& track) {
   out += std::string(prefix) + "playlist " + track.playlist + "\n";
@@ -32,8 +22,8 @@ bool TakeTrackField(std::string_view key, std::string_view value, const char* pr
   key.remove_prefix(p.size());
   known = true;
   if (key == "playlist") track.playlist = std::string(value);
-  else if (key == "pieces") bad = !ParseCount(value, track.pieces);
-  else if (key == "bytes") bad = !ParseCount(value, track.bytes);
+  else if (key == "pieces") bad = !ParseDecimal(value, track.pieces);
+  else if (key == "bytes") bad = !ParseDecimal(value, track.bytes);
   else known = false;
   return known;
 }
