@@ -25,6 +25,8 @@
 #include <string>
 #include <thread>
 
+#include "bench/net/BenchProcess.h"
+
 namespace {
 
 constexpr int kTasks = 1000;
@@ -53,31 +55,6 @@ std::string BinDir(const char* argv0) {
 }
 
 // utime + stime of a process, in clock ticks; -1 when it is gone.
-long long CpuTicks(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t close = text.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(text.substr(close + 2));
-  std::string field;
-  long long utime = 0, stime = 0;
-  // Fields after the name start at 3 (state); utime is 14, stime 15.
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::atoll(field.c_str());
-    if (i == 15) stime = std::atoll(field.c_str());
-  }
-  return utime + stime;
-}
-
-double ResidentMb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  }
-  return -1;
-}
-
 // Voluntary context switches of each thread, by thread id and name: a thread
 // that sleeps on a timer or a poll adds one each time it wakes (being pushed
 // off the processor by others counts elsewhere).
@@ -174,22 +151,22 @@ int main(int argc, char** argv) {
   }
   // Start-up, the first ticks and the first free-space look are not idling.
   std::this_thread::sleep_for(std::chrono::seconds(5));
-  const long long before = CpuTicks(pid);
+  const long long before = bench::CpuTicks(pid);
   const auto started = std::chrono::steady_clock::now();
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
-  const long long after = CpuTicks(pid);
+  const long long after = bench::CpuTicks(pid);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  const double resident = ResidentMb(pid);
+  const double resident = bench::ResidentMb(pid);
   const Wakeups shown = MeasureWakeups(pid, std::min(seconds, 10));
   // WM_SYSCOMMAND / SC_MINIMIZE, as the window manager sends it.
   const std::string minimise = "env " + env + " " + Quoted(bin + "/velmora-send") + " --post 274 61472 0";
   const bool minimised = std::system(minimise.c_str()) == 0;
   std::this_thread::sleep_for(std::chrono::seconds(2));
-  const long long hiddenBefore = CpuTicks(pid);
+  const long long hiddenBefore = bench::CpuTicks(pid);
   const auto hiddenStarted = std::chrono::steady_clock::now();
   const Wakeups hidden = MeasureWakeups(pid, seconds);
   const double hiddenWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - hiddenStarted).count();
-  const double hiddenCpu = static_cast<double>(CpuTicks(pid) - hiddenBefore) /
+  const double hiddenCpu = static_cast<double>(bench::CpuTicks(pid) - hiddenBefore) /
                            static_cast<double>(sysconf(_SC_CLK_TCK)) / hiddenWall;
   kill(pid, SIGTERM);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));

@@ -31,4 +31,10 @@ std::string SelfDirectory();
 
 off_t SizeOf(const std::string& path);
 
+// A running process's user and system time in clock ticks, -1 when it is gone.
+long long CpuTicks(pid_t pid);
+
+// Its resident memory in MB, -1 when it is gone.
+double ResidentMb(pid_t pid);
+
 }  // namespace bench

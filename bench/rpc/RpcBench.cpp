@@ -24,6 +24,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "bench/net/BenchProcess.h"
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -79,30 +81,6 @@ json Call(uint16_t port, const std::string& method, json params = json::array())
   const std::string text = Post(port, json{{"jsonrpc", "2.0"}, {"id", "b"}, {"method", method}, {"params", params}}.dump());
   json answer = json::parse(text, nullptr, false);
   return answer.is_discarded() ? json() : answer.value("result", json());
-}
-
-long long CpuTicks(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t close = text.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(text.substr(close + 2));
-  std::string field;
-  long long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::atoll(field.c_str());
-    if (i == 15) stime = std::atoll(field.c_str());
-  }
-  return utime + stime;
-}
-
-double ResidentMb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  }
-  return -1;
 }
 
 struct Peer {
@@ -195,10 +173,10 @@ void AtRest(Peer& peer, const NginxServer& nginx, int seconds, double& residentM
     return;
   }
   std::this_thread::sleep_for(std::chrono::seconds(3));  // settle before measuring rest
-  const long long before = CpuTicks(peer.pid);
+  const long long before = bench::CpuTicks(peer.pid);
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
-  const long long after = CpuTicks(peer.pid);
-  residentMb = ResidentMb(peer.pid);
+  const long long after = bench::CpuTicks(peer.pid);
+  residentMb = bench::ResidentMb(peer.pid);
   cpuShare = static_cast<double>(after - before) / sysconf(_SC_CLK_TCK) / seconds;
   peer.Stop();
 }
