@@ -39,14 +39,17 @@ function M.timeLeft(seconds)
   return string.format("%d:%02d", m, s)
 end
 
--- date(time [, now]) -> "14:05" today, "2026-12-07 14:05" otherwise.
-function M.date(time, now)
+-- A time as its clock reading alone when it falls on the day of `now`,
+-- with its date in front otherwise; unknown -> "".
+local function stamp(time, now, clock)
   time = tonumber(time)
   if not time or time <= 0 then return "" end
-  now = now or os.time()
-  if os.date("%Y-%m-%d", time) == os.date("%Y-%m-%d", now) then return os.date("%H:%M", time) end
-  return os.date("%Y-%m-%d %H:%M", time)
+  if os.date("%Y-%m-%d", time) == os.date("%Y-%m-%d", now or os.time()) then return os.date(clock, time) end
+  return os.date("%Y-%m-%d " .. clock, time)
 end
+
+-- date(time [, now]) -> "14:05" today, "2026-12-07 14:05" otherwise.
+function M.date(time, now) return stamp(time, now, "%H:%M") end
 
 -- dateTime(time) -> "2026-12-07 14:05" whatever the day; unknown -> "".
 function M.dateTime(time)
@@ -57,13 +60,7 @@ end
 
 -- clockTime(time [, now]) -> "14:05:09" today, "2026-12-08 14:05:09" on
 -- another day; unknown -> "".
-function M.clockTime(time, now)
-  time = tonumber(time)
-  if not time or time <= 0 then return "" end
-  now = now or os.time()
-  if os.date("%Y-%m-%d", time) == os.date("%Y-%m-%d", now) then return os.date("%H:%M:%S", time) end
-  return os.date("%Y-%m-%d %H:%M:%S", time)
-end
+function M.clockTime(time, now) return stamp(time, now, "%H:%M:%S") end
 
 -- percent(done, total) -> 0..100 as an integer; 0 when the total is unknown.
 function M.percent(done, total)

@@ -9,7 +9,6 @@ return {
     done = "已完成",
     failed = "失败",
   },
-  failedWith = "失败: %s",
   ready = "就绪",
   running = "%d 个任务正在下载，%d 个等待",
   totalSpeed = "总速度 %s",

@@ -17,17 +17,6 @@
 
 namespace {
 
-void LeavePartial(const std::string& dir, const std::string& name, const std::string& url, const std::string& bytes,
-                  int64_t total, const std::string& etag = "\"v1\"") {
-  WriteFileBytes(dir + "/" + name + ".part", bytes);
-  PartRecord record;
-  record.source = record.url = url;
-  record.total = total;
-  record.etag = etag;
-  record.AddDone(0, static_cast<int64_t>(bytes.size()));
-  ASSERT_EQ(SavePartRecord(PartRecordPath(dir + "/" + name + ".part"), record), 0);
-}
-
 TaskOptions Named(const std::string& name) {
   TaskOptions options;
   options.name = name;

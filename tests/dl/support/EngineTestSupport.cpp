@@ -4,6 +4,9 @@
 
 #include <chrono>
 
+#include "dl/PartRecord.h"
+#include "tests/support/TempDir.h"
+
 EngineSettings FastSettings() {
   EngineSettings settings;
   settings.retry.firstPauseMs = 10;
@@ -26,4 +29,15 @@ int64_t AddTask(DownloadEngine& engine, const std::string& url, const std::strin
   int64_t id = engine.Add(url, folder, options, error);
   EXPECT_NE(id, 0) << error;
   return id;
+}
+
+void LeavePartial(const std::string& dir, const std::string& name, const std::string& url, const std::string& bytes,
+                  int64_t total, const std::string& etag) {
+  WriteFileBytes(dir + "/" + name + ".part", bytes);
+  PartRecord record;
+  record.source = record.url = url;
+  record.total = total;
+  record.etag = etag;
+  record.AddDone(0, static_cast<int64_t>(bytes.size()));
+  ASSERT_EQ(SavePartRecord(PartRecordPath(dir + "/" + name + ".part"), record), 0);
 }
