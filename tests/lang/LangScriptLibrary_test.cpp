@@ -61,14 +61,16 @@ TEST_F(LangScriptLibraryTest, SetRefusesUnknownCodesAndKeepsTheLanguageWhenItCan
   EXPECT_TRUE(run.ok) << run.error;
 }
 
-TEST_F(LangScriptLibraryTest, AWrongArgumentIsALuaErrorNamingTheFunction) {
+TEST_F(LangScriptLibraryTest, AWrongArgumentIsReportedAndRefusedNotRaised) {
   LuaRunResult run = RunLuaTestChunk(R"(
-    for _, bad in ipairs({{}, true}) do
-      local ok, message = pcall(lang_set, bad)
-      assert(not ok and message:find("lang_set"), tostring(message))
+    for _, bad in ipairs({{}, true, 5}) do
+      local ok, message, cause = lang_set(bad)
+      assert(ok == nil and cause == "bad-input" and message:find("lang_set"), tostring(message))
     end
-    local ok, message = pcall(lang_set)
-    assert(not ok and message:find("lang_set"), tostring(message))
+    local ok, message, cause = lang_set()
+    assert(ok == nil and cause == "bad-input", tostring(message))
+    assert(#test_reports() == 4)
+    assert(lang_current() == "zh_CN")
   )");
   EXPECT_TRUE(run.ok) << run.error;
 }
