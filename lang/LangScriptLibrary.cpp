@@ -95,6 +95,12 @@ int lang_set(lua_State* L) {
   const std::vector<std::string> codes = lang::AvailableLanguages(folder);
   if (std::find(codes.begin(), codes.end(), code) == codes.end())
     return Fail(L, {FailureCause::BadInput, "no catalogue for the language " + code});
+  // A broken file would leave the user in the default language with no word
+  // why; the translator hears which line instead.
+  lang::Catalogue catalogue;
+  if (code != lang::kDefaultLanguage)
+    if (Failure failure = lang::ReadCatalogueFile(lang::CatalogueFilePath(folder, code), catalogue))
+      return Fail(L, failure);
   if (Failure failure = lang::StoreLanguage(code)) return Fail(L, failure);
   lang::ActivateLanguage(folder, code);
   lua_pushboolean(L, 1);

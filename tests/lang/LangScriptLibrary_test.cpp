@@ -47,14 +47,17 @@ TEST_F(LangScriptLibraryTest, SetStoresTheChoiceAndSwitchesTheWholeProcess) {
   EXPECT_EQ(lang::ChooseLanguage(folder()), "en") << "and the next start keeps it";
 }
 
-TEST_F(LangScriptLibraryTest, SetRefusesUnknownCodesAndKeepsTheLanguageWhenItCannotStore) {
+TEST_F(LangScriptLibraryTest, SetRefusesUnknownCodesBrokenCataloguesAndWhatItCannotStore) {
   WriteFileBytes(config(), "a file where the configuration folder goes");
+  WriteCatalogue("fr", "[texts]\nmeta.name = Fran\\cais\n");
   LuaRunResult run = RunLuaTestChunk(R"(
     for _, code in ipairs({"de", "../en", "", "en\0"}) do
       local ok, message, cause = lang_set(code)
       assert(ok == nil and cause == "bad-input" and type(message) == "string", code)
     end
-    local ok, message, cause = lang_set("en")
+    local ok, message, cause = lang_set("fr")
+    assert(ok == nil and cause == "bad-input" and message:find("fr.txt:2: ", 1, true), tostring(message))
+    ok, message, cause = lang_set("en")
     assert(ok == nil and cause == "disk", tostring(message))
     assert(lang_current() == "zh_CN", "nothing switched that was not stored")
   )");
