@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ReportError.h"
+#include "lang/Texts.h"
 #include "platform/CodePage.h"
 #include "platform/Path.h"
 #include "tests/app/AppTestSupport.h"
@@ -241,6 +242,26 @@ TEST_F(MainWindowTest, FailingFirstScriptWarnsAndQuits) {
   EXPECT_EQ(boxes[0].text, u"加载信息失败.");
   EXPECT_EQ(boxes[0].caption, u"警告");
   EXPECT_EQ(CPaintManagerUI::MessageLoop(), 0);
+}
+
+TEST_F(MainWindowTest, AnotherLanguageShowsInTheSkinAndTheHostsOwnBoxes) {
+  TempDir catalogues;
+  WriteFileBytes(catalogues / "en.txt",
+                 "[texts]\nhost.unpacking = %d files are still being unpacked\n[skin]\n已完成 = Finished\n");
+  lang::ActivateLanguage(catalogues.path(), "en");
+  struct Forget {
+    ~Forget() { lang::ResetLanguageForTesting(); }
+  } forget;
+  ASSERT_NO_FATAL_FAILURE(Open());
+  CControlUI* tab = window->PaintManager().FindControl(u"tab_downloaded");
+  ASSERT_NE(tab, nullptr);
+  EXPECT_EQ(tab->GetText(), u"Finished");
+  EXPECT_EQ(window->PaintManager().FindControl(u"tab_settings")->GetText(), u"设置") << "untranslated stays";
+  SetGlobal("UnzipCount", "2");
+  QueueModalAnswer(IDOK);
+  ASSERT_TRUE(ClickControl(window->PaintManager(), u"closebtn"));
+  ProcessEvents();
+  EXPECT_EQ(window->MessageText(), u"2 files are still being unpacked");
 }
 
 TEST_F(MainWindowTest, HitTestDragsOnlyFromCaptionBackgroundAndSizesAtEdges) {
