@@ -11,15 +11,19 @@
 #include "lang/EmbeddedCatalogue.h"
 #include "lang/LanguageChoice.h"
 #include "lang/Texts.h"
+#include "platform/Utf8Codec.h"
 
 namespace {
 
 constexpr const char* kStem = "LangScriptLibrary";
 
-// Catalogues are UTF-8; scripts speak the ANSI code page.
+// Catalogues are UTF-8; scripts speak the ANSI code page. A character the
+// code page lacks becomes its default character, and a stray byte (a file
+// name in a message) a replacement: the rest of the text still arrives.
 void PushAnsi(lua_State* L, const std::string& utf8) {
-  const std::string ansi = Utf8ToAnsi(utf8);
-  // Utf8ToAnsi answers empty for what it cannot convert; an empty text stays empty.
+  std::u16string wide;
+  platform::AppendUtf8AsUtf16(utf8, wide);
+  const std::string ansi = Utf16ToAnsi(wide);
   lua_pushlstring(L, ansi.data(), ansi.size());
 }
 
