@@ -43,14 +43,15 @@ void OverlayFile(const std::string& path, TextMap& texts, TextMap& skin) {
 std::shared_ptr<const ActiveLanguage> Build(const std::string& folder, const std::string& code) {
   auto active = std::make_shared<ActiveLanguage>();
   active->folder = folder;
-  active->code = code;
+  // A code names a file: one that is not a code never reaches the folder.
+  active->code = IsLanguageCode(code) ? code : std::string(kDefaultLanguage);
   TextMap skin;
   Catalogue embedded;
   if (Failure failure = ParseCatalogue(EmbeddedDefaultCatalogue(), "(built-in default)", embedded))
     ReportErrorText(kStem, __LINE__, failure.message);
   Overlay(embedded, active->texts, skin);
   OverlayFile(CatalogueFilePath(folder, kDefaultLanguage), active->texts, skin);
-  if (code != kDefaultLanguage) OverlayFile(CatalogueFilePath(folder, code), active->texts, skin);
+  if (active->code != kDefaultLanguage) OverlayFile(CatalogueFilePath(folder, active->code), active->texts, skin);
   for (const auto& [key, text] : skin) active->skin.emplace(Utf16(key), Utf16(text));
   return active;
 }

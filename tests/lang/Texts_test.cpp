@@ -46,6 +46,12 @@ TEST_F(TextsTest, EachKeyComesFromTheHighestLayerThatHasIt) {
   EXPECT_EQ(lang::CurrentLanguage()->folder, folder());
 }
 
+TEST_F(TextsTest, ACodeThatIsNoCodeNeverNamesAFile) {
+  WriteFileBytes(dir_ / "outside.txt", "[texts]\nhost.errorTitle = read from outside\n");
+  EXPECT_EQ(lang::ActivateLanguage(folder(), "../outside")->code, "zh_CN");
+  EXPECT_EQ(lang::Text("host.errorTitle"), "错误");
+}
+
 TEST_F(TextsTest, SkinTextsAreReplacedOnlyWhereTheCatalogueSaysSo) {
   WriteCatalogue("en", "[skin]\n新建任务 = New task\n\\s空格 = Space\n");
   lang::ActivateLanguage(folder(), "en");
