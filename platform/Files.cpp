@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -128,6 +129,22 @@ int ReadSmallFile(const std::string& nativePath, size_t maxBytes, std::string& o
   if (fd < 0) return errno;
   int error = ReadAll(fd, maxBytes, out);
   close(fd);
+  return error;
+}
+
+int FolderEntryNames(const std::string& nativePath, std::vector<std::string>& names) {
+  names.clear();
+  if (!Usable(nativePath)) return UnusableError(nativePath);
+  DIR* folder = opendir(nativePath.c_str());
+  if (!folder) return errno;
+  errno = 0;
+  while (dirent* entry = readdir(folder)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+    errno = 0;
+  }
+  const int error = errno;
+  closedir(folder);
   return error;
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -49,6 +50,9 @@ int MoveFileNoReplace(const std::string& from, const std::string& to);
 int WriteFileAtomically(const std::string& nativePath, std::string_view bytes);
 // Whole file into `out` (up to `maxBytes`); 0 or errno (EFBIG when larger).
 int ReadSmallFile(const std::string& nativePath, size_t maxBytes, std::string& out);
+// The names in a folder (no "." or ".."), in no particular order, into
+// `names`; 0 or errno.
+int FolderEntryNames(const std::string& nativePath, std::vector<std::string>& names);
 
 }  // namespace platform
 

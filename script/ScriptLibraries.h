@@ -16,5 +16,7 @@ void RegisterDownloadLibrary(lua_State* L);
 void RegisterFileSystemLibrary(lua_State* L);
 // The remote-control library (the rpc_* globals), with this interpreter's server.
 void RegisterRemoteControlLibrary(lua_State* L);
+// The language library (the lang_* globals) over the process's active language.
+void RegisterLanguageLibrary(lua_State* L);
 
 #endif

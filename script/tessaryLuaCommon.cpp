@@ -55,6 +55,7 @@ LuaCommon::LuaCommon(LuaCommonHooks hooks) {
   RegisterDownloadLibrary(luaState);
   RegisterFileSystemLibrary(luaState);
   RegisterRemoteControlLibrary(luaState);
+  RegisterLanguageLibrary(luaState);
 
   exeDir = GetModuleDirectory();
   for (auto& c : exeDir)

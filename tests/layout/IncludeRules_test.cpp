@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 const std::map<std::string, int> kFloors = {
     {"platform", 0},
     {"base", 1},
-    {"xml", 2}, {"db", 2}, {"net", 2}, {"util", 2}, {"archive", 2},
+    {"xml", 2}, {"db", 2}, {"net", 2}, {"util", 2}, {"archive", 2}, {"lang", 2},
     {"dl", 3},  // the download engine, over the network client and the files
     {"rpc", 3},  // the remote-control server, beside the engine
     {"script", 4},

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "platform/DiskSpace.h"
 #include "tests/support/TempDir.h"
@@ -65,6 +68,19 @@ TEST(Files, SmallFilesAreReplacedWholeAndMovesNeverReplace) {
   EXPECT_EQ(ReadFileBytes(dir / "b"), "new");
   EXPECT_FALSE(platform::PathExists(dir / "a.part"));
   EXPECT_EQ(platform::FileSize(dir / "b"), 3u);
+}
+
+TEST(Files, FolderEntriesAreNamedWithoutDotsAndErrorsSaySo) {
+  TempDir dir;
+  WriteFileBytes(dir / "b.txt", "");
+  ASSERT_EQ(platform::MakeDirectory(dir / "a"), 0);
+  std::vector<std::string> names{"stale"};
+  ASSERT_EQ(platform::FolderEntryNames(dir.path(), names), 0);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "b.txt"}));
+  EXPECT_EQ(platform::FolderEntryNames(dir / "missing", names), ENOENT);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(platform::FolderEntryNames(dir / "b.txt", names), ENOTDIR);
 }
 
 TEST(Files, DiskSpaceIsAnsweredForAFolderStillToBeMade) {

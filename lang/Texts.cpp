@@ -1,0 +1,108 @@
+#include "lang/Texts.h"
+
+#include <mutex>
+
+#include "base/ReportError.h"
+#include "lang/EmbeddedCatalogue.h"
+#include "lang/LanguageChoice.h"
+#include "platform/Files.h"
+#include "platform/Path.h"
+#include "platform/Utf8Codec.h"
+
+namespace lang {
+namespace {
+
+constexpr const char* kStem = "Texts";
+
+std::mutex gMutex;
+std::shared_ptr<const ActiveLanguage> gActive;
+
+std::u16string Utf16(std::string_view utf8) {
+  std::u16string out;
+  platform::AppendUtf8AsUtf16(utf8, out);
+  return out;
+}
+
+// Later layers override earlier ones key by key.
+void Overlay(const Catalogue& layer, TextMap& texts, TextMap& skin) {
+  for (const auto& [key, text] : layer.texts) texts[key] = text;
+  for (const auto& [key, text] : layer.skin) skin[key] = text;
+}
+
+void OverlayFile(const std::string& path, TextMap& texts, TextMap& skin) {
+  // No file is no fault: the layers below answer for it.
+  if (platform::PathKindOf(path) == platform::PathKind::Missing) return;
+  Catalogue catalogue;
+  if (Failure failure = ReadCatalogueFile(path, catalogue)) {
+    ReportErrorText(kStem, __LINE__, "catalogue skipped: " + failure.message);
+    return;
+  }
+  Overlay(catalogue, texts, skin);
+}
+
+std::shared_ptr<const ActiveLanguage> Build(const std::string& folder, const std::string& code) {
+  auto active = std::make_shared<ActiveLanguage>();
+  active->folder = folder;
+  active->code = code;
+  TextMap skin;
+  Catalogue embedded;
+  if (Failure failure = ParseCatalogue(EmbeddedDefaultCatalogue(), "(built-in default)", embedded))
+    ReportErrorText(kStem, __LINE__, failure.message);
+  Overlay(embedded, active->texts, skin);
+  OverlayFile(CatalogueFilePath(folder, kDefaultLanguage), active->texts, skin);
+  if (code != kDefaultLanguage) OverlayFile(CatalogueFilePath(folder, code), active->texts, skin);
+  for (const auto& [key, text] : skin) active->skin.emplace(Utf16(key), Utf16(text));
+  return active;
+}
+
+}  // namespace
+
+std::string InstalledCatalogueFolder() {
+  std::string program = platform::NativePathFromWide(platform::ModuleFileName());
+  const std::size_t cut = program.find_last_of('/');
+  program.resize(cut == std::string::npos ? 0 : cut);
+  return (program.empty() ? std::string(".") : program) + "/ext/lang";
+}
+
+std::shared_ptr<const ActiveLanguage> ActivateLanguage(const std::string& folder, const std::string& code) {
+  // Built outside the lock: lookups on other threads go on meanwhile.
+  std::shared_ptr<const ActiveLanguage> active = Build(folder, code);
+  std::lock_guard lock(gMutex);
+  gActive = active;
+  return active;
+}
+
+std::shared_ptr<const ActiveLanguage> CurrentLanguage() {
+  {
+    std::lock_guard lock(gMutex);
+    if (gActive) return gActive;
+  }
+  const std::string folder = InstalledCatalogueFolder();
+  std::shared_ptr<const ActiveLanguage> chosen = Build(folder, ChooseLanguage(folder));
+  std::lock_guard lock(gMutex);
+  // Another thread may have won the race (or activated on purpose): keep its.
+  if (!gActive) gActive = chosen;
+  return gActive;
+}
+
+std::string Text(std::string_view key) {
+  const std::shared_ptr<const ActiveLanguage> active = CurrentLanguage();
+  auto it = active->texts.find(key);
+  return it == active->texts.end() ? std::string(key) : it->second;
+}
+
+std::u16string Text16(std::string_view key) { return Utf16(Text(key)); }
+
+std::u16string SkinText(std::u16string_view layoutText) {
+  const std::shared_ptr<const ActiveLanguage> active = CurrentLanguage();
+  if (active->skin.empty()) return std::u16string(layoutText);
+  auto it = active->skin.find(layoutText);
+  return it == active->skin.end() ? std::u16string(layoutText) : it->second;
+}
+
+void ResetLanguageForTesting() {
+  std::lock_guard lock(gMutex);
+  gActive.reset();
+}
+
+}  // namespace lang
