@@ -7,8 +7,9 @@ local M = {}
 
 -- What a catalogue gives when it says nothing: the default language's way.
 local DEFAULTS = {
-  ["format.date"] = "%Y-%m-%d", ["format.time"] = "%H:%M", ["format.timeSeconds"] = "%H:%M:%S",
-  ["format.dateTime"] = "%Y-%m-%d %H:%M", ["format.thousands"] = "", ["format.decimal"] = ".",
+  ["format.date"] = "{year}-{month}-{day}", ["format.time"] = "{hour}:{minute}",
+  ["format.timeSeconds"] = "{hour}:{minute}:{second}", ["format.dateTime"] = "{year}-{month}-{day} {hour}:{minute}",
+  ["format.thousands"] = "", ["format.decimal"] = ".",
   ["format.units"] = "B KB MB GB TB", ["format.speed"] = "%s/s", ["format.unknown"] = "-",
   ["format.seconds"] = "%ds", ["format.daysHours"] = "%dd %dh", ["format.months"] = "",
 }
@@ -115,15 +116,20 @@ function M.timeLeft(seconds)
   return string.format("%d:%02d", m, s)
 end
 
--- when(pattern, time) -> os.date(pattern, time), where %b is the
--- catalogue's month name (the C library's would follow the system's
--- locale, not the chosen language) and %e the day without padding.
+-- The parts of a date pattern: "{year}-{month}-{day}". Numbers come
+-- zero-padded but {dayNumber}; {monthName} is the catalogue's name for the
+-- month (the C library's would follow the system's locale, not the chosen
+-- language). Anything else in a pattern is text, "%" included.
+local PARTS = { year = "%Y", month = "%m", day = "%d", hour = "%H", minute = "%M", second = "%S" }
+
 local function when(pattern, time)
   local fields = os.date("*t", time)
-  local month = (months[fields.month] or tostring(fields.month)):gsub("%%", "%%%%")
-  pattern = pattern:gsub("%%%%", "\0")
-  pattern = pattern:gsub("%%b", function() return month end):gsub("%%e", function() return tostring(fields.day) end)
-  return os.date((pattern:gsub("%z", "%%%%")), time)
+  return (pattern:gsub("{(%a+)}", function(name)
+    if name == "monthName" then return months[fields.month] or os.date("%m", time) end
+    if name == "dayNumber" then return tostring(fields.day) end
+    -- An unknown part stays as written, for the translator to see.
+    return PARTS[name] and os.date(PARTS[name], time) or nil
+  end))
 end
 
 local function moment(time)

@@ -117,6 +117,10 @@ t.case("a format pattern that takes other values than the default's is not used"
   t.eq(format.speed(2048), "2.0 KB/s", "speed keeps the default pattern")
   t.eq(format.timeLeft(45), "45s", "seconds keep the default pattern")
   t.eq(format.size(1023), "1'023 B", "a good value is still taken")
+  -- Date patterns are text around their parts: a % is a %, not a conversion.
+  format.reload({ ["format.dateTime"] = "{dayNumber}.{month}. 100% {hour}h {nonsense}" })
+  t.eq(format.dateTime(os.time({ year = 2026, month = 3, day = 7, hour = 9, min = 5 })), "7.03. 100% 09h {nonsense}",
+    "parts, plain text and an unknown part as written")
   format.reload()
   t.eq(format.size(1023), "1023 B", "the host's formats again")
 end)
