@@ -10,6 +10,8 @@
 #include <QString>
 
 #include "base/ReportError.h"
+#include "lang/Texts.h"
+#include "platform/Files.h"
 #include "tests/ui/LayoutTestWindow.h"
 #include "ui/controls/CContainerUI.h"
 #include "ui/controls/CEditUI.h"
@@ -18,6 +20,7 @@
 #include "ui/controls/CTabLayoutUI.h"
 #include "ui/controls/CTreeViewUI.h"
 #include "ui/window/Automation.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -166,6 +169,30 @@ TEST(DialogBuilder, BrokenLayoutsGiveWhatCouldBeBuiltAndReports) {
   EXPECT_TRUE(capture.Any("not in the skin"));
   EXPECT_EQ(builder.CreateFromText(u"<Window size=\"1,1\"></Window>"), nullptr);
   EXPECT_EQ(builder.CreateFromText(u""), nullptr);
+}
+
+TEST(DialogBuilder, ShownTextsComeThroughTheActiveLanguagesSkinMap) {
+  TempDir dir;
+  WriteFileBytes(dir / "en.txt",
+                 "[skin]\n新建 = New\n提示 = A hint\n输入链接 = Enter links\n未译 = ignored in other attributes\n");
+  lang::ActivateLanguage(dir.path(), "en");
+  CDialogBuilder builder;
+  std::unique_ptr<CControlUI> root(builder.CreateFromText(
+      u"<VerticalLayout><Button name=\"b\" text=\"新建\" tooltip=\"提示\"/>"
+      u"<Edit name=\"e\" prompttext=\"输入链接\" text=\"未变\"/><Label name=\"未译\" text=\"未译\"/></VerticalLayout>"));
+  lang::ResetLanguageForTesting();
+  ASSERT_NE(root, nullptr);
+  CControlUI* button = root->FindControlByName(u"b");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->GetText(), u"New");
+  EXPECT_EQ(button->GetToolTip(), u"A hint");
+  auto* edit = dynamic_cast<CEditUI*>(root->FindControlByName(u"e"));
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(edit->GetPromptText(), u"Enter links");
+  EXPECT_EQ(edit->GetText(), u"未变") << "a text without an entry stays as the layout has it";
+  CControlUI* label = root->FindControlByName(u"未译");
+  ASSERT_NE(label, nullptr) << "a name is not a shown text";
+  EXPECT_EQ(label->GetText(), u"ignored in other attributes");
 }
 
 TEST(DialogBuilder, DeepNestingIsCutOffNotFollowed) {

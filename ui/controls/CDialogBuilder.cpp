@@ -6,6 +6,7 @@
 
 #include "base/CodePageText.h"
 #include "base/ReportError.h"
+#include "lang/Texts.h"
 #include "platform/Utf8Codec.h"
 #include "ui/controls/CButtonUI.h"
 #include "ui/controls/CContainerUI.h"
@@ -49,6 +50,13 @@ std::u16string DecodeLayout(const std::string& bytes) {
   if (view.starts_with("\xEF\xBB\xBF")) view.remove_prefix(3);
   platform::AppendUtf8AsUtf16(view, text);
   return text;
+}
+
+// The texts a reader sees pass through the active language's [skin] map,
+// here once for every control class; other attributes are the layout's own.
+std::u16string ShownText(std::u16string_view attribute, std::u16string value) {
+  if (attribute == u"text" || attribute == u"tooltip" || attribute == u"prompttext") return lang::SkinText(value);
+  return value;
 }
 
 class LayoutReader {
@@ -148,7 +156,7 @@ void LayoutReader::ApplyAttributes(CXmlDocument& doc, CControlUI* control, const
   for (int n = 0;; ++n) {
     std::u16string attribute = doc.GetAttribName(n);
     if (attribute.empty()) break;
-    control->SetAttribute(attribute, doc.GetAttrib(attribute));
+    control->SetAttribute(attribute, ShownText(attribute, doc.GetAttrib(attribute)));
   }
 }
 
