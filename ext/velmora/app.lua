@@ -146,10 +146,11 @@ function M.refreshTexts()
 end
 
 -- changeLanguage(typed): the language typed on the settings page, by code
--- or by name. The same language again changes nothing.
+-- or by name. The same language again, or an emptied field, changes
+-- nothing.
 function M.changeLanguage(typed)
   local list, current = language.list(), language.current()
-  if language.find(list, typed) == current then return M.showLanguage() end
+  if language.find(list, typed) == current or not tostring(typed or ""):find("%S") then return M.showLanguage() end
   local code, problem = language.choose(typed)
   if not code then
     if app.pm then settingsPage.showLanguage(app.pm, current, list, problem, typed) end

@@ -199,6 +199,9 @@ t.case("choosing English on the settings page switches the texts and keeps the c
   app.state.message = nil
   t.eq(app.changeSetting("language", "English"), nil, "nothing to do")
   t.eq(app.state.message, nil, "nothing said")
+  t.eq(app.changeSetting("language", "  "), nil, "an emptied field is no choice")
+  t.eq(shown[settingsPage.LANGUAGE_EDIT], "English", "the field shows the language again")
+  t.eq(host.lang_current(), "en", "still English")
   local stored = t.readFile(os.getenv("XDG_CONFIG_HOME") .. "/velmora/language")
   t.ok(stored and stored:match("^en%s*$"), "kept for the next start: " .. tostring(stored))
 end)
