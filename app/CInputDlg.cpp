@@ -1,5 +1,7 @@
 #include "app/CInputDlg.h"
 
+#include "lang/Texts.h"
+
 void CInputDlg::OnLayoutAttached() {
   closeButton = paintManager.FindControl(u"closebtn");
   inputEdit = paintManager.FindControl(u"edtInput");
@@ -10,7 +12,8 @@ void CInputDlg::OnLayoutAttached() {
 bool CInputDlg::CheckText() {
   inputText = inputEdit ? inputEdit->GetText() : std::u16string();
   if (!inputText.empty()) return true;
-  MessageBoxW(GetHWND(), u"请输入搜索内容.", u"错误", MB_ICONERROR);
+  MessageBoxW(GetHWND(), lang::Text16("host.searchEmpty").c_str(), lang::Text16("host.errorTitle").c_str(),
+              MB_ICONERROR);
   return false;
 }
 

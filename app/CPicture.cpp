@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/WorkArea.h"
+#include "lang/Texts.h"
 #include "platform/Files.h"
 #include "platform/Path.h"
 #include "ui/controls/UIImage.h"
@@ -35,7 +36,7 @@ bool DragsWindow(const CControlUI* control) {
 CPicture::CPicture(std::u16string_view path) : CPopupFrame(u"picture.xml"), picturePath(path) {}
 
 void CPicture::OnLayoutAttached() {
-  SetWindowText(GetHWND(), u"预览");
+  SetWindowText(GetHWND(), lang::Text16("host.previewTitle").c_str());
   closeButton = paintManager.FindControl(u"closebtn");
   SizeWindow();
 }

@@ -15,6 +15,8 @@
 #include "app/WorkArea.h"
 #include "base/CodePageText.h"
 #include "dl/DownloadNotifier.h"
+#include "lang/TextFormat.h"
+#include "lang/Texts.h"
 #include "platform/ClientCommand.h"
 #include "util/sysfile.h"
 
@@ -109,7 +111,7 @@ void CTessaryDL::InitialSetup() {
 }
 
 void CTessaryDL::FailStartup() {
-  MessageBoxW(nullptr, u"加载信息失败.", u"警告", MB_OK);
+  MessageBoxW(nullptr, lang::Text16("host.loadFailed").c_str(), lang::Text16("host.warningTitle").c_str(), MB_OK);
   PostQuitMessage(0);
 }
 
@@ -216,11 +218,12 @@ bool CTessaryDL::ConfirmExit() {
   if (HideToTray()) return true;
   const int unpacking = WideTextToInt(script.GetScriptGlobalText("UnzipCount"));
   if (unpacking > 0) {
-    ShowMessageBox(u"还有 " + AsciiToWide(std::to_string(unpacking)) + u" 个文件正在解压,请稍等 ...", false);
+    ShowMessageBox(lang::FormatText(lang::Text16("host.unpacking"), {AsciiToWide(std::to_string(unpacking))}), false);
     return true;
   }
   const bool idle = script.GetScriptGlobalText("DownloadThreadCount") == script.GetScriptGlobalText("freeThreadCount");
-  std::u16string text = idle ? std::u16string(u"是否退出") + kProductTitle + u"！" : u"下载列表中有任务正在下载,是否退出！";
+  std::u16string text =
+      idle ? lang::FormatText(lang::Text16("host.quitIdle"), {kProductTitle}) : lang::Text16("host.quitBusy");
   if (ShowMessageBox(std::move(text), true) != IDOK) return false;
   script.CallScript("QuitSystem");
   PostMessage(WM_CLOSE, 0, 0);

@@ -1,8 +1,9 @@
 #include "app/SavePathSetup.h"
 
-#include <cstdio>
-
 #include "base/CodePageText.h"
+#include "base/JsonEscape.h"
+#include "lang/TextFormat.h"
+#include "lang/Texts.h"
 #include "platform/Files.h"
 #include "platform/Path.h"
 #include "platform/RegistryStore.h"
@@ -10,26 +11,6 @@
 #include "util/sysfile.h"
 
 namespace {
-
-// The path goes into a JSON string: quotes, backslashes and control
-// characters are escaped while the text is still UTF-16, since a GBK trail
-// byte may itself be a backslash.
-std::u16string JsonEscaped(std::u16string_view text) {
-  std::u16string out;
-  for (char16_t c : text) {
-    if (c == u'"' || c == u'\\') {
-      out.push_back(u'\\');
-      out.push_back(c);
-    } else if (c < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-      out.append(escape, escape + 6);
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
 
 std::u16string DrivePath(const std::string& mountPoint) {
   std::u16string path = platform::WidePathFromNative(mountPoint);
@@ -54,7 +35,8 @@ std::u16string DriveEntry(int id, const platform::Drive& drive) {
   const std::string digits = std::to_string(id);
   const std::u16string number(digits.begin(), digits.end());
   const char16_t letter = static_cast<char16_t>(drive.letter);
-  return u"{\"id\":" + number + u",\"name\":\"移动磁盘(" + letter + u":)\",\"szPath\":\"" +
+  const std::u16string name = lang::FormatText(lang::Text16("host.removableDrive"), {std::u16string_view(&letter, 1)});
+  return u"{\"id\":" + number + u",\"name\":\"" + JsonEscaped(name) + u"\",\"szPath\":\"" +
          JsonEscaped(DrivePath(drive.mountPoint)) + u"\"}";
 }
 
@@ -67,7 +49,7 @@ std::string SaveLocationListText(const std::vector<platform::Drive>& drives, pla
     if (!Qualifies(drive, system)) continue;
     list += DriveEntry(id++, drive) + u",";
   }
-  list += u"{\"ID\":0,\"name\":\"电脑\",\"szPath\":\"\"}]";
+  list += u"{\"ID\":0,\"name\":\"" + JsonEscaped(lang::Text16("host.computer")) + u"\",\"szPath\":\"\"}]";
   return Utf16ToAnsi(list);
 }
 

@@ -1,10 +1,11 @@
 #include "app/UpdateInfo.h"
 
 #include "base/CodePageText.h"
+#include "lang/Texts.h"
 
 void UpdateInfo::OnLayoutAttached() {
   root = paintManager.GetRoot();
-  SetWindowText(GetHWND(), u"更新信息");
+  SetWindowText(GetHWND(), lang::Text16("host.updateTitle").c_str());
   closeButton = paintManager.FindControl(u"closebtn");
 }
 

@@ -96,7 +96,9 @@ class Parser {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     line = TrimSpaceTab(line);
     if (line.empty() || line.front() == '#') return {};
-    if (line.front() == '[') return Header(line);
+    // "[更多] = More" is a skin entry whose key happens to start with '[';
+    // only a line without '=' can be a section header.
+    if (line.front() == '[' && FindSplit(line) == std::string_view::npos) return Header(line);
     return Entry(line);
   }
 

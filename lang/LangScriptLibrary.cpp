@@ -6,12 +6,15 @@
 
 #include "base/CodePageText.h"
 #include "base/FailureCause.h"
+#include "base/ReportError.h"
 #include "lang/Catalogue.h"
 #include "lang/EmbeddedCatalogue.h"
 #include "lang/LanguageChoice.h"
 #include "lang/Texts.h"
 
 namespace {
+
+constexpr const char* kStem = "LangScriptLibrary";
 
 // Catalogues are UTF-8; scripts speak the ANSI code page.
 void PushAnsi(lua_State* L, const std::string& utf8) {
@@ -76,9 +79,13 @@ int lang_texts(lua_State* L) {
 }
 
 int lang_set(lua_State* L) {
-  // Checked before any C++ object lives: a Lua error unwinds without destructors.
-  if (lua_type(L, 1) != LUA_TSTRING)
-    return luaL_error(L, "lang_set: the language code must be a string, not %s", luaL_typename(L, 1));
+  // Like every native library, a wrong argument is reported, never raised.
+  if (lua_type(L, 1) != LUA_TSTRING) {
+    ReportError(kStem, __LINE__, "(error) (%s:%d) lang_set: argument 1 is not a string, type is %s\n",
+                luaL_typename(L, 1));
+    return Fail(L, {FailureCause::BadInput, std::string("lang_set: the language code must be a string, not ") +
+                                                luaL_typename(L, 1)});
+  }
   size_t size = 0;
   const char* text = lua_tolstring(L, 1, &size);
   const std::string code(text, size);
@@ -88,6 +95,12 @@ int lang_set(lua_State* L) {
   const std::vector<std::string> codes = lang::AvailableLanguages(folder);
   if (std::find(codes.begin(), codes.end(), code) == codes.end())
     return Fail(L, {FailureCause::BadInput, "no catalogue for the language " + code});
+  // A broken file would leave the user in the default language with no word
+  // why; the translator hears which line instead.
+  lang::Catalogue catalogue;
+  if (code != lang::kDefaultLanguage)
+    if (Failure failure = lang::ReadCatalogueFile(lang::CatalogueFilePath(folder, code), catalogue))
+      return Fail(L, failure);
   if (Failure failure = lang::StoreLanguage(code)) return Fail(L, failure);
   lang::ActivateLanguage(folder, code);
   lua_pushboolean(L, 1);

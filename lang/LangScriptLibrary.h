@@ -6,7 +6,8 @@
 //   lang_texts()    -> { [key] = text } every [texts] key, defaults filled in
 //   lang_set(code)  -> true | nil, message, cause
 // Texts, names and messages are in the ANSI code page, as every script text
-// is. A wrong argument type raises a Lua error naming the function.
+// is. A wrong argument type is reported to the diagnostic hook and answered
+// as a "bad-input" failure, as the other native libraries do.
 // lang_set stores the choice and activates it for the whole process at once.
 #ifndef VELMORA_LANG_LANGSCRIPTLIBRARY_H
 #define VELMORA_LANG_LANGSCRIPTLIBRARY_H

@@ -9,7 +9,10 @@
 
 #include "base/ResultCode.h"
 #include "base/CodePageText.h"
+#include "base/JsonEscape.h"
+#include "lang/Texts.h"
 #include "net/WHttp.h"
+#include "platform/Utf8Codec.h"
 #include "script/tessaryLuaCommon.h"
 #include "util/ConfigFileText.h"
 #include "util/sysfile.h"
@@ -184,10 +187,25 @@ std::string DeploymentHosts::ServerListUrl() const { return HttpUrl(configHost, 
 
 std::string DeploymentHosts::UpdateNoticeUrl() const { return HttpUrl(configHost, "/update/updateinfo.txt"); }
 
+namespace {
+
+std::u16string Utf16FromUtf8(const std::string& utf8) {
+  std::u16string wide;
+  platform::AppendUtf8AsUtf16(utf8, wide);
+  return wide;
+}
+
+}  // namespace
+
+// Built in UTF-16 and escaped there: a translated name or a deployer's host
+// may hold a quote, and a GBK trail byte may be a backslash.
 std::string DeploymentHosts::DefaultServerList() const {
-  return "[{\"ID\":0,\"name\":\"" + Utf16ToAnsi(u"服务器一") + "\",\"szPath\":\"http://" + serviceHosts[1] +
-         "/\"},{\"id\":1,\"name\":\"" + Utf16ToAnsi(u"服务器二") + "\",\"szPath\":\"http://" + serviceHosts[2] +
-         "/\"}]";
+  const auto entry = [](std::u16string_view idField, const char* nameKey, const std::string& host) {
+    return u"{" + std::u16string(idField) + u",\"name\":\"" + JsonEscaped(lang::Text16(nameKey)) +
+           u"\",\"szPath\":\"http://" + JsonEscaped(Utf16FromUtf8(host)) + u"/\"}";
+  };
+  return Utf16ToAnsi(u"[" + entry(u"\"ID\":0", "host.server1", serviceHosts[1]) + u"," +
+                     entry(u"\"id\":1", "host.server2", serviceHosts[2]) + u"]");
 }
 
 ConfigBootstrap::ConfigBootstrap(DeploymentHosts hosts, Poster poster)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lang/Texts.h"
 #include "platform/Files.h"
 #include "script/tessaryLuaCommon.h"
 #include "tests/platform/FakeDrives.h"
@@ -110,6 +111,16 @@ TEST_F(SavePathTest, MountPointsAreEscapedForTheList) {
   drives.AddDrive("/dev/sdb1 /media/a\"b\\134c vfat rw 0 0", "/media/a\"b\\c", 1u << 30, true);
   EXPECT_EQ(SaveLocationListText(platform::ListDrives(drives), drives),
             "[{\"id\":1,\"name\":\"" + kDiskName + "(D:)\",\"szPath\":\"/media/a\\\"b\\\\c/\"}," + kComputerEntry + "]");
+}
+
+TEST_F(SavePathTest, TranslatedNamesComeFromTheActiveLanguageAndCannotBreakTheList) {
+  WriteFileBytes(dir / "en.txt", "[texts]\nhost.removableDrive = Disk \"%s\"\nhost.computer = C:\\\\Home\n");
+  lang::ActivateLanguage(dir.path(), "en");
+  drives.AddDrive("/dev/sdb1 /media/usb vfat rw 0 0", "/media/usb", 1u << 30, true);
+  const std::string list = SaveLocationListText(platform::ListDrives(drives), drives);
+  lang::ResetLanguageForTesting();
+  EXPECT_EQ(list, "[{\"id\":1,\"name\":\"Disk \\\"D\\\"\",\"szPath\":\"/media/usb/\"},"
+                  "{\"ID\":0,\"name\":\"C:\\\\Home\",\"szPath\":\"\"}]");
 }
 
 TEST_F(SavePathTest, RegisteredPathIsCreatedAndHandedOverWithTheFolder) {

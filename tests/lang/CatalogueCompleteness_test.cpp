@@ -145,7 +145,8 @@ TEST(CatalogueCompleteness, EverySkinTextHasATranslationAndNoneIsStale) {
 TEST(CatalogueCompleteness, TheSkinScanFindsQuotedAndEscapedValues) {
   const std::set<std::string> texts = SkinTextsToTranslate();
   EXPECT_EQ(DecodeXmlEntities("a &amp; b &#20320;&#x597D; &lt;"), "a & b 你好 <");
-  EXPECT_TRUE(std::none_of(texts.begin(), texts.end(), [](const std::string& t) { return t.find("&amp;") != std::string::npos; }));
+  EXPECT_TRUE(std::none_of(texts.begin(), texts.end(),
+                           [](const std::string& t) { return t.find("&amp;") != std::string::npos; }));
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <regex>
+
+#include "tests/support/SourceFiles.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -36,6 +40,7 @@ TEST(Catalogue, ReadsBothSectionsCommentsAndTrimmedEntries) {
       "empty =\n"
       "[skin]\n"
       "下载 = Download\n"
+      "[更多] = [More]\n"
       "[texts]\n"
       "later = back in texts\n");
   EXPECT_EQ(c.texts.at("meta.name"), "English");
@@ -43,8 +48,9 @@ TEST(Catalogue, ReadsBothSectionsCommentsAndTrimmedEntries) {
   EXPECT_EQ(c.texts.at("empty"), "");
   EXPECT_EQ(c.texts.at("later"), "back in texts");
   EXPECT_EQ(c.skin.at("下载"), "Download");
+  EXPECT_EQ(c.skin.at("[更多]"), "[More]") << "a key may start with [";
   EXPECT_EQ(c.texts.size(), 4u);
-  EXPECT_EQ(c.skin.size(), 1u);
+  EXPECT_EQ(c.skin.size(), 2u);
 }
 
 TEST(Catalogue, ResolvesEveryEscapeInKeysAndTexts) {
@@ -118,6 +124,78 @@ TEST(Catalogue, ReadsAFileAndSaysWhyAMissingOneFails) {
   WriteFileBytes(dir / "broken.txt", "[texts]\nx\n");
   failure = lang::ReadCatalogueFile(dir / "broken.txt", catalogue);
   EXPECT_EQ(failure.message, (dir / "broken.txt") + ":2: not a comment, a section or key = text");
+}
+
+// What a translator's editor would write for a key or text: every escape
+// the format has, \s only where a space would otherwise be trimmed.
+std::string Written(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (c == '=') out += "\\=";
+    else if (c == ' ' && (i == 0 || i + 1 == text.size())) out += "\\s";
+    else out += c;
+  }
+  return out;
+}
+
+TEST(Catalogue, AnythingWrittenWithTheEscapesReadsBackAsItWas) {
+  const char* const pieces[] = {"a", "b.", "=", "\\", " ", "\t", "\n", "好", "#", "[", "]", "%s", "\\n"};
+  std::mt19937 random(26);
+  const auto randomText = [&](bool key) {
+    std::string text;
+    for (int n = 1 + static_cast<int>(random() % 6); n > 0; --n) text += pieces[random() % std::size(pieces)];
+    // A line starting with # is a comment: such a key cannot be written.
+    if (key && text.front() == '#') text.insert(0, "k");
+    return text;
+  };
+  for (int round = 0; round < 200; ++round) {
+    lang::Catalogue want;
+    std::string file;
+    for (lang::TextMap* section : {&want.texts, &want.skin}) {
+      file += section == &want.texts ? "[texts]\n" : "\n# the layouts\n[skin]\n";
+      for (int n = static_cast<int>(random() % 8); n > 0; --n) {
+        const std::string key = randomText(true), text = random() % 5 ? randomText(false) : "";
+        if (!section->emplace(key, text).second) continue;
+        file += (random() % 2 ? "\t" : "") + Written(key) + (random() % 2 ? " = " : "=") + Written(text) + "\n";
+      }
+    }
+    lang::Catalogue got;
+    Failure failure = lang::ParseCatalogue(file, "r.txt", got);
+    ASSERT_FALSE(failure) << failure.message << "\n" << file;
+    EXPECT_EQ(got.texts, want.texts) << file;
+    EXPECT_EQ(got.skin, want.skin) << file;
+  }
+}
+
+TEST(Catalogue, DamagedCopiesOfTheDefaultAreReadOrRefusedAtARealLine) {
+  std::string original;
+  FeedSourceFiles("ext/lang", [&](const std::string& bytes) { original = bytes; },
+                  [](const std::string& name) { return name == "zh_CN.txt"; });
+  ASSERT_FALSE(original.empty());
+  const std::size_t lines = static_cast<std::size_t>(std::count(original.begin(), original.end(), '\n')) + 1;
+  const std::regex refusal(R"(m\.txt:(\d+): .+)");
+  std::mt19937 random(9);
+  const char noise[] = "=\\[]#\n \xE5\xBD\x80";
+  for (int round = 0; round < 300; ++round) {
+    std::string text = original;
+    for (int edits = 1 + static_cast<int>(random() % 4); edits > 0 && !text.empty(); --edits) {
+      const std::size_t at = random() % text.size();
+      if (random() % 2)
+        text.erase(at, 1 + random() % 4);
+      else
+        text.insert(at, 1, noise[random() % (sizeof noise - 1)]);
+    }
+    lang::Catalogue catalogue;
+    Failure failure = lang::ParseCatalogue(text, "m.txt", catalogue);
+    if (!failure) continue;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(failure.message, match, refusal)) << failure.message;
+    EXPECT_LE(std::stoul(match[1]), lines + 4) << failure.message;
+  }
 }
 
 }  // namespace

@@ -47,28 +47,33 @@ TEST_F(LangScriptLibraryTest, SetStoresTheChoiceAndSwitchesTheWholeProcess) {
   EXPECT_EQ(lang::ChooseLanguage(folder()), "en") << "and the next start keeps it";
 }
 
-TEST_F(LangScriptLibraryTest, SetRefusesUnknownCodesAndKeepsTheLanguageWhenItCannotStore) {
+TEST_F(LangScriptLibraryTest, SetRefusesUnknownCodesBrokenCataloguesAndWhatItCannotStore) {
   WriteFileBytes(config(), "a file where the configuration folder goes");
+  WriteCatalogue("fr", "[texts]\nmeta.name = Fran\\cais\n");
   LuaRunResult run = RunLuaTestChunk(R"(
     for _, code in ipairs({"de", "../en", "", "en\0"}) do
       local ok, message, cause = lang_set(code)
       assert(ok == nil and cause == "bad-input" and type(message) == "string", code)
     end
-    local ok, message, cause = lang_set("en")
+    local ok, message, cause = lang_set("fr")
+    assert(ok == nil and cause == "bad-input" and message:find("fr.txt:2: ", 1, true), tostring(message))
+    ok, message, cause = lang_set("en")
     assert(ok == nil and cause == "disk", tostring(message))
     assert(lang_current() == "zh_CN", "nothing switched that was not stored")
   )");
   EXPECT_TRUE(run.ok) << run.error;
 }
 
-TEST_F(LangScriptLibraryTest, AWrongArgumentIsALuaErrorNamingTheFunction) {
+TEST_F(LangScriptLibraryTest, AWrongArgumentIsReportedAndRefusedNotRaised) {
   LuaRunResult run = RunLuaTestChunk(R"(
-    for _, bad in ipairs({{}, true}) do
-      local ok, message = pcall(lang_set, bad)
-      assert(not ok and message:find("lang_set"), tostring(message))
+    for _, bad in ipairs({{}, true, 5}) do
+      local ok, message, cause = lang_set(bad)
+      assert(ok == nil and cause == "bad-input" and message:find("lang_set"), tostring(message))
     end
-    local ok, message = pcall(lang_set)
-    assert(not ok and message:find("lang_set"), tostring(message))
+    local ok, message, cause = lang_set()
+    assert(ok == nil and cause == "bad-input", tostring(message))
+    assert(#test_reports() == 4)
+    assert(lang_current() == "zh_CN")
   )");
   EXPECT_TRUE(run.ok) << run.error;
 }

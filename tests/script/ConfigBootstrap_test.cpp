@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lang/Texts.h"
 #include "util/ConfigEncryptor.h"
 #include "script/tessaryLuaCommon.h"
 #include "tests/net/support/LoopbackServer.h"
@@ -226,6 +227,16 @@ TEST_F(ConfigBootstrapTest, ALongServerListIsCutAtItsLimitAndALongDefaultIsPasse
   EXPECT_EQ(calls[0], "InitThreadPathList:" + body.substr(0, kServerListLimit));
   EXPECT_NE(DeploymentHosts({"", {"", std::string(300, 'h'), ""}}).DefaultServerList().find(std::string(300, 'h')),
             std::string::npos);
+}
+
+TEST_F(ConfigBootstrapTest, TheDefaultServerNamesAreTranslatedAndEscaped) {
+  TempDir dir;
+  WriteFileBytes(dir / "en.txt", "[texts]\nhost.server1 = The \"first\"\nhost.server2 = Second\n");
+  lang::ActivateLanguage(dir.path(), "en");
+  const std::string list = DeploymentHosts({"", {"", "s2", "a\"b"}}).DefaultServerList();
+  lang::ResetLanguageForTesting();
+  EXPECT_EQ(list, "[{\"ID\":0,\"name\":\"The \\\"first\\\"\",\"szPath\":\"http://s2/\"},"
+                  "{\"id\":1,\"name\":\"Second\",\"szPath\":\"http://a\\\"b/\"}]");
 }
 
 TEST_F(ConfigBootstrapTest, OneServerListFetchAtATime) {
