@@ -256,11 +256,14 @@ function M.toggleSelected(list)
   if task.state == "running" or task.state == "queued" then M.pauseSelected(list) else M.startSelected(list) end
 end
 
-function M.setSaveLocations(text)
+-- setSaveLocations(text [, keepRow]): the host's list of save locations;
+-- keepRow keeps the chosen one chosen (the same list again in new words).
+function M.setSaveLocations(text, keepRow)
   app.locationText = text
   local list = json.decode(text)
   app.locations = {}
   local control = app.pm and host.ui_findControl(app.pm, "sellist")
+  local row = keepRow and control and host.ui_listGetSel(control)
   if control then host.ui_listClear(control) end
   if type(list) ~= "table" then return end
   for _, entry in ipairs(list) do
@@ -273,7 +276,9 @@ function M.setSaveLocations(text)
       if control then host.ui_treeAddNode(control, name) end
     end
   end
-  if control and #app.locations > 0 then host.ui_listSelect(control, 0, false) end
+  if control and #app.locations > 0 then
+    host.ui_listSelect(control, type(row) == "number" and row >= 0 and row < #app.locations and row or 0, false)
+  end
 end
 
 function M.setHostSavePath(path)

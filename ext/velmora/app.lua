@@ -18,6 +18,7 @@ local actions = require("velmora.actions")
 local menu = require("velmora.menu")
 local remote = require("velmora.rpc")
 local scheduleDriver = require("velmora.schedule_driver")
+local language = require("velmora.language")
 
 local M = {}
 M.state = app
@@ -125,7 +126,44 @@ local REMOTE_KEYS = {
   rpcCertificate = true, rpcKey = true,
 }
 
+-- The language's field on the settings page, as the host has it now.
+function M.showLanguage()
+  if app.pm then settingsPage.showLanguage(app.pm, language.current(), language.list()) end
+end
+
+-- Everything the scripts wrote in words, written again in the language
+-- active now. The layouts' own texts follow at the next start.
+function M.refreshTexts()
+  if not app.started then return end
+  app.view:rebuild(app.tasks:all())
+  app.details:redraw(app.tasks)
+  if app.locationText then actions.setSaveLocations(app.locationText, true) end
+  settingsPage.show(app.pm, app.settings, app.settingProblems)
+  M.showTarget()
+  local running, queued, speed = app.tasks:stats()
+  app.view:status(running, queued, speed, nil)
+  M.refreshDisk(true)
+end
+
+-- changeLanguage(typed): the language typed on the settings page, by code
+-- or by name. The same language again, or an emptied field, changes
+-- nothing.
+function M.changeLanguage(typed)
+  local list, current = language.list(), language.current()
+  if language.find(list, typed) == current or not tostring(typed or ""):find("%S") then return M.showLanguage() end
+  local code, problem = language.choose(typed)
+  if not code then
+    if app.pm then settingsPage.showLanguage(app.pm, current, list, problem, typed) end
+    return nil, problem
+  end
+  M.showLanguage()
+  M.refreshTexts()
+  app.say(string.format(strings.languageChanged, language.nameOf(code, list)))
+  return code
+end
+
 function M.changeSetting(key, raw)
+  if key == "language" then return M.changeLanguage(raw) end
   local value, problem = checkSetting(key, raw)
   app.settingProblems[key] = problem
   if value == nil or value == app.settings[key] then
@@ -244,6 +282,7 @@ function M.start(pm)
   actions.setSaveLocations(app.locationText or '[{"ID":0,"name":"","szPath":""}]')
   settingsPage.show(pm, app.settings)
   M.showTarget()
+  M.showLanguage()
   -- The skin's placeholder gives way to the version that really runs.
   local version = host.ui_findControl(pm, "versiontext")
   if version and host.has("ui_productVersion") then host.ui_setText(version, "v" .. host.ui_productVersion()) end

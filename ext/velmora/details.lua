@@ -152,6 +152,15 @@ function M:fill(task)
   end
 end
 
+-- redraw(tasks): the open pane written afresh, as after the language
+-- changed; tasks is the controller.
+function M:redraw(tasks)
+  local task = self.id and tasks:get(self.id)
+  if not task then return end
+  self.shownTexts = {}
+  self:fill(task)
+end
+
 -- fillOwn(task): the task's own settings, written when the pane opens on
 -- it and after they were applied, never while the user types.
 function M:fillOwn(task)

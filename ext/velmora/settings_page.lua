@@ -4,6 +4,7 @@
 -- label "<edit>_err" beside it, until it is corrected.
 local host = require("velmora.host")
 local strings = require("velmora.strings")
+local language = require("velmora.language")
 local M = {}
 
 M.edits = {
@@ -23,6 +24,10 @@ M.checks = {
   chk_autostart = "resume", chk_unzip = "extract", chk_notify = "notify", chk_clipboard = "clipboard",
   chk_tray = "closeToTray", chk_categories = "categories",
 }
+
+-- The language's field: not a setting of the settings file, the host keeps
+-- the choice.
+M.LANGUAGE_EDIT = "languageedit"
 
 local editOf = {}
 for name, key in pairs(M.edits) do editOf[key] = name end
@@ -71,6 +76,16 @@ function M.showTarget(pm, folder)
   setText(pm, "foldernext", string.format(strings.nextFolder, tostring(folder or "")))
 end
 
+-- showLanguage(pm, current, list [, problem, typed]): the active language
+-- by its own name and the ones there are; a choice that could not be
+-- taken stays as typed, with the problem beside it.
+function M.showLanguage(pm, current, list, problem, typed)
+  setText(pm, M.LANGUAGE_EDIT, problem and tostring(typed or "") or language.nameOf(current, list))
+  setText(pm, M.LANGUAGE_EDIT .. "_err", problem or "")
+  setText(pm, "languagechoices", language.choices(list))
+  setText(pm, "languagelabel", strings.settings.language)
+end
+
 -- change(n) -> key, raw value when the notification edits a setting.
 function M.change(n)
   local kind = host.ui_notifyType(n)
@@ -87,6 +102,9 @@ function M.change(n)
   end
   if M.edits[name] and (kind == "killfocus" or kind == "return") then
     return M.edits[name], host.ui_getText(sender)
+  end
+  if name == M.LANGUAGE_EDIT and (kind == "killfocus" or kind == "return") then
+    return "language", host.ui_getText(sender)
   end
   return nil
 end

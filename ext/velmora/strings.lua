@@ -1,155 +1,71 @@
--- Every text the default scripts show. Script texts travel in the ANSI code
--- page (GBK), so this file is stored in GBK: edit it with an editor set to
--- that encoding (or convert with iconv -f UTF-8 -t GBK).
-return {
-  state = {
-    queued = "等待中",
-    running = "下载中",
-    paused = "已暂停",
-    done = "已完成",
-    failed = "失败",
-  },
-  ready = "就绪",
-  running = "%d 个任务正在下载，%d 个等待",
-  totalSpeed = "总速度 %s",
-  diskSpace = "可用空间 %s / %s",
-  diskUnknown = "可用空间",
-  added = "已添加 %d 个任务",
-  rejected = "，%d 个链接无效已忽略",
-  noLinks = "没有可下载的链接 (仅支持 http/https)",
-  badHandover = "收到的链接无法使用: %s",
-  confirmDelete = "确定删除选中的 %d 个任务吗？已下载的文件将保留。",
-  confirmDeleteAsk = "确定删除选中的 %d 个任务吗？",
-  alsoDeleteFiles = "同时删除已下载的文件",
-  extractFailed = "%s 解压失败: %s",
-  extracted = "%s 已解压到 %s",
-  confirmDeleteFiles = "确定删除选中的 %d 个任务及其文件吗？",
-  databaseSetAside = "任务数据库无法读取，已另存为 %s，并新建了任务数据库。",
-  databaseFailed = "无法打开任务数据库: %s",
-  settingsSetAside = "设置文件无法读取，已另存为 %s，现使用默认设置。",
-  settingsFailed = "无法保存设置: %s",
-  engineMissing = "下载引擎不可用",
-  clipboardOffer = "下载剪贴板中的链接吗？\n%s",
-  finishedTitle = "下载完成",
-  finishedText = "%s 已下载完成",
-  saveFolder = "下载资料",
-  computer = "默认位置",
-  -- Adding tasks, settings checks, duplicates, failures and the menu.
-  settingNotNumber = "请输入整数",
-  settingRange = "应在 %d 到 %d 之间",
-  folderRelative = "请输入完整路径（以 / 开头）",
-  folderCannotMake = "无法创建此文件夹：%s",
-  nextFolder = "下一个任务将保存到：%s",
-  chooseFolderTitle = "选择保存文件夹",
-  linksMissing = "请至少输入一个 http 或 https 链接",
-  linksBad = "第 %d 行不是 http/https 链接：%s",
-  nameBad = "文件名不能含有 / 或控制字符，也不能是 . 或 ..",
-  connectionsBad = "连接数应为 1 到 16 的整数",
-  speedBad = "限速应为 0 或正整数 (KB/s)",
-  checksumBad = "应为 64 位十六进制 SHA-256 值",
-  folderMissing = "请选择保存文件夹",
-  nameForOne = "仅在只有一个链接时可以指定文件名",
-  openFailed = "无法打开 %s",
-  openFolderFailed = "无法打开文件夹 %s",
-  notDownloadedYet = "文件尚未下载完成：%s",
-  deleteFailed = "删除失败：%s",
-  duplicateInList = "该链接已在下载列表中：\n%s",
-  duplicateOnDisk = "文件已存在：\n%s",
-  duplicateMore = "（另有 %d 个重复项按同样方式处理）",
-  clipboardKnown = "剪贴板中的链接已在下载列表中：\n%s\n仍要下载吗？",
-  resumeOffer = "列表中有同名、同大小的未完成任务：%s\n用新链接继续这个任务吗？",
-  resumeFailed = "无法继续任务 %s：%s",
-  resumed = "已用新链接继续：%s",
-  skipped = "已跳过 %d 个重复的链接",
-  clearedFinished = "已清除 %d 个已完成的任务（文件保留）",
-  aboutText = "Velmora 下载中心 %s\n许可：%s\n任务数据：%s\n设置：%s",
-  licence = "版权所有 Velmora 开发者",
-  helpMissing = "找不到帮助文档 %s",
-  quitBusy = "下载列表中有任务正在下载,是否退出！",
-  quitIdle = "是否退出%s！",
-  quitUnzipping = "还有 %d 个文件正在解压,请稍等 ...",
-  duplicateSetting = "遇到已有的链接或文件：%s",
-  duplicateChoices = {
-    ask = "每次询问", open = "打开已有的", rename = "换个名字下载", replace = "替换", skip = "跳过",
-  },
-  -- The task list and the task details.
-  failedBecause = "失败：%s",
-  reasons = {
-    dns = "找不到服务器",
-    refused = "服务器拒绝连接",
-    timeout = "连接超时",
-    tls = "安全连接失败",
-    ["tls-certificate"] = "服务器证书无效或已过期",
-    proxy = "代理服务器出错",
-    ["proxy-auth"] = "代理服务器需要登录",
-    ["http-status"] = "服务器返回 %d",
-    httpStatusUnknown = "服务器返回错误",
-    redirect = "跳转出错",
-    disk = "无法写入磁盘",
-    cut = "连接中断",
-    stall = "长时间没有数据",
-    ["changed-file"] = "服务器上的文件已改变",
-    ["changed-answer"] = "下载记录与服务器不符",
-    ["web-page"] = "服务器返回的是网页",
-    checksum = "校验和不符",
-    ["bad-answer"] = "服务器应答有误",
-    ["bad-input"] = "链接或设置有误",
-    unsupported = "不支持此链接",
-    internal = "程序内部错误",
-    unknown = "出错",
-  },
-  waitingRetry = "等待重试 %s",
-  pausedBytes = "已暂停 %s / %s",
-  pausedBytesUnknown = "已暂停 %s",
-  details = {
-    file = "文件",
-    folder = "文件夹",
-    url = "链接",
-    finalUrl = "最终链接",
-    bytes = "已下载",
-    speed = "速度",
-    connections = "连接数",
-    added = "添加时间",
-    started = "开始时间",
-    finished = "完成时间",
-    checksum = "校验",
-    error = "错误",
-    bytesOf = "%s / %s",
-    none = "-",
-    newUrlMissing = "请在“新链接”中输入新的下载链接",
-    checksumStates = {
-      none = "未校验",
-      pending = "等待校验",
-      checking = "正在校验",
-      ok = "校验通过",
-      passed = "校验通过",
-      failed = "校验失败",
-      mismatch = "校验失败",
-    },
-    checksumWith = "%s (%s)",
-    linkCopied = "链接已复制",
-    linkRefreshFailed = "无法更新链接: %s",
-    restartFailed = "无法重新开始: %s",
-    -- The task's own settings.
-    ownLimitBad = "限速请填 0 或正整数 (KB/s)，留空则按设置",
-    ownConnectionsBad = "连接数请填 1 到 16，留空则按设置",
-    ownFailed = "无法保存本任务的设置: %s",
-    ownApplied = "本任务的设置已保存，下次开始时生效",
-  },
-  remoteListening = "远程控制已在端口 %d 上监听",
-  remoteFailed = "远程控制无法启动: %s",
-  -- The queue order, each task's own settings and the file categories.
-  queueMoveFailed = "无法调整队列顺序: %s",
-  extensionsBad = "扩展名只能含字母和数字，用空格分隔",
-  categoryFolderFailed = "无法创建分类文件夹: %s",
-  -- Subfolders of the download folder, one per kind of file.
-  categoryFolders = {
-    video = "视频", audio = "音频", archives = "压缩包", documents = "文档", programs = "程序", other = "其他",
-  },
-  -- Schedules.
-  scheduleCommandConfirm = "全部下载完成后将运行以下命令:\n\n%s\n\n允许运行吗?",
-  scheduleCommandFailed = "完成后的命令无法运行: %s",
-  scheduleNoRunner = "此版本无法运行命令",
-  settingTime = "请输入 时:分 (如 08:30), 留空为不使用",
-  settingDays = "请输入星期几的数字 1 (周一) 到 7 (周日), 每个最多一次",
-}
+-- Every text the default scripts show, from the active language's catalogue
+-- (ext/lang/<code>.txt; the host reads it and hands the texts over in the
+-- ANSI code page). A dotted key becomes nested tables: "details.file" is
+-- strings.details.file. Modules keep references to these tables, so
+-- reload() refills the very same tables rather than making new ones.
+local host = require("velmora.host")
+local format = require("velmora.format")
+
+local M = {}
+
+-- Key families that are not script texts: the catalogue's own name, the
+-- host's texts, and the number and date formats (format.lua has those).
+local NOT_TEXTS = { meta = true, host = true, format = true }
+
+-- Empties a table of texts, keeping every nested table (and this module's
+-- own functions) where it is.
+local function empty(t)
+  for key, value in pairs(t) do
+    if type(value) == "table" then empty(value)
+    elseif type(value) == "string" then t[key] = nil end
+  end
+end
+
+-- put(root, key, text): "a.b.c" -> root.a.b.c = text. A key that would put a
+-- text where another key has a table (or the other way round) is left out:
+-- no script could read it, and the one already there stays readable.
+local function put(root, key, text)
+  local node, rest = root, key
+  local dot = rest:find(".", 1, true)
+  while dot do
+    local part = rest:sub(1, dot - 1)
+    if node[part] == nil then node[part] = {} end
+    if type(node[part]) ~= "table" then return false end
+    node, rest = node[part], rest:sub(dot + 1)
+    dot = rest:find(".", 1, true)
+  end
+  if type(node[rest]) == "table" or type(node[rest]) == "function" then return false end
+  node[rest] = text
+  return true
+end
+
+-- The catalogue's texts as the host has them now: key -> text.
+local function catalogue()
+  local texts = host.has("lang_texts") and host.lang_texts()
+  return type(texts) == "table" and texts or {}
+end
+
+-- Keys that could not be placed at the last reload (see put).
+M.misplaced = {}
+
+-- reload(): the texts of the language active now, in the same tables. Call
+-- after the host switched languages; format.lua follows along.
+function M.reload()
+  local texts = catalogue()
+  empty(M)
+  M.misplaced = {}
+  -- Sorted, so that which of two clashing keys wins never depends on the
+  -- order a table happens to hand them out in.
+  local keys = {}
+  for key in pairs(texts) do keys[#keys + 1] = key end
+  table.sort(keys)
+  for _, key in ipairs(keys) do
+    local family = key:match("^([^.]*)%.")
+    if not NOT_TEXTS[family] and not put(M, key, texts[key]) then M.misplaced[#M.misplaced + 1] = key end
+  end
+  format.reload(texts)
+end
+
+M.reload()
+
+return M

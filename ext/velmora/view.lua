@@ -58,7 +58,8 @@ function M.rowTip(task)
 end
 
 local function activeCells(task)
-  local size = task.total > 0 and format.size(task.total) or (task.done > 0 and format.size(task.done) or "-")
+  local known = task.total > 0 and task.total or (task.done > 0 and task.done or nil)
+  local size = format.size(known)
   return {
     task.name,
     size,
@@ -321,7 +322,7 @@ function M:status(running, queued, speed, message)
     text = (running + queued > 0) and string.format(strings.running, running, queued) or strings.ready
   end
   self:label(self.statusText, text)
-  self:label(self.speedLabel, string.format(strings.totalSpeed, speed > 0 and format.speed(speed) or "0 B/s"))
+  self:label(self.speedLabel, string.format(strings.totalSpeed, format.speed(speed, true)))
 end
 
 function M:disk(free, total)
