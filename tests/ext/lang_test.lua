@@ -126,10 +126,11 @@ t.case("a format pattern that takes other values than the default's is not used"
 end)
 
 t.case("English has its own text for every key, with the same placeholders in the same order", function()
-  -- The same in both by design: texts without words, and the language label.
+  -- The same in both by design: texts without words, the language label, and
+  -- the drive folder's name on disk.
   local same = {
     ["details.bytesOf"] = true, ["details.none"] = true, ["details.checksumWith"] = true, ["languageEntry"] = true,
-    ["settings.language"] = true,
+    ["settings.language"] = true, ["saveFolder"] = true,
   }
   t.ok(host.lang_set("en"), "English chosen")
   local english = host.lang_texts()
@@ -204,6 +205,19 @@ t.case("choosing English on the settings page switches the texts and keeps the c
   t.eq(host.lang_current(), "en", "still English")
   local stored = t.readFile(os.getenv("XDG_CONFIG_HOME") .. "/velmora/language")
   t.ok(stored and stored:match("^en%s*$"), "kept for the next start: " .. tostring(stored))
+end)
+
+t.case("a drive's download folder keeps its name on disk in English", function()
+  local actions = require("velmora.actions")
+  assert(host.lang_set("en"))
+  strings.reload()
+  local state = require("velmora.state")
+  local pm = state.pm
+  state.pm = nil -- the list itself is not what this case is about
+  actions.setSaveLocations('[{"id":1,"name":"E","szPath":"/media/e/"},{"ID":0,"name":"x","szPath":""}]')
+  t.eq(state.locations[1].path, "/media/e/" .. defaultTexts.saveFolder, "the folder the host makes")
+  t.eq(state.locations[2].name, strings.computer, "the default location in English")
+  state.pm = pm
 end)
 
 host.use(nil)
