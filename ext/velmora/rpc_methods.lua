@@ -236,10 +236,13 @@ function M.changeOption(ctx, params)
   local task = findTask(ctx, params[1])
   if not task then return notFound(params[1]) end
   if type(params[2]) ~= "table" then return missing(1) end
-  -- Taken when the task is next handed to the engine (after a pause).
+  -- The limit holds for a running task at once; connections and checksum
+  -- are taken when the task is next handed to the engine (after a pause).
   local options, why = engineOptions(params[2])
   if not options then return nil, why end
-  return ctx.tasks:setOwnOptions(task, options)
+  local ok, message = ctx.tasks:setOwnOptions(task, options)
+  if not ok then return nil, message end
+  return "OK"
 end
 
 function M.changeGlobalOption(ctx, params)

@@ -135,6 +135,8 @@ return {
     ownConnectionsBad = "连接数请填 1 到 16，留空则按设置",
     ownFailed = "无法保存本任务的设置: %s",
     ownApplied = "本任务的设置已保存，下次开始时生效",
+    ownAppliedNow = "本任务的设置已保存，限速已立即生效",
+    ownAppliedPartly = "本任务的设置已保存：限速已立即生效，其余下次开始时生效",
   },
   remoteListening = "远程控制已在端口 %d 上监听",
   remoteFailed = "远程控制无法启动: %s",
