@@ -416,6 +416,19 @@ function M:move(ids, where)
   return true
 end
 
+-- place(id, index, member) -> true, or nil and a message: the task stands
+-- `index`-th among the tasks `member` holds for (queue.place), kept in the
+-- database.
+function M:place(id, index, member)
+  local task = self.byId[id]
+  if not task then return nil, "no such task" end
+  local changed = queue.place(self.order, task, index, member)
+  local ok, failure = self.store:updateMany(changed)
+  if not ok then return nil, failure end
+  if #changed > 0 then self.onMove(self.order, { id }) end
+  return true
+end
+
 -- pause(ids): keeps the partial files; a task without an engine task is
 -- only marked.
 function M:pause(ids)
