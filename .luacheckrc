@@ -37,7 +37,8 @@ local bindings = {
   "desktop_isOpenAtLogin", "desktop_run", "desktop_setOpenAtLogin",
   -- the download engine (dl/)
   "dl_add", "dl_info", "dl_list", "dl_pause", "dl_remove", "dl_restart", "dl_setConnections", "dl_setLimit",
-  "dl_setMaxActive", "dl_setProxy", "dl_setStallTimeout", "dl_setUrl", "dl_start", "dl_suggestName", "dl_wait",
+  "dl_setMaxActive", "dl_setProxy", "dl_setStallTimeout", "dl_setTaskLimit", "dl_setUrl", "dl_start",
+  "dl_suggestName", "dl_wait",
   -- one-off fetches (dl/)
   "http_get",
   -- the database (db/)

@@ -19,6 +19,8 @@
 #include "platform/Files.h"
 
 struct DownloadEngine::Task {
+  explicit Task(SteadyClock clock) : limiter(std::move(clock)) {}
+
   int64_t id = 0;
   TaskSetup setup;  // name filled in once known
   int64_t added = 0;
@@ -141,7 +143,8 @@ bool RecordContinues(const std::string& folder, const std::string& name, const s
 
 DownloadEngine::DownloadEngine(EngineSettings settings)
     : settings_(settings), maxActive_(settings.maxActive), stallTimeout_(settings.stallTimeoutSeconds),
-      connections_(std::clamp(settings.connections, kMinConnections, kMaxConnections)) {}
+      connections_(std::clamp(settings.connections, kMinConnections, kMaxConnections)),
+      globalLimit_(settings.clock) {}
 
 DownloadEngine::~DownloadEngine() {
   {
@@ -219,7 +222,7 @@ std::string DownloadEngine::ClaimNameLocked(const Task& task, const std::string&
 
 std::string DownloadEngine::ChooseInitialName(const std::string& url, const std::string& folder,
                                               const std::string& wanted) {
-  Task probe;  // stands for the new task in the name checks
+  Task probe(settings_.clock);  // stands for the new task in the name checks
   std::string name = SafeFileName(wanted.empty() ? FileNameFromUrl(url) : wanted);
   bool ownedByOther = false;
   for (const auto& [id, other] : tasks_)
@@ -252,7 +255,7 @@ int64_t DownloadEngine::Add(const std::string& url, const std::string& folder, c
   int64_t id;
   {
     std::lock_guard lock(mutex_);
-    auto task = std::make_shared<Task>();
+    auto task = std::make_shared<Task>(settings_.clock);
     id = task->id = nextId_++;
     task->setup = TaskSetup{url,     trimmedFolder, ChooseInitialName(url, trimmedFolder, options.name),
                             checksum, {},           options.acceptWebPage, options.headers, options.connections,
@@ -479,6 +482,7 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
   s.added = task->added;
   s.finished = task->finished;
   s.connections = task->connections;
+  s.limit = task->limiter.rate();
   s.retryAt = task->retryAt;
   s.checksumAlgorithm = task->checksumAlgorithm.empty() ? task->setup.checksum.algorithm : task->checksumAlgorithm;
   s.checksumSource = task->checksumSource.empty() ? task->setup.checksum.source : task->checksumSource;
@@ -521,6 +525,17 @@ bool DownloadEngine::SetMaxActive(int count) {
 }
 
 void DownloadEngine::SetLimit(int64_t bytesPerSecond) { globalLimit_.SetRate(bytesPerSecond); }
+
+bool DownloadEngine::SetTaskLimit(int64_t id, int64_t bytesPerSecond, Failure& failure) {
+  if (bytesPerSecond < 0) return failure = {FailureCause::BadInput, "limit must not be negative"}, false;
+  std::lock_guard lock(mutex_);
+  auto task = FindLocked(id);
+  if (!task) return failure = {FailureCause::BadInput, "no task " + std::to_string(id)}, false;
+  // The limiter outlives every run of the task and each read of the running
+  // one asks it first, so the new rate needs no restart.
+  task->limiter.SetRate(bytesPerSecond);
+  return true;
+}
 
 bool DownloadEngine::SetConnections(int count) {
   if (count < kMinConnections || count > kMaxConnections) return false;

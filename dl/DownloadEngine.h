@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "dl/RateLimiter.h"
+#include "dl/SteadyClock.h"
 #include "dl/TaskRun.h"
 #include "dl/TaskState.h"
 
@@ -52,6 +53,8 @@ struct EngineSettings {
   int stallTimeoutSeconds = 30;
   int connections = 4;  // per task, unless the task names its own
   RetryPolicy retry;
+  // Where the speed limits read the time; tests move one by hand.
+  SteadyClock clock = std::chrono::steady_clock::now;
 };
 
 class DownloadEngine {
@@ -90,6 +93,10 @@ class DownloadEngine {
 
   bool SetMaxActive(int count);
   void SetLimit(int64_t bytesPerSecond);
+  // The task's own limit, beside the global one (both hold), in bytes/s, 0
+  // none. A running transfer (file or stream, on every connection) keeps to
+  // it from its next read on; otherwise it holds from the next start.
+  bool SetTaskLimit(int64_t id, int64_t bytesPerSecond, Failure& failure);
   bool SetStallTimeout(int seconds);
   // The default connections per task, for tasks started from now on.
   bool SetConnections(int count);

@@ -248,7 +248,7 @@ void PushStreamFacts(lua_State* L, const StreamFacts& f) {
 }
 
 void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
-  lua_createtable(L, 0, 19);
+  lua_createtable(L, 0, 20);
   SetNumber(L, "id", s.id);
   SetText(L, "url", s.url);
   if (!s.finalUrl.empty()) SetText(L, "finalUrl", s.finalUrl);
@@ -269,6 +269,7 @@ void PushSnapshot(lua_State* L, const TaskSnapshot& s) {
   SetNumber(L, "added", s.added);
   SetNumber(L, "finished", s.finished);
   SetNumber(L, "connections", s.connections);
+  SetNumber(L, "limit", s.limit);
   if (s.retryAt > 0) SetNumber(L, "retryAt", s.retryAt);
   if (!s.checksumAlgorithm.empty()) {
     SetText(L, "checksumAlgorithm", s.checksumAlgorithm);
@@ -325,6 +326,22 @@ int dl_setLimit(lua_State* L) {
   int64_t rate = 0;
   if (!CheckInteger(L, 1, "dl_setLimit", 0, 1e15, rate)) return 0;
   EngineOf(L)->SetLimit(rate);
+  return True(L);
+}
+
+// dl_setTaskLimit(id, bytesPerSecond) -> true, or nil, a message and the
+// cause: the task's own limit, applied at once when it runs; 0 lifts it.
+int dl_setTaskLimit(lua_State* L) {
+  int64_t id = 0;
+  if (!CheckInteger(L, 1, "dl_setTaskLimit", 1, kMaxId, id)) return 0;
+  double rate = lua_type(L, 2) == LUA_TNUMBER ? lua_tonumber(L, 2) : NAN;
+  if (!std::isfinite(rate) || rate != std::floor(rate) || rate < 0 || rate > 1e15)
+    return NilMessageAndCause(
+        L, {FailureCause::BadInput, "the limit must be a whole number of bytes per second from 0 (none) to 1e15"});
+  Failure failure;
+  std::string error;
+  if (!Guarded(error, [&] { return EngineOf(L)->SetTaskLimit(id, static_cast<int64_t>(rate), failure); }))
+    return NilMessageAndCause(L, failure ? failure : Failure{FailureCause::Internal, error});
   return True(L);
 }
 
@@ -422,7 +439,7 @@ const luaL_Reg kFunctions[] = {
     {"dl_info", dl_info},         {"dl_list", dl_list},
     {"dl_setMaxActive", dl_setMaxActive}, {"dl_setLimit", dl_setLimit},
     {"dl_setStallTimeout", dl_setStallTimeout}, {"dl_wait", dl_wait}, {"dl_setProxy", dl_setProxy},
-    {"dl_setConnections", dl_setConnections},
+    {"dl_setConnections", dl_setConnections}, {"dl_setTaskLimit", dl_setTaskLimit},
     {"dl_suggestName", dl_suggestName},
     {"dl_setUrl", dl_setUrl},     {"dl_restart", dl_restart},
     {nullptr, nullptr},

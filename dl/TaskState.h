@@ -42,6 +42,7 @@ struct TaskSnapshot {
   int64_t added = 0;      // seconds since the epoch
   int64_t finished = 0;   // 0 until done or failed
   int connections = 0;    // carrying the file now
+  int64_t limit = 0;      // the task's own speed limit, bytes/s, 0 none
   int64_t retryAt = 0;    // seconds since the epoch while waiting to try again, else 0
   std::string checksumAlgorithm;  // "sha256", ...; empty when none is checked
   std::string checksumSource;     // "option", "repr-digest" or "digest"

@@ -99,6 +99,14 @@ function M.ownTexts(task)
     (tonumber(task.alwaysRun) or 0) ~= 0
 end
 
+-- appliedText(when) -> what to tell after the own settings were saved:
+-- whether the running transfer keeps to the limit already.
+function M.appliedText(when)
+  local texts = strings.details
+  if type(when) ~= "table" or not when.now then return texts.ownApplied end
+  return when.later and texts.ownAppliedPartly or texts.ownAppliedNow
+end
+
 local function report(say, template, ok, message)
   if not ok then say(string.format(template, tostring(message))) end
   return ok
@@ -182,9 +190,10 @@ function M:applyOwn(task)
   local options, problem = M.ownOptions(text("D_ownlimit"), text("D_ownconnections"),
     check ~= nil and host.ui_isSelected(check) == true)
   if not options then return commands.say(problem) end
-  if report(commands.say, texts.ownFailed, commands.tasks:setOwnOptions(task, options)) then
+  local ok, when = commands.tasks:setOwnOptions(task, options)
+  if report(commands.say, texts.ownFailed, ok, when) then
     self:fillOwn(task)
-    commands.say(texts.ownApplied)
+    commands.say(M.appliedText(when))
   end
 end
 

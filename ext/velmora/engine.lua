@@ -54,6 +54,9 @@ function M.restart(id, options) return call("restart", id, options) end
 -- setUrl(id, url) -> true, or nil, a message and a cause: the task goes on
 -- from a fresh link to the same file.
 function M.setUrl(id, url) return call("setUrl", id, url) end
+-- setTaskLimit(id, bytesPerSecond) -> true, or nil, a message and a cause:
+-- the task's own limit, held at once by a running transfer; 0 lifts it.
+function M.setTaskLimit(id, bytesPerSecond) return call("setTaskLimit", id, bytesPerSecond) end
 -- suggestName(url [, name]) -> the name the engine starts a file from.
 function M.suggestName(url, name) return call("suggestName", url, name) end
 

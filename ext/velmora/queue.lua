@@ -64,6 +64,36 @@ function M.move(order, tasks, where)
   return renumber(order)
 end
 
+-- The rest of `order` without `task`, and where among them `task` goes to
+-- stand `index`-th (from 1) of the tasks `member` holds for.
+local function slotAmong(order, task, index, member)
+  local rest, at, last = {}, nil, nil
+  for _, each in ipairs(order) do
+    if each ~= task then
+      rest[#rest + 1] = each
+      if member(each) then
+        index = index - 1
+        if index == 0 then at = #rest end
+        last = #rest
+      end
+    end
+  end
+  if not last then return nil end  -- no other member to stand beside
+  return rest, at or last + 1
+end
+
+-- place(order, task, index, member) -> the tasks whose place changed:
+-- `task` stands `index`-th (from 1, past the end: last) among the tasks
+-- `member` holds for; every other task keeps its place relative to the
+-- rest. `order` is changed in place.
+function M.place(order, task, index, member)
+  local rest, at = slotAmong(order, task, math.max(index, 1), member)
+  if not rest then return {} end
+  table.insert(rest, at, task)
+  for i, each in ipairs(rest) do order[i] = each end
+  return renumber(order)
+end
+
 -- A task that holds a slot: handed to the engine and moving, unless it
 -- runs beside the limit.
 local function holdsSlot(task, handed)

@@ -93,6 +93,10 @@ function M.addUri(ctx, params)
   end
   local extra, why = engineOptions(options)
   if not extra then return nil, why end
+  local paused = options.pause
+  if paused ~= nil and paused ~= "true" and paused ~= "false" and type(paused) ~= "boolean" then
+    return nil, "pause must be true or false"
+  end
   local headers
   headers, why = headersOf(options.header)
   if not headers then return nil, why end
@@ -103,6 +107,7 @@ function M.addUri(ctx, params)
   -- The other URIs would be mirrors of the same file; one source is used.
   local added, message = ctx.add({ urls[1] }, folder, {
     name = name, headers = next(headers) and headers or nil, options = extra,
+    paused = paused == "true" or paused == true,
   })
   if not added then return nil, message end
   return added[1].gid
@@ -236,10 +241,53 @@ function M.changeOption(ctx, params)
   local task = findTask(ctx, params[1])
   if not task then return notFound(params[1]) end
   if type(params[2]) ~= "table" then return missing(1) end
-  -- Taken when the task is next handed to the engine (after a pause).
+  -- The limit holds for a running task at once; connections and checksum
+  -- are taken when the task is next handed to the engine (after a pause).
   local options, why = engineOptions(params[2])
   if not options then return nil, why end
-  return ctx.tasks:setOwnOptions(task, options)
+  local ok, message = ctx.tasks:setOwnOptions(task, options)
+  if not ok then return nil, message end
+  return "OK"
+end
+
+-- The waiting queue the established server keeps: tasks waiting for a
+-- slot and paused ones, in queue order.
+local function waiting(task) return task.state == "queued" or task.state == "paused" end
+
+local WHENCE = { POS_SET = true, POS_CUR = true, POS_END = true }
+
+-- Where a move ends, from 0: counted from the front, from the task's own
+-- place or from the last place, and kept inside the queue.
+local function destination(pos, how, current, count)
+  local base = how == "POS_CUR" and current or how == "POS_END" and count - 1 or 0
+  local n = pos < 0 and math.ceil(pos) or math.floor(pos)
+  return math.max(0, math.min(count - 1, base + n))
+end
+
+function M.changePosition(ctx, params)
+  local gid, pos, how = params[1], params[2], params[3]
+  if gid == nil then return missing(0) end
+  if pos == nil then return missing(1) end
+  if how == nil then return missing(2) end
+  if type(pos) ~= "number" or pos ~= pos or pos == math.huge or pos == -math.huge then
+    return nil, "The parameter at 1 has wrong type."
+  end
+  if type(how) ~= "string" then return nil, "The parameter at 2 has wrong type." end
+  local task = findTask(ctx, gid)
+  if not task then return notFound(gid) end
+  if not WHENCE[how] then return nil, "Illegal argument." end
+  local current, count = nil, 0
+  for _, each in ipairs(ctx.tasks:all()) do
+    if waiting(each) then
+      if each == task then current = count end
+      count = count + 1
+    end
+  end
+  if not current then return nil, string.format("GID#%s not found in the waiting queue.", task.gid) end
+  local dest = destination(pos, how, current, count)
+  local ok, message = ctx.tasks:place(task.id, dest + 1, waiting)
+  if not ok then return nil, message end
+  return dest
 end
 
 function M.changeGlobalOption(ctx, params)
@@ -305,7 +353,7 @@ M.NOTIFICATIONS = {
 -- The names clients call, in a stable order.
 M.NAMES = {
   "addUri", "remove", "forceRemove", "pause", "forcePause", "pauseAll", "forcePauseAll", "unpause", "unpauseAll",
-  "tellStatus", "tellActive", "tellWaiting", "tellStopped", "getGlobalStat", "changeOption",
+  "tellStatus", "tellActive", "tellWaiting", "tellStopped", "getGlobalStat", "changePosition", "changeOption",
   "changeGlobalOption", "getGlobalOption", "getVersion", "purgeDownloadResult", "removeDownloadResult",
 }
 

@@ -171,22 +171,42 @@ function M:ensureEngineTask(task, start)
   return id
 end
 
--- setOwnOptions(task, options) -> "OK", or nil and a message. Connections,
--- limit and checksum for this task alone, taken at its next start.
+-- Gives the engine the task's own limit when it holds the task; true when
+-- the engine took it (a running transfer keeps to it from its next read).
+function M:applyOwnLimit(task)
+  local eid = self.engineOf[task.id]
+  if not eid then return false end  -- handed over with it at its next start
+  local ok, message = engine.setTaskLimit(eid, task.ownLimit or 0)
+  if not ok then self.lastError = message end
+  return ok == true
+end
+
+-- setOwnOptions(task, options) -> "OK" and when the change holds ({ now =
+-- the limit holds for the running transfer already, later = something
+-- waits for the next start }), or nil and a message. Connections and
+-- checksum are taken when the task is next handed to the engine.
 function M:setOwnOptions(task, options)
+  local later = (options.connections ~= nil and options.connections ~= (task.ownConnections or 0))
+    or (options.checksum ~= nil and options.checksum ~= (task.ownChecksum or ""))
   if options.connections then task.ownConnections = options.connections end
   if options.limit then task.ownLimit = options.limit end
   if options.checksum then task.ownChecksum = options.checksum end
   if options.alwaysRun ~= nil then task.alwaysRun = options.alwaysRun and 1 or 0 end
   local ok, message = self.store:updateMany({ task })
   if not ok then return nil, message end
-  -- The engine takes a task's limit and connections only when it is handed
-  -- the task, so the next start hands it over afresh (from its partial file).
-  if options.connections or options.limit or options.checksum then task.optionsChanged = true end
+  local limited = options.limit ~= nil and self:applyOwnLimit(task)
+  -- The engine takes connections and checksum only when it is handed the
+  -- task, so the next start hands it over afresh (from its partial file);
+  -- so does a limit an engine without live limits could not take.
+  if later or (options.limit ~= nil and not limited and self.engineOf[task.id]) then
+    task.optionsChanged = true
+    later = true
+  end
   -- A task let past the limit may start at once; one held to it again waits
   -- for its turn at its next start.
   self:dispatch()
-  return "OK"
+  local running = limited and task.state == "running" and not task.waiting
+  return "OK", { now = running and true or false, later = later and true or false }
 end
 
 -- sortByCategory(byExt, names): new files go into a subfolder per kind
@@ -393,6 +413,19 @@ function M:move(ids, where)
   local ok, failure = self.store:updateMany(changed)
   if not ok then return nil, failure end
   self.onMove(self.order, self:idsOf(self:tasksOf(ids)))
+  return true
+end
+
+-- place(id, index, member) -> true, or nil and a message: the task stands
+-- `index`-th among the tasks `member` holds for (queue.place), kept in the
+-- database.
+function M:place(id, index, member)
+  local task = self.byId[id]
+  if not task then return nil, "no such task" end
+  local changed = queue.place(self.order, task, index, member)
+  local ok, failure = self.store:updateMany(changed)
+  if not ok then return nil, failure end
+  if #changed > 0 then self.onMove(self.order, { id }) end
   return true
 end
 

@@ -8,6 +8,7 @@
 #include "dl/PartRecord.h"
 #include "platform/Files.h"
 #include "tests/dl/support/EngineTestSupport.h"
+#include "tests/dl/support/ManualClock.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/TempDir.h"
 
@@ -146,6 +147,73 @@ TEST(Engine, TheGlobalLimitHoldsOverEverySecondWithoutBursts) {
   EXPECT_GT(engine.Info(id)->speed, limit / 2);
   engine.SetLimit(0);  // live: the rest comes at full speed
   EXPECT_EQ(WaitForEnd(engine, id, 10000).state, TaskState::Done);
+}
+
+// The limits run on a clock the test moves, so every step lets through an
+// exact number of bytes: what the worker may read is known, not measured.
+TEST(Engine, ATaskLimitChangedWhileRunningHoldsFromTheNextReadWithoutARestart) {
+  const std::string body = PatternBytes(1000000);
+  HttpTestServer server([&](const HttpRequest& request, ServerPeer& peer, size_t) {
+    ServeResource(request, peer, Resource{body});
+  });
+  TempDir dir;
+  ManualClock clock;
+  EngineSettings settings = FastSettings();
+  settings.clock = clock.Reader();
+  DownloadEngine engine(settings);
+  TaskOptions options;
+  options.connections = 1;
+  options.limit = 50000;  // a fifth of a second's worth: 10000 bytes a step
+  int64_t id = AddTask(engine, server.Url("/live.bin"), dir.path(), options);
+  auto done = [&] { return engine.Info(id)->done; };
+  // Each step may bring at most the bucket's refill; the answer's head
+  // takes a little of the first one.
+  int64_t allowed = 0;
+  auto step = [&](int64_t refill) {
+    clock.Advance(std::chrono::milliseconds(200));
+    allowed += refill;
+    EXPECT_TRUE(Eventually([&] { return done() >= allowed - 1000; })) << done() << " of " << allowed;
+    EXPECT_LE(done(), allowed);
+  };
+  for (int i = 0; i < 3; ++i) step(10000);
+
+  Failure failure;
+  ASSERT_TRUE(engine.SetTaskLimit(id, 500000, failure)) << failure.message;
+  EXPECT_EQ(engine.Info(id)->limit, 500000);
+  step(100000);
+  step(100000);
+  // The global limit still holds beside the task's own.
+  engine.SetLimit(20000);
+  step(4000);
+  step(4000);
+  EXPECT_EQ(engine.Info(id)->state, TaskState::Running);
+  EXPECT_EQ(server.connections(), 1u) << "the new limit must not restart the transfer";
+
+  engine.SetLimit(0);
+  ASSERT_TRUE(engine.SetTaskLimit(id, 0, failure));
+  TaskSnapshot end = WaitForEnd(engine, id);
+  EXPECT_EQ(end.state, TaskState::Done) << end.error;
+  EXPECT_EQ(end.limit, 0);
+}
+
+TEST(Engine, ATaskLimitForAnUnknownTaskOrBelowZeroIsRefused) {
+  TempDir dir;
+  DownloadEngine engine(FastSettings());
+  TaskOptions paused;
+  paused.start = false;
+  paused.limit = 1000;
+  int64_t id = AddTask(engine, "http://127.0.0.1:9/f", dir.path(), paused);
+  Failure failure;
+  EXPECT_FALSE(engine.SetTaskLimit(id + 1, 1000, failure));
+  EXPECT_EQ(failure.cause, FailureCause::BadInput);
+  EXPECT_EQ(failure.message, "no task " + std::to_string(id + 1));
+  failure = {};
+  EXPECT_FALSE(engine.SetTaskLimit(id, -1, failure));
+  EXPECT_EQ(failure.cause, FailureCause::BadInput);
+  EXPECT_EQ(engine.Info(id)->limit, 1000) << "a refused limit leaves the old one";
+  // A paused task takes it for its next start.
+  EXPECT_TRUE(engine.SetTaskLimit(id, 2000, failure));
+  EXPECT_EQ(engine.Info(id)->limit, 2000);
 }
 
 TEST(Engine, NamesComeFromTheServerAndNeverLeaveTheFolder) {

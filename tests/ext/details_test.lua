@@ -174,4 +174,35 @@ t.case("the task's own limit, connections and always-run are shown, checked and 
   t.eq(c.said[#c.said], string.format(strings.details.ownFailed, "disk full"), "a failed save is told")
 end)
 
+t.case("a limit applied to a running task holds at once and the pane says so", function()
+  local storage = require("velmora.storage")
+  local engine = require("velmora.engine")
+  local tasks = require("velmora.tasks")
+  local fake = require("fake_engine").new()
+  engine.use(fake:functions())
+  local ctl = tasks.new({ store = assert(storage.open(t.scratch("details-live") .. "/tasks.db")) })
+  assert(ctl:load())
+  local added = assert(ctl:add({ "http://127.0.0.1/live.iso" }, "/tmp/dl"))[1]
+  local eid = fake:idOf(added.url)
+  local c = commands(added)
+  c.tasks = ctl
+  local pane = details.new("pm", c)
+  pane:open(ctl:get(added.id), "downloadlist")
+  texts.D_ownlimit, texts.D_ownconnections, checked.D_alwaysrun = "400", "", false
+  t.ok(pane:click("D_applyown"), "handled")
+  t.eq(fake.tasks[eid].limit, 400 * 1024, "the running transfer holds it")
+  t.eq(c.said[#c.said], strings.details.ownAppliedNow, "told it holds now")
+  t.eq(fake:idOf(added.url), eid, "the task goes on, not handed over again")
+  texts.D_ownlimit, texts.D_ownconnections = "", "3"
+  pane:click("D_applyown")
+  t.eq(fake.tasks[eid].limit, 0, "an empty limit lifts it at once")
+  t.eq(c.said[#c.said], strings.details.ownAppliedPartly, "told the connections wait for the next start")
+  ctl:pause({ added.id })
+  texts.D_ownlimit, texts.D_ownconnections = "8", "3"
+  pane:click("D_applyown")
+  t.eq(fake.tasks[eid].limit, 8 * 1024, "a paused task's engine task keeps it for its next start")
+  t.eq(c.said[#c.said], strings.details.ownApplied, "told it holds at the next start")
+  engine.use(nil)
+end)
+
 t.finish()

@@ -65,6 +65,13 @@ function M:functions()
       e:log("setUrl " .. id .. " " .. url)
       return true
     end,
+    setTaskLimit = function(id, bytesPerSecond)
+      local task = e.tasks[id]
+      if not task then return nil, "no task " .. tostring(id), "bad-input" end
+      task.limit = bytesPerSecond
+      e:log("limit " .. id .. " " .. bytesPerSecond)
+      return true
+    end,
     setMaxActive = function(n) e.maxActive = n return true end,
     setLimit = function(n) e.limit = n return true end,
     setConnections = function(n) e.connections = n return true end,

@@ -169,6 +169,80 @@ t.case("waiting lists page from either end", function()
   t.eq(message, "The parameter at 1 is required but missing.", "num missing")
 end)
 
+-- Each move with its answer and the waiting queue after it, as the
+-- established server answers them over four paused downloads A B C D.
+local MOVES = {
+  { "D", 0, "POS_SET", 0, "DABC" }, { "D", 10, "POS_SET", 3, "ABCD" }, { "A", -1, "POS_SET", 0, "ABCD" },
+  { "A", 1, "POS_CUR", 1, "BACD" }, { "A", -1, "POS_CUR", 0, "ABCD" }, { "B", -10, "POS_CUR", 0, "BACD" },
+  { "B", 10, "POS_CUR", 3, "ACDB" }, { "C", 0, "POS_END", 3, "ADBC" }, { "C", -1, "POS_END", 2, "ADCB" },
+  { "C", -2, "POS_END", 1, "ACDB" }, { "C", 1, "POS_END", 3, "ADBC" }, { "C", -10, "POS_END", 0, "CADB" },
+  { "A", 0, "POS_CUR", 1, "CADB" },
+}
+
+t.case("changePosition moves within the waiting queue as the established server does, kept across restarts",
+  function()
+  local ctx, ctl, _, path = setUp("position")
+  local gids, letter = {}, {}
+  for i, name in ipairs({ "A", "B", "C", "D" }) do
+    gids[name] = assert(call(ctx, "aria2.addUri", { "http://127.0.0.1/" .. name }, { pause = "true" }))
+    letter[gids[name]] = name
+    t.eq(ctl:all()[i].state, "paused", "added paused")
+  end
+  local function order(c)
+    local out = {}
+    for _, entry in ipairs(call(c or ctx, "aria2.tellWaiting", 0, 10, { "gid" })) do out[#out + 1] = letter[entry.gid] end
+    return table.concat(out)
+  end
+  for _, move in ipairs(MOVES) do
+    local where = move[1] .. " " .. move[2] .. " " .. move[3]
+    t.eq(call(ctx, "aria2.changePosition", gids[move[1]], move[2], move[3]), move[4], where)
+    t.eq(order(), move[5], where .. " order")
+  end
+  ctl.store:close()
+  local again = setUp("position-again", path)
+  t.eq(order(again), "CADB", "the order survives a restart")
+end)
+
+t.case("changePosition refuses what it cannot place", function()
+  local ctx, ctl = setUp("position-refused")
+  local running = call(ctx, "aria2.addUri", { "http://127.0.0.1/run" })
+  local paused = call(ctx, "aria2.addUri", { "http://127.0.0.1/wait" }, { pause = true })
+  t.eq(ctl:all()[1].state, "running", "one moving")
+  local cases = {
+    { { running, 0, "POS_SET" }, "GID#" .. running .. " not found in the waiting queue." },
+    { { "00000000000000aa", 0, "POS_SET" }, "GID 00000000000000aa is not found" },
+    { { paused, 1, "POS_X" }, "Illegal argument." },
+    { { paused, "1", "POS_SET" }, "The parameter at 1 has wrong type." },
+    { { paused, 1, 2 }, "The parameter at 2 has wrong type." },
+    { { paused, 1 }, "The parameter at 2 is required but missing." },
+    { { paused }, "The parameter at 1 is required but missing." },
+    { {}, "The parameter at 0 is required but missing." },
+  }
+  for i, case in ipairs(cases) do
+    local result, message = methods.call(ctx, "aria2.changePosition", case[1])
+    t.eq(result, nil, "case " .. i)
+    t.eq(message, case[2], "message " .. i)
+  end
+  local _, why = call(ctx, "aria2.addUri", { "http://127.0.0.1/x" }, { pause = "maybe" })
+  t.eq(why, "pause must be true or false", "a pause that is neither")
+  t.eq(call(ctx, "aria2.changePosition", paused, 5, "POS_SET"), 0, "alone in the queue it stays first")
+end)
+
+t.case("changeOption's max-download-limit holds for a running task at once", function()
+  local ctx, ctl, fake = setUp("change-option")
+  local id = call(ctx, "aria2.addUri", { "http://127.0.0.1/live.bin" }, { split = "2" })
+  local eid = fake:idOf("http://127.0.0.1/live.bin")
+  t.eq(call(ctx, "aria2.changeOption", id, { ["max-download-limit"] = "500K" }), "OK", "changed")
+  t.eq(fake.tasks[eid].limit, 500 * 1024, "the running transfer holds it")
+  t.eq(ctl:all()[1].ownLimit, 500 * 1024, "kept for the next start")
+  t.eq(fake:idOf("http://127.0.0.1/live.bin"), eid, "not handed over again")
+  local _, why = call(ctx, "aria2.changeOption", id, { ["max-download-limit"] = "fast" })
+  t.eq(why, "max-download-limit must be a size such as 500K or 2M", "a bad size refused")
+  t.eq(fake.tasks[eid].limit, 500 * 1024, "and the limit left as it was")
+  t.eq(call(ctx, "aria2.changeOption", id, { ["max-download-limit"] = "0" }), "OK", "lifted")
+  t.eq(fake.tasks[eid].limit, 0, "at once")
+end)
+
 t.case("identifiers survive a restart, and old rows get one", function()
   local ctx, ctl, _, path = setUp("restart")
   local id = call(ctx, "aria2.addUri", { "http://127.0.0.1/keep" })

@@ -101,6 +101,9 @@ def run(peer, files):
     states = [peer.wait_status(slow, ("active",))["status"]]
     seen["tellActive"] = shape(peer.result("aria2.tellActive"))
     seen["changeOption"] = peer.result("aria2.changeOption", slow, {"max-download-limit": "1M"})
+    seen["changePosition active"] = error_of(peer, json.dumps(
+        {"jsonrpc": "2.0", "id": 1, "method": "aria2.changePosition",
+         "params": ["token:" + SECRET, slow, 0, "POS_SET"]}))
     seen["pause"] = peer.result("aria2.pause", slow) == slow
     states.append(peer.wait_status(slow, ("paused",))["status"])
     seen["tellWaiting"] = shape(peer.result("aria2.tellWaiting", 0, 10))
@@ -113,6 +116,7 @@ def run(peer, files):
     states.append(peer.wait_status(slow, ("removed",))["status"])
     seen["states"] = states
     seen["tellStopped"] = shape(peer.result("aria2.tellStopped", 0, 10))
+    seen.update(queue_moves(peer, files))
     seen["tellStopped removed"] = shape(peer.status(slow))
 
     seen["changeGlobalOption"] = peer.result("aria2.changeGlobalOption", {"max-concurrent-downloads": "4",
@@ -146,10 +150,31 @@ def run(peer, files):
     return seen
 
 
+def queue_moves(peer, files):
+    """Three paused downloads moved about the waiting queue: each answer and
+    the order after it, then an illegal move; they are removed again."""
+    seen = {}
+    gids = [peer.result("aria2.addUri", [files.url("slow.bin?%d" % i)], {"pause": "true"}) for i in range(3)]
+    letter = dict(zip(gids, "abc"))
+
+    def order():
+        return "".join(letter.get(t["gid"], "?") for t in peer.result("aria2.tellWaiting", 0, 10, ["gid"]))
+    seen["queue added"] = order()
+    for index, pos, how in ((2, 0, "POS_SET"), (2, 1, "POS_CUR"), (0, -1, "POS_END"), (1, 5, "POS_CUR"),
+                            (1, -7, "POS_END"), (0, 0, "POS_END"), (2, -1, "POS_SET")):
+        step = "changePosition %s %d %s" % ("abc"[index], pos, how)
+        seen[step] = "%s %s" % (peer.result("aria2.changePosition", gids[index], pos, how), order())
+    seen["changePosition illegal"] = error_of(peer, json.dumps(
+        {"jsonrpc": "2.0", "id": 1, "method": "aria2.changePosition",
+         "params": ["token:" + SECRET, gids[0], 0, "POS_NOWHERE"]}))
+    seen["queue removed"] = [peer.result("aria2.remove", gid) == gid for gid in gids]
+    return seen
+
+
 REQUIRED_METHODS = [
     "aria2.addUri", "aria2.remove", "aria2.forceRemove", "aria2.pause", "aria2.pauseAll", "aria2.unpause",
     "aria2.unpauseAll", "aria2.tellStatus", "aria2.tellActive", "aria2.tellWaiting", "aria2.tellStopped",
-    "aria2.getGlobalStat", "aria2.changeOption", "aria2.changeGlobalOption", "aria2.getGlobalOption",
+    "aria2.getGlobalStat", "aria2.changePosition", "aria2.changeOption", "aria2.changeGlobalOption", "aria2.getGlobalOption",
     "aria2.getVersion", "aria2.purgeDownloadResult", "aria2.removeDownloadResult", "system.multicall",
     "system.listMethods",
 ]

@@ -74,9 +74,22 @@ assert(notNow == nil and notWhy == "no task 4242" and notCause == "bad-input")
 notNow, notWhy, notCause = dl_restart(4242)
 assert(notNow == nil and notWhy == "no task 4242" and notCause == "bad-input")
 
+-- A task's own limit changes at any time and shows in its info; bad ids
+-- and values are refused with the cause, never taken silently.
+local limitOk = dl_setTaskLimit(expired, 300000)
+assert(limitOk == true and dl_info(expired).limit == 300000)
+assert(dl_setTaskLimit(expired, 0) == true and dl_info(expired).limit == 0)
+notNow, notWhy, notCause = dl_setTaskLimit(4242, 1000)
+assert(notNow == nil and notWhy == "no task 4242" and notCause == "bad-input")
+for _, bad in ipairs({ -1, 2.5, "fast", 1e300 }) do
+  notNow, notWhy, notCause = dl_setTaskLimit(expired, bad)
+  assert(notNow == nil and notWhy:find("whole number", 1, true) and notCause == "bad-input", tostring(bad))
+end
+
 -- Pause keeps the partial file and returns once paused; remove forgets.
 dl_setLimit(200000)
-local slow = dl_add(base .. "/file.bin", dir, {name = "slow.bin"})
+local slow = dl_add(base .. "/file.bin", dir, {name = "slow.bin", limit = 150000})
+assert(dl_info(slow).limit == 150000)
 dl_wait(slow, 150)
 assert(dl_pause(slow) == true)
 assert(dl_info(slow).state == "paused")

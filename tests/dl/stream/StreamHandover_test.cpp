@@ -1,6 +1,7 @@
 // Streams from a test server written as code: a file task that meets a
 // playlist hands over to a stream task; segments are retried alone; keys
-// are fetched once; refused URIs are never asked for.
+// are fetched once; refused URIs are never asked for; the task's own limit
+// holds for the playlist and its segments.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include "tests/dl/stream/support/StreamCorpus.h"
 #include "tests/dl/support/EngineTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
+#include "tests/dl/support/ManualClock.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/TempDir.h"
 
@@ -213,4 +215,43 @@ TEST_F(StreamHandover, BadStreamOptionsAreRefusedWhenAdded) {
   options.container = "mkv";
   EXPECT_EQ(engine.Add(site.Url("/s.m3u8"), out.path(), options, error), 0);
   EXPECT_NE(error.find("container"), std::string::npos);
+}
+
+// On a clock the test moves, every step lets an exact number of bytes
+// through (a fifth of a second's worth at most): the playlist and its
+// segments all draw on the task's bucket.
+TEST(StreamLimit, ATaskLimitChangedWhileAStreamRunsHoldsForItsSegments) {
+  Site site;
+  std::string playlist = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n", joined;
+  for (int i = 0; i < 40; ++i) {
+    std::string bytes = PatternBytes(2000, 60 + i);
+    joined += bytes;
+    site.Put("/limited/" + std::to_string(i) + ".ts", Resource{bytes});
+    playlist += "#EXTINF:1,\n/limited/" + std::to_string(i) + ".ts\n";
+  }
+  site.Put("/limited.m3u8", Resource{playlist + "#EXT-X-ENDLIST\n"});
+  TempDir out;
+  ManualClock clock;
+  EngineSettings settings = FastSettings();
+  settings.clock = clock.Reader();
+  DownloadEngine engine(settings);
+  TaskOptions options;
+  options.container = "ts";
+  options.connections = 1;
+  options.limit = 50000;  // 10000 bytes a step
+  int64_t id = AddTask(engine, site.Url("/limited.m3u8"), out.path(), options);
+  clock.Advance(std::chrono::milliseconds(200));
+  // With the playlist and every answer's head, 10000 bytes hold three
+  // whole segments, perhaps four, never five.
+  ASSERT_TRUE(Eventually([&] { return engine.Info(id)->done >= 6000; })) << engine.Info(id)->done;
+  EXPECT_LE(engine.Info(id)->done, 8000);
+
+  Failure failure;
+  ASSERT_TRUE(engine.SetTaskLimit(id, 500000, failure)) << failure.message;
+  // One step of the new rate carries the other 80000 bytes; of the old
+  // one it would carry 10000.
+  clock.Advance(std::chrono::milliseconds(200));
+  TaskSnapshot end = WaitForEnd(engine, id);
+  ASSERT_EQ(end.state, TaskState::Done) << end.error << " at " << end.done;
+  EXPECT_TRUE(ReadFileBytes(end.file) == joined);
 }
