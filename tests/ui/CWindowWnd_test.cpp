@@ -1,10 +1,13 @@
 // Window life: creation, modal loops, closing and the final message.
 #include <gtest/gtest.h>
 
+#include <QWindow>
+
 #include "tests/ui/UiTestSupport.h"
 #include "ui/controls/CPaintManagerUI.h"
 #include "ui/window/Automation.h"
 #include "ui/window/WindowApi.h"
+#include "ui/window/WindowHost.h"
 
 using namespace ui::automation;
 
@@ -138,6 +141,25 @@ TEST_F(CWindowWndTest, DestroyingAnOwnerDestroysItsWindowsFirst) {
   DestroyWindow(ownerHwnd);
   EXPECT_FALSE(IsWindow(childHwnd));
   EXPECT_TRUE(child.Saw(WM_NCDESTROY));
+}
+
+// An owned box must stay above its owner whatever raises the owner, or the
+// owner sits blocked behind it: the window manager keeps that order only for
+// a transient window of a dialog-like type.
+TEST_F(CWindowWndTest, AnOwnedTopLevelWindowIsTransientForItsOwnerAndAnUnownedOneIsNot) {
+  TestWindow owner;
+  TestWindow box;
+  HWND ownerHwnd = CreateTestWindow(owner, u"owner");
+  HWND boxHwnd = CreateTestWindow(box, u"box", 50, 50, ownerHwnd);
+  auto* ownerHost = ui::detail::WindowHost::From(ownerHwnd);
+  auto* boxHost = ui::detail::WindowHost::From(boxHwnd);
+  ASSERT_TRUE(ownerHost && boxHost);
+  ASSERT_TRUE(boxHost->windowHandle());
+  EXPECT_EQ(boxHost->windowHandle()->transientParent(), ownerHost->windowHandle());
+  EXPECT_EQ(boxHost->windowType(), Qt::Dialog);
+  EXPECT_EQ(ownerHost->windowType(), Qt::Window);
+  EXPECT_EQ(ownerHost->windowHandle()->transientParent(), nullptr);
+  DestroyWindow(ownerHwnd);
 }
 
 TEST_F(CWindowWndTest, AnObjectDeletedBeforeItsWindowTakesTheWindowAlongSafely) {

@@ -17,9 +17,14 @@ namespace {
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 
-Qt::WindowFlags FlagsFor(DWORD style, DWORD exStyle) {
+// A top-level window with an owner stays above it, as owned windows do on the
+// desktop the code was written for: the window manager is told through the
+// transient hint, which it honours only for dialog-like types. Without it a
+// modal box could end up behind its owner (when something raises the owner),
+// leaving a window that takes no input and shows no reason why.
+Qt::WindowFlags FlagsFor(DWORD style, DWORD exStyle, bool owned) {
   if (style & WS_CHILD) return Qt::Widget;
-  Qt::WindowFlags flags = (exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
+  Qt::WindowFlags flags = (exStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : owned ? Qt::Dialog : Qt::Window;
   if ((style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
   return flags;
@@ -49,7 +54,7 @@ HWND CWindowWnd::Create(HWND parent, std::u16string_view title, DWORD style, DWO
   WindowHost* parentHost = parent ? WindowHost::From(parent) : nullptr;
   if (parent && !parentHost) return nullptr;
 
-  auto* host = new WindowHost(this, parentHost, FlagsFor(style, exStyle));
+  auto* host = new WindowHost(this, parentHost, FlagsFor(style, exStyle, parentHost != nullptr));
   const bool topLevel = (style & WS_CHILD) == 0;
   const HWND hwnd = WindowRegistry::Instance().Add(host, parent, topLevel);
   host->SetHandle(hwnd);
