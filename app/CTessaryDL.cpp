@@ -218,7 +218,7 @@ bool CTessaryDL::ConfirmExit() {
   if (HideToTray()) return true;
   const int unpacking = WideTextToInt(script.GetScriptGlobalText("UnzipCount"));
   if (unpacking > 0) {
-    ShowMessageBox(lang::FormatText(lang::Text16("host.unpacking"), {AsciiToWide(std::to_string(unpacking))}), false);
+    ShowMessageBox(lang::FormatText(lang::Text16ForCount("host.unpacking", unpacking), {AsciiToWide(std::to_string(unpacking))}), false);
     return true;
   }
   const bool idle = script.GetScriptGlobalText("DownloadThreadCount") == script.GetScriptGlobalText("freeThreadCount");

@@ -94,6 +94,17 @@ std::string Text(std::string_view key) {
 
 std::u16string Text16(std::string_view key) { return Utf16(Text(key)); }
 
+std::string TextForCount(std::string_view key, long long count) {
+  if (count == 1) {
+    const std::shared_ptr<const ActiveLanguage> active = CurrentLanguage();
+    auto it = active->texts.find(std::string(key) + std::string(kSingularSuffix));
+    if (it != active->texts.end()) return it->second;
+  }
+  return Text(key);
+}
+
+std::u16string Text16ForCount(std::string_view key, long long count) { return Utf16(TextForCount(key, count)); }
+
 std::u16string SkinText(std::u16string_view layoutText) {
   const std::shared_ptr<const ActiveLanguage> active = CurrentLanguage();
   if (active->skin.empty()) return std::u16string(layoutText);

@@ -44,6 +44,11 @@ std::shared_ptr<const ActiveLanguage> CurrentLanguage();
 // missing text is visible on screen and in tests.
 std::string Text(std::string_view key);
 std::u16string Text16(std::string_view key);
+// A catalogue may give a text a singular form under "<key>:one" (English
+// does; Chinese needs none). TextForCount picks it when count is 1.
+inline constexpr std::string_view kSingularSuffix = ":one";
+std::string TextForCount(std::string_view key, long long count);
+std::u16string Text16ForCount(std::string_view key, long long count);
 // What the skin shows for a layout's own `text`/`tooltip`/`prompttext`.
 std::u16string SkinText(std::u16string_view layoutText);
 

@@ -588,7 +588,7 @@ end
 function M.askToQuit()
   local unpacking = adapter.extractionsRunning()
   if unpacking > 0 then
-    host.ui_messageBox(app.hwnd, string.format(strings.quitUnzipping, unpacking), false)
+    host.ui_messageBox(app.hwnd, string.format(strings.count("quitUnzipping", unpacking), unpacking), false)
     return false
   end
   local running, queued = app.tasks:stats()

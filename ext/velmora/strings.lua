@@ -66,6 +66,12 @@ function M.reload()
   format.reload(texts)
 end
 
+-- count(key, n): the text of a top-level key for n things. A catalogue may
+-- give a singular form under "<key>:one" (English does; Chinese needs none).
+function M.count(key, n)
+  return n == 1 and M[key .. ":one"] or M[key]
+end
+
 M.reload()
 
 return M

@@ -111,6 +111,18 @@ t.case("English formats: grouped digits, month names, the same units", function(
   strings.reload()
 end)
 
+t.case("counted texts take the singular form for one thing where the language has one", function()
+  t.ok(host.lang_set("en"), "English chosen")
+  strings.reload()
+  t.eq(string.format(strings.count("added", 1), 1), "Added 1 task", "one")
+  t.eq(string.format(strings.count("added", 2), 2), "Added 2 tasks", "two")
+  t.eq(string.format(strings.count("added", 0), 0), "Added 0 tasks", "none")
+  host.lang_set("zh_CN")
+  strings.reload()
+  t.eq(strings.count("added", 1), strings.added, "Chinese has one form")
+  t.eq(strings["added:one"], nil, "and no English one left behind")
+end)
+
 t.case("a format pattern that takes other values than the default's is not used", function()
   -- A translator's slip must not break every row of the list.
   format.reload({ ["format.speed"] = "%d per second", ["format.seconds"] = "%s sec", ["format.thousands"] = "'" })

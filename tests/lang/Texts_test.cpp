@@ -46,6 +46,17 @@ TEST_F(TextsTest, EachKeyComesFromTheHighestLayerThatHasIt) {
   EXPECT_EQ(lang::CurrentLanguage()->folder, folder());
 }
 
+TEST_F(TextsTest, ASingularFormIsTakenForOneThingOnlyAndOnlyWhereTheLanguageHasOne) {
+  WriteCatalogue("zh_CN", "[texts]\nmeta.name = 默认\nadded = 已添加 %d 个任务\n");
+  WriteCatalogue("en", "[texts]\nmeta.name = English\nadded = Added %d tasks\nadded:one = Added %d task\n");
+  lang::ActivateLanguage(folder(), "en");
+  EXPECT_EQ(lang::TextForCount("added", 1), "Added %d task");
+  EXPECT_EQ(lang::TextForCount("added", 0), "Added %d tasks");
+  EXPECT_EQ(lang::Text16ForCount("added", 2), u"Added %d tasks");
+  lang::ActivateLanguage(folder(), "zh_CN");
+  EXPECT_EQ(lang::TextForCount("added", 1), "已添加 %d 个任务");
+}
+
 TEST_F(TextsTest, ACodeThatIsNoCodeNeverNamesAFile) {
   WriteFileBytes(dir_ / "outside.txt", "[texts]\nhost.errorTitle = read from outside\n");
   EXPECT_EQ(lang::ActivateLanguage(folder(), "../outside")->code, "zh_CN");
