@@ -13,7 +13,7 @@ self = false
 -- these, and a module that reaches for one directly is reported.
 local bindings = {
   -- the window, its controls and the desktop (ui/bindings)
-  "ui_acceptDrops", "ui_childAt", "ui_childCount", "ui_desktopNotify", "ui_findControl",
+  "ui_acceptDrops", "ui_applyLanguage", "ui_childAt", "ui_childCount", "ui_desktopNotify", "ui_findControl",
   "ui_findWindow", "ui_getBkImage", "ui_getClass", "ui_getClipboardText",
   "ui_getCurSel", "ui_getImage", "ui_getManager", "ui_getName", "ui_getParent", "ui_getText",
   "ui_getToolTip", "ui_getUserData", "ui_getValue", "ui_getWindow", "ui_hideWindow", "ui_isEnabled",

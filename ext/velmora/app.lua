@@ -132,7 +132,7 @@ function M.showLanguage()
 end
 
 -- Everything the scripts wrote in words, written again in the language
--- active now. The layouts' own texts follow at the next start.
+-- active now. The layouts' own texts are the host's (ui_applyLanguage).
 function M.refreshTexts()
   if not app.started then return end
   app.view:rebuild(app.tasks:all())
@@ -156,6 +156,9 @@ function M.changeLanguage(typed)
     if app.pm then settingsPage.showLanguage(app.pm, current, list, problem, typed) end
     return nil, problem
   end
+  -- The layout's texts first: the host leaves alone what the scripts set,
+  -- so what they write next in the new language is kept.
+  if app.pm and host.has("ui_applyLanguage") then host.ui_applyLanguage(app.pm) end
   M.showLanguage()
   M.refreshTexts()
   app.say(string.format(strings.languageChanged, language.nameOf(code, list)))

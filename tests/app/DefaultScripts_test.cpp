@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "base/ReportError.h"
+#include "lang/Texts.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/dl/support/HttpTestServer.h"
 #include "tests/support/Eventually.h"
@@ -196,6 +197,27 @@ TEST_F(DefaultScriptsTest, QueueOrderFromKeysAndMenuOutlivesARestart) {
   ASSERT_NO_FATAL_FAILURE(Open());
   Tick();
   EXPECT_EQ(order(), "c.zip b.zip a.zip");
+}
+
+// The settings page's language switch reaches the window's own layout texts
+// at once, both ways, with the shipped catalogues.
+TEST_F(DefaultScriptsTest, ChoosingALanguageTranslatesTheWindowsLayoutTextsAtOnce) {
+  lang::ActivateLanguage(lang::InstalledCatalogueFolder(), "zh_CN");
+  struct Forget {
+    ~Forget() { lang::ResetLanguageForTesting(); }
+  } forget;
+  ASSERT_NO_FATAL_FAILURE(Open());
+  CControlUI* tab = window->PaintManager().FindControl(u"tab_downloaded");
+  CControlUI* status = window->PaintManager().FindControl(u"statustext");
+  ASSERT_TRUE(tab && status);
+  EXPECT_EQ(tab->GetText(), u"已完成");
+
+  EXPECT_EQ(Eval("return app.changeSetting('language', 'English')"), "en");
+  EXPECT_EQ(tab->GetText(), u"Finished");
+  EXPECT_EQ(status->GetText(), u"Language changed to English") << "the scripts' own text is theirs";
+
+  EXPECT_EQ(Eval("return app.changeSetting('language', 'zh_CN')"), "zh_CN");
+  EXPECT_EQ(tab->GetText(), u"已完成");
 }
 
 // .luacheckrc declares exactly the bindings the window's interpreter has,

@@ -180,7 +180,14 @@ end)
 
 -- A stand-in window: controls are their names, texts are kept per name.
 local shown = {}
+-- Each ui_applyLanguage: its manager, the language then, and whether the
+-- scripts had written any text of theirs since `shown` was last emptied.
+local applied = {}
 host.use({
+  ui_applyLanguage = function(pm)
+    applied[#applied + 1] = { pm = pm, code = host.lang_current(), scriptsWrote = next(shown) ~= nil }
+    return 0
+  end,
   ui_findControl = function(_, name) return name end,
   ui_setText = function(control, text) shown[control] = text end,
   ui_setSelected = function() end,
@@ -190,6 +197,7 @@ host.use({
 t.case("an unknown language stays typed with the problem beside it; nothing changes", function()
   app.state.pm = "pm"
   local code, problem = app.changeSetting("language", "Klingon")
+  t.eq(#applied, 0, "the window's texts untouched")
   t.eq(code, nil, "not taken")
   t.eq(problem, string.format(strings.languageUnknown, "Klingon"), "the problem")
   t.eq(shown[settingsPage.LANGUAGE_EDIT], "Klingon", "the field keeps what was typed")
@@ -200,17 +208,23 @@ end)
 
 t.case("choosing English on the settings page switches the texts and keeps the choice", function()
   app.state.pm = "pm"
+  for name in pairs(shown) do shown[name] = nil end
   local code = app.changeSetting("language", "English")
   t.eq(code, "en", "taken")
+  t.eq(#applied, 1, "the window's layout texts follow once")
+  t.eq(applied[1].pm, "pm", "on the main window")
+  t.eq(applied[1].code, "en", "after the switch")
+  t.eq(applied[1].scriptsWrote, false, "before the scripts write theirs, which the host then leaves alone")
   t.eq(host.lang_current(), "en", "active in the host")
   t.eq(strings.ready, host.lang_texts().ready, "the scripts' texts follow")
   t.eq(shown[settingsPage.LANGUAGE_EDIT], "English", "the field shows it by name")
   t.eq(shown[settingsPage.LANGUAGE_EDIT .. "_err"], "", "no problem shown")
   t.eq(shown.languagelabel, defaultTexts["settings.language"], "the label reads the same in every language")
-  t.eq(app.state.message, string.format(strings.languageChanged, "English"), "the restart is announced")
+  t.eq(app.state.message, string.format(strings.languageChanged, "English"), "the switch is announced")
   -- The same again (the field losing focus) changes nothing and says nothing.
   app.state.message = nil
   t.eq(app.changeSetting("language", "English"), nil, "nothing to do")
+  t.eq(#applied, 1, "nothing applied again")
   t.eq(app.state.message, nil, "nothing said")
   t.eq(app.changeSetting("language", "  "), nil, "an emptied field is no choice")
   t.eq(shown[settingsPage.LANGUAGE_EDIT], "English", "the field shows the language again")

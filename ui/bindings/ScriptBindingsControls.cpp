@@ -7,6 +7,7 @@
 #include "ui/controls/CPaintManagerUI.h"
 #include "ui/controls/CProgressUI.h"
 #include "ui/controls/CTabLayoutUI.h"
+#include "ui/controls/LayoutTranslation.h"
 
 using namespace uiscript;
 
@@ -83,6 +84,15 @@ int ui_getWindow(lua_State* L) {
     return 1;
   }
   lua_pushnil(L);
+  return 1;
+}
+
+// After a language switch: the window's layout texts in the new language,
+// but not those the scripts set themselves. Returns how many changed.
+int ui_applyLanguage(lua_State* L) {
+  CPaintManagerUI* pm = ManagerArg(L, 1, kStem, __LINE__);
+  if (!pm) return 0;
+  lua_pushinteger(L, Guard([&] { return ui::ApplyLanguage(pm->GetRoot()); }, 0));
   return 1;
 }
 
@@ -324,6 +334,7 @@ const luaL_Reg kFunctions[] = {
     {"ui_notifyText", ui_notifyText},
     {"ui_findControl", ui_findControl},
     {"ui_getWindow", ui_getWindow},
+    {"ui_applyLanguage", ui_applyLanguage},
     {"ui_getManager", ui_getManager},
     {"ui_getParent", ui_getParent},
     {"ui_sendNotify", ui_sendNotify},

@@ -147,6 +147,16 @@ void CControlUI::SetText(std::u16string_view text) {
   Invalidate();
 }
 
+void CControlUI::RememberLayoutText(ui::LayoutText text) {
+  if (!layoutTexts_) layoutTexts_ = std::make_unique<std::vector<ui::LayoutText>>();
+  for (ui::LayoutText& kept : *layoutTexts_)
+    if (kept.attribute == text.attribute) {
+      kept = std::move(text);
+      return;
+    }
+  layoutTexts_->push_back(std::move(text));
+}
+
 void CControlUI::SetBkImage(std::u16string_view image) {
   if (bkImage_ == image) return;
   bkImage_ = image;

@@ -19,8 +19,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/controls/ControlHost.h"
+#include "ui/controls/LayoutText.h"
 #include "ui/controls/UIEvents.h"
 
 class CPaintManagerUI;
@@ -140,6 +142,12 @@ class CControlUI {
   const std::shared_ptr<const ui::LayoutStyle>& GetStyle() const { return style_; }
   QFont ResolveFont() const;
 
+  // The shown texts this control took from its layout, null for the many
+  // that took none (see ui/controls/LayoutTranslation.h). Remembering an
+  // attribute again replaces what was kept for it.
+  std::vector<ui::LayoutText>* LayoutTexts() const { return layoutTexts_.get(); }
+  void RememberLayoutText(ui::LayoutText text);
+
   // Raises a notification of this control through its manager.
   void Notify(std::u16string_view type, WPARAM wParam = 0, LPARAM lParam = 0, bool async = false);
 
@@ -203,6 +211,8 @@ class CControlUI {
   std::u16string focusedImage_;
   std::u16string foreImage_;
   std::shared_ptr<const ui::LayoutStyle> style_;
+  // Allocated only for a control with layout texts, and gone with it.
+  std::unique_ptr<std::vector<ui::LayoutText>> layoutTexts_;
 };
 
 #endif

@@ -3,6 +3,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/CodePageText.h"
 #include "base/ReportError.h"
@@ -23,6 +25,7 @@
 #include "ui/controls/CTabLayoutUI.h"
 #include "ui/controls/CTreeViewUI.h"
 #include "ui/controls/LayoutStyle.h"
+#include "ui/controls/LayoutTranslation.h"
 #include "ui/controls/UIAttributes.h"
 #include "ui/window/MessageQueue.h"
 #include "xml/CXmlDocument.h"
@@ -50,13 +53,6 @@ std::u16string DecodeLayout(const std::string& bytes) {
   if (view.starts_with("\xEF\xBB\xBF")) view.remove_prefix(3);
   platform::AppendUtf8AsUtf16(view, text);
   return text;
-}
-
-// The texts a reader sees pass through the active language's [skin] map,
-// here once for every control class; other attributes are the layout's own.
-std::u16string ShownText(std::u16string_view attribute, std::u16string value) {
-  if (attribute == u"text" || attribute == u"tooltip" || attribute == u"prompttext") return lang::SkinText(value);
-  return value;
 }
 
 class LayoutReader {
@@ -153,11 +149,23 @@ void LayoutReader::ReadFont(CXmlDocument& doc) {
 void LayoutReader::ApplyAttributes(CXmlDocument& doc, CControlUI* control, const std::u16string& tag) {
   auto it = defaults_.find(tag);
   if (it != defaults_.end()) control->ApplyAttributeList(it->second);
+  // The texts a reader sees pass through the active language's [skin] map,
+  // here once for every control class; other attributes are the layout's own.
+  std::vector<std::pair<std::u16string, std::u16string>> translated;
   for (int n = 0;; ++n) {
     std::u16string attribute = doc.GetAttribName(n);
     if (attribute.empty()) break;
-    control->SetAttribute(attribute, ShownText(attribute, doc.GetAttrib(attribute)));
+    std::u16string value = doc.GetAttrib(attribute);
+    if (!ui::IsTranslatedAttribute(attribute)) {
+      control->SetAttribute(attribute, value);
+      continue;
+    }
+    control->SetAttribute(attribute, lang::SkinText(value));
+    translated.emplace_back(std::move(attribute), std::move(value));
   }
+  // Read back once every attribute is in, so what is kept as given is what
+  // the control holds (an edit's maxchar may have cut its text).
+  for (const auto& [attribute, source] : translated) ui::RememberLayoutText(*control, attribute, source);
 }
 
 CControlUI* LayoutReader::Build(CXmlDocument& doc, int depth) {

@@ -99,6 +99,8 @@ assert(#test_reports() == 0)
 -- Containers.
 local row = ui_getParent(go)
 assert(ui_childCount(row) >= 3 and ui_childAt(row, 0) == go and ui_childAt(row, 99) == nil)
+-- No text of this layout has another language's words: nothing changes.
+assert(ui_applyLanguage(test_pm) == 0)
 
 -- Windows and the desktop.
 assert(ui_postMessage(test_hwnd, 2858, 0, 5) == true)
@@ -124,6 +126,8 @@ assert(nothing(ui_setText(go, {}))); expect_report("param 2 is not string ,type 
 assert(nothing(ui_setVisible(go, "yes"))); expect_report("param 2 is not boolean")
 assert(nothing(ui_findControl(test_stranger, "go"))); expect_report("param 1 is not a paint manager")
 assert(nothing(ui_findControl(test_pm, nil))); expect_report("param 2 is not string")
+assert(nothing(ui_applyLanguage(go))); expect_report("param 1 is not a paint manager")
+assert(nothing(ui_applyLanguage())); expect_report("param 1 is not userdata ,type is no value")
 assert(nothing(ui_listAddRow(go, "x"))); expect_report("param 1 is ButtonUI, not a list")
 assert(nothing(ui_listAddRow(list, "x", {}))); expect_report("param 3 is not string")
 assert(ui_listCount(list) == 0)
