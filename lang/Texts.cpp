@@ -5,6 +5,7 @@
 #include "base/ReportError.h"
 #include "lang/EmbeddedCatalogue.h"
 #include "lang/LanguageChoice.h"
+#include "lang/TextFormat.h"
 #include "platform/Files.h"
 #include "platform/Path.h"
 #include "platform/Utf8Codec.h"
@@ -23,9 +24,25 @@ std::u16string Utf16(std::string_view utf8) {
   return out;
 }
 
+// A text must take the values its callers hand over, in their order. One
+// that does not would fail, or show the wrong value, wherever it is used:
+// the text beneath it stays, and the slip is reported with the file.
+bool KeepsPlaceholders(const TextMap& below, const std::string& key, const std::string& text,
+                       const std::string& source) {
+  auto it = below.find(CountedKey(key));
+  if (it == below.end()) return true;
+  const std::string want = PlaceholderSequence(it->second), got = PlaceholderSequence(text);
+  if (want == got) return true;
+  ReportErrorText(kStem, __LINE__,
+                  source + ": " + key + " skipped: it takes \"" + got + "\" where callers give \"" + want + "\"");
+  return false;
+}
+
 // Later layers override earlier ones key by key.
-void Overlay(const Catalogue& layer, TextMap& texts, TextMap& skin) {
-  for (const auto& [key, text] : layer.texts) texts[key] = text;
+void Overlay(const Catalogue& layer, const std::string& source, TextMap& texts, TextMap& skin) {
+  const TextMap below = texts;
+  for (const auto& [key, text] : layer.texts)
+    if (KeepsPlaceholders(below, key, text, source)) texts[key] = text;
   for (const auto& [key, text] : layer.skin) skin[key] = text;
 }
 
@@ -37,7 +54,7 @@ void OverlayFile(const std::string& path, TextMap& texts, TextMap& skin) {
     ReportErrorText(kStem, __LINE__, "catalogue skipped: " + failure.message);
     return;
   }
-  Overlay(catalogue, texts, skin);
+  Overlay(catalogue, path, texts, skin);
 }
 
 std::shared_ptr<const ActiveLanguage> Build(const std::string& folder, const std::string& code) {
@@ -49,7 +66,7 @@ std::shared_ptr<const ActiveLanguage> Build(const std::string& folder, const std
   Catalogue embedded;
   if (Failure failure = ParseCatalogue(EmbeddedDefaultCatalogue(), "(built-in default)", embedded))
     ReportErrorText(kStem, __LINE__, failure.message);
-  Overlay(embedded, active->texts, skin);
+  Overlay(embedded, "(built-in default)", active->texts, skin);
   OverlayFile(CatalogueFilePath(folder, kDefaultLanguage), active->texts, skin);
   if (active->code != kDefaultLanguage) OverlayFile(CatalogueFilePath(folder, active->code), active->texts, skin);
   for (const auto& [key, text] : skin) active->skin.emplace(Utf16(key), Utf16(text));
@@ -93,6 +110,12 @@ std::string Text(std::string_view key) {
 }
 
 std::u16string Text16(std::string_view key) { return Utf16(Text(key)); }
+
+std::string_view CountedKey(std::string_view key) {
+  if (key.size() > kSingularSuffix.size() && key.ends_with(kSingularSuffix))
+    return key.substr(0, key.size() - kSingularSuffix.size());
+  return key;
+}
 
 std::string TextForCount(std::string_view key, long long count) {
   if (count == 1) {

@@ -47,6 +47,8 @@ std::u16string Text16(std::string_view key);
 // A catalogue may give a text a singular form under "<key>:one" (English
 // does; Chinese needs none). TextForCount picks it when count is 1.
 inline constexpr std::string_view kSingularSuffix = ":one";
+// The key a text belongs to: "added" for "added:one", else the key itself.
+std::string_view CountedKey(std::string_view key);
 std::string TextForCount(std::string_view key, long long count);
 std::u16string Text16ForCount(std::string_view key, long long count);
 // What the skin shows for a layout's own `text`/`tooltip`/`prompttext`.

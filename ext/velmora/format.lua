@@ -16,16 +16,6 @@ local DEFAULTS = {
 
 local style, units, months = {}, {}, {}
 
--- The patterns filled in with string.format, not os.date.
-local PRINTF = { ["format.speed"] = true, ["format.seconds"] = true, ["format.daysHours"] = true }
-
--- The printf conversions of a pattern, in order: "%dd %dh" -> "dd".
-local function conversions(pattern)
-  local out = {}
-  for letter in pattern:gsub("%%%%", ""):gmatch("%%[-+ #0]*%d*%.?%d*(%a)") do out[#out + 1] = letter end
-  return table.concat(out)
-end
-
 local function words(text)
   local out = {}
   for word in tostring(text):gmatch("%S+") do out[#out + 1] = word end
@@ -38,12 +28,10 @@ function M.reload(texts)
   if texts == nil and host.has("lang_texts") then texts = host.lang_texts() end
   if type(texts) ~= "table" then texts = {} end
   for key, fallback in pairs(DEFAULTS) do
+    -- The host has already refused a pattern that takes other values than
+    -- the default's (it would fail every time a number is shown).
     local value = texts[key]
-    -- A pattern that would take other values than the default's cannot be
-    -- filled in: it would fail every time a number is shown.
-    if type(value) ~= "string" or (PRINTF[key] and conversions(value) ~= conversions(fallback)) then
-      value = fallback
-    end
+    if type(value) ~= "string" then value = fallback end
     style[key:sub(8)] = value
   end
   units = words(style.units)

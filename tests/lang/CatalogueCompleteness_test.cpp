@@ -84,15 +84,6 @@ std::set<std::string> SkinTextsToTranslate() {
   return texts;
 }
 
-// A singular form ("added:one") belongs to its key ("added"): a language may
-// add one where the default has none, never one for a key the default lacks.
-std::string BaseKey(const std::string& key) {
-  const std::string_view suffix = lang::kSingularSuffix;
-  if (key.size() > suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0)
-    return key.substr(0, key.size() - suffix.size());
-  return key;
-}
-
 std::string Listed(const std::vector<std::string>& keys) {
   std::string list;
   for (const std::string& key : keys) list += "\n  " + key;
@@ -115,7 +106,7 @@ TEST(CatalogueCompleteness, EveryCatalogueHasExactlyTheDefaultsTextKeys) {
     for (const auto& [key, text] : defaults)
       if (!catalogue.texts.count(key)) missing.push_back(key);
     for (const auto& [key, text] : catalogue.texts)
-      if (!defaults.count(BaseKey(key))) stale.push_back(key);
+      if (!defaults.count(std::string(lang::CountedKey(key)))) stale.push_back(key);
     EXPECT_TRUE(missing.empty()) << code << ".txt lacks [texts] keys:" << Listed(missing);
     EXPECT_TRUE(stale.empty()) << code << ".txt has [texts] keys the default does not:" << Listed(stale);
   }
@@ -127,7 +118,7 @@ TEST(CatalogueCompleteness, TranslationsKeepTheDefaultsPlaceholders) {
   for (const auto& [code, catalogue] : catalogues) {
     std::vector<std::string> wrong;
     for (const auto& [key, text] : catalogue.texts) {
-      auto it = defaults.find(BaseKey(key));
+      auto it = defaults.find(lang::CountedKey(key));
       if (it == defaults.end()) continue;  // named by the key test
       const std::string want = lang::PlaceholderSequence(it->second), got = lang::PlaceholderSequence(text);
       if (want != got) wrong.push_back(key + " (\"" + got + "\" where the default has \"" + want + "\")");

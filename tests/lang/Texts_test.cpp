@@ -57,6 +57,18 @@ TEST_F(TextsTest, ASingularFormIsTakenForOneThingOnlyAndOnlyWhereTheLanguageHasO
   EXPECT_EQ(lang::TextForCount("added", 1), "已添加 %d 个任务");
 }
 
+TEST_F(TextsTest, ATranslationThatTakesOtherValuesIsSkippedAndReportedKeyByKey) {
+  WriteCatalogue("zh_CN", "[texts]\nmeta.name = 默认\nadded = 已添加 %d 个任务\nresumeFailed = 无法继续 %s：%s\n");
+  WriteCatalogue("en", "[texts]\nmeta.name = English\nadded = Added %s tasks\nadded:one = Added one task\n"
+                       "resumeFailed = Could not resume %s: %s\n");
+  lang::ActivateLanguage(folder(), "en");
+  EXPECT_EQ(lang::Text("added"), "已添加 %d 个任务") << "a %s where callers give a number";
+  EXPECT_EQ(lang::TextForCount("added", 1), "已添加 %d 个任务") << "a singular form answers to its key's values";
+  EXPECT_EQ(lang::Text("resumeFailed"), "Could not resume %s: %s") << "the good ones stay";
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_NE(reports_[0].find("en.txt: added skipped"), std::string::npos) << reports_[0];
+}
+
 TEST_F(TextsTest, ACodeThatIsNoCodeNeverNamesAFile) {
   WriteFileBytes(dir_ / "outside.txt", "[texts]\nhost.errorTitle = read from outside\n");
   EXPECT_EQ(lang::ActivateLanguage(folder(), "../outside")->code, "zh_CN");
