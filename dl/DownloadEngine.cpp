@@ -39,7 +39,9 @@ struct DownloadEngine::Task {
   int httpStatus = 0;
   std::string error;
   int64_t finished = 0;
-  int connections = 0;
+  // Set by the worker on every read of a segmented transfer, so kept out
+  // of the engine's lock like the progress counters.
+  std::atomic<int> connections{0};
   int64_t retryAt = 0;
   std::string checksumAlgorithm, checksumSource, checksumState = "none";
   std::optional<StreamFacts> stream;
@@ -83,10 +85,7 @@ class DownloadEngine::Host final : public TaskHost {
     task_.retryAt = unixSeconds;
   }
 
-  void Connections(int count) override {
-    std::lock_guard lock(engine_.mutex_);
-    task_.connections = count;
-  }
+  void Connections(int count) override { task_.connections.store(count, std::memory_order_relaxed); }
 
   void Checksum(const std::string& algorithm, const std::string& source, const std::string& state) override {
     std::lock_guard lock(engine_.mutex_);
@@ -481,7 +480,7 @@ std::optional<TaskSnapshot> DownloadEngine::Info(int64_t id) const {
     s.cause = task->cause, s.code = task->code, s.httpStatus = task->httpStatus, s.error = task->error;
   s.added = task->added;
   s.finished = task->finished;
-  s.connections = task->connections;
+  s.connections = task->connections.load(std::memory_order_relaxed);
   s.limit = task->limiter.rate();
   s.retryAt = task->retryAt;
   s.checksumAlgorithm = task->checksumAlgorithm.empty() ? task->setup.checksum.algorithm : task->checksumAlgorithm;
