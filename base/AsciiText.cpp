@@ -18,6 +18,13 @@ bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
   return true;
 }
 
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 bool ParseDecimal(std::string_view text, int64_t& value) {
   if (text.empty() || text.front() < '0' || text.front() > '9') return false;
   int64_t parsed = 0;

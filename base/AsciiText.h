@@ -4,6 +4,7 @@
 #define VELMORA_BASE_ASCIITEXT_H
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // `text` without the spaces and tabs at either end.
@@ -12,6 +13,10 @@ std::string_view TrimSpaceTab(std::string_view text);
 // Whether `text` begins with `lowerPrefix`, ASCII letters of `text` in any
 // case; the prefix is given in lower case.
 bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix);
+
+// `text` with A-Z as a-z; other bytes (UTF-8 included) unchanged, whatever
+// the process's locale.
+std::string AsciiLower(std::string_view text);
 
 // Reads `text` as a decimal number of ASCII digits only (no sign, no
 // blanks) into `value`; false when it is empty, has anything else, or does

@@ -1,7 +1,6 @@
 #include "dl/ExpectedDigest.h"
 
 #include <cctype>
-#include <cstdio>
 #include <vector>
 
 #include "base/AsciiText.h"
@@ -9,12 +8,6 @@
 #include "util/Base64Decode.h"
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 bool IsHex(std::string_view text) {
   for (char c : text)
@@ -36,13 +29,7 @@ std::optional<std::string> HexOfBase64(std::string_view text, size_t bytes) {
   std::vector<unsigned char> decoded(text.size());
   size_t produced = 0;
   if (Base64Decode(text.data(), text.size(), decoded.data(), &produced) != 0 || produced != bytes) return std::nullopt;
-  std::string hex;
-  char pair[3];
-  for (size_t i = 0; i < produced; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", decoded[i]);
-    hex += pair;
-  }
-  return hex;
+  return LowerHex(decoded.data(), produced);
 }
 
 // Members "name=value" of a comma-separated field, names lower-cased;
@@ -58,7 +45,7 @@ std::vector<std::pair<std::string, std::string>> Members(const HeaderList& field
       member = member.substr(0, member.find(';'));
       size_t equals = member.find('=');
       if (equals != std::string_view::npos)
-        members.emplace_back(Lower(TrimSpaceTab(member.substr(0, equals))),
+        members.emplace_back(AsciiLower(TrimSpaceTab(member.substr(0, equals))),
                              std::string(TrimSpaceTab(member.substr(equals + 1))));
       if (comma == std::string_view::npos) break;
       rest.remove_prefix(comma + 1);
@@ -92,14 +79,14 @@ bool ParseChecksumOption(std::string_view text, ExpectedDigest& out, std::string
   size_t equals = text.find('=');
   if (equals == std::string_view::npos)
     return error = "checksum must read ALGORITHM=HEX (sha256, sha512, sha1 or md5)", false;
-  std::string algorithm = Lower(TrimSpaceTab(text.substr(0, equals)));
+  std::string algorithm = AsciiLower(TrimSpaceTab(text.substr(0, equals)));
   std::string_view hex = TrimSpaceTab(text.substr(equals + 1));
   size_t length = Digest::HexLength(algorithm);
   if (length == 0)
     return error = "checksum algorithm \"" + algorithm + "\" is not one of sha256, sha512, sha1, md5", false;
   if (hex.size() != length || !IsHex(hex))
     return error = "a " + algorithm + " checksum is " + std::to_string(length) + " hexadecimal digits", false;
-  out = ExpectedDigest{algorithm, Lower(hex), "option"};
+  out = ExpectedDigest{algorithm, AsciiLower(hex), "option"};
   return true;
 }
 

@@ -47,12 +47,6 @@ std::string AsUtf8(std::string_view bytes) {
   return ToUtf8From(platform::kCpAcp, bytes);
 }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // One parameter value: a quoted string (backslash escapes undone) or a
 // token up to the next ';'. `at` moves past it.
 std::string ParameterValue(std::string_view value, size_t& at) {
@@ -79,7 +73,7 @@ std::string DecodeExtendedValue(const std::string& value) {
   size_t first = value.find('\'');
   size_t second = first == std::string::npos ? std::string::npos : value.find('\'', first + 1);
   if (second == std::string::npos) return {};
-  std::string charset = Lower(value.substr(0, first));
+  std::string charset = AsciiLower(value.substr(0, first));
   std::string bytes = PercentDecode(value.substr(second + 1));
   if (charset == "utf-8") return platform::IsWellFormedUtf8(bytes) ? bytes : std::string();
   if (charset == "iso-8859-1") {
@@ -114,7 +108,7 @@ std::string FileNameFromContentDisposition(std::string_view value) {
     ++at;  // past ';'
     size_t equals = value.find('=', at);
     if (equals == std::string_view::npos) break;
-    std::string name = Lower(TrimSpaceTab(value.substr(at, equals - at)));
+    std::string name = AsciiLower(TrimSpaceTab(value.substr(at, equals - at)));
     at = equals + 1;
     std::string parameter = ParameterValue(value, at);
     if (name == "filename*" && extended.empty()) extended = DecodeExtendedValue(parameter);

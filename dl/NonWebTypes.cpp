@@ -1,7 +1,6 @@
 #include "dl/NonWebTypes.h"
 
 #include <array>
-#include <cctype>
 #include <string>
 
 #include "base/AsciiText.h"
@@ -21,12 +20,6 @@ constexpr std::array<std::string_view, 52> kExtensions{
     // raw data
     "bin", "dat", "pdf", "epub", "torrent"};
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 }  // namespace
 
 bool NamesNonWebFile(std::string_view name) {
@@ -35,13 +28,13 @@ bool NamesNonWebFile(std::string_view name) {
   if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
   size_t dot = name.find_last_of('.');
   if (dot == std::string_view::npos || dot + 1 == name.size()) return false;
-  std::string extension = Lower(name.substr(dot + 1));
+  std::string extension = AsciiLower(name.substr(dot + 1));
   for (auto known : kExtensions)
     if (extension == known) return true;
   return false;
 }
 
 bool IsWebPageType(std::string_view contentType) {
-  std::string type = Lower(TrimSpaceTab(contentType.substr(0, contentType.find(';'))));
+  std::string type = AsciiLower(TrimSpaceTab(contentType.substr(0, contentType.find(';'))));
   return type == "text/html" || type == "application/xhtml+xml";
 }

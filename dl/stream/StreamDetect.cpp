@@ -5,26 +5,15 @@
 #include "base/AsciiText.h"
 #include "dl/stream/Playlist.h"
 
-namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-}  // namespace
-
 bool IsPlaylistType(std::string_view contentType) {
-  std::string type = Lower(TrimSpaceTab(contentType.substr(0, contentType.find(';'))));
+  std::string type = AsciiLower(TrimSpaceTab(contentType.substr(0, contentType.find(';'))));
   return type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl" || type == "audio/mpegurl" ||
          type == "audio/x-mpegurl";
 }
 
 bool IsPlaylistUrl(std::string_view url) {
   size_t end = url.find_first_of("?#");
-  std::string path = Lower(url.substr(0, end));
+  std::string path = AsciiLower(url.substr(0, end));
   size_t scheme = path.find("://");
   if (scheme == std::string::npos || path.find('/', scheme + 3) == std::string::npos) return false;
   return path.ends_with(".m3u8");
