@@ -55,11 +55,16 @@ std::string Digest::FinishHex() {
   unsigned char bytes[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
   if (EVP_DigestFinal_ex(state_->context.get(), bytes, &size) != 1) return {};
+  return LowerHex(bytes, size);
+}
+
+std::string LowerHex(const unsigned char* bytes, size_t size) {
+  static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  char pair[3];
-  for (unsigned int i = 0; i < size; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
-    hex += pair;
+  hex.reserve(size * 2);
+  for (size_t i = 0; i < size; ++i) {
+    hex += kDigits[bytes[i] >> 4];
+    hex += kDigits[bytes[i] & 0xF];
   }
   return hex;
 }

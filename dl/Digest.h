@@ -31,6 +31,9 @@ class Digest {
   std::unique_ptr<State> state_;
 };
 
+// Bytes as lowercase hexadecimal, two digits each.
+std::string LowerHex(const unsigned char* bytes, size_t size);
+
 // Digest of a whole file by native path; empty when it cannot be read, when
 // the algorithm is unknown, or when `cancelled` (asked between blocks)
 // answered true.
