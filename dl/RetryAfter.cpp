@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <ctime>
+#include <limits>
 #include <string>
 
 #include "base/AsciiText.h"
@@ -14,8 +14,10 @@ constexpr std::array<const char*, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 bool Number(std::string_view text, int& out) {
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-  return error == std::errc() && end == text.data() + text.size() && !text.empty();
+  int64_t value = 0;
+  if (!ParseDecimal(text, value) || value > std::numeric_limits<int>::max()) return false;
+  out = static_cast<int>(value);
+  return true;
 }
 
 // The preferred form only ("Sun, 06 Nov 1994 08:49:37 GMT"): the obsolete
