@@ -485,10 +485,7 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
     bool changed = range && record_.total >= 0 && range->complete != record_.total;
     std::string etag = StrongEtag(head.Value("ETag"));
     if (changed && !record_.etag.empty() && etag == record_.etag) {
-      // Another length under the same version: one side is wrong for good.
-      abort_ = Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
-                     "the server names " + HumanSize(range->complete) + " for the version " + etag + " that is " +
-                         HumanSize(record_.total) + " long; the downloaded part is kept, start over to fetch it again");
+      abort_ = SameVersionOtherLength(etag, range->complete);
       return;
     }
     abort_ = Abort(Step::Fail, changed ? FailureCause::ChangedFile : FailureCause::BadAnswer, HttpTypeError,
@@ -499,6 +496,13 @@ void TransferJob::HandleRangeAnswer(const HttpResponseHead& head) {
   answerEnd_ = range->last + 1;
   if (record_.total < 0) record_.total = range->complete;
   record_.url = currentUrl_;
+}
+
+TransferJob::StepResult TransferJob::SameVersionOtherLength(const std::string& etag, int64_t length) const {
+  // One side is wrong for good: trying again brings the same answer.
+  return Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
+               "the server names " + HumanSize(length) + " for the version " + etag + " that is " +
+                   HumanSize(record_.total) + " long; the downloaded part is kept, start over to fetch it again");
 }
 
 bool TransferJob::ValidatorsDiffer(const HttpResponseHead& head) const {
@@ -542,10 +546,7 @@ bool TransferJob::RefuseOtherAnswer(const HttpResponseHead& head) {
   if (!webPage && !otherLength) return false;
   std::string etag = StrongEtag(head.Value("ETag"));
   if (!webPage && !record_.etag.empty() && etag == record_.etag) {
-    // The same version with another length: one side is wrong for good.
-    abort_ = Abort(Step::Fail, FailureCause::ChangedAnswer, HttpTypeError,
-                   "the server names " + HumanSize(length) + " for the version " + etag + " that is " +
-                       HumanSize(record_.total) + " long; the downloaded part is kept, start over to fetch it again");
+    abort_ = SameVersionOtherLength(etag, length);
     return true;
   }
   std::string what = webPage ? "a web page (" + type + ", " + HumanSize(length) + ")"

@@ -87,6 +87,9 @@ class TransferJob {
   // Whether the answer names the record's version by a validator both sides have.
   bool SameVersion(const HttpResponseHead& head) const;
   bool ValidatorsDiffer(const HttpResponseHead& head) const;
+  // The failure for an answer that gives the record's version (by strong
+  // ETag) another length than the record holds.
+  StepResult SameVersionOtherLength(const std::string& etag, int64_t length) const;
   StepResult CheckDigest();
   bool EnsureNamed(const HttpResponseHead& head);
   bool CheckFreeSpace();
