@@ -8,6 +8,7 @@
 #include "dl/LimitedReceive.h"
 #include "dl/RateLimiter.h"
 #include "dl/Digest.h"
+#include "dl/FinalMove.h"
 #include "dl/NonWebTypes.h"
 #include "dl/RetryAfter.h"
 #include "dl/stream/StreamDetect.h"
@@ -707,16 +708,9 @@ TransferJob::StepResult TransferJob::Complete() {
                      " expected; the partial file is kept");
   file_.Close();
   if (StepResult checked = CheckDigest(); checked.step != Step::Done) return checked;
-  std::string target = setup_.folder + "/" + name_;
-  int error = platform::MoveFileNoReplace(partPath_, target);
-  if (error == EEXIST) {
-    // A file of that name appeared meanwhile; it is not ours to replace.
-    name_ = host_.ClaimName(setup_.folder, name_);
-    target = setup_.folder + "/" + name_;
-    error = platform::MoveFileNoReplace(partPath_, target);
-  }
-  if (error) return DiskFailure("cannot rename " + partPath_, error);
+  if (int error = MoveToFinalName(host_, setup_.folder, name_, partPath_))
+    return DiskFailure("cannot rename " + partPath_, error);
   platform::RemoveFile(PartRecordPath(partPath_));
-  host_.Named(name_, target);
+  host_.Named(name_, setup_.folder + "/" + name_);
   return Next(Step::Done);
 }

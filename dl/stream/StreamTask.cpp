@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "dl/FileNaming.h"
+#include "dl/FinalMove.h"
 #include "dl/PartRecord.h"
 #include "dl/RateLimiter.h"
 #include "dl/StoppablePause.h"
@@ -373,14 +374,8 @@ class StreamJob {
 
   // The target name, claimed again when a file took it meanwhile.
   int MoveInPlace(const std::string& from) {
-    std::string target = setup_.folder + "/" + name_;
-    int error = platform::MoveFileNoReplace(from, target);
-    if (error == EEXIST) {
-      name_ = host_.ClaimName(setup_.folder, name_);
-      target = setup_.folder + "/" + name_;
-      error = platform::MoveFileNoReplace(from, target);
-    }
-    if (!error) host_.Named(name_, target);
+    int error = MoveToFinalName(host_, setup_.folder, name_, from);
+    if (!error) host_.Named(name_, setup_.folder + "/" + name_);
     return error;
   }
 
