@@ -25,13 +25,13 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/net/BenchProcess.h"
 #include "dl/DownloadEngine.h"
+#include "platform/ChildProcess.h"
 #include "tests/net/support/NginxServer.h"
 #include "tests/net/support/TestCertificates.h"
 
@@ -211,13 +211,6 @@ void Heap(const std::string& url, const std::string& dir) {
   }
 }
 
-bool OnPath(const std::string& program) {
-  std::stringstream path(std::getenv("PATH") ? std::getenv("PATH") : "");
-  for (std::string folder; std::getline(path, folder, ':');)
-    if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-  return false;
-}
-
 bool SameBytes(const std::string& a, const std::string& b) {
   std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
   // On the stack: g++ mistakes a vector's buffer, freed through this file's
@@ -317,7 +310,7 @@ bool Segments(const std::string& dir, const std::string& work, size_t mebibytes)
   Contender curl{"curl -o (one run)", {"curl", "-s", "-o", out, url}, out};
   std::vector<Contender> contenders{{"velmora --connections 1", {fetch, url, out, "--connections", "1"}, out},
                                     {"velmora --connections 4", {fetch, url, out, "--connections", "4"}, out}};
-  const bool aria2 = OnPath("aria2c");
+  const bool aria2 = !platform::FindProgram("aria2c").empty();
   if (aria2) contenders.push_back(Aria2(url, outDir, "seg.bin"));
   std::vector<Timing> reference = BestSoundInTurns({curl}, outDir, source, 1);
   std::vector<Timing> best = BestSoundInTurns(contenders, outDir, source, 2);
