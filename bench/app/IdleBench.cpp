@@ -54,7 +54,6 @@ std::string BinDir(const char* argv0) {
   return slash == std::string::npos ? "." : self.substr(0, slash);
 }
 
-// utime + stime of a process, in clock ticks; -1 when it is gone.
 // Voluntary context switches of each thread, by thread id and name: a thread
 // that sleeps on a timer or a poll adds one each time it wakes (being pushed
 // off the processor by others counts elsewhere).
