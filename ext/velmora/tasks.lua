@@ -331,33 +331,28 @@ function M:tasksOf(ids)
   return out
 end
 
--- Hands a waiting task to the engine (again); false when it failed.
+-- A run begins: nothing of the last one's failure or finish stays.
+function M:beginRun(task)
+  task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
+end
+
+-- Hands a waiting task to the engine (again); a task it cannot take fails.
 function M:handOver(task)
   task.waiting = nil
   local eid = self.engineOf[task.id]
   local ok, message
-  if eid and task.optionsChanged then
-    engine.remove(eid, false)
-    self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
-    eid = nil
-  end
+  if eid and not task.optionsChanged then ok, message = engine.start(eid) end
   task.optionsChanged = nil
-  if eid then
-    ok, message = engine.start(eid)
-    if not ok then
-      -- A task the engine will not restart is handed over afresh; it
-      -- continues from its partial file.
+  if not ok then
+    -- A task with new options, or one the engine will not restart, is
+    -- handed over afresh; it continues from its partial file.
+    if eid then
       engine.remove(eid, false)
       self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
-      eid = nil
     end
+    ok, message = self:ensureEngineTask(task, true)
   end
-  if not eid then ok, message = self:ensureEngineTask(task, true) end
-  if ok then
-    task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
-  else
-    self:failTask(task, message)
-  end
+  if ok then self:beginRun(task) else self:failTask(task, message) end
 end
 
 -- dispatch(): starts waiting tasks while download slots are free.
@@ -500,7 +495,7 @@ function M:restart(id, options)
   if not eid then return nil, message end
   local ok, why = engine.restart(eid, options)
   if not ok then return nil, why end
-  task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
+  self:beginRun(task)
   self:sync({ task }, true)
   return true
 end
