@@ -2,6 +2,7 @@
 -- active language's way (the catalogue's format.* keys). Units are binary
 -- (1 KB = 1024 bytes), as file managers on this desktop show them.
 local host = require("velmora.host")
+local words = require("velmora.text").words
 
 local M = {}
 
@@ -15,12 +16,6 @@ local DEFAULTS = {
 }
 
 local style, units, months = {}, {}, {}
-
-local function words(text)
-  local out = {}
-  for word in tostring(text):gmatch("%S+") do out[#out + 1] = word end
-  return out
-end
 
 -- reload([texts]): the formats of the language active now; texts is the
 -- host's catalogue (key -> text), read afresh when not given.
