@@ -67,13 +67,18 @@ local function rememberChoice(choice)
   if app.pm then settingsPage.show(app.pm, app.settings) end
 end
 
--- The links of `urls` to add once duplicates are dealt with: asked once for
--- the batch unless the settings keep an answer or the caller has one.
-function M.resolveDuplicates(urls, folder, name, choice)
-  local found = duplicates.find(urls, folder, name, app.tasks:all(), {
+-- The entries of `urls` that would meet a file or task already there.
+local function findDuplicates(urls, folder, name)
+  return duplicates.find(urls, folder, name, app.tasks:all(), {
     suggestName = function(url, given) return engine.suggestName(url, given) end,
     exists = function(path) return host.fs_exists(path) == true end,
   })
+end
+
+-- The links of `urls` to add once duplicates are dealt with: asked once for
+-- the batch unless the settings keep an answer or the caller has one.
+function M.resolveDuplicates(urls, folder, name, choice)
+  local found = findDuplicates(urls, folder, name)
   if #found == 0 then return urls end
   choice = choice or app.settings.duplicateAction
   if choice ~= "open" and choice ~= "rename" and choice ~= "replace" and choice ~= "skip" then
@@ -293,10 +298,7 @@ local pending = {}
 local function asksFirst(link, urls)
   if #urls == 1 and M.unfinishedTwin(link.name or engine.suggestName(urls[1], nil), link.fileSize) then return true end
   if app.settings.duplicateAction ~= "ask" then return false end
-  local found = duplicates.find(urls, M.targetFolder() or "", #urls == 1 and link.name or nil, app.tasks:all(), {
-    suggestName = function(url, given) return engine.suggestName(url, given) end,
-    exists = function(path) return host.fs_exists(path) == true end,
-  })
+  local found = findDuplicates(urls, M.targetFolder() or "", #urls == 1 and link.name or nil)
   return #found > 0
 end
 
