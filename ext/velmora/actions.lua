@@ -67,6 +67,10 @@ local function rememberChoice(choice)
   if app.pm then settingsPage.show(app.pm, app.settings) end
 end
 
+-- An answer to the duplicate question; anything else ("ask") asks.
+local KNOWN_CHOICES = {}
+for _, choice in ipairs(duplicates.CHOICES) do KNOWN_CHOICES[choice] = true end
+
 -- The entries of `urls` that would meet a file or task already there.
 local function findDuplicates(urls, folder, name)
   return duplicates.find(urls, folder, name, app.tasks:all(), {
@@ -81,7 +85,7 @@ function M.resolveDuplicates(urls, folder, name, choice)
   local found = findDuplicates(urls, folder, name)
   if #found == 0 then return urls end
   choice = choice or app.settings.duplicateAction
-  if choice ~= "open" and choice ~= "rename" and choice ~= "replace" and choice ~= "skip" then
+  if not KNOWN_CHOICES[choice] then
     local remember
     choice, remember = duplicatePrompt.ask(app.hwnd, found)
     if remember then rememberChoice(choice) end
