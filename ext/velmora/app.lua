@@ -65,7 +65,7 @@ end
 
 -- A path for the user to read; one the code page cannot spell is shown as
 -- the system has it rather than not at all.
-local function shown(file) return paths.ansi(file) or tostring(file) end
+local shown = paths.shown
 
 local function noticeText(notice)
   if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, shown(notice.file)) end
@@ -242,7 +242,7 @@ function M.start(pm)
   app.settings = values
   for _, notice in ipairs(settingNotices) do app.notices[#app.notices + 1] = notice end
 
-  local store, result = storage.open(paths.dataDir() .. "/tasks.db")
+  local store, result = storage.open(storage.path())
   if not store then
     app.notices[#app.notices + 1] = { text = string.format(strings.databaseFailed, tostring(result)) }
     store = M.memoryStore()
