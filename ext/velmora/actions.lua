@@ -350,17 +350,11 @@ end
 
 -- continueWith(task, url) -> true when the task goes on from the new link.
 function M.continueWith(task, url)
-  local eid, message = app.tasks:ensureEngineTask(task, false)
-  local ok = false
-  if eid then ok, message = engine.setUrl(eid, url) end
+  local ok, message = app.tasks:setUrl(task.id, url)
   if not ok then
     say(string.format(strings.resumeFailed, task.name, tostring(message)))
     return false
   end
-  task.url = url
-  local stored, why = app.store:updateMany({ task })
-  if not stored then say(why) end
-  app.tasks:start({ task.id })
   say(string.format(strings.resumed, task.name))
   app.publishCounts()
   return true
