@@ -481,10 +481,15 @@ function M.onClick(n)
   end
 end
 
+-- The first selected task of a list, or nil.
+local function selectedTask(list)
+  local id = list and app.view:selectedIds(list)[1]
+  return id and app.tasks:get(id)
+end
+
 -- showDetails(list): the details of the list's selected task.
 function M.showDetails(list)
-  local id = list and app.view:selectedIds(list)[1]
-  local task = id and app.tasks:get(id)
+  local task = selectedTask(list)
   if task then app.details:open(task, list) end
 end
 
@@ -493,8 +498,7 @@ end
 function M.onItemClick(n)
   if not app.started or host.ui_notifyType(n) ~= "itemdoubleclick" then return end
   local list = host.ui_notifySender(n)
-  local id = list and app.view:selectedIds(list)[1]
-  local task = id and app.tasks:get(id)
+  local task = selectedTask(list)
   if task and (task.state == "failed" or task.state == "done") then return M.showDetails(list) end
   if host.ui_getName(list) == "downloadlist" then actions.toggleSelected(list) end
 end
