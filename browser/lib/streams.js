@@ -6,6 +6,18 @@
 export const STREAMS_KEY = 'streams';
 export const MAX_STREAMS_PER_TAB = 20;
 
+// Where the per-tab lists are kept: session storage, so nothing of them
+// reaches the disk, or local storage where a browser has no session area.
+export function streamStoreOf(storage) {
+  return storage.session ?? storage.local;
+}
+
+// The tab id -> list map in a storage answer; {} for anything else.
+export function streamsOfStored(stored) {
+  const tabs = stored?.[STREAMS_KEY];
+  return tabs && typeof tabs === 'object' ? tabs : {};
+}
+
 const PLAYLIST_TYPES = new Set(['application/vnd.apple.mpegurl', 'application/x-mpegurl', 'audio/mpegurl', 'audio/x-mpegurl']);
 
 // The Content-Type of a webRequest answer, lowercased without parameters.
