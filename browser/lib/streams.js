@@ -86,8 +86,9 @@ export function describeStream(stream) {
 // MAX_STREAMS_PER_TAB kept. A stream seen again keeps its place but takes
 // the new summary when one is given.
 export function withStream(list, stream) {
-  const kept = (Array.isArray(list) ? list : []).filter((s) => s && s.url !== stream.url);
-  const before = (Array.isArray(list) ? list : []).find((s) => s && s.url === stream.url);
+  const streams = Array.isArray(list) ? list : [];
+  const kept = streams.filter((s) => s && s.url !== stream.url);
+  const before = streams.find((s) => s && s.url === stream.url);
   const merged = before ? { ...before, ...stream, summary: stream.summary ?? before.summary } : stream;
   return [merged, ...kept].slice(0, MAX_STREAMS_PER_TAB);
 }
