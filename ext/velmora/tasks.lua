@@ -364,12 +364,15 @@ function M:dispatch()
     self:handOver(task)
   end
   self:sync(due, true)
+  -- Those the engine would not take failed without an engine record, so
+  -- sync left them alone.
+  local refused = {}
   for _, task in ipairs(due) do
-    if not self.engineOf[task.id] then
-      self.store:updateMany({ task })
-      self.onChange(task)
-    end
+    if not self.engineOf[task.id] then refused[#refused + 1] = task end
   end
+  local ok, message = self.store:updateMany(refused)
+  if not ok then self.lastError = message end
+  for _, task in ipairs(refused) do self.onChange(task) end
 end
 
 -- start(ids [, first]): continues paused and failed tasks (a failed one is
