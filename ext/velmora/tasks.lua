@@ -216,12 +216,14 @@ function M:sortByCategory(byExt, names)
 end
 
 -- The folder a new file goes to, made when missing; nil and a message when
--- it cannot be.
-function M:folderFor(folder, name)
+-- it cannot be. `made` holds the folders made for this batch already.
+function M:folderFor(folder, name, made)
   if not self.sorting then return folder end
   local target = categories.folder(folder, categories.of(name, self.sorting.byExt), self.sorting.names)
-  local made, message = host.fs_makeDirs(target)
-  if not made then return nil, "cannot make the folder " .. target .. ": " .. tostring(message) end
+  if made[target] then return target end
+  local ok, message = host.fs_makeDirs(target)
+  if not ok then return nil, "cannot make the folder " .. target .. ": " .. tostring(message) end
+  made[target] = true
   return target
 end
 
@@ -254,13 +256,13 @@ function M:add(urls, folder, extra)
   local chosen = extra.options or {}
   local now = self.clock()
   local fresh = {}
-  local taken = {}
+  local taken, madeFolders = {}, {}
   for _, task in ipairs(self.order) do taken[task.gid or ""] = true end
   for _, url in ipairs(urls) do
     -- The engine's own naming, so the list shows what the file will be called;
     -- without an engine no task runs, and the link itself names it.
     local name = engine.suggestName(url, extra.name) or extra.name or url
-    local target, why = self:folderFor(folder, name)
+    local target, why = self:folderFor(folder, name, madeFolders)
     if not target then return nil, why end
     fresh[#fresh + 1] = {
       url = url, name = name, folder = target, state = extra.paused and "paused" or "queued",
