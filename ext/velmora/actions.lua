@@ -103,7 +103,7 @@ function M.resolveDuplicates(urls, folder, name, choice)
   for _, url in ipairs(add) do
     if not dropped[url] then kept[#kept + 1] = url end
   end
-  if choice == "skip" then say(string.format(strings.count("skipped", #found), #found)) end
+  if choice == "skip" then say(strings.counted("skipped", #found)) end
   return kept
 end
 
@@ -138,8 +138,8 @@ function M.addFromText(text)
   end
   local added = M.addUrls(urls)
   if not added then return end
-  local report = string.format(strings.count("added", #added), #added)
-  if #rejected > 0 then report = report .. string.format(strings.count("rejected", #rejected), #rejected) end
+  local report = strings.counted("added", #added)
+  if #rejected > 0 then report = report .. strings.counted("rejected", #rejected) end
   if not engine.available() then report = report .. " (" .. strings.engineMissing .. ")" end
   say(report)
 end
@@ -156,7 +156,7 @@ function M.askForUrls()
   end
   local extra = { name = request.name, paused = request.paused, options = request.options }
   local added = M.addUrls(request.urls, extra, request.folder)
-  if added then say(string.format(strings.count("added", #added), #added)) end
+  if added then say(strings.counted("added", #added)) end
 end
 
 -- The list on the page shown; none on the settings page, so a key pressed
@@ -197,7 +197,7 @@ function M.deleteSelected(list)
   local ids = app.view:selectedIds(list or M.currentList())
   if #ids == 0 then return end
   -- One question for the whole selection; files stay unless ticked.
-  local question = string.format(strings.count("confirmDeleteAsk", #ids), #ids)
+  local question = strings.counted("confirmDeleteAsk", #ids)
   local confirmed, deleteFiles = adapter.confirmDelete(app.hwnd, question, strings.alsoDeleteFiles)
   if not confirmed then return end
   local ok, message = app.tasks:delete(ids, deleteFiles)
@@ -252,7 +252,7 @@ function M.clearFinished()
     say(string.format(strings.deleteFailed, tostring(message)))
     return nil
   end
-  say(string.format(strings.count("clearedFinished", #ids), #ids))
+  say(strings.counted("clearedFinished", #ids))
   app.publishCounts()
   return #ids
 end
@@ -333,7 +333,7 @@ function M.handOver(text, now)
   if #urls == 1 and M.offerToContinue(link, urls[1]) then return end
   local extra = #urls == 1 and { name = link.name, referrer = link.referrer, headers = M.browserHeaders(link) } or nil
   local added = M.addUrls(urls, extra)
-  if added then say(string.format(strings.count("added", #added), #added)) end
+  if added then say(strings.counted("added", #added)) end
 end
 
 -- A paused or failed task of the same file name and length as a hand-over

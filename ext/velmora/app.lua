@@ -595,7 +595,7 @@ end
 function M.askToQuit()
   local unpacking = adapter.extractionsRunning()
   if unpacking > 0 then
-    host.ui_messageBox(app.hwnd, string.format(strings.count("quitUnzipping", unpacking), unpacking), false)
+    host.ui_messageBox(app.hwnd, strings.counted("quitUnzipping", unpacking), false)
     return false
   end
   local running, queued = app.tasks:stats()

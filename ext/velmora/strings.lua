@@ -72,6 +72,11 @@ function M.count(key, n)
   return n == 1 and M[key .. ":one"] or M[key]
 end
 
+-- counted(key, n): that text with n put in: "Added 1 task".
+function M.counted(key, n)
+  return string.format(M.count(key, n), n)
+end
+
 M.reload()
 
 return M
