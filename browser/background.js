@@ -22,6 +22,8 @@ import {
   contentTypeOf,
   isPlaylistAnswer,
   shownStreams,
+  streamStoreOf,
+  streamsOfStored,
   summarizePlaylist,
   variantUrls,
   withStream,
@@ -180,13 +182,12 @@ api.downloads.onCreated.addListener((item) => {
 
 // Streams a tab loads, kept per tab for the popup while the browser runs
 // (session storage: nothing of them reaches the disk).
-const streamStore = api.storage.session ?? api.storage.local;
+const streamStore = streamStoreOf(api.storage);
 const MAX_PLAYLIST_BYTES = 1 << 20;
 let streamChain = Promise.resolve();
 
 async function streamsOfTabs() {
-  const stored = await streamStore.get({ [STREAMS_KEY]: {} });
-  return stored[STREAMS_KEY] && typeof stored[STREAMS_KEY] === 'object' ? stored[STREAMS_KEY] : {};
+  return streamsOfStored(await streamStore.get({ [STREAMS_KEY]: {} }));
 }
 
 // The playlist's text once more, for its variants and length; the page's

@@ -2,7 +2,7 @@
 // a field to hand a link over by hand. Opening the popup counts as reading
 // the notices: the badge goes.
 import { NOTICES_KEY } from './lib/notices.js';
-import { STREAMS_KEY, describeStream, shownStreams } from './lib/streams.js';
+import { STREAMS_KEY, describeStream, shownStreams, streamStoreOf, streamsOfStored } from './lib/streams.js';
 import { STRINGS, fillStrings, format } from './lib/strings.js';
 
 const api = globalThis.browser ?? globalThis.chrome;
@@ -36,9 +36,8 @@ async function sendStream(stream) {
 
 async function showStreams() {
   const [tab] = (await api.tabs?.query?.({ active: true, currentWindow: true })) ?? [];
-  const store = api.storage.session ?? api.storage.local;
-  const stored = tab ? await store.get({ [STREAMS_KEY]: {} }) : {};
-  const streams = shownStreams(tab ? (stored[STREAMS_KEY] ?? {})[tab.id] : []);
+  const stored = tab ? await streamStoreOf(api.storage).get({ [STREAMS_KEY]: {} }) : {};
+  const streams = shownStreams(tab ? streamsOfStored(stored)[tab.id] : []);
   $('streams').replaceChildren(
     ...streams.map((stream) => {
       const item = document.createElement('li');

@@ -6,6 +6,18 @@
 export const STREAMS_KEY = 'streams';
 export const MAX_STREAMS_PER_TAB = 20;
 
+// Where the per-tab lists are kept: session storage, so nothing of them
+// reaches the disk, or local storage where a browser has no session area.
+export function streamStoreOf(storage) {
+  return storage.session ?? storage.local;
+}
+
+// The tab id -> list map in a storage answer; {} for anything else.
+export function streamsOfStored(stored) {
+  const tabs = stored?.[STREAMS_KEY];
+  return tabs && typeof tabs === 'object' ? tabs : {};
+}
+
 const PLAYLIST_TYPES = new Set(['application/vnd.apple.mpegurl', 'application/x-mpegurl', 'audio/mpegurl', 'audio/x-mpegurl']);
 
 // The Content-Type of a webRequest answer, lowercased without parameters.
@@ -74,8 +86,9 @@ export function describeStream(stream) {
 // MAX_STREAMS_PER_TAB kept. A stream seen again keeps its place but takes
 // the new summary when one is given.
 export function withStream(list, stream) {
-  const kept = (Array.isArray(list) ? list : []).filter((s) => s && s.url !== stream.url);
-  const before = (Array.isArray(list) ? list : []).find((s) => s && s.url === stream.url);
+  const streams = Array.isArray(list) ? list : [];
+  const kept = streams.filter((s) => s && s.url !== stream.url);
+  const before = streams.find((s) => s && s.url === stream.url);
   const merged = before ? { ...before, ...stream, summary: stream.summary ?? before.summary } : stream;
   return [merged, ...kept].slice(0, MAX_STREAMS_PER_TAB);
 }

@@ -6,6 +6,8 @@ import {
   describeStream,
   isPlaylistAnswer,
   shownStreams,
+  streamStoreOf,
+  streamsOfStored,
   summarizePlaylist,
   variantUrls,
   withStream,
@@ -56,4 +58,13 @@ test('the variants of a master shown are not listed as streams of their own', ()
     { url: 'https://b/other.m3u8' },
   ];
   assert.deepEqual(shownStreams(list).map((s) => s.url), ['https://a/master.m3u8', 'https://b/other.m3u8']);
+});
+
+test('the stored lists come from session storage where there is one, and bad answers read as none', () => {
+  const session = {}, local = {};
+  assert.equal(streamStoreOf({ session, local }), session);
+  assert.equal(streamStoreOf({ local }), local);
+  assert.deepEqual(streamsOfStored({ streams: { 7: [{ url: 'https://a/x.m3u8' }] } })[7], [{ url: 'https://a/x.m3u8' }]);
+  assert.deepEqual(streamsOfStored({ streams: 'broken' }), {});
+  assert.deepEqual(streamsOfStored(undefined), {});
 });

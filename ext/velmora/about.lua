@@ -4,15 +4,16 @@ local host = require("velmora.host")
 local dialog = require("velmora.dialog")
 local paths = require("velmora.paths")
 local settings = require("velmora.settings")
+local storage = require("velmora.storage")
 local strings = require("velmora.strings")
 
 local M = {}
 
-local function shown(path) return paths.ansi(path) or tostring(path) end
+local shown = paths.shown
 
 function M.text()
   local version = host.has("ui_productVersion") and host.ui_productVersion() or "?"
-  return string.format(strings.aboutText, version, strings.licence, shown(paths.dataDir() .. "/tasks.db"),
+  return string.format(strings.aboutText, version, strings.licence, shown(storage.path()),
     shown(settings.path()))
 end
 

@@ -67,16 +67,25 @@ local function rememberChoice(choice)
   if app.pm then settingsPage.show(app.pm, app.settings) end
 end
 
--- The links of `urls` to add once duplicates are dealt with: asked once for
--- the batch unless the settings keep an answer or the caller has one.
-function M.resolveDuplicates(urls, folder, name, choice)
-  local found = duplicates.find(urls, folder, name, app.tasks:all(), {
+-- An answer to the duplicate question; anything else ("ask") asks.
+local KNOWN_CHOICES = {}
+for _, choice in ipairs(duplicates.CHOICES) do KNOWN_CHOICES[choice] = true end
+
+-- The entries of `urls` that would meet a file or task already there.
+local function findDuplicates(urls, folder, name)
+  return duplicates.find(urls, folder, name, app.tasks:all(), {
     suggestName = function(url, given) return engine.suggestName(url, given) end,
     exists = function(path) return host.fs_exists(path) == true end,
   })
+end
+
+-- The links of `urls` to add once duplicates are dealt with: asked once for
+-- the batch unless the settings keep an answer or the caller has one.
+function M.resolveDuplicates(urls, folder, name, choice)
+  local found = findDuplicates(urls, folder, name)
   if #found == 0 then return urls end
   choice = choice or app.settings.duplicateAction
-  if choice ~= "open" and choice ~= "rename" and choice ~= "replace" and choice ~= "skip" then
+  if not KNOWN_CHOICES[choice] then
     local remember
     choice, remember = duplicatePrompt.ask(app.hwnd, found)
     if remember then rememberChoice(choice) end
@@ -94,7 +103,7 @@ function M.resolveDuplicates(urls, folder, name, choice)
   for _, url in ipairs(add) do
     if not dropped[url] then kept[#kept + 1] = url end
   end
-  if choice == "skip" then say(string.format(strings.count("skipped", #found), #found)) end
+  if choice == "skip" then say(strings.counted("skipped", #found)) end
   return kept
 end
 
@@ -129,8 +138,8 @@ function M.addFromText(text)
   end
   local added = M.addUrls(urls)
   if not added then return end
-  local report = string.format(strings.count("added", #added), #added)
-  if #rejected > 0 then report = report .. string.format(strings.count("rejected", #rejected), #rejected) end
+  local report = strings.counted("added", #added)
+  if #rejected > 0 then report = report .. strings.counted("rejected", #rejected) end
   if not engine.available() then report = report .. " (" .. strings.engineMissing .. ")" end
   say(report)
 end
@@ -147,7 +156,7 @@ function M.askForUrls()
   end
   local extra = { name = request.name, paused = request.paused, options = request.options }
   local added = M.addUrls(request.urls, extra, request.folder)
-  if added then say(string.format(strings.count("added", #added), #added)) end
+  if added then say(strings.counted("added", #added)) end
 end
 
 -- The list on the page shown; none on the settings page, so a key pressed
@@ -188,7 +197,7 @@ function M.deleteSelected(list)
   local ids = app.view:selectedIds(list or M.currentList())
   if #ids == 0 then return end
   -- One question for the whole selection; files stay unless ticked.
-  local question = string.format(strings.count("confirmDeleteAsk", #ids), #ids)
+  local question = strings.counted("confirmDeleteAsk", #ids)
   local confirmed, deleteFiles = adapter.confirmDelete(app.hwnd, question, strings.alsoDeleteFiles)
   if not confirmed then return end
   local ok, message = app.tasks:delete(ids, deleteFiles)
@@ -243,7 +252,7 @@ function M.clearFinished()
     say(string.format(strings.deleteFailed, tostring(message)))
     return nil
   end
-  say(string.format(strings.count("clearedFinished", #ids), #ids))
+  say(strings.counted("clearedFinished", #ids))
   app.publishCounts()
   return #ids
 end
@@ -293,10 +302,7 @@ local pending = {}
 local function asksFirst(link, urls)
   if #urls == 1 and M.unfinishedTwin(link.name or engine.suggestName(urls[1], nil), link.fileSize) then return true end
   if app.settings.duplicateAction ~= "ask" then return false end
-  local found = duplicates.find(urls, M.targetFolder() or "", #urls == 1 and link.name or nil, app.tasks:all(), {
-    suggestName = function(url, given) return engine.suggestName(url, given) end,
-    exists = function(path) return host.fs_exists(path) == true end,
-  })
+  local found = findDuplicates(urls, M.targetFolder() or "", #urls == 1 and link.name or nil)
   return #found > 0
 end
 
@@ -327,7 +333,7 @@ function M.handOver(text, now)
   if #urls == 1 and M.offerToContinue(link, urls[1]) then return end
   local extra = #urls == 1 and { name = link.name, referrer = link.referrer, headers = M.browserHeaders(link) } or nil
   local added = M.addUrls(urls, extra)
-  if added then say(string.format(strings.count("added", #added), #added)) end
+  if added then say(strings.counted("added", #added)) end
 end
 
 -- A paused or failed task of the same file name and length as a hand-over
@@ -344,17 +350,11 @@ end
 
 -- continueWith(task, url) -> true when the task goes on from the new link.
 function M.continueWith(task, url)
-  local eid, message = app.tasks:ensureEngineTask(task, false)
-  local ok = false
-  if eid then ok, message = engine.setUrl(eid, url) end
+  local ok, message = app.tasks:setUrl(task.id, url)
   if not ok then
     say(string.format(strings.resumeFailed, task.name, tostring(message)))
     return false
   end
-  task.url = url
-  local stored, why = app.store:updateMany({ task })
-  if not stored then say(why) end
-  app.tasks:start({ task.id })
   say(string.format(strings.resumed, task.name))
   app.publishCounts()
   return true

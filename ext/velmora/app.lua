@@ -65,7 +65,7 @@ end
 
 -- A path for the user to read; one the code page cannot spell is shown as
 -- the system has it rather than not at all.
-local function shown(file) return paths.ansi(file) or tostring(file) end
+local shown = paths.shown
 
 local function noticeText(notice)
   if notice.kind == "database-set-aside" then return string.format(strings.databaseSetAside, shown(notice.file)) end
@@ -242,7 +242,7 @@ function M.start(pm)
   app.settings = values
   for _, notice in ipairs(settingNotices) do app.notices[#app.notices + 1] = notice end
 
-  local store, result = storage.open(paths.dataDir() .. "/tasks.db")
+  local store, result = storage.open(storage.path())
   if not store then
     app.notices[#app.notices + 1] = { text = string.format(strings.databaseFailed, tostring(result)) }
     store = M.memoryStore()
@@ -481,10 +481,15 @@ function M.onClick(n)
   end
 end
 
+-- The first selected task of a list, or nil.
+local function selectedTask(list)
+  local id = list and app.view:selectedIds(list)[1]
+  return id and app.tasks:get(id)
+end
+
 -- showDetails(list): the details of the list's selected task.
 function M.showDetails(list)
-  local id = list and app.view:selectedIds(list)[1]
-  local task = id and app.tasks:get(id)
+  local task = selectedTask(list)
   if task then app.details:open(task, list) end
 end
 
@@ -493,8 +498,7 @@ end
 function M.onItemClick(n)
   if not app.started or host.ui_notifyType(n) ~= "itemdoubleclick" then return end
   local list = host.ui_notifySender(n)
-  local id = list and app.view:selectedIds(list)[1]
-  local task = id and app.tasks:get(id)
+  local task = selectedTask(list)
   if task and (task.state == "failed" or task.state == "done") then return M.showDetails(list) end
   if host.ui_getName(list) == "downloadlist" then actions.toggleSelected(list) end
 end
@@ -591,7 +595,7 @@ end
 function M.askToQuit()
   local unpacking = adapter.extractionsRunning()
   if unpacking > 0 then
-    host.ui_messageBox(app.hwnd, string.format(strings.count("quitUnzipping", unpacking), unpacking), false)
+    host.ui_messageBox(app.hwnd, strings.counted("quitUnzipping", unpacking), false)
     return false
   end
   local running, queued = app.tasks:stats()

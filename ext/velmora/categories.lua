@@ -1,6 +1,8 @@
 -- File categories: which kind of file a task fetches, by its name's
 -- extension, and the subfolder of the download folder it goes to when the
 -- user has sorting by category on.
+local paths = require("velmora.paths")
+
 local M = {}
 
 -- In the order the filter shows them; "other" takes what no list names.
@@ -56,9 +58,7 @@ end
 -- folder(base, key, names) -> the subfolder for a category; `names` maps
 -- each key to its folder name as the user sees it.
 function M.folder(base, key, names)
-  local sub = names[key] or names.other
-  if base:sub(-1) == "/" or base:sub(-1) == "\\" then return base .. sub end
-  return base .. "/" .. sub
+  return paths.join(base, names[key] or names.other)
 end
 
 return M

@@ -5,6 +5,7 @@
 local host = require("velmora.host")
 local format = require("velmora.format")
 local strings = require("velmora.strings")
+local trim = require("velmora.text").trim
 
 local M = {}
 M.__index = M
@@ -74,7 +75,7 @@ local MAX_CONNECTIONS = 16
 
 -- Whole numbers only; "" and "0" leave the choice to the settings.
 local function wholeNumber(text)
-  text = tostring(text or ""):match("^%s*(.-)%s*$")
+  text = trim(tostring(text or ""))
   if text == "" then return 0 end
   if not text:match("^%d+$") or #text > 9 then return nil end
   return tonumber(text)
@@ -228,7 +229,7 @@ function M:click(name)
     commands.say(texts.linkCopied)
   elseif name == "D_refreshlink" then
     local edit = self:control("D_newurl")
-    local url = edit and (host.ui_getText(edit) or ""):match("^%s*(.-)%s*$") or ""
+    local url = edit and trim(host.ui_getText(edit) or "") or ""
     if url == "" then
       commands.say(texts.newUrlMissing)
     elseif report(commands.say, texts.linkRefreshFailed, commands.tasks:setUrl(task.id, url)) then

@@ -15,7 +15,7 @@ local function describe(found)
   else
     text = string.format(strings.duplicateOnDisk, paths.ansi(first.file) or first.file)
   end
-  if #found > 1 then text = text .. "\n" .. string.format(strings.count("duplicateMore", #found - 1), #found - 1) end
+  if #found > 1 then text = text .. "\n" .. strings.counted("duplicateMore", #found - 1) end
   return text
 end
 

@@ -2,6 +2,7 @@
 -- active language's way (the catalogue's format.* keys). Units are binary
 -- (1 KB = 1024 bytes), as file managers on this desktop show them.
 local host = require("velmora.host")
+local words = require("velmora.text").words
 
 local M = {}
 
@@ -16,14 +17,9 @@ local DEFAULTS = {
 
 local style, units, months = {}, {}, {}
 
-local function words(text)
-  local out = {}
-  for word in tostring(text):gmatch("%S+") do out[#out + 1] = word end
-  return out
-end
-
--- reload([texts]): the formats of the language active now; texts is the
--- host's catalogue (key -> text), read afresh when not given.
+-- reload([texts]) -> texts: the formats of the language active now; texts
+-- is the host's catalogue (key -> text), read afresh when not given, and
+-- handed back for the other texts (strings.lua).
 function M.reload(texts)
   if texts == nil and host.has("lang_texts") then texts = host.lang_texts() end
   if type(texts) ~= "table" then texts = {} end
@@ -37,6 +33,7 @@ function M.reload(texts)
   units = words(style.units)
   if #units < 5 then units = words(DEFAULTS["format.units"]) end
   months = words(style.months)
+  return texts
 end
 
 -- grouped(digits) -> "1234567" with the thousands separator: "1,234,567".

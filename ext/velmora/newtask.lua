@@ -2,6 +2,7 @@
 -- never corrects: every problem comes back under the name of the field that
 -- has it, in the user's words, for the dialog to show beside that field.
 local settings = require("velmora.settings")
+local settingsPage = require("velmora.settings_page")
 local strings = require("velmora.strings")
 local tasksModule = require("velmora.tasks")
 local trim = require("velmora.text").trim
@@ -33,8 +34,7 @@ end
 local function settingProblem(key, typed)
   local value, why, field = settings.check(key, typed)
   if value ~= nil then return value end
-  if why == "range" then return nil, string.format(strings.settingRange, field.min, field.max) end
-  return nil, strings.settingNotNumber
+  return nil, settingsPage.problemText(why, field)
 end
 
 -- "sha256=HEX", "sha256:HEX" or the bare 64 hex digits.

@@ -34,6 +34,9 @@ end
 -- that would reach a different file.
 function M.ansi(native) return host.fs_fromNative(tostring(native)) end
 function M.native(ansi) return host.fs_toNative(tostring(ansi)) end
+-- shown(native) -> the path to put in a text for the user; as it is when
+-- the host cannot spell it.
+function M.shown(native) return M.ansi(native) or tostring(native) end
 
 -- The file-system questions take native paths, as io.open does.
 local function asked(question, path)

@@ -40,8 +40,8 @@ local function notFound(gid) return nil, string.format("GID %s is not found", to
 
 -- The engine options a caller asked for, or nil and why. Unknown keys are
 -- left alone, as the established server leaves options it does not use.
-local function engineOptions(options, into)
-  into = into or {}
+local function engineOptions(options)
+  local into = {}
   local limit = options["max-download-limit"]
   if limit ~= nil then
     local bytes = M.size(limit)

@@ -38,7 +38,7 @@ local function isoDay(wday) return (wday + 5) % 7 + 1 end
 
 local function chosen(days, wday) return tostring(days or ""):find(tostring(isoDay(wday)), 1, true) ~= nil end
 
--- inside(from, to, m) -> whether minute m lies in [from, to) on one day,
+-- within(from, to, m) -> whether minute m lies in [from, to) on one day,
 -- the span running over midnight when to is not after from.
 local function within(from, to, m)
   if from < to then return m >= from and m < to end

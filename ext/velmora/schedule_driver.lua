@@ -2,6 +2,7 @@
 -- starting and pausing the queue, and what follows when it runs dry.
 local schedule = require("velmora.schedule")
 local engine = require("velmora.engine")
+local text = require("velmora.text")
 
 local M = {}
 M.__index = M
@@ -22,11 +23,7 @@ end
 
 -- words(text) -> the command as an argument vector, split at blanks. No
 -- shell reads it: quotes, pipes and $ are plain characters.
-function M.words(text)
-  local argv = {}
-  for word in tostring(text or ""):gmatch("%S+") do argv[#argv + 1] = word end
-  return argv
-end
+M.words = text.words
 
 local function idsIn(tasks, states)
   local ids = {}

@@ -108,6 +108,9 @@ function M.coerce(key, value)
   return value
 end
 
+-- Why check() refused a value, by the kind of its field.
+local REFUSED = { folder = "relative", extensions = "extensions", time = "time", days = "days" }
+
 -- check(key, typed) -> the value as typed on the settings page, or nil and
 -- why not: "unknown", "number" (not a whole number), "range" (with the
 -- field's min and max), "relative" (a folder that is no full path), "time"
@@ -124,11 +127,7 @@ function M.check(key, typed)
     return n
   end
   local value = M.coerce(key, typed)
-  if value == nil then
-    local reasons = { folder = "relative", extensions = "extensions", time = "time", days = "days" }
-    local why = reasons[field.kind] or "unknown"
-    return nil, why, field
-  end
+  if value == nil then return nil, REFUSED[field.kind] or "unknown", field end
   return value
 end
 

@@ -29,9 +29,6 @@ M.checks = {
 -- the choice.
 M.LANGUAGE_EDIT = "languageedit"
 
-local editOf = {}
-for name, key in pairs(M.edits) do editOf[key] = name end
-
 local function setText(pm, name, text)
   local c = host.ui_findControl(pm, name)
   if c then host.ui_setText(c, text) end
@@ -108,7 +105,5 @@ function M.change(n)
   end
   return nil
 end
-
-M.editOf = editOf
 
 return M

@@ -160,6 +160,9 @@ local function setAside(path, why)
   return aside
 end
 
+-- path() -> where the window keeps its tasks.
+function M.path() return paths.dataDir() .. "/tasks.db" end
+
 -- open(path) -> store, notices; or nil and a message. `path` is in the
 -- system's bytes (see paths.ansi). `notices` lists what the user should be
 -- told (a damaged file set aside, with its new name).

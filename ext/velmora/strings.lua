@@ -3,7 +3,6 @@
 -- ANSI code page). A dotted key becomes nested tables: "details.file" is
 -- strings.details.file. Modules keep references to these tables, so
 -- reload() refills the very same tables rather than making new ones.
-local host = require("velmora.host")
 local format = require("velmora.format")
 
 local M = {}
@@ -39,19 +38,14 @@ local function put(root, key, text)
   return true
 end
 
--- The catalogue's texts as the host has them now: key -> text.
-local function catalogue()
-  local texts = host.has("lang_texts") and host.lang_texts()
-  return type(texts) == "table" and texts or {}
-end
-
 -- Keys that could not be placed at the last reload (see put).
 M.misplaced = {}
 
 -- reload(): the texts of the language active now, in the same tables. Call
--- after the host switched languages; format.lua follows along.
+-- after the host switched languages; format.lua follows along, and reads
+-- the catalogue for both.
 function M.reload()
-  local texts = catalogue()
+  local texts = format.reload()
   empty(M)
   M.misplaced = {}
   -- Sorted, so that which of two clashing keys wins never depends on the
@@ -63,13 +57,17 @@ function M.reload()
     local family = key:match("^([^.]*)%.")
     if not NOT_TEXTS[family] and not put(M, key, texts[key]) then M.misplaced[#M.misplaced + 1] = key end
   end
-  format.reload(texts)
 end
 
 -- count(key, n): the text of a top-level key for n things. A catalogue may
 -- give a singular form under "<key>:one" (English does; Chinese needs none).
 function M.count(key, n)
   return n == 1 and M[key .. ":one"] or M[key]
+end
+
+-- counted(key, n): that text with n put in: "Added 1 task".
+function M.counted(key, n)
+  return string.format(M.count(key, n), n)
 end
 
 M.reload()

@@ -216,12 +216,14 @@ function M:sortByCategory(byExt, names)
 end
 
 -- The folder a new file goes to, made when missing; nil and a message when
--- it cannot be.
-function M:folderFor(folder, name)
+-- it cannot be. `made` holds the folders made for this batch already.
+function M:folderFor(folder, name, made)
   if not self.sorting then return folder end
   local target = categories.folder(folder, categories.of(name, self.sorting.byExt), self.sorting.names)
-  local made, message = host.fs_makeDirs(target)
-  if not made then return nil, "cannot make the folder " .. target .. ": " .. tostring(message) end
+  if made[target] then return target end
+  local ok, message = host.fs_makeDirs(target)
+  if not ok then return nil, "cannot make the folder " .. target .. ": " .. tostring(message) end
+  made[target] = true
   return target
 end
 
@@ -254,13 +256,13 @@ function M:add(urls, folder, extra)
   local chosen = extra.options or {}
   local now = self.clock()
   local fresh = {}
-  local taken = {}
+  local taken, madeFolders = {}, {}
   for _, task in ipairs(self.order) do taken[task.gid or ""] = true end
   for _, url in ipairs(urls) do
     -- The engine's own naming, so the list shows what the file will be called;
     -- without an engine no task runs, and the link itself names it.
     local name = engine.suggestName(url, extra.name) or extra.name or url
-    local target, why = self:folderFor(folder, name)
+    local target, why = self:folderFor(folder, name, madeFolders)
     if not target then return nil, why end
     fresh[#fresh + 1] = {
       url = url, name = name, folder = target, state = extra.paused and "paused" or "queued",
@@ -331,33 +333,28 @@ function M:tasksOf(ids)
   return out
 end
 
--- Hands a waiting task to the engine (again); false when it failed.
+-- A run begins: nothing of the last one's failure or finish stays.
+function M:beginRun(task)
+  task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
+end
+
+-- Hands a waiting task to the engine (again); a task it cannot take fails.
 function M:handOver(task)
   task.waiting = nil
   local eid = self.engineOf[task.id]
   local ok, message
-  if eid and task.optionsChanged then
-    engine.remove(eid, false)
-    self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
-    eid = nil
-  end
+  if eid and not task.optionsChanged then ok, message = engine.start(eid) end
   task.optionsChanged = nil
-  if eid then
-    ok, message = engine.start(eid)
-    if not ok then
-      -- A task the engine will not restart is handed over afresh; it
-      -- continues from its partial file.
+  if not ok then
+    -- A task with new options, or one the engine will not restart, is
+    -- handed over afresh; it continues from its partial file.
+    if eid then
       engine.remove(eid, false)
       self.engineOf[task.id], self.taskOfEngine[eid] = nil, nil
-      eid = nil
     end
+    ok, message = self:ensureEngineTask(task, true)
   end
-  if not eid then ok, message = self:ensureEngineTask(task, true) end
-  if ok then
-    task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
-  else
-    self:failTask(task, message)
-  end
+  if ok then self:beginRun(task) else self:failTask(task, message) end
 end
 
 -- dispatch(): starts waiting tasks while download slots are free.
@@ -369,12 +366,15 @@ function M:dispatch()
     self:handOver(task)
   end
   self:sync(due, true)
+  -- Those the engine would not take failed without an engine record, so
+  -- sync left them alone.
+  local refused = {}
   for _, task in ipairs(due) do
-    if not self.engineOf[task.id] then
-      self.store:updateMany({ task })
-      self.onChange(task)
-    end
+    if not self.engineOf[task.id] then refused[#refused + 1] = task end
   end
+  local ok, message = self.store:updateMany(refused)
+  if not ok then self.lastError = message end
+  for _, task in ipairs(refused) do self.onChange(task) end
 end
 
 -- start(ids [, first]): continues paused and failed tasks (a failed one is
@@ -500,7 +500,7 @@ function M:restart(id, options)
   if not eid then return nil, message end
   local ok, why = engine.restart(eid, options)
   if not ok then return nil, why end
-  task.error, task.cause, task.code, task.httpStatus, task.started, task.finished = "", "", 0, 0, self.clock(), 0
+  self:beginRun(task)
   self:sync({ task }, true)
   return true
 end

@@ -9,4 +9,11 @@ function M.trim(text)
   return text:match(".*%S", first)
 end
 
+-- words(text) -> the pieces of text between blanks, in order.
+function M.words(text)
+  local out = {}
+  for word in tostring(text or ""):gmatch("%S+") do out[#out + 1] = word end
+  return out
+end
+
 return M

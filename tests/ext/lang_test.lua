@@ -117,6 +117,8 @@ t.case("counted texts take the singular form for one thing where the language ha
   t.eq(string.format(strings.count("added", 1), 1), "Added 1 task", "one")
   t.eq(string.format(strings.count("added", 2), 2), "Added 2 tasks", "two")
   t.eq(string.format(strings.count("added", 0), 0), "Added 0 tasks", "none")
+  t.eq(strings.counted("rejected", 1) .. "|" .. strings.counted("rejected", 3),
+    string.format(strings["rejected:one"], 1) .. "|" .. string.format(strings.rejected, 3), "counted puts the number in")
   host.lang_set("zh_CN")
   strings.reload()
   t.eq(strings.count("added", 1), strings.added, "Chinese has one form")
