@@ -24,6 +24,11 @@ struct LineSite {
   }
 };
 
+Failure TooLarge(std::string_view fileName) {
+  return {FailureCause::BadInput,
+          std::string(fileName) + ": larger than " + std::to_string(kMaxCatalogueBytes) + " bytes, not a catalogue"};
+}
+
 // Resolves the escapes of one trimmed key or text; nullopt names the bad
 // sequence in `bad`.
 std::optional<std::string> Unescape(std::string_view raw, std::string& bad) {
@@ -138,9 +143,7 @@ class Parser {
 
 Failure ParseCatalogue(std::string_view bytes, std::string_view fileName, Catalogue& out) {
   out = {};
-  if (bytes.size() > kMaxCatalogueBytes)
-    return {FailureCause::BadInput, std::string(fileName) + ": larger than " +
-                                        std::to_string(kMaxCatalogueBytes) + " bytes, not a catalogue"};
+  if (bytes.size() > kMaxCatalogueBytes) return TooLarge(fileName);
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   if (const std::size_t bad = FirstBadUtf8(bytes); bad != std::string_view::npos)
     return LineSite{fileName, LineOfOffset(bytes, bad)}.Refuse("not UTF-8");
@@ -162,9 +165,7 @@ Failure ReadCatalogueFile(const std::string& nativePath, Catalogue& out) {
   out = {};
   std::string bytes;
   const int error = platform::ReadSmallFile(nativePath, kMaxCatalogueBytes, bytes);
-  if (error == EFBIG)
-    return {FailureCause::BadInput,
-            nativePath + ": larger than " + std::to_string(kMaxCatalogueBytes) + " bytes, not a catalogue"};
+  if (error == EFBIG) return TooLarge(nativePath);
   if (error) return {FailureCause::Disk, nativePath + ": " + platform::ErrorText(error)};
   return ParseCatalogue(bytes, nativePath, out);
 }

@@ -94,7 +94,7 @@ int lang_set(lua_State* L) {
   const char* text = lua_tolstring(L, 1, &size);
   const std::string code(text, size);
   const std::string folder = lang::CurrentLanguage()->folder;
-  if (code != lang::kDefaultLanguage && !lang::IsLanguageCode(code))
+  if (!lang::IsLanguageCode(code))
     return Fail(L, {FailureCause::BadInput, "not a language code: " + code});
   const std::vector<std::string> codes = lang::AvailableLanguages(folder);
   if (std::find(codes.begin(), codes.end(), code) == codes.end())

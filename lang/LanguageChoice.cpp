@@ -26,6 +26,9 @@ std::string ConfigFolder() {
   return {};
 }
 
+// The one file in the configuration folder that holds the user's choice.
+std::string ChoiceFileIn(const std::string& configFolder) { return configFolder + "/language"; }
+
 bool IsCodeChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
 }
@@ -60,7 +63,7 @@ std::vector<std::string> AvailableLanguages(const std::string& folder) {
 
 std::string ChoiceFilePath() {
   const std::string folder = ConfigFolder();
-  return folder.empty() ? std::string() : folder + "/language";
+  return folder.empty() ? std::string() : ChoiceFileIn(folder);
 }
 
 std::string StoredLanguage() {
@@ -77,7 +80,7 @@ Failure StoreLanguage(std::string_view code) {
   if (folder.empty()) return {FailureCause::Disk, "no configuration folder (neither XDG_CONFIG_HOME nor HOME is set)"};
   if (int error = platform::MakeDirectories(folder))
     return {FailureCause::Disk, folder + ": " + platform::ErrorText(error)};
-  const std::string path = folder + "/language";
+  const std::string path = ChoiceFileIn(folder);
   if (int error = platform::WriteFileAtomically(path, std::string(code) + "\n"))
     return {FailureCause::Disk, path + ": " + platform::ErrorText(error)};
   return {};

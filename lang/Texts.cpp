@@ -1,6 +1,7 @@
 #include "lang/Texts.h"
 
 #include <mutex>
+#include <vector>
 
 #include "base/ReportError.h"
 #include "lang/EmbeddedCatalogue.h"
@@ -38,11 +39,14 @@ bool KeepsPlaceholders(const TextMap& below, const std::string& key, const std::
   return false;
 }
 
-// Later layers override earlier ones key by key.
+// Later layers override earlier ones key by key. Every text of the layer is
+// checked against the layers below it alone, so nothing is taken in before
+// all are checked.
 void Overlay(const Catalogue& layer, const std::string& source, TextMap& texts, TextMap& skin) {
-  const TextMap below = texts;
-  for (const auto& [key, text] : layer.texts)
-    if (KeepsPlaceholders(below, key, text, source)) texts[key] = text;
+  std::vector<const TextMap::value_type*> kept;
+  for (const auto& entry : layer.texts)
+    if (KeepsPlaceholders(texts, entry.first, entry.second, source)) kept.push_back(&entry);
+  for (const TextMap::value_type* entry : kept) texts[entry->first] = entry->second;
   for (const auto& [key, text] : layer.skin) skin[key] = text;
 }
 

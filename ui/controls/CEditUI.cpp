@@ -166,11 +166,7 @@ void CEditUI::EnsureEditor() {
 void CEditUI::SyncEditor() {
   QWidget* editor = editor_.data();
   if (!editor) return;
-  if (ui::FromQString(EditorText()) != text_) {
-    settingText_ = true;
-    PutEditorText(ui::ToQString(text_));
-    settingText_ = false;
-  }
+  if (ui::FromQString(EditorText()) != text_) PutTextQuietly(text_);
   ConfigureEditor();
   editor->setEnabled(enabled_);
   const QFont font = ResolveFont();
@@ -182,6 +178,14 @@ void CEditUI::SyncEditor() {
   editor->setVisible(IsShown() && r.right > r.left && r.bottom > r.top && InsideAncestors(r));
 }
 
+// The editor's own change signal comes back to OnEdited, which must not
+// take text the control gave it for typing.
+void CEditUI::PutTextQuietly(const std::u16string& text) {
+  settingText_ = true;
+  PutEditorText(ui::ToQString(text));
+  settingText_ = false;
+}
+
 // Beyond the cap the text is cut back, so a huge paste cannot grow without
 // bound in an editor that does not hold the cap itself.
 void CEditUI::OnEdited() {
@@ -189,9 +193,7 @@ void CEditUI::OnEdited() {
   std::u16string now = ui::FromQString(EditorText());
   if (maxChar_ > 0 && now.size() > static_cast<size_t>(maxChar_)) {
     now.resize(static_cast<size_t>(maxChar_));
-    settingText_ = true;
-    PutEditorText(ui::ToQString(now));
-    settingText_ = false;
+    PutTextQuietly(now);
   }
   if (now == text_) return;
   text_ = std::move(now);
@@ -201,11 +203,7 @@ void CEditUI::OnEdited() {
 void CEditUI::SetText(std::u16string_view text) {
   std::u16string clipped(text.substr(0, maxChar_ > 0 ? static_cast<size_t>(maxChar_) : text.size()));
   text_ = std::move(clipped);
-  if (editor_) {
-    settingText_ = true;
-    PutEditorText(ui::ToQString(text_));
-    settingText_ = false;
-  }
+  if (editor_) PutTextQuietly(text_);
   Invalidate();
 }
 

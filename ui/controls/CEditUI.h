@@ -86,11 +86,11 @@ class CEditUI : public CLabelUI {
   bool password_ = false;
   int maxChar_;
   std::u16string prompt_;
-  bool settingText_ = false;
 
  private:
   void EnsureEditor();
   void SyncEditor();
+  void PutTextQuietly(const std::u16string& text);
   void ApplyKey(TEventUI& event);
   void ApplyChar(char16_t ch);
   void DropEditor();
@@ -98,6 +98,7 @@ class CEditUI : public CLabelUI {
 
   const int defaultMaxChar_;
   bool autoFocus_ = false;
+  bool settingText_ = false;
   std::uint32_t promptColor_ = 0xFFA8ADB5;
   // Set while a key is handed to the editor, so that one it ignores and
   // passes back up to the window is not applied a second time.
