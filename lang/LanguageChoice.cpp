@@ -6,6 +6,7 @@
 #include "base/AsciiText.h"
 #include "platform/ErrorText.h"
 #include "platform/Files.h"
+#include "platform/UserConfigFolder.h"
 
 namespace lang {
 namespace {
@@ -18,12 +19,6 @@ constexpr std::string_view kCatalogueSuffix = ".txt";
 std::string EnvValue(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
-}
-
-std::string ConfigFolder() {
-  if (std::string config = EnvValue("XDG_CONFIG_HOME"); !config.empty()) return config + "/velmora";
-  if (std::string home = EnvValue("HOME"); !home.empty()) return home + "/.config/velmora";
-  return {};
 }
 
 // The one file in the configuration folder that holds the user's choice.
@@ -62,7 +57,7 @@ std::vector<std::string> AvailableLanguages(const std::string& folder) {
 }
 
 std::string ChoiceFilePath() {
-  const std::string folder = ConfigFolder();
+  const std::string folder = platform::UserConfigFolder();
   return folder.empty() ? std::string() : ChoiceFileIn(folder);
 }
 
@@ -76,7 +71,7 @@ std::string StoredLanguage() {
 
 Failure StoreLanguage(std::string_view code) {
   if (!IsLanguageCode(code)) return {FailureCause::BadInput, "not a language code: " + std::string(code)};
-  const std::string folder = ConfigFolder();
+  const std::string folder = platform::UserConfigFolder();
   if (folder.empty()) return {FailureCause::Disk, "no configuration folder (neither XDG_CONFIG_HOME nor HOME is set)"};
   if (int error = platform::MakeDirectories(folder))
     return {FailureCause::Disk, folder + ": " + platform::ErrorText(error)};

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/Files.h"
+#include "platform/UserConfigFolder.h"
 #include "platform/Utf8Codec.h"
 
 namespace platform {
@@ -39,9 +40,8 @@ std::string EnvValue(const char* name) {
 
 std::string RegistryFilePath() {
   if (std::string path = EnvValue("VELMORA_REGISTRY"); !path.empty()) return path;
-  if (std::string config = EnvValue("XDG_CONFIG_HOME"); !config.empty()) return config + "/velmora/registry.ini";
-  if (std::string home = EnvValue("HOME"); !home.empty()) return home + "/.config/velmora/registry.ini";
-  return {};
+  const std::string folder = UserConfigFolder();
+  return folder.empty() ? std::string() : folder + "/registry.ini";
 }
 
 std::optional<std::u16string> FindRegistryValue(std::string_view iniText, std::u16string_view keyPath,

@@ -6,7 +6,7 @@
 // with ';' or '#' are comments.
 //
 // The file is the one VELMORA_REGISTRY names, else
-// $XDG_CONFIG_HOME/velmora/registry.ini, else ~/.config/velmora/registry.ini.
+// registry.ini in the user's Velmora settings folder (UserConfigFolder).
 // An installer (scripts/run.sh plays one) writes it; the program only reads.
 // Safe from any thread.
 #ifndef VELMORA_PLATFORM_REGISTRYSTORE_H
